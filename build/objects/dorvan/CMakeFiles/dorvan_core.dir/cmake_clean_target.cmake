@@ -1,0 +1,3 @@
+file(REMOVE_RECURSE
+  "libdorvan_core.a"
+)

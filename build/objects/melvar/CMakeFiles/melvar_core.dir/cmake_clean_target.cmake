@@ -1,0 +1,3 @@
+file(REMOVE_RECURSE
+  "libmelvar_core.a"
+)

@@ -1,0 +1,17 @@
+// Total potential energy of the sheet and its gradient over the unknowns: the function the
+// minimiser minimises.
+#pragma once
+
+#include <cstdint>
+
+#include "arrays/terms.hpp"
+#include "dorvan/model.hpp"
+
+namespace dorvan {
+
+// Returns the strain energy of all elements less the work of the loads on the free
+// components, and writes every entry 1..unknown_count of g: out-of-balance forces of the free
+// components, then the thickness slope of each element.
+double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::fmat1& g);
+
+}  // namespace dorvan

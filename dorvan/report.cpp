@@ -1,0 +1,36 @@
+// The element table of the report: current thickness t0 s^2 and the in-plane principal Cauchy
+// stresses from the invariants and material derivatives.
+#include "sheet/report.hpp"
+
+#include <cmath>
+
+#include "dorvan/element.hpp"
+
+namespace dorvan {
+
+// With a = i1, b = trace_c2, c = i3, u = w1, v = w2, w = w3: t is half the sum of the two
+// principal stresses, the radicand is (half their difference)^2 and p is their product.
+sheet::principal_stresses principal_stresses(const element_result& r) {
+    const double a = r.i1, b = r.trace_c2, c = r.i3, u = r.w1, v = r.w2, w = r.w3;
+    const double t = (3.0 * w * c + (u * a + 2.0 * v * b)) / std::sqrt(c);
+    const double b2a = 2.0 * b - a * a;
+    const double radicand = (6.0 * c + b2a * a) * (4.0 * u * v / c) + (u * u / c) * b2a -
+                            2.0 * u * w * a + (b2a * a + 8.0 * c) * (4.0 * (v * v) / c) * a -
+                            4.0 * v * w * b - 3.0 * (w * w) * c;
+    const double a2b = a * a - b;
+    const double p = (a2b * a2b - 8.0 * a * c) * (4.0 * (v * v) / c) +
+                     ((a * a2b - 6.0 * c) * (4.0 * u * v / c) + (2.0 * (u * u) / c) * a2b +
+                      8.0 * u * w * a) +
+                     16.0 * v * w * b + 12.0 * (w * w) * c;
+    return sheet::principal(t, radicand, p);
+}
+
+void output(model& m) {
+    sheet::output(m, true, [&m](std::int32_t e, sheet::element_forces& forces) {
+        const element_result r = element2(m, e, m.x, forces);
+        const double s = m.x(m.free_count + e);
+        return sheet::element_row{m.thickness * (s * s), principal_stresses(r)};
+    });
+}
+
+}  // namespace dorvan

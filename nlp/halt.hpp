@@ -1,0 +1,16 @@
+// The failure of the minimiser: raised by the line search when it is given a direction along
+// which the objective does not descend. Nothing in the package handles it.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace nlp {
+
+class halt : public std::runtime_error {
+public:
+    // where: the routine that raises it and why, e.g. "linesearch: ...".
+    explicit halt(const std::string& where) : std::runtime_error("NLP.HALT: " + where) {}
+};
+
+}  // namespace nlp

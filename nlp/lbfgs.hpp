@@ -1,0 +1,85 @@
+// Limited-memory BFGS: the inverse Hessian is never formed; the last memory_size correction
+// pairs are kept in a ring (list_rec.hpp) and every direction comes from the two-loop
+// recursion over them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <utility>
+
+#include "arrays/terms.hpp"
+#include "nlp/linesearch.hpp"
+#include "nlp/list_rec.hpp"
+#include "nlp/norm.hpp"
+#include "nlp/qn_result.hpp"
+
+namespace nlp {
+
+// Minimises the objective from x.
+//   in:  memory_size (pairs kept; below 1 acts as 1), n, max_iterations (the loop runs while
+//        the iteration count is below it; at least one iteration is made), search_limit and
+//        search_factor (for the line search), tolerance (bound on norm(n, g)), x (start point).
+//        x and g must cover 1..n; g's contents on entry are not read.
+//   out: x = final point, g = gradient there; minor = iterations (line searches), energy = the
+//        last line search's value, optimal = norm(n, g) <= tolerance with no NaN.
+// halt from the line search passes through; all work storage is released on every path.
+template <class Objective>
+qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
+                std::int32_t max_iterations, std::int32_t search_limit, double tolerance,
+                double search_factor, terms::fmat1& x, terms::fmat1& g) {
+    (void)x.view(1, n);
+    (void)g.view(1, n);
+    terms::fmat1 d(1, n);
+    terms::fmat1 s(1, n);  // previous point, then the step s = x - previous x
+    terms::fmat1 y(1, n);  // previous gradient, then the change y = g - previous g
+    const std::span<double> dv = d.view(1, n);
+    const std::span<double> sv = s.view(1, n);
+    const std::span<double> yv = y.view(1, n);
+    const std::size_t count = dv.size();
+
+    // save x and g, line search along d, then form s and y in place
+    const auto step = [&](double energy) {
+        const std::span<const double> xv = std::as_const(x).view(1, n);
+        const std::span<const double> gv = std::as_const(g).view(1, n);
+        for (std::size_t i = 0; i < count; ++i) sv[i] = xv[i];
+        for (std::size_t i = 0; i < count; ++i) yv[i] = gv[i];
+        energy = linesearch(objective, n, search_limit, search_factor, energy, x, g, d);
+        const std::span<const double> xn = std::as_const(x).view(1, n);
+        const std::span<const double> gn = std::as_const(g).view(1, n);
+        for (std::size_t i = 0; i < count; ++i) sv[i] = xn[i] - sv[i];
+        for (std::size_t i = 0; i < count; ++i) yv[i] = gn[i] - yv[i];
+        return energy;
+    };
+
+    double energy = objective(n, std::as_const(x), g);
+    std::int32_t k = 1;
+
+    // steepest descent first
+    {
+        const std::span<const double> gv = std::as_const(g).view(1, n);
+        for (std::size_t i = 0; i < count; ++i) dv[i] = -gv[i];
+    }
+    energy = step(energy);
+    ring pairs;
+    const list_ends ends = create(sv, yv);
+    pairs.first = ends.first;
+    pairs.last = ends.last;
+
+    while (k < max_iterations && norm(n, g) > tolerance) {
+        k = k + 1;
+        direction(pairs.first, pairs.last, std::as_const(g).view(1, n), dv);
+        energy = step(energy);
+        if (k <= memory_size) {
+            pairs.last = insert(pairs.first, pairs.last, sv, yv);
+        } else {
+            const list_ends moved = rotate(pairs.first, pairs.last, sv, yv);
+            pairs.first = moved.first;
+            pairs.last = moved.last;
+        }
+    }
+
+    return {k, energy, is_optimal(n, g, energy, tolerance)};
+}
+
+}  // namespace nlp

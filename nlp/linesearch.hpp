@@ -1,0 +1,137 @@
+// The step-length search shared by every minimiser, with its safeguarded cubic interpolation.
+//
+// The search tries the unit step, doubles the step while the energy keeps falling and the slope
+// stays negative, then brackets the step between a low end and a high end and shrinks the
+// bracket by cubic interpolation until a trial is acceptable or the trial limit is reached.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <utility>
+
+#include "arrays/terms.hpp"
+#include "nlp/halt.hpp"
+
+namespace nlp {
+
+// The next trial step inside the bracket [a, b]: the minimiser of the cubic that matches the
+// energies fa, fb and the slopes da, db at the two ends. Falls back to the midpoint when the
+// cubic has no minimiser or the computed step leaves [a, b] (or is NaN).
+inline double cubic(double a, double b, double fa, double fb, double da, double db) {
+    if (da == 0.0) return a;
+    if (db == 0.0) return b;
+    const double theta = 3.0 * (fa - fb) / (b - a) + da + db;
+    // sqrt(|da * db|) without forming the product
+    const double s = std::sqrt(std::abs(da)) * std::sqrt(std::abs(db));
+    const double size = std::abs(theta);
+    double gamma;  // sqrt(theta^2 - da * db), formed without overflow
+    if ((da < 0.0 && db > 0.0) || (da > 0.0 && db < 0.0)) {
+        if (size >= s) {
+            const double q = s / size;
+            gamma = size * std::sqrt(1.0 + q * q);
+        } else {
+            const double q = size / s;
+            gamma = s * std::sqrt(1.0 + q * q);
+        }
+    } else {
+        if (size < s) return (a + b) * 0.5;  // no real minimiser
+        const double q = s / size;
+        gamma = size * std::sqrt(1.0 - q * q);
+    }
+    // z = gamma - theta, without cancellation when theta > 0
+    const double z = theta > 0.0 ? -(da * db) / (theta + gamma) : gamma - theta;
+    const double t = b - (b - a) * (db + z) / ((db - da + gamma) + gamma);
+    if (a <= t && t <= b) return t;
+    return (a + b) * 0.5;
+}
+
+// Searches along d from x for a step t > 0.
+//   in:  n (indices 1..n are used), search_limit (most sectioning trials), search_factor (the
+//        curvature factor of the acceptance test), f0 = objective at x, g = gradient at x,
+//        d = direction (read only). x, g and d must cover 1..n.
+//   out: x = the last trial point, g = the gradient there; returns the energy there.
+// Fails with halt, after writing "Line Search Failure" to standard output, when g.d >= 0;
+// x and g are then unchanged. The objective is called once per trial and never otherwise.
+template <class Objective>
+double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limit,
+                  double search_factor, double f0, terms::fmat1& x, terms::fmat1& g,
+                  const terms::fmat1& d) {
+    const std::span<double> xv = x.view(1, n);
+    const std::span<const double> dv = d.view(1, n);
+    const std::size_t count = xv.size();
+
+    // saved start point x0
+    terms::fmat1 x0(1, n);
+    const std::span<double> x0v = x0.view(1, n);
+    for (std::size_t i = 0; i < count; ++i) x0v[i] = xv[i];
+
+    // slope g.d with the gradient the objective has just produced
+    const auto slope = [&]() {
+        const std::span<const double> gv = std::as_const(g).view(1, n);
+        double sum = 0.0;
+        for (std::size_t i = 0; i < count; ++i) sum = sum + gv[i] * dv[i];
+        return sum;
+    };
+
+    const double s0 = slope();
+    if (s0 >= 0.0) {  // not a descent direction (a NaN slope goes on)
+        std::fputs("Line Search Failure\n", stdout);
+        std::fflush(stdout);
+        throw halt("linesearch: the search direction is not a descent direction");
+    }
+    const double c = -(s0 * search_factor);  // curvature threshold
+
+    // one trial: x := t.d + x0, then the energy and slope there
+    double f = 0.0;
+    double s = 0.0;
+    const auto trial = [&](double t) {
+        for (std::size_t i = 0; i < count; ++i) xv[i] = t * dv[i] + x0v[i];
+        f = objective(n, std::as_const(x), g);
+        s = slope();
+    };
+
+    // unit step, formed as d + x0
+    for (std::size_t i = 0; i < count; ++i) xv[i] = dv[i] + x0v[i];
+    f = objective(n, std::as_const(x), g);
+    s = slope();
+
+    // bracket: low end (tl, fl, sl), high end (th, fh, sh)
+    double tl = 0.0, fl = f0, sl = s0;
+    double th = 1.0, fh = f, sh = s;
+
+    // expansion: double the step while the energy falls and the slope stays negative
+    if (s < 0.0 && f < f0) {
+        double t = 1.0;
+        do {
+            tl = t;
+            fl = f;
+            sl = s;
+            t = t + t;
+            trial(t);
+        } while (s < 0.0 && f < fl);
+        th = t;
+        fh = f;
+        sh = s;
+    }
+
+    // sectioning: at least one trial, at most max(search_limit, 1)
+    for (std::int32_t m = 1;; ++m) {
+        const double t = cubic(tl, th, fl, fh, sl, sh);
+        trial(t);
+        const bool acceptable = f <= fl && f <= fh && std::abs(s) <= c;
+        if (acceptable || m >= search_limit) return f;
+        if (s < 0.0) {
+            tl = t;
+            fl = f;
+            sl = s;
+        } else {  // s >= 0 or NaN
+            th = t;
+            fh = f;
+            sh = s;
+        }
+    }
+}
+
+}  // namespace nlp

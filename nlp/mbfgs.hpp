@@ -1,0 +1,77 @@
+// Modified (memoryless) BFGS: each direction is the BFGS update, with the latest pair only, of
+// the scaled identity (s.y / y.y) I, applied to -g in closed form from four dot products.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <utility>
+
+#include "arrays/terms.hpp"
+#include "nlp/linesearch.hpp"
+#include "nlp/norm.hpp"
+#include "nlp/qn_result.hpp"
+
+namespace nlp {
+
+// Minimises the objective from x; arguments and result as lbfgs, without memory_size.
+// Follows, up to rounding, the iterates of lbfgs with one stored pair.
+template <class Objective>
+qn_result mbfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations,
+                std::int32_t search_limit, double tolerance, double search_factor,
+                terms::fmat1& x, terms::fmat1& g) {
+    (void)x.view(1, n);
+    (void)g.view(1, n);
+    terms::fmat1 d(1, n);
+    terms::fmat1 s(1, n);  // saved point, then the step s = x - saved x
+    terms::fmat1 y(1, n);  // saved gradient, then the change y = g - saved g
+    const std::span<double> dv = d.view(1, n);
+    const std::span<double> sv = s.view(1, n);
+    const std::span<double> yv = y.view(1, n);
+    const std::size_t count = dv.size();
+
+    // save x and g, line search along d, then form s and y in place
+    const auto step = [&](double energy) {
+        const std::span<const double> xv = std::as_const(x).view(1, n);
+        const std::span<const double> gv = std::as_const(g).view(1, n);
+        for (std::size_t i = 0; i < count; ++i) sv[i] = xv[i];
+        for (std::size_t i = 0; i < count; ++i) yv[i] = gv[i];
+        energy = linesearch(objective, n, search_limit, search_factor, energy, x, g, d);
+        const std::span<const double> xn = std::as_const(x).view(1, n);
+        const std::span<const double> gn = std::as_const(g).view(1, n);
+        for (std::size_t i = 0; i < count; ++i) sv[i] = xn[i] - sv[i];
+        for (std::size_t i = 0; i < count; ++i) yv[i] = gn[i] - yv[i];
+        return energy;
+    };
+
+    double energy = objective(n, std::as_const(x), g);
+    std::int32_t k = 1;
+    {
+        const std::span<const double> gv = std::as_const(g).view(1, n);
+        for (std::size_t i = 0; i < count; ++i) dv[i] = -gv[i];
+    }
+    energy = step(energy);
+
+    while (k < max_iterations && norm(n, g) > tolerance) {
+        k = k + 1;
+        const std::span<const double> gv = std::as_const(g).view(1, n);
+        // the four sums in one pass
+        double gy = 0.0, gs = 0.0, sy = 0.0, yy = 0.0;
+        for (std::size_t i = 0; i < count; ++i) {
+            gy = gy + gv[i] * yv[i];
+            gs = gs + gv[i] * sv[i];
+            sy = sy + yv[i] * sv[i];
+            yy = yy + yv[i] * yv[i];
+        }
+        const double cs = gy / yy - (gs + gs) / sy;
+        const double cy = gs / yy;
+        const double cg = sy / yy;
+        // d = -H.g = cs s + cy y - cg g
+        for (std::size_t i = 0; i < count; ++i) dv[i] = (sv[i] * cs + yv[i] * cy) - gv[i] * cg;
+        energy = step(energy);
+    }
+
+    return {k, energy, is_optimal(n, g, energy, tolerance)};
+}
+
+}  // namespace nlp

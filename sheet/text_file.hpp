@@ -1,0 +1,47 @@
+// An output text file written completely or not at all: the text goes to a temporary file in
+// the same directory, which replaces the file of that name only once it is whole.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sheet {
+
+class text_file {
+public:
+    // Creates the temporary file beside name; fails with "cannot create <name>: <reason>".
+    explicit text_file(std::string name);
+    ~text_file();  // an uncommitted file is removed, and the old file of that name stays
+    text_file(const text_file&) = delete;
+    text_file& operator=(const text_file&) = delete;
+
+    void put(std::string_view text) { buffer_.append(text); }
+    // Writes character count times; nothing when count <= 0.
+    void putchar(char character, int count) {
+        if (count > 0) buffer_.append(static_cast<std::size_t>(count), character);
+    }
+    void integer(std::int64_t value, int width);
+    void real(double value, int decimals);
+    void coordinate(double value);
+    // Ends the line with carriage return and line feed.
+    void end_line() {
+        buffer_.append("\r\n");
+        if (buffer_.size() >= flush_size) flush();
+    }
+
+    // Writes what is left, closes the file and renames it over name.
+    void commit();
+
+private:
+    static constexpr std::size_t flush_size = std::size_t{1} << 20;
+    void flush();
+    [[noreturn]] void fail(const char* doing, int error);
+
+    std::string name_;
+    std::string temporary_;
+    std::string buffer_;
+    int descriptor_ = -1;
+};
+
+}  // namespace sheet

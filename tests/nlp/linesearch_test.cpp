@@ -1,0 +1,247 @@
+// The step-length search: failure on a non-descent direction, the mandatory sectioning trial,
+// the trial limit, the doubling stage and how trials replace the ends of the bracket.
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "nlp/qn.hpp"
+#include "objectives.hpp"
+
+namespace {
+
+using nlp_test::scripted;
+using nlp_test::vec;
+
+// One-dimensional search from x = 0 along d = 1, so every trial point is its step.
+struct unit_line {
+    terms::fmat1 x = vec({0.0});
+    terms::fmat1 g;
+    terms::fmat1 d = vec({1.0});
+    explicit unit_line(double g0) : g(vec({g0})) {}
+};
+
+TEST(Linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
+    nlp_test::quadratic objective;
+    nlp::qn minimiser(objective);
+    terms::fmat1 x = vec({0.5, -1.0});
+    terms::fmat1 g = vec({1.0, 1.0});
+    const terms::fmat1 d = vec({1.0, -1.0});  // g.d = 0
+    testing::internal::CaptureStdout();
+    try {
+        minimiser.linesearch(2, 10, 0.9, 3.0, x, g, d);
+        ADD_FAILURE() << "no halt";
+    } catch (const nlp::halt& failure) {
+        EXPECT_NE(std::string(failure.what()).find("NLP.HALT"), std::string::npos);
+        EXPECT_NE(std::string(failure.what()).find("linesearch"), std::string::npos);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_EQ(objective.calls(), 0u);
+    EXPECT_EQ(x(1), 0.5);
+    EXPECT_EQ(x(2), -1.0);
+    EXPECT_EQ(g(1), 1.0);
+    EXPECT_EQ(g(2), 1.0);
+}
+
+TEST(Linesearch, AscentDirectionFails) {
+    nlp_test::quadratic objective;
+    nlp::qn minimiser(objective);
+    terms::fmat1 x = vec({0.0});
+    terms::fmat1 g = vec({-1.0});
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(minimiser.linesearch(1, 10, 0.9, 0.0, x, g, vec({-1.0})), nlp::halt);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+}
+
+TEST(Linesearch, NoUnknownsFails) {
+    nlp_test::quadratic objective;
+    nlp::qn minimiser(objective);
+    terms::fmat1 x, g, d;
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(minimiser.linesearch(0, 10, 0.9, 0.0, x, g, d), nlp::halt);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_EQ(objective.calls(), 0u);
+}
+
+TEST(Linesearch, AcceptableUnitStepIsStillSectioned) {
+    // f = a^2 + a^4 / 8 + 2 b^2 with a = x1 - 0.9, b = x2 + 0.9: along d = (1, -1) from 0 the
+    // unit step is already acceptable, yet the search makes one sectioning trial at
+    // cubic(0, 1, f0, f1, s0, s1).
+    struct bowl : nlp_test::recorder {
+        std::vector<double> energies, slopes;
+        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+            note(n, x);
+            const double a = x(1) - 0.9, b = x(2) + 0.9;
+            g(1) = 2.0 * a + 0.5 * a * a * a;
+            g(2) = 4.0 * b;
+            const double f = a * a + 0.125 * a * a * a * a + 2.0 * b * b;
+            energies.push_back(f);
+            slopes.push_back(g(1) * 1.0 + g(2) * -1.0);
+            return f;
+        }
+    } objective;
+    nlp::qn minimiser(objective);
+    terms::fmat1 x = vec({0.0, 0.0});
+    terms::fmat1 g(1, 2);
+    const double f0 = objective(2, x, g);
+    const double s0 = objective.slopes[0];
+    const terms::fmat1 d = vec({1.0, -1.0});
+    objective.points.clear();
+    const double f = minimiser.linesearch(2, 10, 0.9, f0, x, g, d);
+
+    ASSERT_EQ(objective.calls(), 2u);
+    EXPECT_EQ(objective.points[0], (std::vector<double>{1.0, -1.0}));
+    // the unit step alone would have passed the test
+    EXPECT_LE(std::abs(objective.slopes[1]), -(s0 * 0.9));
+    EXPECT_LE(objective.energies[1], f0);
+    const double t = nlp::cubic(0.0, 1.0, f0, objective.energies[1], s0, objective.slopes[1]);
+    EXPECT_NE(t, 1.0);
+    EXPECT_EQ(objective.points[1], (std::vector<double>{t * 1.0 + 0.0, t * -1.0 + 0.0}));
+    EXPECT_EQ(x(1), objective.points[1][0]);
+    EXPECT_EQ(x(2), objective.points[1][1]);
+    EXPECT_EQ(f, objective.energies[2]);
+}
+
+// Never acceptable (search_factor 0 and slopes never exactly 0): the trial limit ends it.
+std::size_t overshoot_calls(std::int32_t search_limit, double* last_x, double* returned) {
+    struct overshoot : nlp_test::recorder {
+        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+            note(n, x);
+            const double a = x(1) - 0.3;
+            g(1) = 2.0 * a + 4.0 * a * a * a + 1e-3;
+            return a * a + a * a * a * a + 1e-3 * x(1);
+        }
+    } objective;
+    nlp::qn minimiser(objective);
+    unit_line line(0.0);
+    const double f0 = objective(1, line.x, line.g);
+    objective.points.clear();
+    *returned = minimiser.linesearch(1, search_limit, 0.0, f0, line.x, line.g, line.d);
+    *last_x = line.x(1);
+    EXPECT_EQ(line.x(1), objective.points.back()[0]);
+    return objective.calls();
+}
+
+TEST(Linesearch, TrialLimitCountsSectioningTrials) {
+    double x = 0.0, f = 0.0;
+    EXPECT_EQ(overshoot_calls(-3, &x, &f), 2u);  // unit step + one sectioning trial
+    EXPECT_EQ(overshoot_calls(0, &x, &f), 2u);
+    EXPECT_EQ(overshoot_calls(1, &x, &f), 2u);
+    EXPECT_EQ(overshoot_calls(2, &x, &f), 3u);
+    EXPECT_EQ(overshoot_calls(5, &x, &f), 6u);
+    EXPECT_NEAR(x, 0.3, 0.01);
+}
+
+TEST(Linesearch, StepDoublesWhileTheEnergyFalls) {
+    // f = (x - 100)^2 along d = 1 from 0: steps 1, 2, ..., 64 keep falling, 128 overshoots,
+    // then sectioning between 64 and 128 lands on 100.
+    struct far : nlp_test::recorder {
+        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+            note(n, x);
+            g(1) = 2.0 * (x(1) - 100.0);
+            return (x(1) - 100.0) * (x(1) - 100.0);
+        }
+    } objective;
+    nlp::qn minimiser(objective);
+    unit_line line(-200.0);
+    const double f = minimiser.linesearch(1, 10, 0.5, 10000.0, line.x, line.g, line.d);
+    ASSERT_EQ(objective.calls(), 9u);
+    double step = 1.0;
+    for (std::size_t i = 0; i < 8; ++i, step += step) EXPECT_EQ(objective.points[i][0], step);
+    EXPECT_EQ(objective.points[8][0], nlp::cubic(64.0, 128.0, 1296.0, 784.0, -72.0, 56.0));
+    EXPECT_NEAR(line.x(1), 100.0, 1e-9);
+    EXPECT_NEAR(f, 0.0, 1e-12);
+}
+
+TEST(Linesearch, NoDoublingWhenTheUnitStepRaisesTheEnergy) {
+    // slope still negative at 1 but the energy went up: straight to sectioning on [0, 1]
+    scripted objective;
+    objective.script = {{2.0, {-1.0}}, {-0.5, {0.0}}};
+    nlp::qn minimiser(objective);
+    unit_line line(-1.0);
+    minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    ASSERT_EQ(objective.calls(), 2u);
+    EXPECT_EQ(objective.points[1][0], nlp::cubic(0.0, 1.0, 0.0, 2.0, -1.0, -1.0));
+}
+
+TEST(Linesearch, ZeroSlopeTrialBecomesTheHighEndAndIsTriedAgain) {
+    scripted objective;
+    objective.script = {
+        {1.0, {2.0}},   // unit step overshoots
+        {0.5, {0.0}},   // slope exactly 0 but energy above the low end: high end
+        {0.0, {0.0}},   // the same step again; f = fl passes (non-strict)
+    };
+    nlp::qn minimiser(objective);
+    unit_line line(-1.0);
+    const double f = minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    ASSERT_EQ(objective.calls(), 3u);
+    const double t = nlp::cubic(0.0, 1.0, 0.0, 1.0, -1.0, 2.0);
+    EXPECT_GT(t, 0.0);
+    EXPECT_LT(t, 1.0);
+    EXPECT_EQ(objective.points[1][0], t);
+    EXPECT_EQ(objective.points[2][0], t);
+    EXPECT_EQ(f, 0.0);
+}
+
+TEST(Linesearch, NegativeSlopeTrialBecomesTheLowEndWhateverItsEnergy) {
+    scripted objective;
+    objective.script = {
+        {1.0, {2.0}},
+        {5.0, {-0.5}},  // energy above both ends, slope negative: low end
+        {-1.0, {0.1}},
+    };
+    nlp::qn minimiser(objective);
+    unit_line line(-1.0);
+    minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    ASSERT_EQ(objective.calls(), 3u);
+    const double t = nlp::cubic(0.0, 1.0, 0.0, 1.0, -1.0, 2.0);
+    EXPECT_EQ(objective.points[2][0], nlp::cubic(t, 1.0, 5.0, 1.0, -0.5, 2.0));
+}
+
+TEST(Linesearch, CurvatureTestIsNotStrict) {
+    // s0 = -1, factor 0.5: |s| = 0.5 passes, a hair more does not
+    scripted at_bound;
+    at_bound.script = {{1.0, {2.0}}, {-1.0, {0.5}}};
+    nlp::qn first(at_bound);
+    unit_line line(-1.0);
+    first.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    EXPECT_EQ(at_bound.calls(), 2u);
+
+    scripted beyond;
+    beyond.script = {{1.0, {2.0}}, {-1.0, {0.5000001}}, {-1.0, {0.0}}};
+    nlp::qn second(beyond);
+    unit_line again(-1.0);
+    second.linesearch(1, 10, 0.5, 0.0, again.x, again.g, again.d);
+    EXPECT_EQ(beyond.calls(), 3u);
+}
+
+TEST(Linesearch, NaNTrialsAreNeverAcceptedAndTheLimitEndsTheSearch) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    scripted objective;
+    objective.script = {{1.0, {2.0}}, {nan, {0.0}}, {-1.0, {0.0}}, {-1.0, {0.0}}};
+    nlp::qn minimiser(objective);
+    unit_line line(-1.0);
+    const double f = minimiser.linesearch(1, 3, 0.5, 0.0, line.x, line.g, line.d);
+    // once a NaN energy is an end, nothing compares below it
+    EXPECT_EQ(objective.calls(), 4u);
+    EXPECT_EQ(f, -1.0);
+}
+
+TEST(Linesearch, NaNInitialSlopeIsNotCaught) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    scripted objective;
+    objective.script = {{1.0, {1.0}}, {-1.0, {0.0}}, {-2.0, {0.0}}};
+    nlp::qn minimiser(objective);
+    unit_line line(nan);
+    testing::internal::CaptureStdout();
+    double f = 0.0;
+    EXPECT_NO_THROW(f = minimiser.linesearch(1, 2, 0.5, 0.0, line.x, line.g, line.d));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    // the curvature threshold is NaN, so no trial is acceptable: the limit ends the search
+    EXPECT_EQ(objective.calls(), 3u);
+    EXPECT_EQ(objective.points[1][0], 0.5);
+    EXPECT_EQ(f, -2.0);
+}
+
+}  // namespace
