@@ -32,8 +32,11 @@ endif()
 # sources at tests/CMakeLists.txt:6 (file)
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/tests/nlp/*.cpp")
 set(OLD_GLOB
+  "/work/main/tests/nlp/bfgs_test.cpp"
   "/work/main/tests/nlp/cubic_norm_test.cpp"
   "/work/main/tests/nlp/linesearch_test.cpp"
+  "/work/main/tests/nlp/minimiser_test.cpp"
+  "/work/main/tests/nlp/ring_test.cpp"
   )
 if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
   message("-- GLOB mismatch!")

@@ -13,6 +13,8 @@ set(CMAKE_DEPENDS_DEPENDENCY_FILES
 
 # Targets to which this target links.
 set(CMAKE_TARGET_LINKED_INFO_FILES
+  "/work/main/build/objects/melvar/CMakeFiles/melvar_core.dir/DependInfo.cmake"
+  "/work/main/build/objects/sheet/CMakeFiles/sheet.dir/DependInfo.cmake"
   )
 
 # Fortran module output directory.

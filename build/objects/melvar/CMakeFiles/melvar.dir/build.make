@@ -92,6 +92,8 @@ melvar_EXTERNAL_OBJECTS =
 
 melvar: objects/melvar/CMakeFiles/melvar.dir/main.cpp.o
 melvar: objects/melvar/CMakeFiles/melvar.dir/build.make
+melvar: objects/melvar/libmelvar_core.a
+melvar: objects/sheet/libsheet.a
 melvar: objects/melvar/CMakeFiles/melvar.dir/link.txt
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Linking CXX executable ../../melvar"
 	cd /work/main/build/objects/melvar && $(CMAKE_COMMAND) -E cmake_link_script CMakeFiles/melvar.dir/link.txt --verbose=$(VERBOSE)

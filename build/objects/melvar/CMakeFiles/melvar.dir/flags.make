@@ -4,7 +4,7 @@
 # compile CXX with /usr/bin/c++
 CXX_DEFINES = 
 
-CXX_INCLUDES = 
+CXX_INCLUDES = -I/work/main
 
 CXX_FLAGS = -O3 -DNDEBUG -Wall -Wextra -ffp-contract=off -fno-math-errno -std=c++20
 

@@ -69,31 +69,111 @@ include objects/melvar/CMakeFiles/melvar_core.dir/progress.make
 # Include the compile flags for this target's objects.
 include objects/melvar/CMakeFiles/melvar_core.dir/flags.make
 
-objects/melvar/CMakeFiles/melvar_core.dir/main.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/flags.make
-objects/melvar/CMakeFiles/melvar_core.dir/main.cpp.o: /work/main/melvar/main.cpp
-objects/melvar/CMakeFiles/melvar_core.dir/main.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building CXX object objects/melvar/CMakeFiles/melvar_core.dir/main.cpp.o"
-	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/melvar/CMakeFiles/melvar_core.dir/main.cpp.o -MF CMakeFiles/melvar_core.dir/main.cpp.o.d -o CMakeFiles/melvar_core.dir/main.cpp.o -c /work/main/melvar/main.cpp
+objects/melvar/CMakeFiles/melvar_core.dir/ansys.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/flags.make
+objects/melvar/CMakeFiles/melvar_core.dir/ansys.cpp.o: /work/main/melvar/ansys.cpp
+objects/melvar/CMakeFiles/melvar_core.dir/ansys.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building CXX object objects/melvar/CMakeFiles/melvar_core.dir/ansys.cpp.o"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/melvar/CMakeFiles/melvar_core.dir/ansys.cpp.o -MF CMakeFiles/melvar_core.dir/ansys.cpp.o.d -o CMakeFiles/melvar_core.dir/ansys.cpp.o -c /work/main/melvar/ansys.cpp
 
-objects/melvar/CMakeFiles/melvar_core.dir/main.cpp.i: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/melvar_core.dir/main.cpp.i"
-	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/melvar/main.cpp > CMakeFiles/melvar_core.dir/main.cpp.i
+objects/melvar/CMakeFiles/melvar_core.dir/ansys.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/melvar_core.dir/ansys.cpp.i"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/melvar/ansys.cpp > CMakeFiles/melvar_core.dir/ansys.cpp.i
 
-objects/melvar/CMakeFiles/melvar_core.dir/main.cpp.s: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/melvar_core.dir/main.cpp.s"
-	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/melvar/main.cpp -o CMakeFiles/melvar_core.dir/main.cpp.s
+objects/melvar/CMakeFiles/melvar_core.dir/ansys.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/melvar_core.dir/ansys.cpp.s"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/melvar/ansys.cpp -o CMakeFiles/melvar_core.dir/ansys.cpp.s
+
+objects/melvar/CMakeFiles/melvar_core.dir/element.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/flags.make
+objects/melvar/CMakeFiles/melvar_core.dir/element.cpp.o: /work/main/melvar/element.cpp
+objects/melvar/CMakeFiles/melvar_core.dir/element.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Building CXX object objects/melvar/CMakeFiles/melvar_core.dir/element.cpp.o"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/melvar/CMakeFiles/melvar_core.dir/element.cpp.o -MF CMakeFiles/melvar_core.dir/element.cpp.o.d -o CMakeFiles/melvar_core.dir/element.cpp.o -c /work/main/melvar/element.cpp
+
+objects/melvar/CMakeFiles/melvar_core.dir/element.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/melvar_core.dir/element.cpp.i"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/melvar/element.cpp > CMakeFiles/melvar_core.dir/element.cpp.i
+
+objects/melvar/CMakeFiles/melvar_core.dir/element.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/melvar_core.dir/element.cpp.s"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/melvar/element.cpp -o CMakeFiles/melvar_core.dir/element.cpp.s
+
+objects/melvar/CMakeFiles/melvar_core.dir/input.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/flags.make
+objects/melvar/CMakeFiles/melvar_core.dir/input.cpp.o: /work/main/melvar/input.cpp
+objects/melvar/CMakeFiles/melvar_core.dir/input.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_3) "Building CXX object objects/melvar/CMakeFiles/melvar_core.dir/input.cpp.o"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/melvar/CMakeFiles/melvar_core.dir/input.cpp.o -MF CMakeFiles/melvar_core.dir/input.cpp.o.d -o CMakeFiles/melvar_core.dir/input.cpp.o -c /work/main/melvar/input.cpp
+
+objects/melvar/CMakeFiles/melvar_core.dir/input.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/melvar_core.dir/input.cpp.i"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/melvar/input.cpp > CMakeFiles/melvar_core.dir/input.cpp.i
+
+objects/melvar/CMakeFiles/melvar_core.dir/input.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/melvar_core.dir/input.cpp.s"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/melvar/input.cpp -o CMakeFiles/melvar_core.dir/input.cpp.s
+
+objects/melvar/CMakeFiles/melvar_core.dir/objective.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/flags.make
+objects/melvar/CMakeFiles/melvar_core.dir/objective.cpp.o: /work/main/melvar/objective.cpp
+objects/melvar/CMakeFiles/melvar_core.dir/objective.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_4) "Building CXX object objects/melvar/CMakeFiles/melvar_core.dir/objective.cpp.o"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/melvar/CMakeFiles/melvar_core.dir/objective.cpp.o -MF CMakeFiles/melvar_core.dir/objective.cpp.o.d -o CMakeFiles/melvar_core.dir/objective.cpp.o -c /work/main/melvar/objective.cpp
+
+objects/melvar/CMakeFiles/melvar_core.dir/objective.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/melvar_core.dir/objective.cpp.i"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/melvar/objective.cpp > CMakeFiles/melvar_core.dir/objective.cpp.i
+
+objects/melvar/CMakeFiles/melvar_core.dir/objective.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/melvar_core.dir/objective.cpp.s"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/melvar/objective.cpp -o CMakeFiles/melvar_core.dir/objective.cpp.s
+
+objects/melvar/CMakeFiles/melvar_core.dir/report.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/flags.make
+objects/melvar/CMakeFiles/melvar_core.dir/report.cpp.o: /work/main/melvar/report.cpp
+objects/melvar/CMakeFiles/melvar_core.dir/report.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_5) "Building CXX object objects/melvar/CMakeFiles/melvar_core.dir/report.cpp.o"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/melvar/CMakeFiles/melvar_core.dir/report.cpp.o -MF CMakeFiles/melvar_core.dir/report.cpp.o.d -o CMakeFiles/melvar_core.dir/report.cpp.o -c /work/main/melvar/report.cpp
+
+objects/melvar/CMakeFiles/melvar_core.dir/report.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/melvar_core.dir/report.cpp.i"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/melvar/report.cpp > CMakeFiles/melvar_core.dir/report.cpp.i
+
+objects/melvar/CMakeFiles/melvar_core.dir/report.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/melvar_core.dir/report.cpp.s"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/melvar/report.cpp -o CMakeFiles/melvar_core.dir/report.cpp.s
+
+objects/melvar/CMakeFiles/melvar_core.dir/start.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/flags.make
+objects/melvar/CMakeFiles/melvar_core.dir/start.cpp.o: /work/main/melvar/start.cpp
+objects/melvar/CMakeFiles/melvar_core.dir/start.cpp.o: objects/melvar/CMakeFiles/melvar_core.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_6) "Building CXX object objects/melvar/CMakeFiles/melvar_core.dir/start.cpp.o"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/melvar/CMakeFiles/melvar_core.dir/start.cpp.o -MF CMakeFiles/melvar_core.dir/start.cpp.o.d -o CMakeFiles/melvar_core.dir/start.cpp.o -c /work/main/melvar/start.cpp
+
+objects/melvar/CMakeFiles/melvar_core.dir/start.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/melvar_core.dir/start.cpp.i"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/melvar/start.cpp > CMakeFiles/melvar_core.dir/start.cpp.i
+
+objects/melvar/CMakeFiles/melvar_core.dir/start.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/melvar_core.dir/start.cpp.s"
+	cd /work/main/build/objects/melvar && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/melvar/start.cpp -o CMakeFiles/melvar_core.dir/start.cpp.s
 
 # Object files for target melvar_core
 melvar_core_OBJECTS = \
-"CMakeFiles/melvar_core.dir/main.cpp.o"
+"CMakeFiles/melvar_core.dir/ansys.cpp.o" \
+"CMakeFiles/melvar_core.dir/element.cpp.o" \
+"CMakeFiles/melvar_core.dir/input.cpp.o" \
+"CMakeFiles/melvar_core.dir/objective.cpp.o" \
+"CMakeFiles/melvar_core.dir/report.cpp.o" \
+"CMakeFiles/melvar_core.dir/start.cpp.o"
 
 # External object files for target melvar_core
 melvar_core_EXTERNAL_OBJECTS =
 
-objects/melvar/libmelvar_core.a: objects/melvar/CMakeFiles/melvar_core.dir/main.cpp.o
+objects/melvar/libmelvar_core.a: objects/melvar/CMakeFiles/melvar_core.dir/ansys.cpp.o
+objects/melvar/libmelvar_core.a: objects/melvar/CMakeFiles/melvar_core.dir/element.cpp.o
+objects/melvar/libmelvar_core.a: objects/melvar/CMakeFiles/melvar_core.dir/input.cpp.o
+objects/melvar/libmelvar_core.a: objects/melvar/CMakeFiles/melvar_core.dir/objective.cpp.o
+objects/melvar/libmelvar_core.a: objects/melvar/CMakeFiles/melvar_core.dir/report.cpp.o
+objects/melvar/libmelvar_core.a: objects/melvar/CMakeFiles/melvar_core.dir/start.cpp.o
 objects/melvar/libmelvar_core.a: objects/melvar/CMakeFiles/melvar_core.dir/build.make
 objects/melvar/libmelvar_core.a: objects/melvar/CMakeFiles/melvar_core.dir/link.txt
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Linking CXX static library libmelvar_core.a"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_7) "Linking CXX static library libmelvar_core.a"
 	cd /work/main/build/objects/melvar && $(CMAKE_COMMAND) -P CMakeFiles/melvar_core.dir/cmake_clean_target.cmake
 	cd /work/main/build/objects/melvar && $(CMAKE_COMMAND) -E cmake_link_script CMakeFiles/melvar_core.dir/link.txt --verbose=$(VERBOSE)
 

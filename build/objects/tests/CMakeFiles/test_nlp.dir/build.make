@@ -69,10 +69,24 @@ include objects/tests/CMakeFiles/test_nlp.dir/progress.make
 # Include the compile flags for this target's objects.
 include objects/tests/CMakeFiles/test_nlp.dir/flags.make
 
+objects/tests/CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/flags.make
+objects/tests/CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.o: /work/main/tests/nlp/bfgs_test.cpp
+objects/tests/CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building CXX object objects/tests/CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.o"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/tests/CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.o -MF CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.o.d -o CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.o -c /work/main/tests/nlp/bfgs_test.cpp
+
+objects/tests/CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.i"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/tests/nlp/bfgs_test.cpp > CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.i
+
+objects/tests/CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.s"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/tests/nlp/bfgs_test.cpp -o CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.s
+
 objects/tests/CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/flags.make
 objects/tests/CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.o: /work/main/tests/nlp/cubic_norm_test.cpp
 objects/tests/CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building CXX object objects/tests/CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.o"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Building CXX object objects/tests/CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.o"
 	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/tests/CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.o -MF CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.o.d -o CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.o -c /work/main/tests/nlp/cubic_norm_test.cpp
 
 objects/tests/CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.i: cmake_force
@@ -86,7 +100,7 @@ objects/tests/CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.s: cmake_force
 objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/flags.make
 objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o: /work/main/tests/nlp/linesearch_test.cpp
 objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Building CXX object objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_3) "Building CXX object objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o"
 	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o -MF CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o.d -o CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o -c /work/main/tests/nlp/linesearch_test.cpp
 
 objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.i: cmake_force
@@ -97,22 +111,56 @@ objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.s"
 	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/tests/nlp/linesearch_test.cpp -o CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.s
 
+objects/tests/CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/flags.make
+objects/tests/CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o: /work/main/tests/nlp/minimiser_test.cpp
+objects/tests/CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_4) "Building CXX object objects/tests/CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/tests/CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o -MF CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o.d -o CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o -c /work/main/tests/nlp/minimiser_test.cpp
+
+objects/tests/CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.i"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/tests/nlp/minimiser_test.cpp > CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.i
+
+objects/tests/CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.s"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/tests/nlp/minimiser_test.cpp -o CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.s
+
+objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/flags.make
+objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o: /work/main/tests/nlp/ring_test.cpp
+objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_5) "Building CXX object objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o -MF CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o.d -o CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o -c /work/main/tests/nlp/ring_test.cpp
+
+objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.i"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/tests/nlp/ring_test.cpp > CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.i
+
+objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.s"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/tests/nlp/ring_test.cpp -o CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.s
+
 # Object files for target test_nlp
 test_nlp_OBJECTS = \
+"CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.o" \
 "CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.o" \
-"CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o"
+"CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o" \
+"CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o" \
+"CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o"
 
 # External object files for target test_nlp
 test_nlp_EXTERNAL_OBJECTS =
 
+objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.o
 objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.o
 objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o
+objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o
+objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o
 objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/build.make
 objects/tests/test_nlp: /usr/lib/x86_64-linux-gnu/libgtest.a
 objects/tests/test_nlp: /usr/lib/x86_64-linux-gnu/libgtest_main.a
 objects/tests/test_nlp: /usr/lib/x86_64-linux-gnu/libgtest.a
 objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/link.txt
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_3) "Linking CXX executable test_nlp"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_6) "Linking CXX executable test_nlp"
 	cd /work/main/build/objects/tests && $(CMAKE_COMMAND) -E cmake_link_script CMakeFiles/test_nlp.dir/link.txt --verbose=$(VERBOSE)
 	cd /work/main/build/objects/tests && /usr/bin/cmake -D TEST_TARGET=test_nlp -D TEST_EXECUTABLE=/work/main/build/objects/tests/test_nlp -D TEST_EXECUTOR= -D TEST_WORKING_DIR=/work/main/build/objects/tests -D TEST_EXTRA_ARGS= -D "TEST_PROPERTIES=TIMEOUT;600" -D TEST_PREFIX= -D TEST_SUFFIX= -D TEST_FILTER= -D NO_PRETTY_TYPES=FALSE -D NO_PRETTY_VALUES=FALSE -D TEST_LIST=test_nlp_TESTS -D CTEST_FILE=/work/main/build/objects/tests/test_nlp[1]_tests.cmake -D TEST_DISCOVERY_TIMEOUT=60 -D TEST_XML_OUTPUT_DIR= -P /usr/share/cmake-3.25/Modules/GoogleTestAddTests.cmake
 

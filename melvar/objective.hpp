@@ -1,0 +1,16 @@
+// Total potential energy of the incompressible sheet and its gradient over the free
+// displacement components: the function the minimiser minimises.
+#pragma once
+
+#include <cstdint>
+
+#include "arrays/terms.hpp"
+#include "melvar/model.hpp"
+
+namespace melvar {
+
+// Returns the strain energy of all elements less the work of the loads on the free
+// components, and writes g(1..free_count), the out-of-balance forces.
+double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::fmat1& g);
+
+}  // namespace melvar

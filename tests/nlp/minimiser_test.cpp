@@ -1,0 +1,254 @@
+// The three minimisers on problems with known minimisers, their stopping rule and result, and
+// the paths that leave them by an exception.
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "nlp/qn.hpp"
+#include "objectives.hpp"
+
+namespace {
+
+using nlp_test::quadratic;
+using nlp_test::rosenbrock;
+
+enum class method { lbfgs, mbfgs, bfgs };
+
+std::string name_of(method m) {
+    switch (m) {
+        case method::lbfgs: return "lbfgs";
+        case method::mbfgs: return "mbfgs";
+        case method::bfgs: return "bfgs";
+    }
+    return "";
+}
+
+template <class Objective>
+nlp::qn_result run(method m, Objective& objective, std::int32_t n, std::int32_t max_iterations,
+                   double tolerance, terms::fmat1& x, terms::fmat1& g,
+                   std::int32_t memory_size = 5) {
+    nlp::qn minimiser(objective);
+    switch (m) {
+        case method::lbfgs:
+            return minimiser.lbfgs(memory_size, n, max_iterations, 20, tolerance, 0.9, x, g);
+        case method::mbfgs: return minimiser.mbfgs(n, max_iterations, 20, tolerance, 0.9, x, g);
+        case method::bfgs: return minimiser.bfgs(n, max_iterations, 20, tolerance, 0.9, x, g);
+    }
+    return {};
+}
+
+class Minimiser : public testing::TestWithParam<method> {};
+
+TEST_P(Minimiser, Quadratic) {
+    quadratic objective;
+    const std::int32_t n = 10;
+    terms::fmat1 x(1, n), g(1, n);
+    const nlp::qn_result result = run(GetParam(), objective, n, 500, 1e-10, x, g);
+    EXPECT_TRUE(result.optimal);
+    EXPECT_LE(nlp::norm(n, g), 1e-10);
+    EXPECT_GE(result.minor, 2);
+    EXPECT_LT(result.minor, 500);
+    for (std::int32_t i = 1; i <= n; ++i) EXPECT_NEAR(x(i), quadratic::minimiser(i), 1e-9) << i;
+    // energy is that of the returned point, gradient too
+    terms::fmat1 check(1, n);
+    EXPECT_EQ(result.energy, objective(n, x, check));
+    for (std::int32_t i = 1; i <= n; ++i) EXPECT_EQ(g(i), check(i));
+}
+
+TEST_P(Minimiser, ExtendedRosenbrock) {
+    rosenbrock objective;
+    const std::int32_t n = 10;
+    terms::fmat1 x = rosenbrock::start(n), g(1, n);
+    const nlp::qn_result result = run(GetParam(), objective, n, 2000, 1e-8, x, g);
+    EXPECT_TRUE(result.optimal) << "minor " << result.minor;
+    EXPECT_LE(nlp::norm(n, g), 1e-8);
+    for (std::int32_t i = 1; i <= n; ++i) EXPECT_NEAR(x(i), 1.0, 1e-6) << i;
+    EXPECT_NEAR(result.energy, 0.0, 1e-12);
+}
+
+TEST_P(Minimiser, OneIterationAtMost) {
+    for (const std::int32_t limit : {1, 0, -7}) {
+        quadratic objective;
+        terms::fmat1 x(1, 4), g(1, 4);
+        const nlp::qn_result result = run(GetParam(), objective, 4, limit, 1e-10, x, g);
+        EXPECT_EQ(result.minor, 1) << limit;
+        EXPECT_FALSE(result.optimal);
+        // the start point was not optimal; the result reflects the final gradient
+        EXPECT_EQ(result.optimal, nlp::norm(4, g) <= 1e-10);
+    }
+}
+
+TEST_P(Minimiser, IterationLimitLeavesItNotOptimal) {
+    rosenbrock objective;
+    terms::fmat1 x = rosenbrock::start(4), g(1, 4);
+    const nlp::qn_result result = run(GetParam(), objective, 4, 3, 1e-8, x, g);
+    EXPECT_EQ(result.minor, 3);
+    EXPECT_FALSE(result.optimal);
+}
+
+TEST_P(Minimiser, StartInsideTheToleranceStillSearchesOnce) {
+    quadratic objective;
+    terms::fmat1 x(1, 3), g(1, 3);
+    const nlp::qn_result result = run(GetParam(), objective, 3, 100, 1e3, x, g);
+    EXPECT_EQ(result.minor, 1);
+    EXPECT_TRUE(result.optimal);
+    EXPECT_GE(objective.calls(), 3u);  // start, unit step, one sectioning trial at least
+}
+
+TEST_P(Minimiser, EntryContentsOfGAreNotRead) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    quadratic first, second;
+    terms::fmat1 x1(1, 5), g1(1, 5), x2(1, 5), g2(1, 5);
+    for (std::int32_t i = 1; i <= 5; ++i) g2(i) = nan;
+    const nlp::qn_result a = run(GetParam(), first, 5, 8, 1e-12, x1, g1);
+    const nlp::qn_result b = run(GetParam(), second, 5, 8, 1e-12, x2, g2);
+    EXPECT_EQ(a.minor, b.minor);
+    EXPECT_EQ(a.energy, b.energy);
+    for (std::int32_t i = 1; i <= 5; ++i) EXPECT_EQ(x1(i), x2(i));
+}
+
+TEST_P(Minimiser, ZeroGradientAtTheStartHalts) {
+    quadratic objective;
+    terms::fmat1 x(1, 3), g(1, 3);
+    for (std::int32_t i = 1; i <= 3; ++i) x(i) = quadratic::minimiser(i);
+    // A x = A m exactly at the minimiser
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(run(GetParam(), objective, 3, 100, 1e-8, x, g), nlp::halt);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+}
+
+TEST_P(Minimiser, NoUnknownsHalts) {
+    quadratic objective;
+    terms::fmat1 x, g;
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(run(GetParam(), objective, 0, 100, 1e-8, x, g), nlp::halt);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+}
+
+TEST_P(Minimiser, HaltAfterTheStorageIsBuiltLeavesNothingBehind) {
+    // f = |x|^2 from (1, 1, 1): the first search lands exactly on 0; with a negative tolerance
+    // the loop goes on, the direction at a zero gradient is zero, and the second search halts.
+    struct sphere : nlp_test::recorder {
+        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+            note(n, x);
+            double f = 0.0;
+            for (std::int32_t i = 1; i <= n; ++i) {
+                g(i) = 2.0 * x(i);
+                f += x(i) * x(i);
+            }
+            return f;
+        }
+    } objective;
+    terms::fmat1 x = nlp_test::vec({1.0, 1.0, 1.0}), g(1, 3);
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(run(GetParam(), objective, 3, 100, -1.0, x, g), nlp::halt);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_EQ(x(1), 0.0);
+    EXPECT_EQ(nlp::norm(3, g), 0.0);
+}
+
+TEST_P(Minimiser, ObjectiveErrorsPassThroughMidRun) {
+    struct failing : rosenbrock {
+        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+            if (calls() == 40) throw nlp_test::stop_run();
+            return rosenbrock::operator()(n, x, g);
+        }
+    } objective;
+    terms::fmat1 x = rosenbrock::start(6), g(1, 6);
+    EXPECT_THROW(run(GetParam(), objective, 6, 1000, 1e-12, x, g, 3), nlp_test::stop_run);
+    EXPECT_EQ(objective.calls(), 40u);
+}
+
+TEST_P(Minimiser, NaNGradientIsNeverOptimal) {
+    // every gradient entry NaN: the norm passes them over (0), so the loop stops after one
+    // iteration, but the result must not claim optimality
+    struct broken : nlp_test::recorder {
+        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+            note(n, x);
+            for (std::int32_t i = 1; i <= n; ++i) g(i) = std::numeric_limits<double>::quiet_NaN();
+            return x(1) * x(1);
+        }
+    } objective;
+    terms::fmat1 x = nlp_test::vec({1.0, 2.0}), g(1, 2);
+    const nlp::qn_result result = run(GetParam(), objective, 2, 50, 1e-6, x, g);
+    EXPECT_EQ(result.minor, 1);
+    EXPECT_EQ(nlp::norm(2, g), 0.0);
+    EXPECT_FALSE(result.optimal);
+}
+
+TEST_P(Minimiser, NaNEnergyIsNeverOptimal) {
+    struct broken : nlp_test::recorder {
+        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+            note(n, x);
+            for (std::int32_t i = 1; i <= n; ++i) g(i) = 1e-9;
+            return std::numeric_limits<double>::quiet_NaN();
+        }
+    } objective;
+    terms::fmat1 x = nlp_test::vec({1.0, 2.0}), g(1, 2);
+    const nlp::qn_result result = run(GetParam(), objective, 2, 50, 1e-6, x, g);
+    EXPECT_EQ(result.minor, 1);
+    EXPECT_TRUE(std::isnan(result.energy));
+    EXPECT_FALSE(result.optimal);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllMethods, Minimiser,
+                         testing::Values(method::lbfgs, method::mbfgs, method::bfgs),
+                         [](const testing::TestParamInfo<method>& info) {
+                             return name_of(info.param);
+                         });
+
+TEST(Lbfgs, MemorySizeDoesNotChangeTheFirstTwoIterations) {
+    // with one stored pair, every memory size builds the same second direction
+    rosenbrock a, b;
+    terms::fmat1 xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
+    nlp::qn(a).lbfgs(1, 4, 2, 20, 1e-12, 0.9, xa, ga);
+    nlp::qn(b).lbfgs(7, 4, 2, 20, 1e-12, 0.9, xb, gb);
+    for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(xa(i), xb(i));
+}
+
+TEST(Lbfgs, MoreMemoryChangesLaterIterations) {
+    rosenbrock a, b;
+    terms::fmat1 xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
+    nlp::qn(a).lbfgs(1, 4, 6, 20, 1e-12, 0.9, xa, ga);
+    nlp::qn(b).lbfgs(7, 4, 6, 20, 1e-12, 0.9, xb, gb);
+    double difference = 0.0;
+    for (std::int32_t i = 1; i <= 4; ++i) difference += std::abs(xa(i) - xb(i));
+    EXPECT_GT(difference, 1e-6);
+}
+
+TEST(Mbfgs, FollowsLbfgsWithOnePair) {
+    for (const std::int32_t iterations : {2, 3, 5, 8}) {
+        rosenbrock a, b;
+        terms::fmat1 xa = rosenbrock::start(6), ga(1, 6), xb = rosenbrock::start(6), gb(1, 6);
+        const nlp::qn_result ra = nlp::qn(a).lbfgs(1, 6, iterations, 20, 1e-12, 0.9, xa, ga);
+        const nlp::qn_result rb = nlp::qn(b).mbfgs(6, iterations, 20, 1e-12, 0.9, xb, gb);
+        EXPECT_EQ(ra.minor, rb.minor);
+        EXPECT_EQ(a.calls(), b.calls()) << iterations;
+        for (std::int32_t i = 1; i <= 6; ++i)
+            EXPECT_NEAR(xa(i), xb(i), 1e-10 * std::abs(xa(i)) + 1e-14) << iterations << " " << i;
+        EXPECT_NEAR(ra.energy, rb.energy, 1e-10 * std::abs(ra.energy));
+    }
+}
+
+TEST(Qn, PlainFunctionAsObjective) {
+    struct local {
+        static double objective(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+            double f = 0.0;
+            for (std::int32_t i = 1; i <= n; ++i) {
+                g(i) = 2.0 * (x(i) - 3.0);
+                f += (x(i) - 3.0) * (x(i) - 3.0);
+            }
+            return f;
+        }
+    };
+    nlp::qn minimiser(local::objective);
+    terms::fmat1 x(1, 2), g(1, 2);
+    const nlp::qn_result result = minimiser.lbfgs(3, 2, 50, 10, 1e-10, 0.9, x, g);
+    EXPECT_TRUE(result.optimal);
+    EXPECT_NEAR(x(1), 3.0, 1e-10);
+}
+
+}  // namespace
