@@ -122,7 +122,7 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
         trial(t);
         const bool acceptable = f <= fl && f <= fh && std::abs(s) <= c;
         if (acceptable || m >= search_limit) return f;
-        if (s < 0.0) {
+        if (f < fl) {
             tl = t;
             fl = f;
             sl = s;

@@ -73,4 +73,5 @@ set(CMAKE_DEPEND_INFO_FILES
   "objects/melvar/CMakeFiles/melvar_core.dir/DependInfo.cmake"
   "objects/melvar/CMakeFiles/melvar.dir/DependInfo.cmake"
   "objects/tests/CMakeFiles/test_nlp.dir/DependInfo.cmake"
+  "objects/tests/CMakeFiles/test_golden.dir/DependInfo.cmake"
   )

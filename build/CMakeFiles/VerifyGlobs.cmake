@@ -21,6 +21,16 @@ if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
 endif()
 
 # sources at tests/CMakeLists.txt:6 (file)
+file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/tests/golden/*.cpp")
+set(OLD_GLOB
+  "/work/main/tests/golden/examples_test.cpp"
+  )
+if(NOT "${NEW_GLOB}" STREQUAL "${OLD_GLOB}")
+  message("-- GLOB mismatch!")
+  file(TOUCH_NOCREATE "/work/main/build/CMakeFiles/cmake.verify_globs")
+endif()
+
+# sources at tests/CMakeLists.txt:6 (file)
 file(GLOB NEW_GLOB LIST_DIRECTORIES true "/work/main/tests/melvar/*.cpp")
 set(OLD_GLOB
   )

@@ -5,3 +5,4 @@
 # This file includes the relevant testing commands required for 
 # testing this directory and lists subdirectories to be tested as well.
 include("/work/main/build/objects/tests/test_nlp[1]_include.cmake")
+include("/work/main/build/objects/tests/test_golden[1]_include.cmake")

@@ -13,6 +13,7 @@ set(CMAKE_DEPENDS_DEPENDENCY_FILES
   "/work/main/tests/nlp/linesearch_test.cpp" "objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o" "gcc" "objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o.d"
   "/work/main/tests/nlp/minimiser_test.cpp" "objects/tests/CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o" "gcc" "objects/tests/CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o.d"
   "/work/main/tests/nlp/ring_test.cpp" "objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o" "gcc" "objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o.d"
+  "/work/main/tests/support/program_run.cpp" "objects/tests/CMakeFiles/test_nlp.dir/support/program_run.cpp.o" "gcc" "objects/tests/CMakeFiles/test_nlp.dir/support/program_run.cpp.o.d"
   )
 
 # Targets to which this target links.

@@ -139,13 +139,28 @@ objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.s"
 	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/tests/nlp/ring_test.cpp -o CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.s
 
+objects/tests/CMakeFiles/test_nlp.dir/support/program_run.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/flags.make
+objects/tests/CMakeFiles/test_nlp.dir/support/program_run.cpp.o: /work/main/tests/support/program_run.cpp
+objects/tests/CMakeFiles/test_nlp.dir/support/program_run.cpp.o: objects/tests/CMakeFiles/test_nlp.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_6) "Building CXX object objects/tests/CMakeFiles/test_nlp.dir/support/program_run.cpp.o"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT objects/tests/CMakeFiles/test_nlp.dir/support/program_run.cpp.o -MF CMakeFiles/test_nlp.dir/support/program_run.cpp.o.d -o CMakeFiles/test_nlp.dir/support/program_run.cpp.o -c /work/main/tests/support/program_run.cpp
+
+objects/tests/CMakeFiles/test_nlp.dir/support/program_run.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/test_nlp.dir/support/program_run.cpp.i"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/tests/support/program_run.cpp > CMakeFiles/test_nlp.dir/support/program_run.cpp.i
+
+objects/tests/CMakeFiles/test_nlp.dir/support/program_run.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/test_nlp.dir/support/program_run.cpp.s"
+	cd /work/main/build/objects/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/tests/support/program_run.cpp -o CMakeFiles/test_nlp.dir/support/program_run.cpp.s
+
 # Object files for target test_nlp
 test_nlp_OBJECTS = \
 "CMakeFiles/test_nlp.dir/nlp/bfgs_test.cpp.o" \
 "CMakeFiles/test_nlp.dir/nlp/cubic_norm_test.cpp.o" \
 "CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o" \
 "CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o" \
-"CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o"
+"CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o" \
+"CMakeFiles/test_nlp.dir/support/program_run.cpp.o"
 
 # External object files for target test_nlp
 test_nlp_EXTERNAL_OBJECTS =
@@ -155,12 +170,13 @@ objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/nlp/cubic_norm_tes
 objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/nlp/linesearch_test.cpp.o
 objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o
 objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o
+objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/support/program_run.cpp.o
 objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/build.make
 objects/tests/test_nlp: /usr/lib/x86_64-linux-gnu/libgtest.a
 objects/tests/test_nlp: /usr/lib/x86_64-linux-gnu/libgtest_main.a
 objects/tests/test_nlp: /usr/lib/x86_64-linux-gnu/libgtest.a
 objects/tests/test_nlp: objects/tests/CMakeFiles/test_nlp.dir/link.txt
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_6) "Linking CXX executable test_nlp"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_7) "Linking CXX executable test_nlp"
 	cd /work/main/build/objects/tests && $(CMAKE_COMMAND) -E cmake_link_script CMakeFiles/test_nlp.dir/link.txt --verbose=$(VERBOSE)
 	cd /work/main/build/objects/tests && /usr/bin/cmake -D TEST_TARGET=test_nlp -D TEST_EXECUTABLE=/work/main/build/objects/tests/test_nlp -D TEST_EXECUTOR= -D TEST_WORKING_DIR=/work/main/build/objects/tests -D TEST_EXTRA_ARGS= -D "TEST_PROPERTIES=TIMEOUT;600" -D TEST_PREFIX= -D TEST_SUFFIX= -D TEST_FILTER= -D NO_PRETTY_TYPES=FALSE -D NO_PRETTY_VALUES=FALSE -D TEST_LIST=test_nlp_TESTS -D CTEST_FILE=/work/main/build/objects/tests/test_nlp[1]_tests.cmake -D TEST_DISCOVERY_TIMEOUT=60 -D TEST_XML_OUTPUT_DIR= -P /usr/share/cmake-3.25/Modules/GoogleTestAddTests.cmake
 

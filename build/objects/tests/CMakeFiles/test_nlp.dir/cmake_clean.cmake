@@ -9,6 +9,8 @@ file(REMOVE_RECURSE
   "CMakeFiles/test_nlp.dir/nlp/minimiser_test.cpp.o.d"
   "CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o"
   "CMakeFiles/test_nlp.dir/nlp/ring_test.cpp.o.d"
+  "CMakeFiles/test_nlp.dir/support/program_run.cpp.o"
+  "CMakeFiles/test_nlp.dir/support/program_run.cpp.o.d"
   "test_nlp"
   "test_nlp.pdb"
   "test_nlp[1]_tests.cmake"
