@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "sheet/mesh.hpp"
+#include "sheet/scanner.hpp"
 
 namespace dorvan {
 
@@ -23,6 +24,8 @@ struct model : sheet::mesh {
 
 // Reads input.txt into the model.
 void input(model& m);
+// Reads the text that in holds into the model.
+void input(model& m, sheet::scanner& in);
 
 // Element geometry, numbering of the unknowns, x, gradient and the stopping tolerance.
 void start(model& m);

@@ -40,6 +40,10 @@ terms::fmat1 boyce_coefficients(double lock) {
 
 void input(model& m) {
     sheet::scanner in = sheet::scanner::open("input.txt");
+    input(m, in);
+}
+
+void input(model& m, sheet::scanner& in) {
     sheet::read_settings(in, m);
     sheet::read_sheet(in, m);
     if (m.material == 1) {

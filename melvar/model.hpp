@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sheet/mesh.hpp"
+#include "sheet/scanner.hpp"
 
 namespace melvar {
 
@@ -21,6 +22,8 @@ struct model : sheet::mesh {
 
 // Reads input.txt into the model.
 void input(model& m);
+// Reads the text that in holds into the model.
+void input(model& m, sheet::scanner& in);
 
 // Arruda-Boyce series coefficients c1..c5 for the locking stretch lock.
 terms::fmat1 boyce_coefficients(double lock);

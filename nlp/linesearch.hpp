@@ -76,7 +76,7 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
     };
 
     const double s0 = slope();
-    if (s0 >= 0.0) {  // not a descent direction (a NaN slope goes on)
+    if (!(s0 < 0.0)) {  // not a descent direction (a NaN slope goes on)
         std::fputs("Line Search Failure\n", stdout);
         std::fflush(stdout);
         throw halt("linesearch: the search direction is not a descent direction");
@@ -122,7 +122,7 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
         trial(t);
         const bool acceptable = f <= fl && f <= fh && std::abs(s) <= c;
         if (acceptable || m >= search_limit) return f;
-        if (f < fl) {
+        if (s < 0.0) {
             tl = t;
             fl = f;
             sl = s;

@@ -197,9 +197,10 @@ objects/dorvan/CMakeFiles/dorvan.dir/main.cpp.o: \
  /usr/include/c++/12/bits/uses_allocator_args.h \
  /usr/include/c++/12/pstl/glue_memory_defs.h \
  /usr/include/c++/12/pstl/execution_defs.h /usr/include/c++/12/span \
- /usr/include/c++/12/array /work/main/dorvan/objective.hpp \
- /work/main/nlp/qn.hpp /work/main/nlp/bfgs.hpp /usr/include/c++/12/cmath \
- /usr/include/math.h /usr/include/x86_64-linux-gnu/bits/math-vector.h \
+ /usr/include/c++/12/array /work/main/sheet/scanner.hpp \
+ /work/main/dorvan/objective.hpp /work/main/nlp/qn.hpp \
+ /work/main/nlp/bfgs.hpp /usr/include/c++/12/cmath /usr/include/math.h \
+ /usr/include/x86_64-linux-gnu/bits/math-vector.h \
  /usr/include/x86_64-linux-gnu/bits/libm-simd-decl-stubs.h \
  /usr/include/x86_64-linux-gnu/bits/flt-eval-method.h \
  /usr/include/x86_64-linux-gnu/bits/fp-logb.h \

@@ -211,4 +211,5 @@ objects/dorvan/CMakeFiles/dorvan_core.dir/ansys.cpp.o: \
  /usr/include/c++/12/bits/uses_allocator_args.h \
  /usr/include/c++/12/pstl/glue_memory_defs.h \
  /usr/include/c++/12/pstl/execution_defs.h /usr/include/c++/12/span \
- /work/main/sheet/text_file.hpp /work/main/dorvan/model.hpp
+ /work/main/sheet/text_file.hpp /work/main/dorvan/model.hpp \
+ /work/main/sheet/scanner.hpp

@@ -197,7 +197,8 @@ objects/dorvan/CMakeFiles/dorvan_core.dir/element.cpp.o: \
  /usr/include/c++/12/pstl/glue_memory_defs.h \
  /usr/include/c++/12/pstl/execution_defs.h /usr/include/c++/12/span \
  /usr/include/c++/12/array /work/main/dorvan/model.hpp \
- /work/main/sheet/mesh.hpp /usr/include/c++/12/cmath /usr/include/math.h \
+ /work/main/sheet/mesh.hpp /work/main/sheet/scanner.hpp \
+ /usr/include/c++/12/cmath /usr/include/math.h \
  /usr/include/x86_64-linux-gnu/bits/math-vector.h \
  /usr/include/x86_64-linux-gnu/bits/libm-simd-decl-stubs.h \
  /usr/include/x86_64-linux-gnu/bits/flt-eval-method.h \

@@ -197,5 +197,5 @@ objects/dorvan/CMakeFiles/dorvan_core.dir/objective.cpp.o: \
  /usr/include/c++/12/pstl/glue_memory_defs.h \
  /usr/include/c++/12/pstl/execution_defs.h /usr/include/c++/12/span \
  /usr/include/c++/12/array /work/main/dorvan/model.hpp \
- /work/main/sheet/mesh.hpp /work/main/dorvan/element.hpp \
- /work/main/sheet/objective.hpp
+ /work/main/sheet/mesh.hpp /work/main/sheet/scanner.hpp \
+ /work/main/dorvan/element.hpp /work/main/sheet/objective.hpp

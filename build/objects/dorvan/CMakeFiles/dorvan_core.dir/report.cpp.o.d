@@ -233,4 +233,4 @@ objects/dorvan/CMakeFiles/dorvan_core.dir/report.cpp.o: \
  /usr/include/c++/12/tr1/poly_hermite.tcc \
  /usr/include/c++/12/tr1/poly_laguerre.tcc \
  /usr/include/c++/12/tr1/riemann_zeta.tcc /work/main/dorvan/element.hpp \
- /work/main/dorvan/model.hpp
+ /work/main/dorvan/model.hpp /work/main/sheet/scanner.hpp

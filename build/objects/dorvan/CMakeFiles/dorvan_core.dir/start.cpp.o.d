@@ -220,5 +220,5 @@ objects/dorvan/CMakeFiles/dorvan_core.dir/start.cpp.o: \
  /usr/include/c++/12/bits/uses_allocator_args.h \
  /usr/include/c++/12/pstl/glue_memory_defs.h \
  /usr/include/c++/12/pstl/execution_defs.h /work/main/sheet/mesh.hpp \
- /work/main/dorvan/model.hpp /work/main/dorvan/objective.hpp \
- /work/main/sheet/failure.hpp
+ /work/main/dorvan/model.hpp /work/main/sheet/scanner.hpp \
+ /work/main/dorvan/objective.hpp /work/main/sheet/failure.hpp

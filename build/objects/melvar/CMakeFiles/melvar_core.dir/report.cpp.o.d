@@ -210,4 +210,5 @@ objects/melvar/CMakeFiles/melvar_core.dir/report.cpp.o: \
  /usr/include/c++/12/bits/uses_allocator_args.h \
  /usr/include/c++/12/pstl/glue_memory_defs.h \
  /usr/include/c++/12/pstl/execution_defs.h /usr/include/c++/12/span \
- /work/main/melvar/element.hpp /work/main/melvar/model.hpp
+ /work/main/melvar/element.hpp /work/main/melvar/model.hpp \
+ /work/main/sheet/scanner.hpp

@@ -220,4 +220,5 @@ objects/melvar/CMakeFiles/melvar_core.dir/start.cpp.o: \
  /usr/include/c++/12/bits/uses_allocator_args.h \
  /usr/include/c++/12/pstl/glue_memory_defs.h \
  /usr/include/c++/12/pstl/execution_defs.h /work/main/sheet/mesh.hpp \
- /work/main/melvar/model.hpp /work/main/melvar/objective.hpp
+ /work/main/melvar/model.hpp /work/main/sheet/scanner.hpp \
+ /work/main/melvar/objective.hpp
