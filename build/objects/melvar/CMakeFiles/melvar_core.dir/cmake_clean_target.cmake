@@ -1,3 +1,0 @@
-file(REMOVE_RECURSE
-  "libmelvar_core.a"
-)

@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/objects/tests/test_nlp[1]_tests.cmake")
-  include("/work/main/build/objects/tests/test_nlp[1]_tests.cmake")
-else()
-  add_test(test_nlp_NOT_BUILT test_nlp_NOT_BUILT)
-endif()
