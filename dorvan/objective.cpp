@@ -14,11 +14,12 @@ double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::f
     return sheet::total_potential_energy(
         m, xs, gs,
         [&](std::int32_t e, const sheet::element& r, const double (&u)[3][3],
-            sheet::element_forces& forces) {
-            const element_result result = element_state(m, r, u, xs[free_count + e - 1], forces);
-            gs[free_count + e - 1] = result.thickness_slope;
-            return result.strain_energy;
-        });
+            sheet::element_output& out) {
+            const element_result result = element_state(m, r, u, xs[free_count + e - 1], out.forces);
+            out.energy = result.strain_energy;
+            out.own_entry = result.thickness_slope;
+        },
+        [&](std::int32_t e, double thickness_slope) { gs[free_count + e - 1] = thickness_slope; });
 }
 
 }  // namespace dorvan

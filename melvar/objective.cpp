@@ -11,7 +11,10 @@ double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::f
     return sheet::total_potential_energy(
         m, x.view(1, m.free_count), g.view(1, m.free_count),
         [&m](std::int32_t, const sheet::element& r, const double (&u)[3][3],
-             sheet::element_forces& forces) { return element_state(m, r, u, forces).strain_energy; });
+             sheet::element_output& out) {
+            out.energy = element_state(m, r, u, out.forces).strain_energy;
+        },
+        [](std::int32_t, double) {});
 }
 
 }  // namespace melvar

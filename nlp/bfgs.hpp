@@ -51,8 +51,8 @@ inline double root_of_yhy(double yhy) {
 // and when y.Hy turns negative.
 template <class Objective>
 qn_result bfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations,
-               std::int32_t search_limit, double tolerance, double search_factor,
-               terms::fmat1& x, terms::fmat1& g) {
+               std::int32_t search_limit, double tolerance, double search_factor, terms::fmat1& x,
+               terms::fmat1& g) {
     const std::int32_t length = detail::packed_length(n);
     (void)x.view(1, n);
     (void)g.view(1, n);

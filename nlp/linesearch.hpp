@@ -102,7 +102,7 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
     double th = 1.0, fh = f, sh = s;
 
     // expansion: double the step while the energy falls and the slope stays negative
-    if (s < 0.0) {
+    if (s < 0.0 && f < f0) {
         double t = 1.0;
         do {
             tl = t;

@@ -19,13 +19,13 @@ namespace nlp {
 // One correction pair. The record and its 2n reals are one allocation (s and y point just
 // past the record); records are made by create or insert and released by destroy only.
 struct list_rec {
-    std::int32_t n;   // length of s and y
-    double alpha;     // scratch coefficient written by direction
-    double sy;        // s.y of the pair, summed as y(i)*s(i) when the pair is stored
-    double* s;        // step of the pair, n entries
-    double* y;        // gradient change of the pair, n entries
-    list_rec* prev;   // the next older record
-    list_rec* next;   // the next newer record
+    std::int32_t n;  // length of s and y
+    double alpha;    // scratch coefficient written by direction
+    double sy;       // s.y of the pair, summed as y(i)*s(i) when the pair is stored
+    double* s;       // step of the pair, n entries
+    double* y;       // gradient change of the pair, n entries
+    list_rec* prev;  // the next older record
+    list_rec* next;  // the next newer record
 };
 
 // The two handles of a ring.
@@ -65,8 +65,8 @@ inline list_rec* allocate(std::span<const double> s, std::span<const double> y) 
         throw std::invalid_argument("nlp: correction pair with s and y of different lengths");
     const std::size_t n = s.size();
     void* raw = ::operator new(sizeof(list_rec) + 2 * n * sizeof(double));
-    list_rec* rec = ::new (raw) list_rec{static_cast<std::int32_t>(n), 0.0, 0.0, nullptr,
-                                         nullptr, nullptr, nullptr};
+    list_rec* rec = ::new (raw)
+        list_rec{static_cast<std::int32_t>(n), 0.0, 0.0, nullptr, nullptr, nullptr, nullptr};
     double* reals = reinterpret_cast<double*>(static_cast<unsigned char*>(raw) + sizeof(list_rec));
     std::uninitialized_value_construct_n(reals, 2 * n);
     rec->s = reals;
@@ -94,8 +94,8 @@ inline list_ends create(std::span<const double> s, std::span<const double> y) {
 
 // Adds a new record after the newest (first's prev) and before the oldest (first).
 // Returns the new last; first is unchanged.
-inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last,
-                        std::span<const double> s, std::span<const double> y) {
+inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last, std::span<const double> s,
+                        std::span<const double> y) {
     list_rec* newest = detail::follow(detail::follow(first)->prev);
     list_rec* rec = detail::allocate(s, y);
     rec->prev = newest;

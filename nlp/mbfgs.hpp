@@ -18,8 +18,8 @@ namespace nlp {
 // Follows, up to rounding, the iterates of lbfgs with one stored pair.
 template <class Objective>
 qn_result mbfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations,
-                std::int32_t search_limit, double tolerance, double search_factor,
-                terms::fmat1& x, terms::fmat1& g) {
+                std::int32_t search_limit, double tolerance, double search_factor, terms::fmat1& x,
+                terms::fmat1& g) {
     (void)x.view(1, n);
     (void)g.view(1, n);
     terms::fmat1 d(1, n);

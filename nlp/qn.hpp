@@ -27,8 +27,8 @@ public:
     explicit qn(Objective& objective) : objective_(objective) {}
 
     // The step-length search (linesearch.hpp): returns the energy at the new x.
-    double linesearch(std::int32_t n, std::int32_t search_limit, double search_factor,
-                      double f0, terms::fmat1& x, terms::fmat1& g, const terms::fmat1& d) {
+    double linesearch(std::int32_t n, std::int32_t search_limit, double search_factor, double f0,
+                      terms::fmat1& x, terms::fmat1& g, const terms::fmat1& d) {
         return nlp::linesearch(objective_, n, search_limit, search_factor, f0, x, g, d);
     }
 
@@ -43,15 +43,15 @@ public:
     // Memoryless modified BFGS (mbfgs.hpp).
     qn_result mbfgs(std::int32_t n, std::int32_t max_iterations, std::int32_t search_limit,
                     double tolerance, double search_factor, terms::fmat1& x, terms::fmat1& g) {
-        return nlp::mbfgs(objective_, n, max_iterations, search_limit, tolerance,
-                          search_factor, x, g);
+        return nlp::mbfgs(objective_, n, max_iterations, search_limit, tolerance, search_factor, x,
+                          g);
     }
 
     // Dense self-scaling BFGS (bfgs.hpp).
     qn_result bfgs(std::int32_t n, std::int32_t max_iterations, std::int32_t search_limit,
                    double tolerance, double search_factor, terms::fmat1& x, terms::fmat1& g) {
-        return nlp::bfgs(objective_, n, max_iterations, search_limit, tolerance, search_factor,
-                         x, g);
+        return nlp::bfgs(objective_, n, max_iterations, search_limit, tolerance, search_factor, x,
+                         g);
     }
 
     // Position of the entry (i, j), i <= j, in the packed matrix of bfgs.

@@ -1,17 +1,17 @@
 // The dense BFGS: its packed matrix positions, its update in one dimension, and the cases it
 // refuses.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "nlp/qn.hpp"
 #include "objectives.hpp"
 
 namespace {
 
-TEST(Pos, DiagonalsInTurn) {
+TEST(nlp_pos, DiagonalsInTurn) {
     using q = nlp::qn<nlp_test::quadratic>;
     EXPECT_EQ(q::pos(3, 1, 1), 1);
     EXPECT_EQ(q::pos(3, 2, 2), 2);
@@ -21,7 +21,7 @@ TEST(Pos, DiagonalsInTurn) {
     EXPECT_EQ(q::pos(3, 3, 1), 6);  // (1, 3)
 }
 
-TEST(Pos, CoversThePackedTriangleOnce) {
+TEST(nlp_pos, CoversThePackedTriangleOnce) {
     const std::int32_t n = 7;
     std::vector<int> seen(n * (n + 1) / 2 + 1, 0);
     for (std::int32_t i = 1; i <= n; ++i)
@@ -39,7 +39,7 @@ struct quartic : nlp_test::recorder {
     }
 };
 
-TEST(Bfgs, OneUnknownUpdatesToTheInverseSecantSlope) {
+TEST(nlp_bfgs, OneUnknownUpdatesToTheInverseSecantSlope) {
     // After one iteration H = s / y, so the second search starts with the unit step x1 - g1 s/y.
     quartic first;
     terms::fmat1 x = nlp_test::vec({1.5}), g(1, 1);
@@ -59,18 +59,83 @@ TEST(Bfgs, OneUnknownUpdatesToTheInverseSecantSlope) {
     EXPECT_NEAR(unit_step - x1, -(s / y) * g1, 1e-14 * std::abs(x1) + 1e-16);
 }
 
-TEST(Bfgs, StartsWithSteepestDescent) {
+TEST(nlp_bfgs, StartsWithSteepestDescent) {
     nlp_test::quadratic objective;
     terms::fmat1 x(1, 3), g(1, 3);
     nlp::qn(objective).bfgs(3, 1, 20, 1e-12, 0.9, x, g);
+    ASSERT_GE(objective.calls(), 2u);
     // start 0: g0 = -A m, unit step x = -g0
     terms::fmat1 g0(1, 3);
     nlp_test::quadratic scratch;
     scratch(3, terms::fmat1(1, 3), g0);
-    for (std::int32_t i = 1; i <= 3; ++i) EXPECT_EQ(objective.points[1][static_cast<std::size_t>(i - 1)], -g0(i));
+    for (std::int32_t i = 1; i <= 3; ++i)
+        EXPECT_EQ(objective.points[1][static_cast<std::size_t>(i - 1)], -g0(i));
 }
 
-TEST(Bfgs, TooManyUnknownsForThePackedMatrixIsAnError) {
+// A smooth non-quadratic problem in three unknowns.
+struct bumpy : nlp_test::recorder {
+    double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+        note(n, x);
+        const double a = x(1) - 1.0, b = x(2) + 0.5, c = x(3) - 2.0;
+        g(1) = 2.0 * a + 0.4 * a * a * a + 0.5 * b;
+        g(2) = 3.0 * b + 0.5 * a + 0.2 * c;
+        g(3) = 1.0 * c + 0.2 * b + 0.1 * c * c * c;
+        return a * a + 0.1 * a * a * a * a + 1.5 * b * b + 0.5 * a * b + 0.5 * c * c + 0.2 * b * c +
+               0.025 * c * c * c * c;
+    }
+};
+
+TEST(nlp_bfgs, SelfScalingUpdateOfTheFullMatrix) {
+    // Runs of 1, 2, 3 and 4 iterations give the points and gradients at the end of each search;
+    // the unit step of each later search must be x - H g with H updated densely:
+    // H := (sy / yHy) (H - Hy Hy' / yHy + yHy v v') + s s' / sy, v = s / sy - Hy / yHy.
+    const std::int32_t n = 3;
+    std::vector<std::vector<double>> xs, gs;
+    std::vector<std::vector<double>> unit_steps;
+    std::vector<std::size_t> calls;
+    for (std::int32_t iterations = 0; iterations <= 4; ++iterations) {
+        bumpy objective;
+        terms::fmat1 x(1, n), g(1, n);
+        if (iterations == 0) {
+            objective(n, x, g);
+        } else {
+            nlp::qn(objective).bfgs(n, iterations, 20, 1e-14, 0.9, x, g);
+        }
+        xs.push_back(nlp_test::values(x, n));
+        gs.push_back(nlp_test::values(g, n));
+        calls.push_back(objective.calls());
+        if (iterations >= 1) unit_steps.push_back(objective.points[calls[iterations - 1]]);
+    }
+    std::vector<std::vector<double>> h = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (std::size_t k = 0; k < 4; ++k) {
+        if (k > 0) {
+            std::vector<double> s(3), y(3), hy(3, 0.0), v(3);
+            double sy = 0.0, yhy = 0.0;
+            for (std::size_t i = 0; i < 3; ++i) {
+                s[i] = xs[k][i] - xs[k - 1][i];
+                y[i] = gs[k][i] - gs[k - 1][i];
+            }
+            for (std::size_t i = 0; i < 3; ++i)
+                for (std::size_t j = 0; j < 3; ++j) hy[i] += h[i][j] * y[j];
+            for (std::size_t i = 0; i < 3; ++i) {
+                sy += s[i] * y[i];
+                yhy += y[i] * hy[i];
+            }
+            for (std::size_t i = 0; i < 3; ++i) v[i] = s[i] / sy - hy[i] / yhy;
+            for (std::size_t i = 0; i < 3; ++i)
+                for (std::size_t j = 0; j < 3; ++j)
+                    h[i][j] = (sy / yhy) * (h[i][j] - hy[i] * hy[j] / yhy + yhy * v[i] * v[j]) +
+                              s[i] * s[j] / sy;
+        }
+        for (std::size_t i = 0; i < 3; ++i) {
+            double hg = 0.0;
+            for (std::size_t j = 0; j < 3; ++j) hg += h[i][j] * gs[k][j];
+            EXPECT_NEAR(unit_steps[k][i], xs[k][i] - hg, 1e-12) << "iteration " << k + 1;
+        }
+    }
+}
+
+TEST(nlp_bfgs, TooManyUnknownsForThePackedMatrixIsAnError) {
     nlp_test::quadratic objective;
     terms::fmat1 x(1, 70000), g(1, 70000);
     try {
@@ -82,7 +147,7 @@ TEST(Bfgs, TooManyUnknownsForThePackedMatrixIsAnError) {
     EXPECT_EQ(objective.calls(), 0u);
 }
 
-TEST(Bfgs, ProductOfThePackedLengthMustFit32Bits) {
+TEST(nlp_bfgs, ProductOfThePackedLengthMustFit32Bits) {
     // ((n + 1) n) / 2 is formed in 32-bit integers: the product overflows from n = 46341
     nlp_test::quadratic objective;
     terms::fmat1 x(1, 46341), g(1, 46341);
@@ -92,7 +157,7 @@ TEST(Bfgs, ProductOfThePackedLengthMustFit32Bits) {
     EXPECT_EQ(nlp::detail::packed_length(0), 0);
 }
 
-TEST(Bfgs, NegativeYHyIsAnError) {
+TEST(nlp_bfgs, NegativeYHyIsAnError) {
     EXPECT_THROW(nlp::detail::root_of_yhy(-1e-300), nlp::numeric_error);
     EXPECT_EQ(nlp::detail::root_of_yhy(4.0), 2.0);
     EXPECT_EQ(nlp::detail::root_of_yhy(0.0), 0.0);

@@ -1,8 +1,8 @@
 // The interpolation that picks sectioning steps, and the maximum norm.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
-
-#include <gtest/gtest.h>
 
 #include "nlp/linesearch.hpp"
 #include "nlp/norm.hpp"
@@ -12,36 +12,36 @@ namespace {
 
 using nlp::cubic;
 
-TEST(Cubic, MinimiserOfAParabolaMatchedAtBothEnds) {
+TEST(nlp_cubic, MinimiserOfAParabolaMatchedAtBothEnds) {
     // (t - 0.3)^2 on [0, 1]
     EXPECT_NEAR(cubic(0.0, 1.0, 0.09, 0.49, -0.6, 1.4), 0.3, 1e-15);
 }
 
-TEST(Cubic, MinimiserOfACubic) {
+TEST(nlp_cubic, MinimiserOfACubic) {
     // t^3 - t on [0, 1]
     EXPECT_NEAR(cubic(0.0, 1.0, 0.0, 0.0, -1.0, 2.0), 1.0 / std::sqrt(3.0), 1e-15);
 }
 
-TEST(Cubic, StepOutsideTheBracketGivesTheMidpoint) {
+TEST(nlp_cubic, StepOutsideTheBracketGivesTheMidpoint) {
     // the interpolated step is about 1.215
     EXPECT_EQ(cubic(0.0, 1.0, 0.0, -1.0, -1.0, -0.5), 0.5);
     EXPECT_EQ(cubic(2.0, 4.0, 0.0, -2.0, -1.0, -0.5), 3.0);
 }
 
-TEST(Cubic, ZeroSlopeAtAnEndReturnsThatEnd) {
+TEST(nlp_cubic, ZeroSlopeAtAnEndReturnsThatEnd) {
     EXPECT_EQ(cubic(1.0, 3.0, 5.0, 2.0, 0.0, 1.0), 1.0);
     EXPECT_EQ(cubic(1.0, 3.0, 5.0, 2.0, -1.0, 0.0), 3.0);
     EXPECT_EQ(cubic(1.0, 3.0, 5.0, 2.0, 0.0, 0.0), 1.0);  // da is tested first
     EXPECT_EQ(cubic(1.0, 3.0, 5.0, 2.0, -0.0, 1.0), 1.0);
 }
 
-TEST(Cubic, SameSignsWithoutRealMinimiserGiveTheMidpoint) {
+TEST(nlp_cubic, SameSignsWithoutRealMinimiserGiveTheMidpoint) {
     // theta = 3 (4/3) / 2 - 1 - 1 = 0 < s = 1
     EXPECT_EQ(cubic(1.0, 3.0, 0.0, -4.0 / 3.0, -1.0, -1.0), 2.0);
     EXPECT_EQ(cubic(1.0, 3.0, 0.0, 4.0 / 3.0, 1.0, 1.0), 2.0);
 }
 
-TEST(Cubic, ExactOnACubicAndSafeguardedOutsideTheBracket) {
+TEST(nlp_cubic, ExactOnACubicAndSafeguardedOutsideTheBracket) {
     // f = t^3 - 3t, minimiser t = 1
     const auto f = [](double t) { return t * t * t - 3.0 * t; };
     const auto df = [](double t) { return 3.0 * t * t - 3.0; };
@@ -51,20 +51,29 @@ TEST(Cubic, ExactOnACubicAndSafeguardedOutsideTheBracket) {
     EXPECT_NEAR(cubic(0.0, 1.5, f(0.0), f(1.5), df(0.0), df(1.5)), 1.0, 1e-14);
 }
 
-TEST(Cubic, NaNInputsGiveTheMidpoint) {
+TEST(nlp_cubic, NaNInputsGiveTheMidpoint) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(cubic(0.0, 1.0, nan, 0.0, -1.0, 1.0), 0.5);
     EXPECT_EQ(cubic(0.0, 1.0, 0.0, 0.0, -1.0, nan), 0.5);
 }
 
-TEST(Cubic, MinimiserOfACubicWhoseThetaIsPositive) {
+TEST(nlp_cubic, MinimiserOfACubicWhoseThetaIsPositive) {
     // f = t^3 - 1.5 t^2 on [0.5, 2]: minimiser t = 1, theta > 0 takes the cancellation-free z
     const auto f = [](double t) { return t * t * t - 1.5 * t * t; };
     const auto df = [](double t) { return 3.0 * t * t - 3.0 * t; };
     EXPECT_NEAR(cubic(0.5, 2.0, f(0.5), f(2.0), df(0.5), df(2.0)), 1.0, 1e-14);
 }
 
-TEST(Norm, LargestMagnitude) {
+TEST(nlp_cubic, KeepsItsDigitsWhenThetaDominatesTheSlopes) {
+    // theta = 1e4 against da db = -1e-8: gamma - theta would cancel to 0, losing z = 5e-13,
+    // which here is a relative 5e-9 of the step
+    const double t = cubic(-1.0, 0.0, 1e4 / 3.0, 0.0, -1e-4, 1e-4);
+    const double z = 1e-8 / (2.0 * 1e4);
+    const double expected = -(1e-4 + z) / (2e-4 + 2.0 * 1e4);
+    EXPECT_NEAR(t, expected, 1e-12 * std::abs(expected));
+}
+
+TEST(nlp_norm, LargestMagnitude) {
     const terms::fmat1 x = nlp_test::vec({-2.0, 1.0, 0.5});
     EXPECT_EQ(nlp::norm(3, x), 2.0);
     EXPECT_EQ(nlp::norm(2, x), 2.0);
@@ -72,18 +81,18 @@ TEST(Norm, LargestMagnitude) {
     EXPECT_EQ(nlp::norm(-4, x), 0.0);
 }
 
-TEST(Norm, NaNEntriesArePassedOver) {
+TEST(nlp_norm, NaNEntriesArePassedOver) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(nlp::norm(3, nlp_test::vec({-2.0, nan, 0.5})), 2.0);
     EXPECT_EQ(nlp::norm(3, nlp_test::vec({nan, 1.0, -3.0})), 3.0);
     EXPECT_EQ(nlp::norm(2, nlp_test::vec({nan, nan})), 0.0);
 }
 
-TEST(Norm, InfinityCounts) {
+TEST(nlp_norm, InfinityCounts) {
     EXPECT_EQ(nlp::norm(2, nlp_test::vec({1.0, -INFINITY})), INFINITY);
 }
 
-TEST(Norm, VectorShorterThanNIsARangeError) {
+TEST(nlp_norm, VectorShorterThanNIsARangeError) {
     EXPECT_THROW(nlp::norm(4, nlp_test::vec({1.0, 2.0, 3.0})), terms::range_error);
 }
 

@@ -1,10 +1,10 @@
 // The step-length search: failure on a non-descent direction, the mandatory sectioning trial,
 // the trial limit, the doubling stage and how trials replace the ends of the bracket.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "nlp/qn.hpp"
 #include "objectives.hpp"
@@ -22,7 +22,7 @@ struct unit_line {
     explicit unit_line(double g0) : g(vec({g0})) {}
 };
 
-TEST(Linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
+TEST(nlp_linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
     nlp_test::quadratic objective;
     nlp::qn minimiser(objective);
     terms::fmat1 x = vec({0.5, -1.0});
@@ -44,7 +44,7 @@ TEST(Linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
     EXPECT_EQ(g(2), 1.0);
 }
 
-TEST(Linesearch, AscentDirectionFails) {
+TEST(nlp_linesearch, AscentDirectionFails) {
     nlp_test::quadratic objective;
     nlp::qn minimiser(objective);
     terms::fmat1 x = vec({0.0});
@@ -54,7 +54,7 @@ TEST(Linesearch, AscentDirectionFails) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
 }
 
-TEST(Linesearch, NoUnknownsFails) {
+TEST(nlp_linesearch, NoUnknownsFails) {
     nlp_test::quadratic objective;
     nlp::qn minimiser(objective);
     terms::fmat1 x, g, d;
@@ -64,7 +64,7 @@ TEST(Linesearch, NoUnknownsFails) {
     EXPECT_EQ(objective.calls(), 0u);
 }
 
-TEST(Linesearch, AcceptableUnitStepIsStillSectioned) {
+TEST(nlp_linesearch, AcceptableUnitStepIsStillSectioned) {
     // f = a^2 + a^4 / 8 + 2 b^2 with a = x1 - 0.9, b = x2 + 0.9: along d = (1, -1) from 0 the
     // unit step is already acceptable, yet the search makes one sectioning trial at
     // cubic(0, 1, f0, f1, s0, s1).
@@ -123,7 +123,7 @@ std::size_t overshoot_calls(std::int32_t search_limit, double* last_x, double* r
     return objective.calls();
 }
 
-TEST(Linesearch, TrialLimitCountsSectioningTrials) {
+TEST(nlp_linesearch, TrialLimitCountsSectioningTrials) {
     double x = 0.0, f = 0.0;
     EXPECT_EQ(overshoot_calls(-3, &x, &f), 2u);  // unit step + one sectioning trial
     EXPECT_EQ(overshoot_calls(0, &x, &f), 2u);
@@ -133,7 +133,7 @@ TEST(Linesearch, TrialLimitCountsSectioningTrials) {
     EXPECT_NEAR(x, 0.3, 0.01);
 }
 
-TEST(Linesearch, StepDoublesWhileTheEnergyFalls) {
+TEST(nlp_linesearch, StepDoublesWhileTheEnergyFalls) {
     // f = (x - 100)^2 along d = 1 from 0: steps 1, 2, ..., 64 keep falling, 128 overshoots,
     // then sectioning between 64 and 128 lands on 100.
     struct far : nlp_test::recorder {
@@ -154,7 +154,20 @@ TEST(Linesearch, StepDoublesWhileTheEnergyFalls) {
     EXPECT_NEAR(f, 0.0, 1e-12);
 }
 
-TEST(Linesearch, NoDoublingWhenTheUnitStepRaisesTheEnergy) {
+TEST(nlp_linesearch, DoublingStopsWhenTheEnergyRisesAboveTheLowEnd) {
+    // the trial at 2 is still below f0 and still descending, but above the energy at 1
+    scripted objective;
+    objective.script = {{-2.0, {-1.0}}, {-1.0, {-1.0}}, {-3.0, {0.0}}};
+    nlp::qn minimiser(objective);
+    unit_line line(-1.0);
+    minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    ASSERT_EQ(objective.calls(), 3u);
+    EXPECT_EQ(objective.points[1][0], 2.0);
+    // sectioning between the low end 1 and the high end 2
+    EXPECT_EQ(objective.points[2][0], nlp::cubic(1.0, 2.0, -2.0, -1.0, -1.0, -1.0));
+}
+
+TEST(nlp_linesearch, NoDoublingWhenTheUnitStepRaisesTheEnergy) {
     // slope still negative at 1 but the energy went up: straight to sectioning on [0, 1]
     scripted objective;
     objective.script = {{2.0, {-1.0}}, {-0.5, {0.0}}};
@@ -165,12 +178,12 @@ TEST(Linesearch, NoDoublingWhenTheUnitStepRaisesTheEnergy) {
     EXPECT_EQ(objective.points[1][0], nlp::cubic(0.0, 1.0, 0.0, 2.0, -1.0, -1.0));
 }
 
-TEST(Linesearch, ZeroSlopeTrialBecomesTheHighEndAndIsTriedAgain) {
+TEST(nlp_linesearch, ZeroSlopeTrialBecomesTheHighEndAndIsTriedAgain) {
     scripted objective;
     objective.script = {
-        {1.0, {2.0}},   // unit step overshoots
-        {0.5, {0.0}},   // slope exactly 0 but energy above the low end: high end
-        {0.0, {0.0}},   // the same step again; f = fl passes (non-strict)
+        {1.0, {2.0}},  // unit step overshoots
+        {0.5, {0.0}},  // slope exactly 0 but energy above the low end: high end
+        {0.0, {0.0}},  // the same step again; f = fl passes (non-strict)
     };
     nlp::qn minimiser(objective);
     unit_line line(-1.0);
@@ -184,7 +197,7 @@ TEST(Linesearch, ZeroSlopeTrialBecomesTheHighEndAndIsTriedAgain) {
     EXPECT_EQ(f, 0.0);
 }
 
-TEST(Linesearch, NegativeSlopeTrialBecomesTheLowEndWhateverItsEnergy) {
+TEST(nlp_linesearch, NegativeSlopeTrialBecomesTheLowEndWhateverItsEnergy) {
     scripted objective;
     objective.script = {
         {1.0, {2.0}},
@@ -199,7 +212,7 @@ TEST(Linesearch, NegativeSlopeTrialBecomesTheLowEndWhateverItsEnergy) {
     EXPECT_EQ(objective.points[2][0], nlp::cubic(t, 1.0, 5.0, 1.0, -0.5, 2.0));
 }
 
-TEST(Linesearch, CurvatureTestIsNotStrict) {
+TEST(nlp_linesearch, CurvatureTestIsNotStrict) {
     // s0 = -1, factor 0.5: |s| = 0.5 passes, a hair more does not
     scripted at_bound;
     at_bound.script = {{1.0, {2.0}}, {-1.0, {0.5}}};
@@ -216,7 +229,7 @@ TEST(Linesearch, CurvatureTestIsNotStrict) {
     EXPECT_EQ(beyond.calls(), 3u);
 }
 
-TEST(Linesearch, NaNTrialsAreNeverAcceptedAndTheLimitEndsTheSearch) {
+TEST(nlp_linesearch, NaNTrialsAreNeverAcceptedAndTheLimitEndsTheSearch) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     scripted objective;
     objective.script = {{1.0, {2.0}}, {nan, {0.0}}, {-1.0, {0.0}}, {-1.0, {0.0}}};
@@ -228,7 +241,7 @@ TEST(Linesearch, NaNTrialsAreNeverAcceptedAndTheLimitEndsTheSearch) {
     EXPECT_EQ(f, -1.0);
 }
 
-TEST(Linesearch, NaNInitialSlopeIsNotCaught) {
+TEST(nlp_linesearch, NaNInitialSlopeIsNotCaught) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     scripted objective;
     objective.script = {{1.0, {1.0}}, {-1.0, {0.0}}, {-2.0, {0.0}}};
@@ -239,7 +252,7 @@ TEST(Linesearch, NaNInitialSlopeIsNotCaught) {
     EXPECT_NO_THROW(f = minimiser.linesearch(1, 2, 0.5, 0.0, line.x, line.g, line.d));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     // the curvature threshold is NaN, so no trial is acceptable: the limit ends the search
-    EXPECT_EQ(objective.calls(), 3u);
+    ASSERT_EQ(objective.calls(), 3u);
     EXPECT_EQ(objective.points[1][0], 0.5);
     EXPECT_EQ(f, -2.0);
 }

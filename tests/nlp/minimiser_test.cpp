@@ -1,11 +1,11 @@
 // The three minimisers on problems with known minimisers, their stopping rule and result, and
 // the paths that leave them by an exception.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "nlp/qn.hpp"
 #include "objectives.hpp"
@@ -19,9 +19,12 @@ enum class method { lbfgs, mbfgs, bfgs };
 
 std::string name_of(method m) {
     switch (m) {
-        case method::lbfgs: return "lbfgs";
-        case method::mbfgs: return "mbfgs";
-        case method::bfgs: return "bfgs";
+        case method::lbfgs:
+            return "lbfgs";
+        case method::mbfgs:
+            return "mbfgs";
+        case method::bfgs:
+            return "bfgs";
     }
     return "";
 }
@@ -34,15 +37,17 @@ nlp::qn_result run(method m, Objective& objective, std::int32_t n, std::int32_t 
     switch (m) {
         case method::lbfgs:
             return minimiser.lbfgs(memory_size, n, max_iterations, 20, tolerance, 0.9, x, g);
-        case method::mbfgs: return minimiser.mbfgs(n, max_iterations, 20, tolerance, 0.9, x, g);
-        case method::bfgs: return minimiser.bfgs(n, max_iterations, 20, tolerance, 0.9, x, g);
+        case method::mbfgs:
+            return minimiser.mbfgs(n, max_iterations, 20, tolerance, 0.9, x, g);
+        case method::bfgs:
+            return minimiser.bfgs(n, max_iterations, 20, tolerance, 0.9, x, g);
     }
     return {};
 }
 
-class Minimiser : public testing::TestWithParam<method> {};
+class nlp_minimiser : public testing::TestWithParam<method> {};
 
-TEST_P(Minimiser, Quadratic) {
+TEST_P(nlp_minimiser, Quadratic) {
     quadratic objective;
     const std::int32_t n = 10;
     terms::fmat1 x(1, n), g(1, n);
@@ -58,7 +63,7 @@ TEST_P(Minimiser, Quadratic) {
     for (std::int32_t i = 1; i <= n; ++i) EXPECT_EQ(g(i), check(i));
 }
 
-TEST_P(Minimiser, ExtendedRosenbrock) {
+TEST_P(nlp_minimiser, ExtendedRosenbrock) {
     rosenbrock objective;
     const std::int32_t n = 10;
     terms::fmat1 x = rosenbrock::start(n), g(1, n);
@@ -69,7 +74,7 @@ TEST_P(Minimiser, ExtendedRosenbrock) {
     EXPECT_NEAR(result.energy, 0.0, 1e-12);
 }
 
-TEST_P(Minimiser, OneIterationAtMost) {
+TEST_P(nlp_minimiser, OneIterationAtMost) {
     for (const std::int32_t limit : {1, 0, -7}) {
         quadratic objective;
         terms::fmat1 x(1, 4), g(1, 4);
@@ -81,7 +86,7 @@ TEST_P(Minimiser, OneIterationAtMost) {
     }
 }
 
-TEST_P(Minimiser, IterationLimitLeavesItNotOptimal) {
+TEST_P(nlp_minimiser, IterationLimitLeavesItNotOptimal) {
     rosenbrock objective;
     terms::fmat1 x = rosenbrock::start(4), g(1, 4);
     const nlp::qn_result result = run(GetParam(), objective, 4, 3, 1e-8, x, g);
@@ -89,7 +94,7 @@ TEST_P(Minimiser, IterationLimitLeavesItNotOptimal) {
     EXPECT_FALSE(result.optimal);
 }
 
-TEST_P(Minimiser, StartInsideTheToleranceStillSearchesOnce) {
+TEST_P(nlp_minimiser, StartInsideTheToleranceStillSearchesOnce) {
     quadratic objective;
     terms::fmat1 x(1, 3), g(1, 3);
     const nlp::qn_result result = run(GetParam(), objective, 3, 100, 1e3, x, g);
@@ -98,7 +103,7 @@ TEST_P(Minimiser, StartInsideTheToleranceStillSearchesOnce) {
     EXPECT_GE(objective.calls(), 3u);  // start, unit step, one sectioning trial at least
 }
 
-TEST_P(Minimiser, EntryContentsOfGAreNotRead) {
+TEST_P(nlp_minimiser, EntryContentsOfGAreNotRead) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     quadratic first, second;
     terms::fmat1 x1(1, 5), g1(1, 5), x2(1, 5), g2(1, 5);
@@ -110,7 +115,7 @@ TEST_P(Minimiser, EntryContentsOfGAreNotRead) {
     for (std::int32_t i = 1; i <= 5; ++i) EXPECT_EQ(x1(i), x2(i));
 }
 
-TEST_P(Minimiser, ZeroGradientAtTheStartHalts) {
+TEST_P(nlp_minimiser, ZeroGradientAtTheStartHalts) {
     quadratic objective;
     terms::fmat1 x(1, 3), g(1, 3);
     for (std::int32_t i = 1; i <= 3; ++i) x(i) = quadratic::minimiser(i);
@@ -120,7 +125,7 @@ TEST_P(Minimiser, ZeroGradientAtTheStartHalts) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
 }
 
-TEST_P(Minimiser, NoUnknownsHalts) {
+TEST_P(nlp_minimiser, NoUnknownsHalts) {
     quadratic objective;
     terms::fmat1 x, g;
     testing::internal::CaptureStdout();
@@ -128,7 +133,7 @@ TEST_P(Minimiser, NoUnknownsHalts) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
 }
 
-TEST_P(Minimiser, HaltAfterTheStorageIsBuiltLeavesNothingBehind) {
+TEST_P(nlp_minimiser, HaltAfterTheStorageIsBuiltLeavesNothingBehind) {
     // f = |x|^2 from (1, 1, 1): the first search lands exactly on 0; with a negative tolerance
     // the loop goes on, the direction at a zero gradient is zero, and the second search halts.
     struct sphere : nlp_test::recorder {
@@ -150,7 +155,7 @@ TEST_P(Minimiser, HaltAfterTheStorageIsBuiltLeavesNothingBehind) {
     EXPECT_EQ(nlp::norm(3, g), 0.0);
 }
 
-TEST_P(Minimiser, ObjectiveErrorsPassThroughMidRun) {
+TEST_P(nlp_minimiser, ObjectiveErrorsPassThroughMidRun) {
     struct failing : rosenbrock {
         double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
             if (calls() == 40) throw nlp_test::stop_run();
@@ -162,7 +167,7 @@ TEST_P(Minimiser, ObjectiveErrorsPassThroughMidRun) {
     EXPECT_EQ(objective.calls(), 40u);
 }
 
-TEST_P(Minimiser, NaNGradientIsNeverOptimal) {
+TEST_P(nlp_minimiser, NaNGradientIsNeverOptimal) {
     // every gradient entry NaN: the norm passes them over (0), so the loop stops after one
     // iteration, but the result must not claim optimality
     struct broken : nlp_test::recorder {
@@ -179,7 +184,7 @@ TEST_P(Minimiser, NaNGradientIsNeverOptimal) {
     EXPECT_FALSE(result.optimal);
 }
 
-TEST_P(Minimiser, NaNEnergyIsNeverOptimal) {
+TEST_P(nlp_minimiser, NaNEnergyIsNeverOptimal) {
     struct broken : nlp_test::recorder {
         double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
             note(n, x);
@@ -194,13 +199,13 @@ TEST_P(Minimiser, NaNEnergyIsNeverOptimal) {
     EXPECT_FALSE(result.optimal);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllMethods, Minimiser,
+INSTANTIATE_TEST_SUITE_P(AllMethods, nlp_minimiser,
                          testing::Values(method::lbfgs, method::mbfgs, method::bfgs),
                          [](const testing::TestParamInfo<method>& info) {
                              return name_of(info.param);
                          });
 
-TEST(Lbfgs, MemorySizeDoesNotChangeTheFirstTwoIterations) {
+TEST(nlp_lbfgs, MemorySizeDoesNotChangeTheFirstTwoIterations) {
     // with one stored pair, every memory size builds the same second direction
     rosenbrock a, b;
     terms::fmat1 xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
@@ -209,7 +214,7 @@ TEST(Lbfgs, MemorySizeDoesNotChangeTheFirstTwoIterations) {
     for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(xa(i), xb(i));
 }
 
-TEST(Lbfgs, MoreMemoryChangesLaterIterations) {
+TEST(nlp_lbfgs, MoreMemoryChangesLaterIterations) {
     rosenbrock a, b;
     terms::fmat1 xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
     nlp::qn(a).lbfgs(1, 4, 6, 20, 1e-12, 0.9, xa, ga);
@@ -219,7 +224,24 @@ TEST(Lbfgs, MoreMemoryChangesLaterIterations) {
     EXPECT_GT(difference, 1e-6);
 }
 
-TEST(Mbfgs, FollowsLbfgsWithOnePair) {
+TEST(nlp_lbfgs, KeepsExactlyMemorySizePairs) {
+    // The direction of iteration k uses the pairs of the min(k - 1, memory_size) iterations
+    // before it: memory sizes m and m + 1 agree through iteration m + 1 and part at m + 2.
+    const auto run_lbfgs = [](std::int32_t memory_size, std::int32_t iterations) {
+        rosenbrock objective;
+        terms::fmat1 x = rosenbrock::start(6), g(1, 6);
+        nlp::qn(objective).lbfgs(memory_size, 6, iterations, 20, 1e-14, 0.9, x, g);
+        return nlp_test::values(x, 6);
+    };
+    for (const std::int32_t m : {1, 2, 3}) {
+        EXPECT_EQ(run_lbfgs(m, m + 1), run_lbfgs(m + 1, m + 1)) << m;
+        EXPECT_NE(run_lbfgs(m, m + 2), run_lbfgs(m + 1, m + 2)) << m;
+    }
+    EXPECT_EQ(run_lbfgs(0, 4), run_lbfgs(1, 4));
+    EXPECT_EQ(run_lbfgs(-3, 4), run_lbfgs(1, 4));
+}
+
+TEST(nlp_mbfgs, FollowsLbfgsWithOnePair) {
     for (const std::int32_t iterations : {2, 3, 5, 8}) {
         rosenbrock a, b;
         terms::fmat1 xa = rosenbrock::start(6), ga(1, 6), xb = rosenbrock::start(6), gb(1, 6);
@@ -233,7 +255,7 @@ TEST(Mbfgs, FollowsLbfgsWithOnePair) {
     }
 }
 
-TEST(Qn, PlainFunctionAsObjective) {
+TEST(nlp_qn, PlainFunctionAsObjective) {
     struct local {
         static double objective(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
             double f = 0.0;

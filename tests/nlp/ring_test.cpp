@@ -1,11 +1,11 @@
 // The ring of correction pairs of limited-memory BFGS and the two-loop recursion over it.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
-#include <stdexcept>
 #include <span>
+#include <stdexcept>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "nlp/list_rec.hpp"
 
@@ -13,11 +13,17 @@ namespace {
 
 using pair_values = std::vector<double>;
 
-std::vector<double> s_of(const nlp::list_rec* rec) { return {rec->s, rec->s + rec->n}; }
+std::vector<double> s_of(const nlp::list_rec* rec) {
+    return {rec->s, rec->s + rec->n};
+}
 
 // The pair of iteration k: s = (k, 1), y = (2k, k + 1).
-pair_values s_at(int k) { return {1.0 * k, 1.0}; }
-pair_values y_at(int k) { return {2.0 * k, k + 1.0}; }
+pair_values s_at(int k) {
+    return {1.0 * k, 1.0};
+}
+pair_values y_at(int k) {
+    return {2.0 * k, k + 1.0};
+}
 
 // Keeps pairs the way lbfgs does: create at iteration 1, then insert while k <= memory_size,
 // rotate afterwards.
@@ -47,7 +53,7 @@ std::vector<int> held(const nlp::ring& pairs) {
     return out;
 }
 
-TEST(Ring, OneRecordLinksToItself) {
+TEST(nlp_ring, OneRecordLinksToItself) {
     nlp::ring pairs;
     keep(pairs, 1, 3);
     EXPECT_EQ(pairs.first, pairs.last);
@@ -57,7 +63,7 @@ TEST(Ring, OneRecordLinksToItself) {
     EXPECT_EQ(pairs.first->sy, 2.0 * 1.0 + 2.0 * 1.0);
 }
 
-TEST(Ring, FillsToMemorySizeThenRecyclesTheOldest) {
+TEST(nlp_ring, FillsToMemorySizeThenRecyclesTheOldest) {
     nlp::ring pairs;
     const std::vector<std::int32_t> sizes = {1, 2, 3, 3, 3};
     nlp::list_rec* record_of_first_pair = nullptr;
@@ -77,7 +83,7 @@ TEST(Ring, FillsToMemorySizeThenRecyclesTheOldest) {
     EXPECT_EQ(held(pairs), (std::vector<int>{3, 4, 5}));
 }
 
-TEST(Ring, PrevLeadsFromNewerToOlder) {
+TEST(nlp_ring, PrevLeadsFromNewerToOlder) {
     nlp::ring pairs;
     for (int k = 1; k <= 4; ++k) keep(pairs, k, 4);
     std::vector<int> backward;
@@ -87,7 +93,7 @@ TEST(Ring, PrevLeadsFromNewerToOlder) {
     EXPECT_EQ(rec, pairs.last);
 }
 
-TEST(Ring, RotationRecomputesSy) {
+TEST(nlp_ring, RotationRecomputesSy) {
     nlp::ring pairs;
     keep(pairs, 1, 1);
     keep(pairs, 2, 1);  // a single record, recycled
@@ -97,14 +103,14 @@ TEST(Ring, RotationRecomputesSy) {
     EXPECT_EQ(s_of(pairs.last), s_at(2));
 }
 
-TEST(Ring, MemorySizeBelowOneKeepsOnePair) {
+TEST(nlp_ring, MemorySizeBelowOneKeepsOnePair) {
     nlp::ring pairs;
     for (int k = 1; k <= 3; ++k) keep(pairs, k, 0);
     EXPECT_EQ(nlp::ring_size(pairs.first), 1);
     EXPECT_EQ(s_of(pairs.last), s_at(3));
 }
 
-TEST(Ring, DestroyReleasesEverythingAndReturnsNullHandles) {
+TEST(nlp_ring, DestroyReleasesEverythingAndReturnsNullHandles) {
     const pair_values s = {1.0, 2.0, 3.0}, y = {1.0, 1.0, 1.0};
     nlp::list_ends ends = nlp::create(s, y);
     ends.last = nlp::insert(ends.first, ends.last, s, y);
@@ -114,7 +120,7 @@ TEST(Ring, DestroyReleasesEverythingAndReturnsNullHandles) {
     EXPECT_EQ(ends.last, nullptr);
 }
 
-TEST(Ring, PairOfAnotherLengthIsRefused) {
+TEST(nlp_ring, PairOfAnotherLengthIsRefused) {
     nlp::ring pairs;
     keep(pairs, 1, 2);
     const pair_values s = {1.0}, y = {1.0};
@@ -148,7 +154,66 @@ std::vector<double> one_pair_direction(const pair_values& s, const pair_values& 
     return d;
 }
 
-TEST(Direction, OnePairGivesTheScaledBfgsDirection) {
+// -H g with H built densely: start from (s.y / y.y) I of the newest pair, then apply the BFGS
+// update H := (I - rho s y') H (I - rho y s') + rho s s' for each pair, oldest first.
+std::vector<double> dense_direction(const std::vector<pair_values>& s,
+                                    const std::vector<pair_values>& y, const pair_values& g) {
+    const std::size_t n = g.size(), m = s.size();
+    const auto dot = [n](const pair_values& a, const pair_values& b) {
+        double sum = 0.0;
+        for (std::size_t i = 0; i < n; ++i) sum += a[i] * b[i];
+        return sum;
+    };
+    const double gamma = dot(s[m - 1], y[m - 1]) / dot(y[m - 1], y[m - 1]);
+    std::vector<std::vector<double>> h(n, std::vector<double>(n, 0.0));
+    for (std::size_t i = 0; i < n; ++i) h[i][i] = gamma;
+    for (std::size_t p = 0; p < m; ++p) {
+        const double rho = 1.0 / dot(s[p], y[p]);
+        std::vector<std::vector<double>> a(n, std::vector<double>(n)), next = a;
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j)
+                a[i][j] = (i == j ? 1.0 : 0.0) - rho * s[p][i] * y[p][j];
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j) {
+                double sum = 0.0;  // (A H A')(i, j)
+                for (std::size_t k = 0; k < n; ++k)
+                    for (std::size_t l = 0; l < n; ++l) sum += a[i][k] * h[k][l] * a[j][l];
+                next[i][j] = sum + rho * s[p][i] * s[p][j];
+            }
+        h = next;
+    }
+    std::vector<double> d(n, 0.0);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j) d[i] -= h[i][j] * g[j];
+    return d;
+}
+
+TEST(nlp_direction, SeveralPairsGiveTheLimitedMemoryBfgsDirection) {
+    const std::vector<pair_values> s = {{1.0, 0.0, 0.5}, {0.0, 1.0, -0.5}, {0.3, -0.2, 0.4}};
+    const std::vector<pair_values> y = {{2.0, 0.1, 1.0}, {0.2, 3.0, -1.0}, {0.9, -0.5, 1.1}};
+    const pair_values g = {0.7, -0.4, 1.3};
+    nlp::ring pairs;
+    const nlp::list_ends ends = nlp::create(s[0], y[0]);
+    pairs.first = ends.first;
+    pairs.last = ends.last;
+    pairs.last = nlp::insert(pairs.first, pairs.last, s[1], y[1]);
+    pairs.last = nlp::insert(pairs.first, pairs.last, s[2], y[2]);
+    std::vector<double> d(3);
+    nlp::direction(pairs.first, pairs.last, g, d);
+    const std::vector<double> expected = dense_direction(s, y, g);
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(d[i], expected[i], 1e-13) << i;
+
+    // after a rotation the oldest pair is gone and the new one is the newest
+    const pair_values s4 = {-0.1, 0.6, 0.2}, y4 = {-0.3, 1.2, 0.5};
+    const nlp::list_ends moved = nlp::rotate(pairs.first, pairs.last, s4, y4);
+    pairs.first = moved.first;
+    pairs.last = moved.last;
+    nlp::direction(pairs.first, pairs.last, g, d);
+    const std::vector<double> rotated = dense_direction({s[1], s[2], s4}, {y[1], y[2], y4}, g);
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(d[i], rotated[i], 1e-13) << i;
+}
+
+TEST(nlp_direction, OnePairGivesTheScaledBfgsDirection) {
     const pair_values s = {0.5, -0.25, 1.0}, y = {1.5, 0.5, 2.0}, g = {0.3, -0.7, 0.2};
     nlp::ring pairs;
     const nlp::list_ends ends = nlp::create(s, y);
@@ -160,7 +225,7 @@ TEST(Direction, OnePairGivesTheScaledBfgsDirection) {
     for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(d[i], expected[i], 1e-14) << i;
 }
 
-TEST(Direction, MeetsTheSecantConditionOfTheNewestPair) {
+TEST(nlp_direction, MeetsTheSecantConditionOfTheNewestPair) {
     // H y = s for the newest pair, so the direction for g = y is -s
     nlp::ring pairs;
     const nlp::list_ends ends = nlp::create(pair_values{1.0, 0.0, 0.5}, pair_values{2.0, 0.1, 1.0});
@@ -175,7 +240,7 @@ TEST(Direction, MeetsTheSecantConditionOfTheNewestPair) {
     for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(d[i], -s[i], 1e-14) << i;
 }
 
-TEST(Direction, PairsAreUsedOldestToNewest) {
+TEST(nlp_direction, PairsAreUsedOldestToNewest) {
     // the same pairs inserted in the other order give another matrix
     const pair_values s1 = {1.0, 0.0}, y1 = {2.0, 0.5}, s2 = {0.0, 1.0}, y2 = {0.3, 1.0};
     const pair_values g = {1.0, 1.0};
@@ -194,7 +259,7 @@ TEST(Direction, PairsAreUsedOldestToNewest) {
     EXPECT_GT(std::abs(db[0] + s2[0]) + std::abs(db[1] + s2[1]), 1e-3);
 }
 
-TEST(Direction, WritesAlphaOfEveryRecord) {
+TEST(nlp_direction, WritesAlphaOfEveryRecord) {
     nlp::ring pairs;
     for (int k = 1; k <= 3; ++k) keep(pairs, k, 3);
     const pair_values g = {1.0, -1.0};

@@ -1,0 +1,42 @@
+// One evaluation of the total potential energy and its gradient on the generated 300 x 300
+// sheet at a small random deformation, per material law; per_element is the time of one
+// evaluation divided by the element count.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "bench/sheet_fixture.hpp"
+#include "dorvan/objective.hpp"
+#include "melvar/objective.hpp"
+
+namespace {
+
+template <class Model>
+void evaluate(benchmark::State& state, Model& m, std::int32_t n) {
+    const auto elements = static_cast<double>(m.elements.size());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(objective(m, n, m.x, m.gradient));
+        benchmark::ClobberMemory();
+    }
+    state.counters["per_element"] = benchmark::Counter(
+        elements, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["elements"] = elements;
+    state.counters["unknowns"] = n;
+}
+
+// range(0) = material law: 1 neo-Hookean, 2 Mooney-Rivlin.
+void dorvan_objective(benchmark::State& state) {
+    dorvan::model& m = bench::dorvan_sheet(static_cast<std::int32_t>(state.range(0)));
+    evaluate(state, m, m.unknown_count);
+}
+
+// range(0) = material law: 1 neo-Hookean, 2 Mooney-Rivlin, 3 Arruda-Boyce.
+void melvar_objective(benchmark::State& state) {
+    melvar::model& m = bench::melvar_sheet(static_cast<std::int32_t>(state.range(0)));
+    evaluate(state, m, m.free_count);
+}
+
+BENCHMARK(dorvan_objective)->ArgName("law")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(melvar_objective)->ArgName("law")->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,29 @@
+// The benchmarks' sheets: the generated input texts, and models read and started from them with
+// the unknowns moved to a small random deformed state.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "arrays/terms.hpp"
+#include "dorvan/model.hpp"
+#include "melvar/model.hpp"
+
+namespace bench {
+
+// The whole text of the generated square sheet for "dorvan" or "melvar".
+const std::string& sheet_text(const std::string& program);
+
+// The sheet of that program read, given the material law (its constants set for benchmarking),
+// started, and deformed: every free displacement moved by up to 5 % of the grid spacing and
+// every thickness variable (dorvan) by up to 1 %, from a fixed seed. Each law's model is made
+// once per process and shared.
+dorvan::model& dorvan_sheet(std::int32_t material);
+melvar::model& melvar_sheet(std::int32_t material);
+
+// Makes an empty directory under the system's temporary directory the working directory; it is
+// removed with what it holds when the process ends. Returns its path.
+const std::filesystem::path& enter_scratch_dir();
+
+}  // namespace bench

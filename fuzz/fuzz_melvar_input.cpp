@@ -1,0 +1,10 @@
+// Fuzz target: any text as melvar's input.txt, read and taken to the starting state (which
+// evaluates the objective once when reference_force <= 0).
+#include "melvar/model.hpp"
+#include "fuzz_target.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return sheet_fuzz::run_one<melvar::model>(
+        data, size, [](melvar::model& m, sheet::scanner& in) { melvar::input(m, in); },
+        [](melvar::model& m) { melvar::start(m); });
+}

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets in build-fuzz and fuzzes each for SECONDS seconds (default 60),
+# after replaying every kept regression input. Exits non-zero on any finding: a crash, a
+# sanitizer report, a leak, a timeout or running out of memory.
+#   usage: bash fuzz/run.sh [SECONDS]
+set -euo pipefail
+
+seconds="${1:-60}"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(dirname "$here")"
+build="$root/build-fuzz"
+
+if ! command -v clang >/dev/null 2>&1 || ! command -v clang++ >/dev/null 2>&1; then
+    echo "fuzz/run.sh: clang and clang++ (with the libFuzzer runtime) are needed but not found;" \
+         "install them (e.g. the Debian package clang) and run again" >&2
+    exit 1
+fi
+
+mkdir -p "$build"
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DSHEET_FUZZ=ON -DSHEET_TESTS=OFF \
+    -DSHEET_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$build/configure.log" 2>&1 || {
+    cat "$build/configure.log" >&2
+    echo "fuzz/run.sh: configuring the fuzz build failed" >&2
+    exit 1
+}
+cmake --build "$build" -j2 --target fuzz_dorvan_input fuzz_melvar_input
+
+status=0
+for program in dorvan melvar; do
+    target="$build/fuzz_${program}_input"
+    work="$build/corpus-work/$program"
+    findings="$build/findings/$program"
+    mkdir -p "$work" "$findings"
+    options=(-timeout=10 -rss_limit_mb=2048 -dict="$here/input.dict"
+             -artifact_prefix="$findings/" -print_final_stats=1)
+
+    # Every input that once failed runs once more, alone.
+    regressions=("$here"/regressions/*.txt)
+    if [ -e "${regressions[0]}" ]; then
+        echo "== $program: replaying ${#regressions[@]} regression inputs"
+        if ! "$target" "${options[@]}" "${regressions[@]}" >"$findings/replay.log" 2>&1; then
+            tail -n 40 "$findings/replay.log" >&2
+            echo "fuzz/run.sh: FINDING: a regression input fails fuzz_${program}_input" >&2
+            status=1
+            continue
+        fi
+    fi
+
+    # New inputs go to the work corpus; the seeds and regressions are only read.
+    echo "== $program: fuzzing for $seconds s"
+    if ! "$target" "${options[@]}" -max_total_time="$seconds" \
+            "$work" "$here/corpus/$program" "$here/regressions" >"$findings/fuzz.log" 2>&1; then
+        tail -n 60 "$findings/fuzz.log" >&2
+        echo "fuzz/run.sh: FINDING in fuzz_${program}_input; the input is in $findings/" >&2
+        status=1
+        continue
+    fi
+    grep -E '^(Done|stat::number_of_executed_units)' "$findings/fuzz.log" || true
+done
+
+if [ "$status" -eq 0 ]; then
+    echo "fuzz/run.sh: no findings"
+fi
+exit "$status"
