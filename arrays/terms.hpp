@@ -36,6 +36,10 @@ inline bool inside(std::int32_t index, std::int32_t first, std::size_t count) {
 
 }  // namespace detail
 
+// Selects the constructor that leaves the entries undefined until written.
+struct uninitialized_t {};
+inline constexpr uninitialized_t uninitialized{};
+
 // A vector indexed first..last. Default-constructed, it is absent (no entries); every access to
 // it then fails its check. Entries start value-initialised (0, 0.0, false).
 template <class T>
@@ -45,6 +49,10 @@ public:
     array1(std::int32_t first, std::int32_t last)
         : first_(first), last_(last), count_(detail::extent(first, last)),
           data_(count_ > 0 ? std::make_unique<T[]>(count_) : nullptr) {}
+    // Entries left undefined until written: for work vectors filled at once.
+    array1(std::int32_t first, std::int32_t last, uninitialized_t)
+        : first_(first), last_(last), count_(detail::extent(first, last)),
+          data_(count_ > 0 ? std::make_unique_for_overwrite<T[]>(count_) : nullptr) {}
 
     std::int32_t first() const { return first_; }
     std::int32_t last() const { return last_; }

@@ -42,13 +42,17 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
     const auto step = [&](double energy) {
         const std::span<const double> xv = std::as_const(x).view(1, n);
         const std::span<const double> gv = std::as_const(g).view(1, n);
-        for (std::size_t i = 0; i < count; ++i) sv[i] = xv[i];
-        for (std::size_t i = 0; i < count; ++i) yv[i] = gv[i];
+        for (std::size_t i = 0; i < count; ++i) {
+            sv[i] = xv[i];
+            yv[i] = gv[i];
+        }
         energy = linesearch(objective, n, search_limit, search_factor, energy, x, g, d);
         const std::span<const double> xn = std::as_const(x).view(1, n);
         const std::span<const double> gn = std::as_const(g).view(1, n);
-        for (std::size_t i = 0; i < count; ++i) sv[i] = xn[i] - sv[i];
-        for (std::size_t i = 0; i < count; ++i) yv[i] = gn[i] - yv[i];
+        for (std::size_t i = 0; i < count; ++i) {
+            sv[i] = xn[i] - sv[i];
+            yv[i] = gn[i] - yv[i];
+        }
         return energy;
     };
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <span>
 #include <utility>
 
@@ -63,7 +64,7 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
     const std::size_t count = xv.size();
 
     // saved start point x0
-    terms::fmat1 x0(1, n);
+    terms::fmat1 x0(1, n, terms::uninitialized);
     const std::span<double> x0v = x0.view(1, n);
     for (std::size_t i = 0; i < count; ++i) x0v[i] = xv[i];
 
@@ -122,6 +123,7 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
         trial(t);
         const bool acceptable = f <= fl && f <= fh && std::abs(s) <= c;
         if (acceptable || m >= search_limit) return f;
+        const double before[6] = {tl, fl, sl, th, fh, sh};
         if (s < 0.0) {
             tl = t;
             fl = f;
@@ -131,6 +133,10 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
             fh = f;
             sh = s;
         }
+        // A bracket that the trial left as it was (to the bit, NaN included) makes every later
+        // trial repeat this one exactly, up to the trial limit: its result is this one's.
+        const double after[6] = {tl, fl, sl, th, fh, sh};
+        if (std::memcmp(before, after, sizeof before) == 0) return f;
     }
 }
 

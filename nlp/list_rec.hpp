@@ -42,21 +42,20 @@ inline list_rec* follow(list_rec* link) {
     return link;
 }
 
-// Sum of y(i)*s(i) in ascending i from 0.0.
-inline double dot_ys(std::size_t n, const double* y, const double* s) {
-    double sum = 0.0;
-    for (std::size_t i = 0; i < n; ++i) sum = sum + y[i] * s[i];
-    return sum;
-}
-
-// Stores s, y and their s.y into a record of the same length.
+// Stores s, y and their s.y into a record of the same length, in one pass.
 inline void store(list_rec* rec, std::span<const double> s, std::span<const double> y) {
     const std::size_t n = static_cast<std::size_t>(rec->n);
     if (s.size() != n || y.size() != n)
         throw std::invalid_argument("nlp: correction pair of the wrong length for its record");
-    for (std::size_t i = 0; i < n; ++i) rec->s[i] = s[i];
-    for (std::size_t i = 0; i < n; ++i) rec->y[i] = y[i];
-    rec->sy = dot_ys(n, rec->y, rec->s);
+    double* const rs = rec->s;
+    double* const ry = rec->y;
+    double sum = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        rs[i] = s[i];
+        ry[i] = y[i];
+        sum = sum + ry[i] * rs[i];
+    }
+    rec->sy = sum;
 }
 
 // A new record holding s, y and their s.y, with null links.
@@ -154,41 +153,74 @@ inline void direction(list_rec* first, list_rec* last, std::span<const double> g
             throw std::invalid_argument("nlp: correction pair of the wrong length");
         return rec;
     };
+    // Each pass below finishes one step of the recursion and, in the same sweep, forms the sum
+    // that the next step needs from the entries it has just written: every sum still runs in
+    // ascending i from 0.0 over the same values, so the result is that of the plain recursion.
+    list_rec* const oldest = checked(detail::follow(first));
+    list_rec* const newest = checked(detail::follow(last));
+    list_rec* const forward_from = checked(detail::follow(newest->next));
+    double* const dv = d.data();
 
-    for (std::size_t i = 0; i < n; ++i) d[i] = g[i];
-
-    // backward pass, newest to oldest: alpha = s.d / sy; d := d - alpha * y
-    list_rec* oldest = detail::follow(first);
-    for (list_rec* rec = detail::follow(oldest->prev);; rec = detail::follow(rec->prev)) {
-        const list_rec& p = *checked(rec);
-        double sum = 0.0;
-        for (std::size_t i = 0; i < n; ++i) sum = sum + d[i] * p.s[i];
-        rec->alpha = sum / p.sy;
-        const double alpha = rec->alpha;
-        for (std::size_t i = 0; i < n; ++i) d[i] = d[i] - alpha * p.y[i];
-        if (rec == oldest) break;
-    }
-
-    // initial scaling with the newest pair: gamma = sy / y.y
-    const list_rec& newest = *checked(detail::follow(last));
+    // d := g; the newest pair's s.d for the backward pass and y.y for the initial scaling
+    list_rec* rec = checked(detail::follow(oldest->prev));
+    double sum = 0.0;
     double yy = 0.0;
-    for (std::size_t i = 0; i < n; ++i) yy = yy + newest.y[i] * newest.y[i];
-    const double gamma = newest.sy / yy;
-    for (std::size_t i = 0; i < n; ++i) d[i] = d[i] * gamma;
+    {
+        const double* const s = rec->s;
+        const double* const ny = newest->y;
+        for (std::size_t i = 0; i < n; ++i) {
+            dv[i] = g[i];
+            sum = sum + dv[i] * s[i];
+            yy = yy + ny[i] * ny[i];
+        }
+    }
+    const double gamma = newest->sy / yy;
 
-    // forward pass, oldest to newest: beta = y.d / sy; d := d + (alpha - beta) * s
-    list_rec* youngest = detail::follow(last);
-    for (list_rec* rec = detail::follow(youngest->next);; rec = detail::follow(rec->next)) {
-        const list_rec& p = *checked(rec);
-        double sum = 0.0;
-        for (std::size_t i = 0; i < n; ++i) sum = sum + d[i] * p.y[i];
-        const double beta = sum / p.sy;
-        const double step = p.alpha - beta;
-        for (std::size_t i = 0; i < n; ++i) d[i] = d[i] + step * p.s[i];
-        if (rec == youngest) break;
+    // backward pass, newest to oldest: alpha = s.d / sy; d := d - alpha * y; after the oldest,
+    // the initial scaling d := d * gamma
+    for (;;) {
+        rec->alpha = sum / rec->sy;
+        const double alpha = rec->alpha;
+        const double* const y = rec->y;
+        sum = 0.0;
+        if (rec == oldest) {
+            // the forward pass starts with the pair after the newest: its y.d after the scaling
+            const double* const fy = forward_from->y;
+            for (std::size_t i = 0; i < n; ++i) {
+                const double reduced = dv[i] - alpha * y[i];
+                dv[i] = reduced * gamma;
+                sum = sum + dv[i] * fy[i];
+            }
+            break;
+        }
+        list_rec* const older = checked(detail::follow(rec->prev));
+        const double* const s = older->s;
+        for (std::size_t i = 0; i < n; ++i) {
+            dv[i] = dv[i] - alpha * y[i];
+            sum = sum + dv[i] * s[i];
+        }
+        rec = older;
     }
 
-    for (std::size_t i = 0; i < n; ++i) d[i] = -d[i];
+    // forward pass, oldest to newest: beta = y.d / sy; d := d + (alpha - beta) * s; after the
+    // newest, d := -d
+    for (rec = forward_from;;) {
+        const double beta = sum / rec->sy;
+        const double step = rec->alpha - beta;
+        const double* const s = rec->s;
+        if (rec == newest) {
+            for (std::size_t i = 0; i < n; ++i) dv[i] = -(dv[i] + step * s[i]);
+            break;
+        }
+        list_rec* const newer = checked(detail::follow(rec->next));
+        const double* const y = newer->y;
+        sum = 0.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            dv[i] = dv[i] + step * s[i];
+            sum = sum + dv[i] * y[i];
+        }
+        rec = newer;
+    }
 }
 
 // Owner of a ring: releases it with destroy when it goes out of scope, on every path.

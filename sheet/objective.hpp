@@ -68,10 +68,12 @@ inline void pause() { std::this_thread::yield(); }
 // xs and gs are x(1..) and g(1..) as spans. element(e, record, u, out) evaluates element e from
 // the displacements u[l][j] of its corners into out; it must only read shared state, as it may
 // run on another thread. own(e, value) receives the element's own gradient entry, in element
-// order. Returns the total potential energy.
+// order. Two threads share the elements from parallel_from elements on. Returns the total
+// potential energy.
 template <class Element, class Own>
 double total_potential_energy(const mesh& m, std::span<const double> xs, std::span<double> gs,
-                              Element&& element, Own&& own) {
+                              Element&& element, Own&& own,
+                              std::size_t parallel_from = detail::parallel_from) {
     const std::int32_t free_count = m.free_count;
     const auto dof = m.dof_map.all();
     const auto loads = m.loads.all();
@@ -102,7 +104,7 @@ double total_potential_energy(const mesh& m, std::span<const double> xs, std::sp
         own(first + static_cast<std::int32_t>(at), out.own_entry);
     };
 
-    if (count < detail::parallel_from || std::thread::hardware_concurrency() < 2) {
+    if (count < parallel_from || count == 0) {
         element_output out;
         for (std::size_t at = 0; at < count; ++at) {
             evaluate(at, out);

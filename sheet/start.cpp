@@ -48,7 +48,7 @@ void complete_geometry(mesh& m) {
                           " has zero area: its corners are collinear or coincide");
         if (!std::isfinite(r.area2))
             throw failure("element " + std::to_string(e) +
-                          " is too large: twice its area overflows double precision");
+                          " is too large: the square of twice its area overflows double precision");
     }
 }
 

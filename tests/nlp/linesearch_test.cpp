@@ -258,3 +258,40 @@ TEST(nlp_linesearch, NaNInitialSlopeIsNotCaught) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every trial's energy is NaN: no trial is ever acceptable, the bracket stops changing after
+// the first sectioning trials, and from then on every trial would repeat the last one exactly.
+struct always_nan {
+    std::int64_t calls = 0;
+    double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+        ++calls;
+        for (std::int32_t i = 1; i <= n; ++i) g(i) = x(i) - 3.0;
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+};
+
+TEST(nlp_linesearch, AStillBracketEndsTheSearchLongBeforeAHugeTrialLimit) {
+    always_nan objective;
+    nlp::qn minimiser(objective);
+    terms::fmat1 x(1, 1), g(1, 1), d(1, 1);
+    g(1) = -1.0;
+    d(1) = 1.0;
+    const double f = minimiser.linesearch(1, std::numeric_limits<std::int32_t>::max(), 0.9, 0.0,
+                                          x, g, d);
+    EXPECT_TRUE(std::isnan(f));
+    EXPECT_LT(objective.calls, 5000);
+
+    // The result is the one the trial limit would have given: the same point as a search that
+    // stops on a small limit once the bracket is still.
+    always_nan limited;
+    nlp::qn second(limited);
+    terms::fmat1 x2(1, 1), g2(1, 1);
+    g2(1) = -1.0;
+    second.linesearch(1, static_cast<std::int32_t>(objective.calls) + 50, 0.9, 0.0, x2, g2, d);
+    EXPECT_EQ(x2(1), x(1));
+    EXPECT_EQ(g2(1), g(1));
+}
+
+}  // namespace
