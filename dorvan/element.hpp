@@ -2,10 +2,13 @@
 // and material derivatives.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <string>
 
 #include "arrays/terms.hpp"
 #include "dorvan/model.hpp"
+#include "sheet/failure.hpp"
 
 namespace dorvan {
 
@@ -24,9 +27,107 @@ struct element_result {
 element_result element2(const model& m, std::int32_t e, const terms::fmat1& x,
                         sheet::element_forces& forces);
 
-// The same from the displacements u[l][j] of its corners N1, N2, N3 and its thickness
-// variable s, already gathered.
-element_result element_state(const model& m, const sheet::element& r, const double (&u)[3][3],
-                             double s, sheet::element_forces& forces);
+namespace detail {
+
+struct law {
+    double w, w1, w2, w3;
+};
+
+// Energy density and its derivatives by i1, trace_c2 and i3.
+inline law material_law(const model& m, double i1, double trace_c2, double i3) {
+    const double j = std::sqrt(i3);
+    const double u = std::pow(i3, 1.0 / 3.0);
+    switch (m.material) {
+        case 1: {  // neo-Hookean
+            const double mu = m.neo_shear;
+            const double kappa = m.neo_bulk;
+            return {0.5 * (mu * i1 / u + kappa * (i3 - 2.0 * j)), 0.5 * mu / u, 0.0,
+                    0.5 * (kappa * (1.0 - 1.0 / j) - mu * i1 / (3.0 * u * i3))};
+        }
+        case 2: {  // Mooney-Rivlin
+            const double c10 = m.mooney_c10;
+            const double c01 = m.mooney_c01;
+            const double kappa = m.mooney_bulk;
+            const double p = c10 * i1;
+            const double q = c01 * (i1 * i1 - trace_c2) / u;
+            return {(p + 0.5 * q) / u + 0.5 * kappa * (i3 - 2.0 * j), (c10 + c01 * i1 / u) / u,
+                    -0.5 * c01 / (u * u), 0.5 * kappa * (1.0 - 1.0 / j) - (p + q) / (3.0 * i3 * u)};
+        }
+        default:
+            throw sheet::failure("undefined material law " + std::to_string(m.material));
+    }
+}
+
+inline double dot(const double (&a)[3], const double (&b)[3]) {
+    double sum = 0.0;
+    for (int c = 0; c < 3; ++c) sum = sum + a[c] * b[c];
+    return sum;
+}
+
+inline void cross(const double (&a)[3], const double (&b)[3], double (&out)[3]) {
+    out[0] = a[1] * b[2] - a[2] * b[1];
+    out[1] = a[2] * b[0] - a[0] * b[2];
+    out[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+}  // namespace detail
+
+inline element_result element_state(const model& m, const sheet::element& r, const double (&u)[3][3],
+                             double s, sheet::element_forces& forces) {
+    const double a2 = r.area2;
+    const double t0 = m.thickness;
+    // Current edges: a from N2 to N3, b from N3 to N1.
+    double a[3], b[3];
+    for (int c = 0; c < 3; ++c) {
+        a[c] = r.edge_a[c] + u[2][c] - u[1][c];
+        b[c] = r.edge_b[c] + u[0][c] - u[2][c];
+    }
+    // Current normal m = a x b, its length (twice the current area) and direction.
+    double normal[3];
+    detail::cross(a, b, normal);
+    const double length = std::sqrt(detail::dot(normal, normal));
+    const double unit[3] = {normal[0] / length, normal[1] / length, normal[2] / length};
+    const double jp = length / a2;  // in-plane area ratio
+    // Dual vectors of the initial metric, belonging to N1 and N2.
+    double p[3], q[3];
+    for (int c = 0; c < 3; ++c) {
+        p[c] = r.a_a * b[c] - r.a_b * a[c];
+        q[c] = r.a_b * b[c] - r.b_b * a[c];
+    }
+    const double c33 = s * s * s * s;  // lambda3^2 with lambda3 = s^2
+    const double aa = detail::dot(a, a), ab = detail::dot(a, b), bb = detail::dot(b, b);
+    const double pp = detail::dot(p, p), qq = detail::dot(q, q), pq = detail::dot(p, q);
+    const double a2_2 = a2 * a2;
+    const double a2_3 = a2 * a2 * a2;
+    const double a2_4 = a2 * a2 * a2 * a2;
+
+    element_result out{};
+    out.i1 = (r.b_b * aa - 2.0 * r.a_b * ab + r.a_a * bb) / a2_2 + c33;
+    out.trace_c2 = (pp * bb + qq * aa - 2.0 * ab * pq) / a2_4 + c33 * c33;
+    out.i3 = c33 * (jp * jp);
+    const detail::law w = detail::material_law(m, out.i1, out.trace_c2, out.i3);
+    out.w1 = w.w1;
+    out.w2 = w.w2;
+    out.w3 = w.w3;
+    out.strain_energy = w.w * a2 * t0 * 0.5;
+
+    // Nodal forces: the i1, trace_c2 and i3 terms in that order, t0 last; N3 by translation.
+    const double by_i1 = w.w1 / a2;
+    const double by_c2 = 2.0 * w.w2 / a2_3;
+    const double by_i3 = c33 * w.w3 * jp;
+    double unit_a[3], unit_b[3];
+    detail::cross(unit, a, unit_a);
+    detail::cross(unit, b, unit_b);
+    for (int c = 0; c < 3; ++c) {
+        const double row1 = by_i1 * p[c] + by_c2 * (pp * b[c] - pq * a[c]) + by_i3 * unit_a[c];
+        const double row2 = by_i1 * q[c] + by_c2 * (pq * b[c] - qq * a[c]) + by_i3 * unit_b[c];
+        forces.row[0][c] = t0 * row1;
+        forces.row[1][c] = t0 * row2;
+        forces.row[2][c] = -(forces.row[0][c] + forces.row[1][c]);
+    }
+    // dW/dC33 scaled by A2 s^2: zero exactly at plane stress.
+    out.thickness_slope = a2 * (s * s) * (w.w1 + 2.0 * w.w2 * c33 + w.w3 * (jp * jp));
+    return out;
+}
 
 }  // namespace dorvan
