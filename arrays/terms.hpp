@@ -47,11 +47,15 @@ class array1 {
 public:
     array1() = default;
     array1(std::int32_t first, std::int32_t last)
-        : first_(first), last_(last), count_(detail::extent(first, last)),
+        : first_(first),
+          last_(last),
+          count_(detail::extent(first, last)),
           data_(count_ > 0 ? std::make_unique<T[]>(count_) : nullptr) {}
     // Entries left undefined until written: for work vectors filled at once.
     array1(std::int32_t first, std::int32_t last, uninitialized_t)
-        : first_(first), last_(last), count_(detail::extent(first, last)),
+        : first_(first),
+          last_(last),
+          count_(detail::extent(first, last)),
           data_(count_ > 0 ? std::make_unique_for_overwrite<T[]>(count_) : nullptr) {}
 
     std::int32_t first() const { return first_; }
@@ -96,8 +100,12 @@ class array2 {
 public:
     array2() = default;
     array2(std::int32_t first1, std::int32_t last1, std::int32_t first2, std::int32_t last2)
-        : first1_(first1), last1_(last1), first2_(first2), last2_(last2),
-          count1_(detail::extent(first1, last1)), count2_(detail::extent(first2, last2)),
+        : first1_(first1),
+          last1_(last1),
+          first2_(first2),
+          last2_(last2),
+          count1_(detail::extent(first1, last1)),
+          count2_(detail::extent(first2, last2)),
           data_(count1_ * count2_ > 0 ? std::make_unique<T[]>(count1_ * count2_) : nullptr) {}
 
     std::int32_t first1() const { return first1_; }
@@ -122,7 +130,8 @@ private:
     std::size_t offset(std::int32_t i, std::int32_t j) const {
         if (!detail::inside(i, first1_, count1_)) detail::out_of_range(i, first1_, last1_);
         if (!detail::inside(j, first2_, count2_)) detail::out_of_range(j, first2_, last2_);
-        return static_cast<std::size_t>(i - first1_) * count2_ + static_cast<std::size_t>(j - first2_);
+        return static_cast<std::size_t>(i - first1_) * count2_ +
+               static_cast<std::size_t>(j - first2_);
     }
 
     std::int32_t first1_ = 1, last1_ = 0, first2_ = 1, last2_ = 0;
@@ -137,7 +146,8 @@ public:
     array3() = default;
     array3(std::int32_t first1, std::int32_t last1, std::int32_t first2, std::int32_t last2,
            std::int32_t first3, std::int32_t last3)
-        : first_{first1, first2, first3}, last_{last1, last2, last3},
+        : first_{first1, first2, first3},
+          last_{last1, last2, last3},
           count_{detail::extent(first1, last1), detail::extent(first2, last2),
                  detail::extent(first3, last3)},
           data_(count_[0] * count_[1] * count_[2] > 0

@@ -9,6 +9,7 @@
 #include "arrays/terms.hpp"
 #include "dorvan/model.hpp"
 #include "sheet/failure.hpp"
+#include "sheet/triangle.hpp"
 
 namespace dorvan {
 
@@ -58,52 +59,20 @@ inline law material_law(const model& m, double i1, double trace_c2, double i3) {
     }
 }
 
-inline double dot(const double (&a)[3], const double (&b)[3]) {
-    double sum = 0.0;
-    for (int c = 0; c < 3; ++c) sum = sum + a[c] * b[c];
-    return sum;
-}
-
-inline void cross(const double (&a)[3], const double (&b)[3], double (&out)[3]) {
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
 }  // namespace detail
 
-inline element_result element_state(const model& m, const sheet::element& r, const double (&u)[3][3],
-                             double s, sheet::element_forces& forces) {
+inline element_result element_state(const model& m, const sheet::element& r,
+                                    const double (&u)[3][3], double s,
+                                    sheet::element_forces& forces) {
     const double a2 = r.area2;
     const double t0 = m.thickness;
-    // Current edges: a from N2 to N3, b from N3 to N1.
-    double a[3], b[3];
-    for (int c = 0; c < 3; ++c) {
-        a[c] = r.edge_a[c] + u[2][c] - u[1][c];
-        b[c] = r.edge_b[c] + u[0][c] - u[2][c];
-    }
-    // Current normal m = a x b, its length (twice the current area) and direction.
-    double normal[3];
-    detail::cross(a, b, normal);
-    const double length = std::sqrt(detail::dot(normal, normal));
-    const double unit[3] = {normal[0] / length, normal[1] / length, normal[2] / length};
-    const double jp = length / a2;  // in-plane area ratio
-    // Dual vectors of the initial metric, belonging to N1 and N2.
-    double p[3], q[3];
-    for (int c = 0; c < 3; ++c) {
-        p[c] = r.a_a * b[c] - r.a_b * a[c];
-        q[c] = r.a_b * b[c] - r.b_b * a[c];
-    }
+    const sheet::current_shape c = sheet::shape_of(r, u);
+    const double jp = c.length / a2;   // in-plane area ratio
     const double c33 = s * s * s * s;  // lambda3^2 with lambda3 = s^2
-    const double aa = detail::dot(a, a), ab = detail::dot(a, b), bb = detail::dot(b, b);
-    const double pp = detail::dot(p, p), qq = detail::dot(q, q), pq = detail::dot(p, q);
-    const double a2_2 = a2 * a2;
-    const double a2_3 = a2 * a2 * a2;
-    const double a2_4 = a2 * a2 * a2 * a2;
 
     element_result out{};
-    out.i1 = (r.b_b * aa - 2.0 * r.a_b * ab + r.a_a * bb) / a2_2 + c33;
-    out.trace_c2 = (pp * bb + qq * aa - 2.0 * ab * pq) / a2_4 + c33 * c33;
+    out.i1 = c.trace_c + c33;
+    out.trace_c2 = c.trace_c2 + c33 * c33;
     out.i3 = c33 * (jp * jp);
     const detail::law w = detail::material_law(m, out.i1, out.trace_c2, out.i3);
     out.w1 = w.w1;
@@ -113,17 +82,16 @@ inline element_result element_state(const model& m, const sheet::element& r, con
 
     // Nodal forces: the i1, trace_c2 and i3 terms in that order, t0 last; N3 by translation.
     const double by_i1 = w.w1 / a2;
-    const double by_c2 = 2.0 * w.w2 / a2_3;
+    const double by_c2 = 2.0 * w.w2 / c.a2_3;
     const double by_i3 = c33 * w.w3 * jp;
-    double unit_a[3], unit_b[3];
-    detail::cross(unit, a, unit_a);
-    detail::cross(unit, b, unit_b);
-    for (int c = 0; c < 3; ++c) {
-        const double row1 = by_i1 * p[c] + by_c2 * (pp * b[c] - pq * a[c]) + by_i3 * unit_a[c];
-        const double row2 = by_i1 * q[c] + by_c2 * (pq * b[c] - qq * a[c]) + by_i3 * unit_b[c];
-        forces.row[0][c] = t0 * row1;
-        forces.row[1][c] = t0 * row2;
-        forces.row[2][c] = -(forces.row[0][c] + forces.row[1][c]);
+    for (int k = 0; k < 3; ++k) {
+        const double row1 =
+            by_i1 * c.p[k] + by_c2 * (c.pp * c.b[k] - c.pq * c.a[k]) + by_i3 * c.unit_a[k];
+        const double row2 =
+            by_i1 * c.q[k] + by_c2 * (c.pq * c.b[k] - c.qq * c.a[k]) + by_i3 * c.unit_b[k];
+        forces.row[0][k] = t0 * row1;
+        forces.row[1][k] = t0 * row2;
+        forces.row[2][k] = -(forces.row[0][k] + forces.row[1][k]);
     }
     // dW/dC33 scaled by A2 s^2: zero exactly at plane stress.
     out.thickness_slope = a2 * (s * s) * (w.w1 + 2.0 * w.w2 * c33 + w.w3 * (jp * jp));

@@ -17,8 +17,8 @@ int main() {
         };
         nlp::qn<decltype(objective)> qn(objective);
         const nlp::qn_result result =
-            qn.lbfgs(m.memory_size, m.unknown_count, m.max_iterations, m.search_limit,
-                     m.tolerance, m.search_factor, m.x, m.gradient);
+            qn.lbfgs(m.memory_size, m.unknown_count, m.max_iterations, m.search_limit, m.tolerance,
+                     m.search_factor, m.x, m.gradient);
         m.minor = result.minor;
         m.energy = result.energy;
         sheet::print_summary(result.minor, result.optimal);

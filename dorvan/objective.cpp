@@ -13,9 +13,10 @@ double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::f
     const auto gs = g.view(1, m.unknown_count);
     return sheet::total_potential_energy(
         m, xs, gs,
-        [&](std::int32_t e, const sheet::element& r, const double (&u)[3][3],
+        [&](std::int32_t e, const sheet::element& r, const double(&u)[3][3],
             sheet::element_output& out) {
-            const element_result result = element_state(m, r, u, xs[free_count + e - 1], out.forces);
+            const element_result result =
+                element_state(m, r, u, xs[free_count + e - 1], out.forces);
             out.energy = result.strain_energy;
             out.own_entry = result.thickness_slope;
         },

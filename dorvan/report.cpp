@@ -8,6 +8,8 @@
 
 namespace dorvan {
 
+namespace {
+
 // With a = i1, b = trace_c2, c = i3, u = w1, v = w2, w = w3: t is half the sum of the two
 // principal stresses, the radicand is (half their difference)^2 and p is their product.
 sheet::principal_stresses principal_stresses(const element_result& r) {
@@ -18,12 +20,14 @@ sheet::principal_stresses principal_stresses(const element_result& r) {
                             2.0 * u * w * a + (b2a * a + 8.0 * c) * (4.0 * (v * v) / c) * a -
                             4.0 * v * w * b - 3.0 * (w * w) * c;
     const double a2b = a * a - b;
-    const double p = (a2b * a2b - 8.0 * a * c) * (4.0 * (v * v) / c) +
-                     ((a * a2b - 6.0 * c) * (4.0 * u * v / c) + (2.0 * (u * u) / c) * a2b +
-                      8.0 * u * w * a) +
-                     16.0 * v * w * b + 12.0 * (w * w) * c;
+    const double p =
+        (a2b * a2b - 8.0 * a * c) * (4.0 * (v * v) / c) +
+        ((a * a2b - 6.0 * c) * (4.0 * u * v / c) + (2.0 * (u * u) / c) * a2b + 8.0 * u * w * a) +
+        16.0 * v * w * b + 12.0 * (w * w) * c;
     return sheet::principal(t, radicand, p);
 }
+
+}  // namespace
 
 void output(model& m) {
     sheet::output(m, true, [&m](std::int32_t e, sheet::element_forces& forces) {

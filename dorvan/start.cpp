@@ -10,7 +10,8 @@ namespace dorvan {
 void start(model& m) {
     sheet::complete_geometry(m);
     const std::int32_t free_count = sheet::count_free(m);
-    const std::int64_t unknowns = std::int64_t{free_count} + static_cast<std::int64_t>(m.elements.size());
+    const std::int64_t unknowns =
+        std::int64_t{free_count} + static_cast<std::int64_t>(m.elements.size());
     if (unknowns > INT32_MAX)
         throw sheet::failure("the model has more unknowns than 32-bit numbers can count");
     m.unknown_count = static_cast<std::int32_t>(unknowns);

@@ -10,7 +10,7 @@ double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::f
     (void)n;  // n is free_count, by which the loops are bounded
     return sheet::total_potential_energy(
         m, x.view(1, m.free_count), g.view(1, m.free_count),
-        [&m](std::int32_t, const sheet::element& r, const double (&u)[3][3],
+        [&m](std::int32_t, const sheet::element& r, const double(&u)[3][3],
              sheet::element_output& out) {
             out.energy = element_state(m, r, u, out.forces).strain_energy;
         },

@@ -6,6 +6,8 @@
 
 namespace melvar {
 
+namespace {
+
 // With l = stretch3, a = i1, b = trace_c2, u = w1, v = w2: q is the pressure, t half the sum of
 // the two principal stresses, the radicand (half their difference)^2 and p their product.
 sheet::principal_stresses principal_stresses(const element_result& r) {
@@ -14,13 +16,17 @@ sheet::principal_stresses principal_stresses(const element_result& r) {
     const double s = 2.0 * v * b + u * a;
     const double t = s - 1.5 * q;
     const double b2a = 2.0 * b - a * a;
-    const double radicand = (b2a * a + 8.0) * (4.0 * (v * v)) * a +
-                            ((b2a * a + 6.0) * (4.0 * u * v) + ((u * u) * b2a + (s - 0.75 * q) * q));
+    const double radicand =
+        (b2a * a + 8.0) * (4.0 * (v * v)) * a +
+        ((b2a * a + 6.0) * (4.0 * u * v) + ((u * u) * b2a + (s - 0.75 * q) * q));
     const double a2b = a * a - b;
-    const double p = (a2b * a2b - 8.0 * a) * (4.0 * (v * v)) +
-                     ((a2b * a - 6.0) * (4.0 * u * v) + ((3.0 * q - 4.0 * s) * q + 2.0 * (u * u) * a2b));
+    const double p =
+        (a2b * a2b - 8.0 * a) * (4.0 * (v * v)) +
+        ((a2b * a - 6.0) * (4.0 * u * v) + ((3.0 * q - 4.0 * s) * q + 2.0 * (u * u) * a2b));
     return sheet::principal(t, radicand, p);
 }
+
+}  // namespace
 
 void output(model& m) {
     sheet::output(m, false, [&m](std::int32_t e, sheet::element_forces& forces) {

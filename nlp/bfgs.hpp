@@ -79,18 +79,8 @@ qn_result bfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations
         for (std::int32_t j = i + 1; j <= n; ++j) at(i, j) = 0.0;
     }
 
-    // save x and g, line search along d, then form s and y in place
     const auto step = [&](double energy) {
-        const std::span<const double> xv = std::as_const(x).view(1, n);
-        const std::span<const double> gv = std::as_const(g).view(1, n);
-        for (std::size_t i = 0; i < count; ++i) sv[i] = xv[i];
-        for (std::size_t i = 0; i < count; ++i) yv[i] = gv[i];
-        energy = linesearch(objective, n, search_limit, search_factor, energy, x, g, d);
-        const std::span<const double> xn = std::as_const(x).view(1, n);
-        const std::span<const double> gn = std::as_const(g).view(1, n);
-        for (std::size_t i = 0; i < count; ++i) sv[i] = xn[i] - sv[i];
-        for (std::size_t i = 0; i < count; ++i) yv[i] = gn[i] - yv[i];
-        return energy;
+        return search_and_pair(objective, n, search_limit, search_factor, energy, x, g, d, sv, yv);
     };
 
     double energy = objective(n, std::as_const(x), g);

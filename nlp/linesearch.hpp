@@ -140,4 +140,27 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
     }
 }
 
+// One iteration's search as every minimiser makes it: saves x and g into s and y, searches along
+// d from x, then turns s and y in place into the step s = x - saved x and the gradient change
+// y = g - saved g. Returns the energy of the search. s and y cover 1..n as spans.
+template <class Objective>
+double search_and_pair(Objective& objective, std::int32_t n, std::int32_t search_limit,
+                       double search_factor, double energy, terms::fmat1& x, terms::fmat1& g,
+                       const terms::fmat1& d, std::span<double> s, std::span<double> y) {
+    const std::span<const double> saved_x = std::as_const(x).view(1, n);
+    const std::span<const double> saved_g = std::as_const(g).view(1, n);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        s[i] = saved_x[i];
+        y[i] = saved_g[i];
+    }
+    energy = linesearch(objective, n, search_limit, search_factor, energy, x, g, d);
+    const std::span<const double> xn = std::as_const(x).view(1, n);
+    const std::span<const double> gn = std::as_const(g).view(1, n);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        s[i] = xn[i] - s[i];
+        y[i] = gn[i] - y[i];
+    }
+    return energy;
+}
+
 }  // namespace nlp

@@ -46,7 +46,8 @@ void autocad(const mesh& m) {
     out.end_line();
     out.put("pface");
     out.end_line();
-    for (std::int32_t i = 1; i <= m.node_count; ++i) point(out, m.node_x(i), m.node_y(i), m.node_z(i));
+    for (std::int32_t i = 1; i <= m.node_count; ++i)
+        point(out, m.node_x(i), m.node_y(i), m.node_z(i));
     out.end_line();
     faces(out, m);
     out.put("layer make Final_2 ");

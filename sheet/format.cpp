@@ -35,8 +35,7 @@ constexpr long double ten_to_the[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  
                                       1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L,
                                       1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
 constexpr std::uint64_t integer_ten_to_the[] = {1,      10,      100,      1000,      10000,
-                                                100000, 1000000, 10000000, 100000000,
-                                                1000000000};
+                                                100000, 1000000, 10000000, 100000000, 1000000000};
 
 // The same text by a shorter way, for magnitudes of ordinary size: the magnitude times a power
 // of ten (exact in long double up to 10^27) is formed in long double, within 2^-64 of its true
@@ -52,8 +51,8 @@ bool put_fast(std::string& out, double magnitude, int decimals) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int shift = digits - 1 - exponent;
         if (shift > 27 || shift < -27) return false;
-        const long double scaled = shift >= 0 ? magnitude * ten_to_the[shift]
-                                              : magnitude / ten_to_the[-shift];
+        const long double scaled =
+            shift >= 0 ? magnitude * ten_to_the[shift] : magnitude / ten_to_the[-shift];
         if (scaled < static_cast<long double>(integer_ten_to_the[digits - 1])) {
             --exponent;
             continue;
@@ -72,7 +71,8 @@ bool put_fast(std::string& out, double magnitude, int decimals) {
         }
         char text[32];
         char* at = text + 1 + digits;  // one digit, '.', the decimals
-        for (int i = 0; i < decimals; ++i, mantissa /= 10) *--at = static_cast<char>('0' + mantissa % 10);
+        for (int i = 0; i < decimals; ++i, mantissa /= 10)
+            *--at = static_cast<char>('0' + mantissa % 10);
         *--at = '.';
         *--at = static_cast<char>('0' + mantissa);
         at = text + 1 + digits;
@@ -89,7 +89,8 @@ bool put_fast(std::string& out, double magnitude, int decimals) {
 
 // Magnitude |value| (finite) in scientific form with an upper-case 'E'.
 void put_magnitude(std::string& out, double magnitude, int decimals) {
-    if (magnitude == 0.0 || !put_fast(out, magnitude, decimals)) put_exact(out, magnitude, decimals);
+    if (magnitude == 0.0 || !put_fast(out, magnitude, decimals))
+        put_exact(out, magnitude, decimals);
 }
 
 const char* non_finite_text(double value) {

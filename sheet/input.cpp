@@ -25,8 +25,8 @@ struct component {
     std::int32_t direction;
 };
 
-component read_component(scanner& in, const mesh& m, std::int32_t line,
-                         std::string_view node_text, std::string_view direction_text) {
+component read_component(scanner& in, const mesh& m, std::int32_t line, std::string_view node_text,
+                         std::string_view direction_text) {
     const std::int32_t node = in.read_integer({node_text, line});
     check_index(in, node, m.node_count, "node");
     const std::int32_t direction = in.read_integer({direction_text, line});
@@ -82,7 +82,7 @@ void read_supports(scanner& in, mesh& m) {
     in.require_room(count, support_line, {"prescribed displacement lines"});
     for (std::int32_t line = 1; line <= count; ++line) {
         const auto [i, j] = read_component(in, m, line, "the node of support line #",
-                                          "the direction of support line #");
+                                           "the direction of support line #");
         m.prescribed(i, j) = in.read_real({"the value of support line #", line});
         in.discard_rest_of_line();
         m.dof_map(i, j) = 1;
@@ -98,8 +98,8 @@ void read_loads(scanner& in, mesh& m) {
     in.discard_line();
     in.require_room(count, support_line, {"load lines"});
     for (std::int32_t line = 1; line <= count; ++line) {
-        const auto [i, j] = read_component(in, m, line, "the node of load line #",
-                                          "the direction of load line #");
+        const auto [i, j] =
+            read_component(in, m, line, "the node of load line #", "the direction of load line #");
         m.loads(i, j) = in.read_real({"the force of load line #", line});
         in.discard_rest_of_line();
     }

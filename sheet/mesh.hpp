@@ -10,11 +10,11 @@ namespace sheet {
 
 // One triangle: its corners as read, and the initial geometry that start completes.
 struct element {
-    double area2 = 0.0;  // |edge_a x edge_b|: twice the initial area
-    double a_a = 0.0;    // edge_a . edge_a
-    double a_b = 0.0;    // edge_a . edge_b
-    double b_b = 0.0;    // edge_b . edge_b
-    std::int32_t node[3] = {0, 0, 0};  // N1, N2, N3
+    double area2 = 0.0;                  // |edge_a x edge_b|: twice the initial area
+    double a_a = 0.0;                    // edge_a . edge_a
+    double a_b = 0.0;                    // edge_a . edge_b
+    double b_b = 0.0;                    // edge_b . edge_b
+    std::int32_t node[3] = {0, 0, 0};    // N1, N2, N3
     double edge_a[3] = {0.0, 0.0, 0.0};  // P(N3) - P(N2)
     double edge_b[3] = {0.0, 0.0, 0.0};  // P(N1) - P(N3)
 };

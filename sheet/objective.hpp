@@ -61,7 +61,9 @@ constexpr std::size_t parallel_from = 8192;
 constexpr std::size_t block_size = 512;
 constexpr std::size_t ring_blocks = 8;
 
-inline void pause() { std::this_thread::yield(); }
+inline void pause() {
+    std::this_thread::yield();
+}
 
 }  // namespace detail
 
@@ -128,7 +130,8 @@ double total_potential_energy(const mesh& m, std::span<const double> xs, std::sp
     const auto compute_block = [&](std::size_t b) {
         element_output* slot = buffer.get() + (b % ring_blocks) * block_size;
         const std::size_t end = std::min(count, (b + 1) * block_size);
-        for (std::size_t at = b * block_size; at < end; ++at) evaluate(at, slot[at - b * block_size]);
+        for (std::size_t at = b * block_size; at < end; ++at)
+            evaluate(at, slot[at - b * block_size]);
         ready[b % ring_blocks].store(b, std::memory_order_release);
     };
     std::exception_ptr worker_error;
@@ -163,7 +166,8 @@ double total_potential_energy(const mesh& m, std::span<const double> xs, std::sp
             if (failed.load()) break;
             const element_output* slot = buffer.get() + (b % ring_blocks) * block_size;
             const std::size_t end = std::min(count, (b + 1) * block_size);
-            for (std::size_t at = b * block_size; at < end; ++at) add(at, slot[at - b * block_size]);
+            for (std::size_t at = b * block_size; at < end; ++at)
+                add(at, slot[at - b * block_size]);
             added.store(b + 1, std::memory_order_release);
         }
     } catch (...) {

@@ -1,14 +1,14 @@
 // Reading input.txt character by character, with line and column kept for the error reports.
 #include "sheet/scanner.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "sheet/failure.hpp"
 
@@ -16,7 +16,9 @@ namespace sheet {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -45,8 +47,7 @@ scanner scanner::open(const std::string& file_name) {
         if (got < 0) {
             const int error = errno;
             ::close(descriptor);
-            throw failure(file_name + ": file not found: cannot read it: " +
-                          std::strerror(error));
+            throw failure(file_name + ": file not found: cannot read it: " + std::strerror(error));
         }
         if (got == 0) break;
         text.append(block, static_cast<std::size_t>(got));
@@ -136,7 +137,8 @@ double scanner::read_real(expected what) {
     number_start_ = at_;
     const auto malformed = [&] { fail_at_number("malformed number", "expected " + what.words()); };
     if (text_[at_] == '+' || text_[at_] == '-') ++at_;
-    const std::size_t unsigned_from = text_[number_start_] == '+' ? number_start_ + 1 : number_start_;
+    const std::size_t unsigned_from =
+        text_[number_start_] == '+' ? number_start_ + 1 : number_start_;
     if (take_digits() == 0) malformed();
     if (at_ < text_.size() && text_[at_] == '.') {
         ++at_;
@@ -156,8 +158,8 @@ double scanner::read_real(expected what) {
         const std::string token(first, last);
         value = std::strtod(token.c_str(), nullptr);
         if (std::isinf(value))
-            fail_at_number("malformed number",
-                           "expected " + what.words() + " (its magnitude is beyond double precision)");
+            fail_at_number("malformed number", "expected " + what.words() +
+                                                   " (its magnitude is beyond double precision)");
     } else if (error != std::errc() || end != last) {
         malformed();
     }

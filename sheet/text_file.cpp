@@ -1,12 +1,12 @@
 // Buffered, all-or-nothing writing of one output file.
 #include "sheet/text_file.hpp"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "sheet/failure.hpp"
 #include "sheet/format.hpp"
@@ -43,9 +43,15 @@ text_file::~text_file() {
     }
 }
 
-void text_file::integer(std::int64_t value, int width) { put_integer(buffer_, value, width); }
-void text_file::real(double value, int decimals) { put_real(buffer_, value, decimals); }
-void text_file::coordinate(double value) { put_coordinate(buffer_, value); }
+void text_file::integer(std::int64_t value, int width) {
+    put_integer(buffer_, value, width);
+}
+void text_file::real(double value, int decimals) {
+    put_real(buffer_, value, decimals);
+}
+void text_file::coordinate(double value) {
+    put_coordinate(buffer_, value);
+}
 
 void text_file::flush() {
     const char* at = buffer_.data();
