@@ -2,7 +2,10 @@
 #include "sheet/report.hpp"
 
 #include <cmath>
+#include <string>
 
+#include "sheet/format.hpp"
+#include "sheet/in_order.hpp"
 #include "sheet/text_file.hpp"
 
 namespace sheet {
@@ -74,26 +77,40 @@ void element_table(text_file& out, mesh& m, bool thickness_column, const element
         for (std::int32_t j = 1; j <= 3; ++j) m.loads(i, j) = -m.loads(i, j);
     double sigma_max = -1.0E+20;
     double sigma_min = 1.0E+20;
-    element_forces forces{};
-    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
-        const element_row row = rows(e, forces);
-        if (row.stress.sigma1 > sigma_max) sigma_max = row.stress.sigma1;
-        if (row.stress.sigma2 < sigma_min) sigma_min = row.stress.sigma2;
-        out.integer(e, 5);
+    // Each element's row is evaluated and its line formatted on either of two threads; the
+    // extremes, the lines and the force sums are taken up here in element order.
+    struct row_slot {
+        element_forces forces;
+        principal_stresses stress;
+        std::string line;
+    };
+    const std::int32_t first = m.elements.first();
+    const auto evaluate = [&](std::size_t at, row_slot& slot) {
+        const auto e = first + static_cast<std::int32_t>(at);
+        const element_row row = rows(e, slot.forces);
+        slot.stress = row.stress;
+        slot.line.clear();
+        put_integer(slot.line, e, 5);
         if (thickness_column) {
-            out.putchar(' ', 5);
-            out.real(row.thickness, 6);
+            slot.line.append(5, ' ');
+            put_real(slot.line, row.thickness, 6);
         }
-        out.putchar(' ', 5);
-        out.real(row.stress.sigma1, 6);
-        out.putchar(' ', 5);
-        out.real(row.stress.sigma2, 6);
+        slot.line.append(5, ' ');
+        put_real(slot.line, row.stress.sigma1, 6);
+        slot.line.append(5, ' ');
+        put_real(slot.line, row.stress.sigma2, 6);
+    };
+    const auto take_up = [&](std::size_t at, const row_slot& slot) {
+        if (slot.stress.sigma1 > sigma_max) sigma_max = slot.stress.sigma1;
+        if (slot.stress.sigma2 < sigma_min) sigma_min = slot.stress.sigma2;
+        out.put(slot.line);
         out.end_line();
-        const element& r = m.elements(e);
+        const element& r = m.elements(first + static_cast<std::int32_t>(at));
         for (int l = 0; l < 3; ++l)
             for (std::int32_t j = 1; j <= 3; ++j)
-                m.loads(r.node[l], j) = m.loads(r.node[l], j) + forces.row[l][j - 1];
-    }
+                m.loads(r.node[l], j) = m.loads(r.node[l], j) + slot.forces.row[l][j - 1];
+    };
+    for_each_in_order<row_slot>(m.elements.size(), evaluate, take_up);
     rule(out, width);
     out.put("Max/Min");
     out.putchar(' ', thickness_column ? 21 : 3);

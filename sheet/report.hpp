@@ -28,7 +28,7 @@ struct element_row {
 };
 
 // The program's element routine at the final point: fills the element's nodal forces and
-// returns its row.
+// returns its row. It may run on another thread than the writer's, so it must only read.
 using element_rows = std::function<element_row(std::int32_t e, element_forces& forces)>;
 
 // Writes output.txt from the solved model. thickness_column selects the 59-column element table

@@ -21,7 +21,7 @@ double evaluate(const dorvan::model& m, const terms::fmat1& x, terms::fmat1& g,
     const auto gs = g.view(1, m.unknown_count);
     return sheet::total_potential_energy(
         m, xs, gs,
-        [&](std::int32_t e, const sheet::element& r, const double (&u)[3][3],
+        [&](std::int32_t e, const sheet::element& r, const double(&u)[3][3],
             sheet::element_output& out) {
             const auto result = dorvan::element_state(m, r, u, xs[free_count + e - 1], out.forces);
             out.energy = result.strain_energy;
@@ -30,7 +30,9 @@ double evaluate(const dorvan::model& m, const terms::fmat1& x, terms::fmat1& g,
         [&](std::int32_t e, double slope) { gs[free_count + e - 1] = slope; }, parallel_from);
 }
 
-bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_bits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 TEST(objective_threads, two_threads_give_the_sums_of_one_to_the_bit) {
     problem p;

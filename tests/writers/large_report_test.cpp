@@ -1,0 +1,85 @@
+// The element table of a sheet large enough for two threads to share its rows: lines, extremes
+// and reactions exactly as a row-by-row writer would give them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "sheet/format.hpp"
+#include "sheet/report.hpp"
+#include "support/program_run.hpp"
+
+namespace {
+
+using namespace testing_support;
+
+TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
+    const std::int32_t nodes = 2001, elements = 20000;
+    sheet::mesh m;
+    m.node_count = nodes;
+    m.node_x = terms::fmat1(1, nodes);
+    m.node_y = terms::fmat1(1, nodes);
+    m.node_z = terms::fmat1(1, nodes);
+    m.elements = terms::array1<sheet::element>(1, elements);
+    for (std::int32_t e = 1; e <= elements; ++e)
+        m.elements(e).node[0] = 1 + e % nodes, m.elements(e).node[1] = 1 + (e * 7) % nodes,
+        m.elements(e).node[2] = 1 + (e * 13) % nodes;
+    m.dof_map = terms::imat2(1, nodes, 1, 3);
+    m.prescribed = terms::fmat2(1, nodes, 1, 3);
+    m.loads = terms::fmat2(1, nodes, 1, 3);
+    for (std::int32_t i = 1; i <= nodes; ++i)
+        for (std::int32_t j = 1; j <= 3; ++j) m.dof_map(i, j) = 1;  // all prescribed
+    m.free_count = 0;
+    m.tolerance = 1.0E-9;
+
+    // A row that depends on e alone, with forces whose sums depend on the order of addition.
+    const auto row_of = [](std::int32_t e, sheet::element_forces& forces) {
+        for (int l = 0; l < 3; ++l)
+            for (int j = 0; j < 3; ++j) forces.row[l][j] = std::sin(e * 0.37 + l + 3 * j) * 1e-3;
+        const double s = std::cos(e * 0.011);
+        return sheet::element_row{0.5 + 1e-6 * e, {s + 1.0, s - 1.0 + 1e-9 * e}};
+    };
+
+    scratch_dir dir;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    sheet::mesh written = std::move(m);
+    sheet::output(written, true, row_of);
+    std::filesystem::current_path(previous);
+    const std::string text = read_file(dir.path() / "output.txt");
+
+    // The same table and reactions, row by row.
+    std::string expected;
+    double sigma_max = -1.0E+20, sigma_min = 1.0E+20;
+    terms::fmat2 loads(1, nodes, 1, 3);
+    for (std::int32_t e = 1; e <= elements; ++e) {
+        sheet::element_forces forces;
+        const sheet::element_row row = row_of(e, forces);
+        if (row.stress.sigma1 > sigma_max) sigma_max = row.stress.sigma1;
+        if (row.stress.sigma2 < sigma_min) sigma_min = row.stress.sigma2;
+        sheet::put_integer(expected, e, 5);
+        for (const double value : {row.thickness, row.stress.sigma1, row.stress.sigma2}) {
+            expected.append(5, ' ');
+            sheet::put_real(expected, value, 6);
+        }
+        expected += "\r\n";
+        const sheet::element& r = written.elements(e);
+        for (int l = 0; l < 3; ++l)
+            for (std::int32_t j = 1; j <= 3; ++j)
+                loads(r.node[l], j) = loads(r.node[l], j) + forces.row[l][j - 1];
+    }
+    expected += std::string(59, '-') + "\r\nMax/Min" + std::string(21, ' ');
+    sheet::put_real(expected, sigma_max, 6);
+    expected.append(5, ' ');
+    sheet::put_real(expected, sigma_min, 6);
+    expected += "\r\n";
+    const std::size_t table = text.find("    1     ", text.find(" Elem"));
+    ASSERT_NE(table, std::string::npos);
+    EXPECT_TRUE(text.substr(table, expected.size()) == expected) << "the element table differs";
+    for (std::int32_t i = 1; i <= nodes; ++i)
+        for (std::int32_t j = 1; j <= 3; ++j)
+            ASSERT_EQ(written.loads(i, j), loads(i, j)) << i << " " << j;
+}
+
+}  // namespace
