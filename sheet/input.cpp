@@ -39,7 +39,7 @@ void read_nodes(scanner& in, mesh& m) {
     m.node_count = in.read_integer({"the node count"});
     in.discard_rest_of_line();
     in.discard_line();
-    in.require_room(m.node_count, node_line, {"node lines"});
+    in.require_room(m.node_count, node_line, {"node line"});
     m.node_x = terms::fmat1(1, m.node_count);
     m.node_y = terms::fmat1(1, m.node_count);
     m.node_z = terms::fmat1(1, m.node_count);
@@ -58,7 +58,7 @@ void read_elements(scanner& in, mesh& m) {
     const std::int32_t count = in.read_integer({"the element count"});
     in.discard_rest_of_line();
     in.discard_line();
-    in.require_room(count, element_line, {"element lines"});
+    in.require_room(count, element_line, {"element line"});
     m.elements = terms::array1<element>(1, count);
     for (std::int32_t line = 1; line <= count; ++line) {
         const std::int32_t e = in.read_integer({"the element number of element line #", line});
@@ -79,7 +79,7 @@ void read_supports(scanner& in, mesh& m) {
     in.discard_rest_of_line();
     if (count <= 0) return;
     in.discard_line();
-    in.require_room(count, support_line, {"prescribed displacement lines"});
+    in.require_room(count, support_line, {"prescribed displacement line"});
     for (std::int32_t line = 1; line <= count; ++line) {
         const auto [i, j] = read_component(in, m, line, "the node of support line #",
                                            "the direction of support line #");
@@ -96,7 +96,7 @@ void read_loads(scanner& in, mesh& m) {
     in.discard_rest_of_line();
     if (count <= 0) return;
     in.discard_line();
-    in.require_room(count, support_line, {"load lines"});
+    in.require_room(count, support_line, {"load line"});
     for (std::int32_t line = 1; line <= count; ++line) {
         const auto [i, j] =
             read_component(in, m, line, "the node of load line #", "the direction of load line #");

@@ -171,6 +171,7 @@ void scanner::require_room(std::int64_t count, int min_length, expected what) {
     const auto left = static_cast<std::int64_t>(text_.size() - at_);
     if (count * min_length - 1 > left)
         fail("end of file", "expected " + std::to_string(count) + " " + what.words() +
+                                (count == 1 ? "" : "s") +
                                 ", more than the rest of the file can hold");
 }
 

@@ -39,7 +39,7 @@ public:
     void discard_line() { discard_rest_of_line(); }
 
     // Fails as "end of file" when count lines of at least min_length characters each (their line
-    // breaks included) cannot fit in what is left of the file.
+    // breaks included) cannot fit in what is left of the file. what names one such line.
     void require_room(std::int64_t count, int min_length, expected what);
 
     // Reports a failure at the current position, or at the start of the last number read.
