@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing need, when they are missing: compiler,
+# CMake, GoogleTest, Google Benchmark, CLI11, toml++, gmsh's API, Highway, meshio (the tests read
+# our .vtu files back with it) and clang's fuzzing runtime for CI. Does nothing when all are here.
+#   usage: bash tools/install-packages.sh
+set -euo pipefail
+
+packages=(g++ cmake make python3 libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+          libtomlplusplus-dev libgmsh-dev gmsh libhwy-dev python3-meshio python3-numpy clang
+          libclang-rt-14-dev)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}" >&2
+sudo=
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
