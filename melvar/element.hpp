@@ -1,7 +1,8 @@
-// One incompressible triangle: its thickness follows from its change of area.
+// One incompressible triangle: its thickness follows from its change of area. The formulas are
+// templates over the number type T (a real, or a vector of reals with one element per lane) and
+// over the material law.
 #pragma once
 
-#include <cmath>
 #include <string>
 
 #include "arrays/terms.hpp"
@@ -11,14 +12,16 @@
 
 namespace melvar {
 
-struct element_result {
-    double strain_energy;  // W A2 t0 / 2
-    double stretch3;       // lambda3 = A2 / |a x b|; the current thickness is t0 lambda3
-    double i1;             // trace of C
-    double trace_c2;       // trace of C^2
-    double w1;             // dW/d i1
-    double w2;             // dW/d trace_c2
+template <class T>
+struct element_result_of {
+    T strain_energy;  // W A2 t0 / 2
+    T stretch3;       // lambda3 = A2 / |a x b|; the current thickness is t0 lambda3
+    T i1;             // trace of C
+    T trace_c2;       // trace of C^2
+    T w1;             // dW/d i1
+    T w2;             // dW/d trace_c2
 };
+using element_result = element_result_of<double>;
 
 // The element r at the unknowns x: fills forces with its internal nodal forces.
 element_result element2(const model& m, const sheet::element& r, const terms::fmat1& x,
@@ -26,73 +29,92 @@ element_result element2(const model& m, const sheet::element& r, const terms::fm
 
 namespace detail {
 
+template <class T>
 struct law {
-    double w, w1, w2;
+    T w, w1, w2;
 };
 
-// Energy density and its derivatives by i1 and trace_c2. The Arruda-Boyce series runs by
-// Horner's scheme from its highest coefficient.
-inline law material_law(const model& m, double i1, double trace_c2) {
-    switch (m.material) {
-        case 1: {  // neo-Hookean
-            const double mu = m.neo_shear;
-            return {0.5 * mu * i1, 0.5 * mu, 0.0};
-        }
-        case 2: {  // Mooney-Rivlin
-            const double c10 = m.mooney_c10;
-            const double c01 = m.mooney_c01;
-            return {c10 * i1 + 0.5 * c01 * (i1 * i1 - trace_c2), c10 + c01 * i1, -0.5 * c01};
-        }
-        case 3: {  // Arruda-Boyce
-            const double mu = m.boyce_shear;
-            const double c1 = m.boyce_coef(1), c2 = m.boyce_coef(2), c3 = m.boyce_coef(3),
-                         c4 = m.boyce_coef(4), c5 = m.boyce_coef(5);
-            const double w = mu * (((((c5 * i1 + c4) * i1 + c3) * i1 + c2) * i1 + c1) * i1);
-            const double w1 =
-                mu * ((((5.0 * c5 * i1 + 4.0 * c4) * i1 + 3.0 * c3) * i1 + 2.0 * c2) * i1 + c1);
-            return {w, w1, 0.0};
-        }
-        default:
-            throw sheet::failure("undefined material law " + std::to_string(m.material));
+// Energy density and its derivatives by i1 and trace_c2 under law Law (1 neo-Hookean,
+// 2 Mooney-Rivlin, 3 Arruda-Boyce). The Arruda-Boyce series runs by Horner's scheme from its
+// highest coefficient.
+template <int Law, class T>
+law<T> material_law(const model& m, T i1, T trace_c2) {
+    if constexpr (Law == 1) {  // neo-Hookean
+        const double mu = m.neo_shear;
+        return {0.5 * mu * i1, 0.5 * mu, 0.0};
+    } else if constexpr (Law == 2) {  // Mooney-Rivlin
+        const double c10 = m.mooney_c10;
+        const double c01 = m.mooney_c01;
+        return {c10 * i1 + 0.5 * c01 * (i1 * i1 - trace_c2), c10 + c01 * i1, -0.5 * c01};
+    } else {  // Arruda-Boyce
+        static_assert(Law == 3);
+        const double mu = m.boyce_shear;
+        const double c1 = m.boyce_coef(1), c2 = m.boyce_coef(2), c3 = m.boyce_coef(3),
+                     c4 = m.boyce_coef(4), c5 = m.boyce_coef(5);
+        const T w = mu * (((((c5 * i1 + c4) * i1 + c3) * i1 + c2) * i1 + c1) * i1);
+        const T w1 =
+            mu * ((((5.0 * c5 * i1 + 4.0 * c4) * i1 + 3.0 * c3) * i1 + 2.0 * c2) * i1 + c1);
+        return {w, w1, 0.0};
     }
 }
 
 }  // namespace detail
 
-inline element_result element_state(const model& m, const sheet::element& r,
-                                    const double (&u)[3][3], sheet::element_forces& forces) {
-    const double a2 = r.area2;
-    const double t0 = m.thickness;
-    const sheet::current_shape c = sheet::shape_of(r, u);
-    // Out-of-plane stretch from the change of area, and its powers.
-    const double l3 = a2 / c.length;
-    const double l3_2 = l3 * l3;
-    const double l3_3 = l3 * l3 * l3;
-    const double l3_4 = l3 * l3_3;
-    const double l3_5 = l3_4 * l3;
+// The model's material law number as a failure when it names no law.
+inline sheet::failure undefined_law(const model& m) {
+    return sheet::failure("undefined material law " + std::to_string(m.material));
+}
 
-    element_result out{};
+// The element r (sheet::element, or its initial geometry in T) displaced by u[l][j] at its
+// corners, under law Law.
+template <int Law, class Record, class T>
+element_result_of<T> element_state(const model& m, const Record& r, const T (&u)[3][3],
+                                   sheet::nodal_forces<T>& forces) {
+    const T a2 = r.area2;
+    const double t0 = m.thickness;
+    const sheet::current_shape<T> c = sheet::shape_of(r, u);
+    // Out-of-plane stretch from the change of area, and its powers.
+    const T l3 = a2 / c.length;
+    const T l3_2 = l3 * l3;
+    const T l3_3 = l3 * l3 * l3;
+    const T l3_4 = l3 * l3_3;
+    const T l3_5 = l3_4 * l3;
+
+    element_result_of<T> out{};
     out.stretch3 = l3;
     out.i1 = c.trace_c + l3_2;
     out.trace_c2 = c.trace_c2 + l3_4;
-    const detail::law w = detail::material_law(m, out.i1, out.trace_c2);
+    const detail::law<T> w = detail::material_law<Law>(m, out.i1, out.trace_c2);
     out.w1 = w.w1;
     out.w2 = w.w2;
     out.strain_energy = w.w * a2 * t0 * 0.5;
 
     // Nodal forces: each row's in-plane term and its lambda3 term; N3 by translation.
     for (int k = 0; k < 3; ++k) {
-        const double row1 =
-            w.w1 * (c.p[k] / a2 - l3_3 * c.unit_a[k]) +
-            2.0 * w.w2 * ((c.pp * c.b[k] - c.pq * c.a[k]) / c.a2_3 - l3_5 * c.unit_a[k]);
-        const double row2 =
-            w.w1 * (c.q[k] / a2 - l3_3 * c.unit_b[k]) +
-            2.0 * w.w2 * ((c.pq * c.b[k] - c.qq * c.a[k]) / c.a2_3 - l3_5 * c.unit_b[k]);
+        const T row1 = w.w1 * (c.p[k] / a2 - l3_3 * c.unit_a[k]) +
+                       2.0 * w.w2 * ((c.pp * c.b[k] - c.pq * c.a[k]) / c.a2_3 - l3_5 * c.unit_a[k]);
+        const T row2 = w.w1 * (c.q[k] / a2 - l3_3 * c.unit_b[k]) +
+                       2.0 * w.w2 * ((c.pq * c.b[k] - c.qq * c.a[k]) / c.a2_3 - l3_5 * c.unit_b[k]);
         forces.row[0][k] = t0 * row1;
         forces.row[1][k] = t0 * row2;
         forces.row[2][k] = -(forces.row[0][k] + forces.row[1][k]);
     }
     return out;
+}
+
+// One element under the model's law.
+inline element_result element_state(const model& m, const sheet::element& r,
+                                    const double (&u)[3][3], sheet::element_forces& forces) {
+    switch (m.material) {
+        case 1:
+            return element_state<1>(m, r, u, forces);
+        case 2:
+            return element_state<2>(m, r, u, forces);
+        case 3:
+            return element_state<3>(m, r, u, forces);
+        default:
+            throw undefined_law(m);
+    }
 }
 
 }  // namespace melvar

@@ -11,6 +11,8 @@
 #include <memory>
 #include <thread>
 
+#include "sheet/worker_pool.hpp"
+
 namespace sheet {
 
 namespace detail {
@@ -24,12 +26,12 @@ constexpr std::size_t ring_blocks = 8;
 
 // compute(at, slot) fills slot for item at (0 <= at < count) and may run on either thread, so it
 // must only read shared state; consume(at, slot) runs on the calling thread for at = 0, 1, ...
-// in order. From parallel_from items on, two threads compute. An exception from either ends the
-// work and is rethrown here.
+// in order. From parallel_from items on, and unless the worker count is 1, two threads compute. An
+// exception from either ends the work and is rethrown here.
 template <class Slot, class Compute, class Consume>
 void for_each_in_order(std::size_t count, Compute&& compute, Consume&& consume,
                        std::size_t parallel_from = detail::parallel_from) {
-    if (count < parallel_from || count == 0) {
+    if (count < parallel_from || count == 0 || worker_count() < 2) {
         Slot slot{};
         for (std::size_t at = 0; at < count; ++at) {
             compute(at, slot);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "arrays/terms.hpp"
+#include "sheet/incidence.hpp"
 
 namespace sheet {
 
@@ -19,10 +20,13 @@ struct element {
     double edge_b[3] = {0.0, 0.0, 0.0};  // P(N1) - P(N3)
 };
 
-// Internal nodal forces of one element: row l = node N(l+1), column j = direction j+1.
-struct element_forces {
-    double row[3][3];
+// Internal nodal forces of one element: row l = node N(l+1), column j = direction j+1. T is a
+// real, or a vector of reals holding several elements' forces, one per lane.
+template <class T>
+struct nodal_forces {
+    T row[3][3];
 };
+using element_forces = nodal_forces<double>;
 
 struct mesh {
     // Solver settings.
@@ -57,6 +61,9 @@ struct mesh {
     double tolerance = 0.0;
     double energy = 0.0;
     std::int32_t minor = 0;
+
+    // The objective's incidence and element store when it runs on several threads.
+    mutable evaluation_slot evaluation;
 };
 
 // Displacement of component (i, j): the unknown when it is free, its prescribed value otherwise.

@@ -1,0 +1,153 @@
+// Reals in vector lanes for the element formulas: a number type with the operators + - * / and
+// the functions of sheet/number.hpp, each lane rounding exactly as the scalar operation (no
+// fused multiply-add; square root and division are IEEE), and the gather of several elements'
+// geometry and corner displacements into lanes. Included once per target of Highway's
+// dispatch, inside its target region, from a file that includes hwy/foreach_target.h.
+#if defined(SHEET_LANES_INL_HPP) == defined(HWY_TARGET_TOGGLE)
+#ifdef SHEET_LANES_INL_HPP
+#undef SHEET_LANES_INL_HPP
+#else
+#define SHEET_LANES_INL_HPP
+#endif
+
+#include <hwy/highway.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "sheet/mesh.hpp"
+#include "sheet/objective.hpp"
+
+HWY_BEFORE_NAMESPACE();
+namespace sheet::HWY_NAMESPACE {
+
+namespace hn = hwy::HWY_NAMESPACE;
+using lane_tag = hn::ScalableTag<double>;
+using lane_vector = hn::Vec<lane_tag>;
+
+// The most lanes a vector of this target holds: the size of the staging arrays.
+constexpr std::size_t max_lanes = HWY_LANES(double);
+
+// Several reals, one per lane; a real converts to all lanes equal to it. The operations are
+// plain inline functions (not forced inline) so that the formula templates, which are defined
+// outside the target region, take them in when a flattened target function inlines them.
+struct real_lanes {
+    lane_vector v;
+    real_lanes() = default;
+    real_lanes(double x) : v(hn::Set(lane_tag(), x)) {}  // NOLINT: the formulas mix in reals
+    explicit real_lanes(lane_vector x) : v(x) {}
+};
+
+inline real_lanes operator+(real_lanes a, real_lanes b) {
+    return real_lanes(hn::Add(a.v, b.v));
+}
+inline real_lanes operator-(real_lanes a, real_lanes b) {
+    return real_lanes(hn::Sub(a.v, b.v));
+}
+inline real_lanes operator*(real_lanes a, real_lanes b) {
+    return real_lanes(hn::Mul(a.v, b.v));
+}
+inline real_lanes operator/(real_lanes a, real_lanes b) {
+    return real_lanes(hn::Div(a.v, b.v));
+}
+inline real_lanes operator-(real_lanes a) {
+    return real_lanes(hn::Neg(a.v));
+}
+inline real_lanes root(real_lanes x) {
+    return real_lanes(hn::Sqrt(x.v));
+}
+
+// x^y lane by lane through the C library's pow: a vector power would round differently.
+inline real_lanes power(real_lanes x, double y) {
+    const lane_tag d;
+    alignas(64) double lanes[max_lanes];
+    hn::Store(x.v, d, lanes);
+    for (std::size_t l = 0; l < hn::Lanes(d); ++l) lanes[l] = std::pow(lanes[l], y);
+    return real_lanes(hn::Load(d, lanes));
+}
+
+// The initial geometry of several elements, one per lane, under sheet::element's names.
+struct element_lanes {
+    real_lanes area2, a_a, a_b, b_b;
+    real_lanes edge_a[3], edge_b[3];
+};
+
+// Staging arrays between the elements' records and the lanes.
+struct lane_stage {
+    alignas(64) double area2[max_lanes], a_a[max_lanes], a_b[max_lanes], b_b[max_lanes];
+    alignas(64) double edge_a[3][max_lanes], edge_b[3][max_lanes];
+    alignas(64) double u[3][3][max_lanes];
+    alignas(64) double extra[max_lanes];
+};
+
+// The elements at positions at .. at + lanes - 1 of records (lanes <= the vector's lanes) with
+// their corner displacements; the lanes beyond repeat the first element. extra(position) gives
+// one more per-element real (dorvan's thickness variable) into stage.extra.
+template <class Extra>
+void gather_lanes(std::span<const element> records, const mesh& m, std::span<const double> xs,
+                  std::size_t at, std::size_t lanes, lane_stage& stage, element_lanes& r,
+                  real_lanes (&u)[3][3], Extra&& extra) {
+    const lane_tag d;
+    const auto dof = m.dof_map.all();
+    const auto prescribed = m.prescribed.all();
+    for (std::size_t l = 0; l < hn::Lanes(d); ++l) {
+        const std::size_t e = at + (l < lanes ? l : 0);
+        const element& record = records[e];
+        stage.area2[l] = record.area2;
+        stage.a_a[l] = record.a_a;
+        stage.a_b[l] = record.a_b;
+        stage.b_b[l] = record.b_b;
+        for (int c = 0; c < 3; ++c) {
+            stage.edge_a[c][l] = record.edge_a[c];
+            stage.edge_b[c][l] = record.edge_b[c];
+        }
+        double corner[3][3];
+        detail::gather(record, dof, prescribed, xs, m.free_count, corner);
+        for (int k = 0; k < 3; ++k)
+            for (int j = 0; j < 3; ++j) stage.u[k][j][l] = corner[k][j];
+        stage.extra[l] = extra(e);
+    }
+    const auto load = [&](const double* lane_values) {
+        return real_lanes(hn::Load(d, lane_values));
+    };
+    r.area2 = load(stage.area2);
+    r.a_a = load(stage.a_a);
+    r.a_b = load(stage.a_b);
+    r.b_b = load(stage.b_b);
+    for (int c = 0; c < 3; ++c) {
+        r.edge_a[c] = load(stage.edge_a[c]);
+        r.edge_b[c] = load(stage.edge_b[c]);
+    }
+    for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 3; ++j) u[k][j] = load(stage.u[k][j]);
+}
+
+// Lane l of each of the nine forces into forces[9 l + 3 row + column], for the first lanes
+// lanes, and lane l of value into values[l].
+inline void scatter_lanes(const nodal_forces<real_lanes>& f, real_lanes value, std::size_t lanes,
+                          double* forces, double* values) {
+    const lane_tag d;
+    alignas(64) double staged[9][max_lanes];
+    alignas(64) double staged_value[max_lanes];
+    for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 3; ++j) hn::Store(f.row[k][j].v, d, staged[3 * k + j]);
+    hn::Store(value.v, d, staged_value);
+    for (std::size_t l = 0; l < lanes; ++l) {
+        for (int i = 0; i < 9; ++i) forces[9 * l + i] = staged[i][l];
+        values[l] = staged_value[l];
+    }
+}
+
+// Lane l of value into values[l] for the first lanes lanes.
+inline void store_lanes(real_lanes value, std::size_t lanes, double* values) {
+    alignas(64) double staged[max_lanes];
+    hn::Store(value.v, lane_tag(), staged);
+    for (std::size_t l = 0; l < lanes; ++l) values[l] = staged[l];
+}
+
+}  // namespace sheet::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#endif  // per-target include guard

@@ -1,0 +1,195 @@
+// The element routines over vector lanes give every element's energy, forces and thickness
+// slope of the one-element routines to the bit, on every instruction set this CPU can run:
+// random elements, blocks shorter than a vector, collapsed triangles, zero and negative
+// thickness variables and non-finite unknowns.
+#include <gtest/gtest.h>
+
+#include <hwy/targets.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "dorvan/element.hpp"
+#include "dorvan/element_lanes.hpp"
+#include "dorvan/model_text.hpp"
+#include "melvar/element.hpp"
+#include "melvar/element_lanes.hpp"
+#include "melvar/sheet_models.hpp"
+#include "sheet/objective.hpp"
+
+namespace {
+
+constexpr double infinity = std::numeric_limits<double>::infinity();
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+// Equal bits, or both NaN (the payload of a NaN may differ).
+bool alike(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
+}
+
+// Runs check() once per instruction set that this CPU supports, with dispatch limited to it.
+template <class Check>
+void on_every_target(Check&& check) {
+    for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        SCOPED_TRACE(hwy::TargetName(target));
+        check();
+    }
+    hwy::SetSupportedTargetsForTest(0);
+}
+
+// The blocks evaluated: all elements, blocks shorter than any vector, a single element and a
+// block that ends one short of the last.
+std::vector<std::pair<std::size_t, std::size_t>> blocks(std::size_t count) {
+    return {{0, count}, {3, 6}, {5, 6}, {1, count - 1}, {8, 13}};
+}
+
+// Random and awkward geometry in the records: degenerate corners (one node for all three),
+// a collapsed current triangle (zero edges on one node), zero and negative areas.
+template <class Model>
+void scramble(Model& m, dorvan_tests::random_reals& random) {
+    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
+        sheet::element& r = m.elements(e);
+        r.area2 = random(0.05, 2.0);
+        r.a_a = random(0.0, 2.0);
+        r.a_b = random(-1.0, 1.0);
+        r.b_b = random(0.0, 2.0);
+        for (int c = 0; c < 3; ++c) {
+            r.edge_a[c] = random(-1.0, 1.0);
+            r.edge_b[c] = random(-1.0, 1.0);
+        }
+    }
+    sheet::element& collapsed = m.elements(4);
+    collapsed.node[1] = collapsed.node[2] = collapsed.node[0];
+    for (int c = 0; c < 3; ++c) collapsed.edge_a[c] = collapsed.edge_b[c] = 0.0;
+    m.elements(7).node[2] = m.elements(7).node[1];
+    m.elements(9).area2 = 0.0;
+    m.elements(10).area2 = -0.7;
+    m.elements(11).a_b = infinity;
+}
+
+// Displacements: random, with an infinite and a NaN one.
+void unknowns(terms::fmat1& x, std::int32_t count, dorvan_tests::random_reals& random) {
+    for (std::int32_t k = 1; k <= count; ++k) x(k) = random(-0.1, 0.1);
+    x(2) = infinity;
+    x(13) = nan;
+}
+
+TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
+    using namespace dorvan_tests;
+    problem p;
+    rectangle_mesh(p, 2.0, 1.0, 7, 3);  // 42 elements: no vector width divides 42 - 1
+    dorvan::model m = started_model(p);
+    random_reals random(3);
+    scramble(m, random);
+    terms::fmat1 x(1, m.unknown_count);
+    unknowns(x, m.free_count, random);
+    const std::int32_t s = m.free_count;  // x(s + e): thickness variable of element e
+    for (std::int32_t e = 1; e <= static_cast<std::int32_t>(m.elements.size()); ++e)
+        x(s + e) = random(0.5, 1.5);
+    x(s + 1) = 0.0;
+    x(s + 2) = -0.0;
+    x(s + 3) = -1.2;
+    x(s + 6) = infinity;
+    x(s + 8) = nan;
+    const auto xs = x.view(1, m.unknown_count);
+    const std::size_t count = m.elements.size();
+
+    for (const std::int32_t law : {1, 2}) {
+        m.material = law;
+        m.neo_shear = 0.8;
+        m.neo_bulk = 3.0;
+        m.mooney_c10 = 0.4;
+        m.mooney_c01 = 0.1;
+        m.mooney_bulk = 5.0;
+        on_every_target([&] {
+            for (const auto& [begin, end] : blocks(count)) {
+                std::vector<double> energy(end - begin), forces(9 * (end - begin)),
+                    slopes(count, 7.0);
+                dorvan::evaluate_elements(m, xs, begin, end, energy.data(), forces.data(),
+                                          slopes.data());
+                for (std::size_t at = begin; at < end; ++at) {
+                    const sheet::element& r = m.elements(static_cast<std::int32_t>(at) + 1);
+                    double u[3][3];
+                    sheet::detail::gather(r, m.dof_map.all(), m.prescribed.all(), xs, m.free_count,
+                                          u);
+                    sheet::element_forces one;
+                    const dorvan::element_result want =
+                        dorvan::element_state(m, r, u, xs[m.free_count + at], one);
+                    const std::string where = "law " + std::to_string(law) + ", element at " +
+                                              std::to_string(at) + " in [" + std::to_string(begin) +
+                                              ", " + std::to_string(end) + ")";
+                    EXPECT_TRUE(alike(energy[at - begin], want.strain_energy)) << where;
+                    EXPECT_TRUE(alike(slopes[at], want.thickness_slope)) << where;
+                    for (int i = 0; i < 9; ++i)
+                        EXPECT_TRUE(alike(forces[9 * (at - begin) + i], one.row[i / 3][i % 3]))
+                            << where << ", force " << i;
+                }
+                // Nothing outside the block is written.
+                for (std::size_t at = 0; at < count; ++at) {
+                    if (at < begin || at >= end) {
+                        ASSERT_EQ(slopes[at], 7.0) << at;
+                    }
+                }
+            }
+        });
+    }
+    m.material = 5;
+    std::vector<double> energy(count), forces(9 * count), slopes(count);
+    EXPECT_THROW(
+        dorvan::evaluate_elements(m, xs, 0, count, energy.data(), forces.data(), slopes.data()),
+        sheet::failure);
+}
+
+TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
+    using namespace melvar_testing;
+    melvar::model m;
+    m.thickness = 0.3;
+    neo_hookean(m, 1.0);
+    tight_settings(m, 1.0E-6);
+    make_grid(m, 3, 7, 0.5, 0.25);  // 42 elements
+    prescribe(m, 1, 1, 0.0);
+    prescribe(m, 1, 2, 0.01);
+    melvar::start(m);
+    dorvan_tests::random_reals random(9);
+    scramble(m, random);
+    terms::fmat1 x(1, m.free_count);
+    unknowns(x, m.free_count, random);
+    const auto xs = x.view(1, m.free_count);
+    const std::size_t count = m.elements.size();
+
+    for (const std::int32_t law : {1, 2, 3}) {
+        if (law == 1) neo_hookean(m, 0.8);
+        if (law == 2) mooney_rivlin(m, 0.4, 0.15);
+        if (law == 3) arruda_boyce(m, 0.7, 2.5);
+        on_every_target([&] {
+            for (const auto& [begin, end] : blocks(count)) {
+                std::vector<double> energy(end - begin), forces(9 * (end - begin));
+                melvar::evaluate_elements(m, xs, begin, end, energy.data(), forces.data());
+                for (std::size_t at = begin; at < end; ++at) {
+                    const sheet::element& r = m.elements(static_cast<std::int32_t>(at) + 1);
+                    double u[3][3];
+                    sheet::detail::gather(r, m.dof_map.all(), m.prescribed.all(), xs, m.free_count,
+                                          u);
+                    sheet::element_forces one;
+                    const melvar::element_result want = melvar::element_state(m, r, u, one);
+                    const std::string where =
+                        "law " + std::to_string(law) + ", element at " + std::to_string(at);
+                    EXPECT_TRUE(alike(energy[at - begin], want.strain_energy)) << where;
+                    for (int i = 0; i < 9; ++i)
+                        EXPECT_TRUE(alike(forces[9 * (at - begin) + i], one.row[i / 3][i % 3]))
+                            << where << ", force " << i;
+                }
+            }
+        });
+    }
+    m.material = 4;
+    std::vector<double> energy(count), forces(9 * count);
+    EXPECT_THROW(melvar::evaluate_elements(m, xs, 0, count, energy.data(), forces.data()),
+                 sheet::failure);
+}
+
+}  // namespace

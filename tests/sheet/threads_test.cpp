@@ -1,0 +1,170 @@
+// The worker pool runs every task once on any number of threads and passes a failure on; the
+// objective of both programs on a sheet above the threads threshold gives the energy and
+// gradient of the elements added one after another, to the bit, for 1, 2, 3 and 8 workers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+#include "dorvan/element.hpp"
+#include "dorvan/model_text.hpp"
+#include "dorvan/objective.hpp"
+#include "melvar/element.hpp"
+#include "melvar/objective.hpp"
+#include "melvar/sheet_models.hpp"
+#include "sheet/failure.hpp"
+#include "sheet/objective.hpp"
+#include "sheet/worker_pool.hpp"
+
+namespace {
+
+const int worker_counts[] = {1, 2, 3, 8};
+
+// Sets the worker count for one scope and restores the one before.
+class workers {
+public:
+    explicit workers(int n) : before_(sheet::worker_count()) { sheet::set_worker_count(n); }
+    ~workers() { sheet::set_worker_count(before_); }
+
+private:
+    int before_;
+};
+
+bool same_bits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The total potential energy with every sum formed in the order of one thread: the loads'
+// work, then element after element its energy and its forces into g. element(e, forces)
+// returns the element's energy and writes its own gradient entry, if it has one.
+template <class Model, class Element>
+double one_after_another(const Model& m, const terms::fmat1& x, terms::fmat1& g,
+                         Element&& element) {
+    double f = 0.0;
+    for (std::int32_t i = 1; i <= m.node_count; ++i)
+        for (std::int32_t j = 1; j <= 3; ++j) {
+            const std::int32_t k = m.dof_map(i, j);
+            if (k > m.free_count) continue;
+            f = f - x(k) * m.loads(i, j);
+            g(k) = -m.loads(i, j);
+        }
+    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
+        sheet::element_forces forces;
+        f = f + element(e, forces);
+        for (int l = 0; l < 3; ++l)
+            for (std::int32_t j = 1; j <= 3; ++j) {
+                const std::int32_t k = m.dof_map(m.elements(e).node[l], j);
+                if (k <= m.free_count) g(k) = g(k) + forces.row[l][j - 1];
+            }
+    }
+    return f;
+}
+
+// objective(x, g) gives reference's energy and gradient to the bit for every worker count.
+template <class Objective>
+void expect_every_count_alike(std::int32_t n, const terms::fmat1& x, double reference_f,
+                              const terms::fmat1& reference_g, Objective&& objective) {
+    for (const int count : worker_counts) {
+        const workers scope(count);
+        terms::fmat1 g(1, n);
+        const double f = objective(x, g);
+        EXPECT_TRUE(same_bits(f, reference_f)) << count << " workers: " << f;
+        for (std::int32_t k = 1; k <= n; ++k)
+            ASSERT_TRUE(same_bits(g(k), reference_g(k))) << count << " workers, entry " << k;
+    }
+}
+
+TEST(threads, dorvan_objective_is_the_same_for_every_worker_count) {
+    using namespace dorvan_tests;
+    problem p;
+    rectangle_mesh(p, 3.0, 2.0, 70, 60);  // 8400 elements
+    p.material.law = 2;
+    p.material.constants = {0.4, 0.1, 5.0};
+    for (const node_line& n : p.nodes) {
+        if (n.x == 0.0) p.prescribed.push_back({n.number, 1, 0.0});
+        p.prescribed.push_back({n.number, 3, 0.0});
+        p.loads.push_back({n.number, 2, 1.0E-3});
+    }
+    const dorvan::model m = started_model(p);
+    ASSERT_GE(m.elements.size(), sheet::detail::threads_from);
+    random_reals random(11);
+    terms::fmat1 x(1, m.unknown_count);
+    for (std::int32_t k = 1; k <= m.unknown_count; ++k)
+        x(k) = k <= m.free_count ? random(-0.05, 0.05) : random(0.9, 1.1);
+
+    terms::fmat1 reference(1, m.unknown_count);
+    const double f = one_after_another(m, x, reference, [&](std::int32_t e, auto& forces) {
+        const dorvan::element_result r = dorvan::element2(m, e, x, forces);
+        reference(m.free_count + e) = r.thickness_slope;
+        return r.strain_energy;
+    });
+    expect_every_count_alike(m.unknown_count, x, f, reference,
+                             [&](const terms::fmat1& at, terms::fmat1& g) {
+                                 return dorvan::objective(m, m.unknown_count, at, g);
+                             });
+}
+
+TEST(threads, melvar_objective_is_the_same_for_every_worker_count) {
+    using namespace melvar_testing;
+    melvar::model m;
+    m.thickness = 0.2;
+    arruda_boyce(m, 0.7, 2.5);
+    tight_settings(m, 1.0E-6);
+    make_grid(m, 61, 70, 0.05, 0.04);  // 8540 elements
+    for (std::int32_t i = 1; i <= m.node_count; ++i) {
+        if (m.node_x(i) == 0.0) prescribe(m, i, 1, 0.0);
+        if (m.node_y(i) == 0.0) prescribe(m, i, 2, 0.0);
+        m.loads(i, 3) = 2.0E-4;
+    }
+    melvar::start(m);
+    ASSERT_GE(m.elements.size(), sheet::detail::threads_from);
+    dorvan_tests::random_reals random(5);
+    terms::fmat1 x(1, m.free_count);
+    for (std::int32_t k = 1; k <= m.free_count; ++k) x(k) = random(-0.01, 0.01);
+
+    terms::fmat1 reference(1, m.free_count);
+    const double f = one_after_another(m, x, reference, [&](std::int32_t e, auto& forces) {
+        return melvar::element2(m, m.elements(e), x, forces).strain_energy;
+    });
+    expect_every_count_alike(m.free_count, x, f, reference,
+                             [&](const terms::fmat1& at, terms::fmat1& g) {
+                                 return melvar::objective(m, m.free_count, at, g);
+                             });
+}
+
+TEST(threads, every_task_runs_once_for_every_worker_count) {
+    for (const int count : worker_counts) {
+        const workers scope(count);
+        EXPECT_EQ(sheet::worker_count(), count);
+        for (const std::size_t tasks : {0, 1, 7, 1000}) {
+            std::vector<std::atomic<int>> runs(tasks);
+            sheet::run_tasks(tasks, [&](std::size_t i) { runs[i].fetch_add(1); });
+            for (std::size_t i = 0; i < tasks; ++i)
+                ASSERT_EQ(runs[i].load(), 1) << count << " workers, task " << i << " of " << tasks;
+        }
+    }
+}
+
+TEST(threads, a_failing_task_ends_the_batch_and_the_pool_goes_on) {
+    for (const int count : worker_counts) {
+        const workers scope(count);
+        EXPECT_THROW(sheet::run_tasks(100,
+                                      [](std::size_t i) {
+                                          if (i == 37) throw std::runtime_error("task 37");
+                                      }),
+                     std::runtime_error);
+        std::atomic<int> runs{0};
+        sheet::run_tasks(50, [&](std::size_t) { runs.fetch_add(1); });
+        EXPECT_EQ(runs.load(), 50);
+    }
+}
+
+TEST(threads, a_worker_count_below_one_is_refused) {
+    EXPECT_THROW(sheet::set_worker_count(0), sheet::failure);
+    EXPECT_THROW(sheet::set_worker_count(-3), sheet::failure);
+    EXPECT_GE(sheet::worker_count(), 1);
+}
+
+}  // namespace
