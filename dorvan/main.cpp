@@ -2,12 +2,27 @@
 // energy. Reads input.txt; writes ansys.txt, autocad.scr and output.txt.
 #include "dorvan/model.hpp"
 #include "dorvan/objective.hpp"
-#include "nlp/qn.hpp"
 #include "sheet/autocad.hpp"
+#include "sheet/command_line.hpp"
+#include "sheet/minimise.hpp"
 #include "sheet/run.hpp"
 
-int main() {
-    return sheet::run_program("dorvan", [] {
+namespace {
+
+constexpr sheet::program_text program{
+    "dorvan",
+    "Large-deformation static equilibrium of a thin compressible hyperelastic sheet (3-node\n"
+    "membrane triangles in 3-D space; neo-Hookean or Mooney-Rivlin with a bulk modulus and one\n"
+    "thickness unknown per element), found by minimising its total potential energy with\n"
+    "limited-memory BFGS."};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    sheet::options options;
+    if (const auto status = sheet::parse_command_line(program, argc, argv, options)) return *status;
+    return sheet::run_program(program.name, [&] {
+        sheet::enter_directory(options);
         dorvan::model m;
         dorvan::input(m);
         dorvan::start(m);
@@ -15,10 +30,7 @@ int main() {
         auto objective = [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
             return dorvan::objective(m, n, x, g);
         };
-        nlp::qn<decltype(objective)> qn(objective);
-        const nlp::qn_result result =
-            qn.lbfgs(m.memory_size, m.unknown_count, m.max_iterations, m.search_limit, m.tolerance,
-                     m.search_factor, m.x, m.gradient);
+        const nlp::qn_result result = sheet::minimise(m, m.unknown_count, objective, options);
         m.minor = result.minor;
         m.energy = result.energy;
         sheet::print_summary(result.minor, result.optimal);

@@ -2,12 +2,27 @@
 // potential energy. Reads input.txt; writes ansys.txt, autocad.scr and output.txt.
 #include "melvar/model.hpp"
 #include "melvar/objective.hpp"
-#include "nlp/qn.hpp"
 #include "sheet/autocad.hpp"
+#include "sheet/command_line.hpp"
+#include "sheet/minimise.hpp"
 #include "sheet/run.hpp"
 
-int main() {
-    return sheet::run_program("melvar", [] {
+namespace {
+
+constexpr sheet::program_text program{
+    "melvar",
+    "Large-deformation static equilibrium of a thin incompressible hyperelastic sheet (3-node\n"
+    "membrane triangles in 3-D space; neo-Hookean, Mooney-Rivlin or Arruda-Boyce, the thickness\n"
+    "following from the change of area), found by minimising its total potential energy with\n"
+    "limited-memory BFGS."};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    sheet::options options;
+    if (const auto status = sheet::parse_command_line(program, argc, argv, options)) return *status;
+    return sheet::run_program(program.name, [&] {
+        sheet::enter_directory(options);
         melvar::model m;
         melvar::input(m);
         melvar::start(m);
@@ -15,10 +30,7 @@ int main() {
         auto objective = [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
             return melvar::objective(m, n, x, g);
         };
-        nlp::qn<decltype(objective)> qn(objective);
-        const nlp::qn_result result =
-            qn.lbfgs(m.memory_size, m.free_count, m.max_iterations, m.search_limit, m.tolerance,
-                     m.search_factor, m.x, m.gradient);
+        const nlp::qn_result result = sheet::minimise(m, m.free_count, objective, options);
         m.minor = result.minor;
         m.energy = result.energy;
         sheet::print_summary(result.minor, result.optimal);

@@ -12,6 +12,7 @@
 #include "nlp/linesearch.hpp"
 #include "nlp/list_rec.hpp"
 #include "nlp/norm.hpp"
+#include "nlp/observer.hpp"
 #include "nlp/qn_result.hpp"
 
 namespace nlp {
@@ -23,11 +24,13 @@ namespace nlp {
 //        x and g must cover 1..n; g's contents on entry are not read.
 //   out: x = final point, g = gradient there; minor = iterations (line searches), energy = the
 //        last line search's value, optimal = norm(n, g) <= tolerance with no NaN.
+//   observe(iteration_state) is called at the starting point and after every iteration.
 // halt from the line search passes through; all work storage is released on every path.
-template <class Objective>
+template <class Objective, class Observer = no_observer>
 qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
                 std::int32_t max_iterations, std::int32_t search_limit, double tolerance,
-                double search_factor, terms::fmat1& x, terms::fmat1& g) {
+                double search_factor, terms::fmat1& x, terms::fmat1& g,
+                Observer&& observe = Observer{}) {
     (void)x.view(1, n);
     (void)g.view(1, n);
     terms::fmat1 d(1, n);
@@ -38,11 +41,18 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
     const std::span<double> yv = y.view(1, n);
     const std::size_t count = dv.size();
 
+    double length = 0.0;
     const auto step = [&](double energy) {
-        return search_and_pair(objective, n, search_limit, search_factor, energy, x, g, d, sv, yv);
+        return search_and_pair(objective, n, search_limit, search_factor, energy, x, g, d, sv, yv,
+                               &length);
+    };
+    const auto show = [&](std::int32_t iteration, double energy) {
+        observe(iteration_state{iteration, energy, length, std::as_const(x).view(1, n),
+                                std::as_const(g).view(1, n)});
     };
 
     double energy = objective(n, std::as_const(x), g);
+    show(0, energy);
     std::int32_t k = 1;
 
     // steepest descent first
@@ -51,6 +61,7 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
         for (std::size_t i = 0; i < count; ++i) dv[i] = -gv[i];
     }
     energy = step(energy);
+    show(k, energy);
     ring pairs;
     const list_ends ends = create(sv, yv);
     pairs.first = ends.first;
@@ -60,6 +71,7 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
         k = k + 1;
         direction(pairs.first, pairs.last, std::as_const(g).view(1, n), dv);
         energy = step(energy);
+        show(k, energy);
         if (k <= memory_size) {
             pairs.last = insert(pairs.first, pairs.last, sv, yv);
         } else {

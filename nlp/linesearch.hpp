@@ -52,13 +52,14 @@ inline double cubic(double a, double b, double fa, double fb, double da, double 
 //   in:  n (indices 1..n are used), search_limit (most sectioning trials), search_factor (the
 //        curvature factor of the acceptance test), f0 = objective at x, g = gradient at x,
 //        d = direction (read only). x, g and d must cover 1..n.
-//   out: x = the last trial point, g = the gradient there; returns the energy there.
+//   out: x = the last trial point, g = the gradient there; returns the energy there and, when
+//        step is given, stores the trial's step length in *step.
 // Fails with halt, after writing "Line Search Failure" to standard output, when g.d >= 0;
 // x and g are then unchanged. The objective is called once per trial and never otherwise.
 template <class Objective>
 double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limit,
                   double search_factor, double f0, terms::fmat1& x, terms::fmat1& g,
-                  const terms::fmat1& d) {
+                  const terms::fmat1& d, double* step = nullptr) {
     const std::span<double> xv = x.view(1, n);
     const std::span<const double> dv = d.view(1, n);
     const std::size_t count = xv.size();
@@ -101,6 +102,10 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
     // bracket: low end (tl, fl, sl), high end (th, fh, sh)
     double tl = 0.0, fl = f0, sl = s0;
     double th = 1.0, fh = f, sh = s;
+    const auto found = [&](double t) {
+        if (step != nullptr) *step = t;
+        return f;
+    };
 
     // expansion: double the step while the energy falls and the slope stays negative
     if (s < 0.0 && f < f0) {
@@ -122,7 +127,7 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
         const double t = cubic(tl, th, fl, fh, sl, sh);
         trial(t);
         const bool acceptable = f <= fl && f <= fh && std::abs(s) <= c;
-        if (acceptable || m >= search_limit) return f;
+        if (acceptable || m >= search_limit) return found(t);
         const double before[6] = {tl, fl, sl, th, fh, sh};
         if (s < 0.0) {
             tl = t;
@@ -136,24 +141,26 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
         // A bracket that the trial left as it was (to the bit, NaN included) makes every later
         // trial repeat this one exactly, up to the trial limit: its result is this one's.
         const double after[6] = {tl, fl, sl, th, fh, sh};
-        if (std::memcmp(before, after, sizeof before) == 0) return f;
+        if (std::memcmp(before, after, sizeof before) == 0) return found(t);
     }
 }
 
 // One iteration's search as every minimiser makes it: saves x and g into s and y, searches along
 // d from x, then turns s and y in place into the step s = x - saved x and the gradient change
-// y = g - saved g. Returns the energy of the search. s and y cover 1..n as spans.
+// y = g - saved g. Returns the energy of the search (and its step length in *step when given).
+// s and y cover 1..n as spans.
 template <class Objective>
 double search_and_pair(Objective& objective, std::int32_t n, std::int32_t search_limit,
                        double search_factor, double energy, terms::fmat1& x, terms::fmat1& g,
-                       const terms::fmat1& d, std::span<double> s, std::span<double> y) {
+                       const terms::fmat1& d, std::span<double> s, std::span<double> y,
+                       double* step = nullptr) {
     const std::span<const double> saved_x = std::as_const(x).view(1, n);
     const std::span<const double> saved_g = std::as_const(g).view(1, n);
     for (std::size_t i = 0; i < s.size(); ++i) {
         s[i] = saved_x[i];
         y[i] = saved_g[i];
     }
-    energy = linesearch(objective, n, search_limit, search_factor, energy, x, g, d);
+    energy = linesearch(objective, n, search_limit, search_factor, energy, x, g, d, step);
     const std::span<const double> xn = std::as_const(x).view(1, n);
     const std::span<const double> gn = std::as_const(g).view(1, n);
     for (std::size_t i = 0; i < s.size(); ++i) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "arrays/terms.hpp"
 #include "nlp/bfgs.hpp"
@@ -16,6 +17,7 @@
 #include "nlp/mbfgs.hpp"
 #include "nlp/norm.hpp"
 #include "nlp/numeric_error.hpp"
+#include "nlp/observer.hpp"
 #include "nlp/qn_result.hpp"
 
 namespace nlp {
@@ -32,12 +34,13 @@ public:
         return nlp::linesearch(objective_, n, search_limit, search_factor, f0, x, g, d);
     }
 
-    // Limited-memory BFGS (lbfgs.hpp).
+    // Limited-memory BFGS (lbfgs.hpp); observe sees every iteration.
+    template <class Observer = no_observer>
     qn_result lbfgs(std::int32_t memory_size, std::int32_t n, std::int32_t max_iterations,
                     std::int32_t search_limit, double tolerance, double search_factor,
-                    terms::fmat1& x, terms::fmat1& g) {
+                    terms::fmat1& x, terms::fmat1& g, Observer&& observe = Observer{}) {
         return nlp::lbfgs(objective_, memory_size, n, max_iterations, search_limit, tolerance,
-                          search_factor, x, g);
+                          search_factor, x, g, std::forward<Observer>(observe));
     }
 
     // Memoryless modified BFGS (mbfgs.hpp).

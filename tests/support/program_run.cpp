@@ -1,4 +1,4 @@
-// Runs the programs as a user would: in a directory holding input.txt, no arguments.
+// Runs the programs as a user would: in a directory holding input.txt.
 #include "support/program_run.hpp"
 
 #include <cstdlib>
@@ -45,12 +45,12 @@ void write_file(const fs::path& file, const std::string& text) {
     if (!out) throw std::runtime_error("cannot write " + file.string());
 }
 
-run_result run_in(const std::string& program, const fs::path& dir) {
+run_result run_in(const std::string& program, const fs::path& dir, const std::string& arguments) {
     run_result result;
     result.dir = dir;
     const fs::path out = dir / ".stdout.capture";
     const fs::path err = dir / ".stderr.capture";
-    const std::string command = "cd '" + dir.string() + "' && '" + program + "' > '" +
+    const std::string command = "cd '" + dir.string() + "' && '" + program + "' " + arguments + " > '" +
                                 out.string() + "' 2> '" + err.string() + "' < /dev/null";
     const int status = std::system(command.c_str());
     if (WIFEXITED(status))

@@ -27,7 +27,9 @@ private:
 };
 
 // Runs program with the working directory dir and returns what it printed and its status.
-run_result run_in(const std::string& program, const std::filesystem::path& dir);
+// arguments is appended to the command as the shell reads it.
+run_result run_in(const std::string& program, const std::filesystem::path& dir,
+                  const std::string& arguments = "");
 
 // Writes input_text as input.txt into dir, then runs program there.
 run_result run_with_input(const std::string& program, const std::filesystem::path& dir,
