@@ -6,6 +6,7 @@
 #include "sheet/command_line.hpp"
 #include "sheet/minimise.hpp"
 #include "sheet/run.hpp"
+#include "sheet/worker_pool.hpp"
 
 namespace {
 
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     if (const auto status = sheet::parse_command_line(program, argc, argv, options)) return *status;
     return sheet::run_program(program.name, [&] {
         sheet::enter_directory(options);
+        if (options.threads > 0) sheet::set_worker_count(options.threads);
         melvar::model m;
         melvar::input(m);
         melvar::start(m);

@@ -17,6 +17,7 @@
 #include "sheet/failure.hpp"
 #include "sheet/objective.hpp"
 #include "sheet/worker_pool.hpp"
+#include "support/program_run.hpp"
 
 namespace {
 
@@ -132,6 +133,47 @@ TEST(threads, melvar_objective_is_the_same_for_every_worker_count) {
                              [&](const terms::fmat1& at, terms::fmat1& g) {
                                  return melvar::objective(m, m.free_count, at, g);
                              });
+}
+
+TEST(threads, whole_runs_write_the_same_files_for_every_thread_count) {
+    using namespace dorvan_tests;
+    using namespace testing_support;
+    problem p;
+    rectangle_mesh(p, 1.0, 1.0, 64, 65);  // 8320 elements
+    p.settings.max_iterations = 25;
+    p.settings.memory_size = 5;
+    for (const node_line& n : p.nodes) {
+        const bool border = n.x == 0.0 || n.x == 1.0 || n.y == 0.0 || n.y == 1.0;
+        if (!border) {
+            p.loads.push_back({n.number, 3, 2.0E-5});
+            continue;
+        }
+        p.prescribed.push_back({n.number, 1, 0.1 * (n.x - 0.5)});
+        p.prescribed.push_back({n.number, 2, 0.1 * (n.y - 0.5)});
+        p.prescribed.push_back({n.number, 3, 0.0});
+    }
+    const std::string dorvan_text = input_text(p);
+    p.material = {1, {1.0}};
+    const std::string melvar_text = input_text(p);
+    for (const auto& [program, text] :
+         {std::pair{dorvan_exe(), dorvan_text}, std::pair{melvar_exe(), melvar_text}}) {
+        std::string files[4];
+        for (const int count : worker_counts) {
+            scratch_dir dir;
+            write_file(dir.path() / "input.txt", text);
+            const run_result run =
+                run_in(program, dir.path(), "--threads " + std::to_string(count));
+            ASSERT_EQ(run.exit_status, 0) << program << " --threads " << count << ": " << run.err;
+            const std::string written[4] = {run.out, read_file(dir.path() / "ansys.txt"),
+                                            read_file(dir.path() / "autocad.scr"),
+                                            read_file(dir.path() / "output.txt")};
+            for (int f = 0; f < 4; ++f) {
+                if (count == 1) files[f] = written[f];
+                EXPECT_TRUE(written[f] == files[f])
+                    << program << " --threads " << count << ": file " << f << " differs";
+            }
+        }
+    }
 }
 
 TEST(threads, every_task_runs_once_for_every_worker_count) {
