@@ -26,8 +26,15 @@ int affinity_cpus() {
     return count > 0 ? count : 1;
 }
 
-// One batch of tasks at a time. A batch is announced by a new generation number; workers spin
-// briefly on it (evaluations follow each other closely) and then sleep on it.
+// One batch of tasks at a time, announced in one word: its generation, whether it is closed to
+// newcomers, and how many helpers are inside it. Helpers spin briefly on the word (evaluations
+// follow each other closely) and then sleep on it. A helper joins a batch only while it is
+// open, so the caller never waits for a helper that the system has not yet woken: it does the
+// tasks itself, closes the batch and waits only for the helpers inside.
+constexpr std::uint64_t closed_bit = std::uint64_t{1} << 32;
+constexpr std::uint64_t inside_mask = closed_bit - 1;
+constexpr int generation_shift = 33;
+
 class pool {
 public:
     ~pool() { stop(); }
@@ -50,17 +57,18 @@ public:
         context_ = context;
         count_ = count;
         next_.store(0, std::memory_order_relaxed);
-        finished_.store(0, std::memory_order_relaxed);
+        done_.store(0, std::memory_order_relaxed);
         failed_.store(false, std::memory_order_relaxed);
         error_ = nullptr;
-        generation_.fetch_add(1, std::memory_order_release);
-        generation_.notify_all();
+        state_.store(++generation_ << generation_shift, std::memory_order_release);
+        state_.notify_all();
         work();
-        // Every helper takes part in every batch, so that none can still be reading this batch
-        // when the next one is set up.
-        const int helpers = threads - 1;
-        for (int spin = 0; finished_.load(std::memory_order_acquire) != helpers; ++spin)
-            if (spin >= 4096) std::this_thread::yield();
+        for (int spin = 0; done_.load(std::memory_order_acquire) != count; ++spin)
+            if (spin >= 1024) std::this_thread::yield();
+        // No helper may still be about to claim a task when the next batch is set up.
+        state_.fetch_or(closed_bit, std::memory_order_acq_rel);
+        for (int spin = 0; (state_.load(std::memory_order_acquire) & inside_mask) != 0; ++spin)
+            if (spin >= 1024) std::this_thread::yield();
         if (error_) std::rethrow_exception(error_);
     }
 
@@ -69,33 +77,36 @@ private:
         if (static_cast<int>(threads_.size()) == helpers) return;
         stop();
         quit_.store(false);
-        // Each helper starts from the generation before the batch it is started for.
-        const std::uint64_t seen = generation_.load();
+        const std::uint64_t seen = generation_;
         for (int t = 0; t < helpers; ++t) threads_.emplace_back([this, seen] { serve(seen); });
     }
 
     void stop() {
         if (threads_.empty()) return;
         quit_.store(true);
-        generation_.fetch_add(1, std::memory_order_release);
-        generation_.notify_all();
+        state_.store(++generation_ << generation_shift, std::memory_order_release);
+        state_.notify_all();
         for (std::thread& t : threads_) t.join();
         threads_.clear();
     }
 
+    // seen: the generation of the last batch this helper has met.
     void serve(std::uint64_t seen) {
         for (;;) {
-            std::uint64_t now = seen;
-            for (int spin = 0; spin < 20000 && now == seen; ++spin)
-                now = generation_.load(std::memory_order_acquire);
-            while (now == seen) {
-                generation_.wait(seen, std::memory_order_acquire);
-                now = generation_.load(std::memory_order_acquire);
+            std::uint64_t s = state_.load(std::memory_order_acquire);
+            for (int spin = 0; s >> generation_shift == seen; ++spin) {
+                if (spin >= 20000) state_.wait(s, std::memory_order_acquire);
+                s = state_.load(std::memory_order_acquire);
             }
-            seen = now;
+            seen = s >> generation_shift;
             if (quit_.load()) return;
+            bool inside = false;
+            while (!inside && (s & closed_bit) == 0 && s >> generation_shift == seen)
+                inside = state_.compare_exchange_weak(s, s + 1, std::memory_order_acq_rel,
+                                                      std::memory_order_acquire);
+            if (!inside) continue;
             work();
-            finished_.fetch_add(1, std::memory_order_acq_rel);
+            state_.fetch_sub(1, std::memory_order_release);
         }
     }
 
@@ -114,18 +125,20 @@ private:
                     failed_.store(true);
                 }
             }
+            done_.fetch_add(1, std::memory_order_release);
         }
     }
 
     mutable int wanted_ = 0;
     std::vector<std::thread> threads_;
-    std::atomic<std::uint64_t> generation_{0};
+    std::uint64_t generation_ = 0;  // of the last batch; the calling thread's own
+    std::atomic<std::uint64_t> state_{0};
     std::atomic<bool> quit_{false};
     detail::task_function function_ = nullptr;
     void* context_ = nullptr;
     std::size_t count_ = 0;
     std::atomic<std::size_t> next_{0};
-    std::atomic<int> finished_{0};
+    std::atomic<std::size_t> done_{0};
     std::atomic<bool> failed_{false};
     std::mutex error_mutex_;
     std::exception_ptr error_;
