@@ -23,25 +23,29 @@ using sheet::HWY_NAMESPACE::real_lanes;
 template <int Law>
 HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std::size_t begin,
                                  std::size_t end, double* energy, double* forces, double* slopes) {
-    namespace hn = hwy::HWY_NAMESPACE;
-    const std::size_t lanes = hn::Lanes(sheet::HWY_NAMESPACE::lane_tag());
+    namespace lanes = sheet::HWY_NAMESPACE;
+    const std::size_t width = hwy::HWY_NAMESPACE::Lanes(lanes::lane_tag());
     const auto records = m.elements.view(m.elements.first(), m.elements.last());
     // x(free_count + e) with e = first + at.
     const double* thickness = xs.data() + m.free_count + (m.elements.first() - 1);
     const auto thickness_variable = [thickness](std::size_t at) { return thickness[at]; };
-    sheet::HWY_NAMESPACE::lane_stage stage;
-    for (std::size_t at = begin; at < end; at += lanes) {
-        const std::size_t filled = std::min(lanes, end - at);
-        sheet::HWY_NAMESPACE::element_lanes r;
-        real_lanes u[3][3];
-        sheet::HWY_NAMESPACE::gather_lanes(records, m, xs, at, filled, stage, r, u,
-                                           thickness_variable);
-        const real_lanes s(hn::Load(sheet::HWY_NAMESPACE::lane_tag(), stage.extra));
-        sheet::nodal_forces<real_lanes> f;
-        const element_result_of<real_lanes> result = element_state<Law>(m, r, u, s, f);
-        sheet::HWY_NAMESPACE::scatter_lanes(f, result.strain_energy, filled,
-                                            forces + 9 * (at - begin), energy + (at - begin));
-        sheet::HWY_NAMESPACE::store_lanes(result.thickness_slope, filled, slopes + at);
+    static_assert(lanes::stage_elements % lanes::max_lanes == 0);
+    lanes::element_stage stage;
+    for (std::size_t at = begin; at < end; at += lanes::stage_elements) {
+        const std::size_t count = std::min(lanes::stage_elements, end - at);
+        const std::size_t padded = (count + width - 1) / width * width;
+        lanes::stage_run(records, m, xs, at, count, padded, stage, thickness_variable);
+        for (std::size_t i = 0; i < count; i += width) {
+            const std::size_t filled = std::min(width, count - i);
+            lanes::element_lanes r;
+            real_lanes u[3][3], s;
+            lanes::load_lanes(stage, i, r, u, s);
+            sheet::nodal_forces<real_lanes> f;
+            const element_result_of<real_lanes> result = element_state<Law>(m, r, u, s, f);
+            const std::size_t out = at + i - begin;
+            lanes::scatter_lanes(f, result.strain_energy, filled, forces + 9 * out, energy + out);
+            lanes::store_lanes(result.thickness_slope, filled, slopes + at + i);
+        }
     }
 }
 

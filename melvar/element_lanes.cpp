@@ -23,20 +23,26 @@ using sheet::HWY_NAMESPACE::real_lanes;
 template <int Law>
 HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std::size_t begin,
                                  std::size_t end, double* energy, double* forces) {
-    namespace hn = hwy::HWY_NAMESPACE;
-    const std::size_t lanes = hn::Lanes(sheet::HWY_NAMESPACE::lane_tag());
+    namespace lanes = sheet::HWY_NAMESPACE;
+    const std::size_t width = hwy::HWY_NAMESPACE::Lanes(lanes::lane_tag());
     const auto records = m.elements.view(m.elements.first(), m.elements.last());
-    sheet::HWY_NAMESPACE::lane_stage stage;
-    for (std::size_t at = begin; at < end; at += lanes) {
-        const std::size_t filled = std::min(lanes, end - at);
-        sheet::HWY_NAMESPACE::element_lanes r;
-        real_lanes u[3][3];
-        sheet::HWY_NAMESPACE::gather_lanes(records, m, xs, at, filled, stage, r, u,
-                                           [](std::size_t) { return 0.0; });
-        sheet::nodal_forces<real_lanes> f;
-        const element_result_of<real_lanes> result = element_state<Law>(m, r, u, f);
-        sheet::HWY_NAMESPACE::scatter_lanes(f, result.strain_energy, filled,
-                                            forces + 9 * (at - begin), energy + (at - begin));
+    static_assert(lanes::stage_elements % lanes::max_lanes == 0);
+    lanes::element_stage stage;
+    const auto no_extra = [](std::size_t) { return 0.0; };
+    for (std::size_t at = begin; at < end; at += lanes::stage_elements) {
+        const std::size_t count = std::min(lanes::stage_elements, end - at);
+        const std::size_t padded = (count + width - 1) / width * width;
+        lanes::stage_run(records, m, xs, at, count, padded, stage, no_extra);
+        for (std::size_t i = 0; i < count; i += width) {
+            const std::size_t filled = std::min(width, count - i);
+            lanes::element_lanes r;
+            real_lanes u[3][3], unused;
+            lanes::load_lanes(stage, i, r, u, unused);
+            sheet::nodal_forces<real_lanes> f;
+            const element_result_of<real_lanes> result = element_state<Law>(m, r, u, f);
+            const std::size_t out = at + i - begin;
+            lanes::scatter_lanes(f, result.strain_energy, filled, forces + 9 * out, energy + out);
+        }
     }
 }
 

@@ -74,44 +74,55 @@ struct element_lanes {
     real_lanes edge_a[3], edge_b[3];
 };
 
-// Staging arrays between the elements' records and the lanes.
-struct lane_stage {
-    alignas(64) double area2[max_lanes], a_a[max_lanes], a_b[max_lanes], b_b[max_lanes];
-    alignas(64) double edge_a[3][max_lanes], edge_b[3][max_lanes];
-    alignas(64) double u[3][3][max_lanes];
-    alignas(64) double extra[max_lanes];
+// The most elements staged at once: a multiple of every vector's lanes, small enough for the
+// first-level cache.
+constexpr std::size_t stage_elements = 64;
+
+// A run of elements' initial geometry and corner displacements, one array per quantity. A run
+// is staged whole before its vectors are loaded, so that no vector load waits for the scalar
+// stores that have just written it.
+struct element_stage {
+    alignas(64) double area2[stage_elements], a_a[stage_elements], a_b[stage_elements],
+        b_b[stage_elements];
+    alignas(64) double edge_a[3][stage_elements], edge_b[3][stage_elements];
+    alignas(64) double u[3][3][stage_elements];
+    alignas(64) double extra[stage_elements];
 };
 
-// The elements at positions at .. at + lanes - 1 of records (lanes <= the vector's lanes) with
-// their corner displacements; the lanes beyond repeat the first element. extra(position) gives
-// one more per-element real (dorvan's thickness variable) into stage.extra.
+// Stages the elements at positions at .. at + count - 1 of records (count <= stage_elements)
+// with their corner displacements, and extra(position), one more per-element real (dorvan's
+// thickness variable); the places from count up to padded (a multiple of the lanes, at most
+// stage_elements) repeat the first element.
 template <class Extra>
-void gather_lanes(std::span<const element> records, const mesh& m, std::span<const double> xs,
-                  std::size_t at, std::size_t lanes, lane_stage& stage, element_lanes& r,
-                  real_lanes (&u)[3][3], Extra&& extra) {
-    const lane_tag d;
+void stage_run(std::span<const element> records, const mesh& m, std::span<const double> xs,
+               std::size_t at, std::size_t count, std::size_t padded, element_stage& stage,
+               Extra&& extra) {
     const auto dof = m.dof_map.all();
     const auto prescribed = m.prescribed.all();
-    for (std::size_t l = 0; l < hn::Lanes(d); ++l) {
-        const std::size_t e = at + (l < lanes ? l : 0);
+    for (std::size_t i = 0; i < padded; ++i) {
+        const std::size_t e = at + (i < count ? i : 0);
         const element& record = records[e];
-        stage.area2[l] = record.area2;
-        stage.a_a[l] = record.a_a;
-        stage.a_b[l] = record.a_b;
-        stage.b_b[l] = record.b_b;
+        stage.area2[i] = record.area2;
+        stage.a_a[i] = record.a_a;
+        stage.a_b[i] = record.a_b;
+        stage.b_b[i] = record.b_b;
         for (int c = 0; c < 3; ++c) {
-            stage.edge_a[c][l] = record.edge_a[c];
-            stage.edge_b[c][l] = record.edge_b[c];
+            stage.edge_a[c][i] = record.edge_a[c];
+            stage.edge_b[c][i] = record.edge_b[c];
         }
         double corner[3][3];
         detail::gather(record, dof, prescribed, xs, m.free_count, corner);
         for (int k = 0; k < 3; ++k)
-            for (int j = 0; j < 3; ++j) stage.u[k][j][l] = corner[k][j];
-        stage.extra[l] = extra(e);
+            for (int j = 0; j < 3; ++j) stage.u[k][j][i] = corner[k][j];
+        stage.extra[i] = extra(e);
     }
-    const auto load = [&](const double* lane_values) {
-        return real_lanes(hn::Load(d, lane_values));
-    };
+}
+
+// The staged elements i .. i + lanes - 1 in lanes: geometry, corner displacements and extra.
+inline void load_lanes(const element_stage& stage, std::size_t i, element_lanes& r,
+                       real_lanes (&u)[3][3], real_lanes& extra) {
+    const lane_tag d;
+    const auto load = [&](const double* values) { return real_lanes(hn::Load(d, values + i)); };
     r.area2 = load(stage.area2);
     r.a_a = load(stage.a_a);
     r.a_b = load(stage.a_b);
@@ -122,6 +133,7 @@ void gather_lanes(std::span<const element> records, const mesh& m, std::span<con
     }
     for (int k = 0; k < 3; ++k)
         for (int j = 0; j < 3; ++j) u[k][j] = load(stage.u[k][j]);
+    extra = load(stage.extra);
 }
 
 // Lane l of each of the nine forces into forces[9 l + 3 row + column], for the first lanes
