@@ -1,22 +1,45 @@
 // The run driver's minimisation step, shared by both programs: limited-memory BFGS on the
-// model's unknowns with the model's settings.
+// model's unknowns with the model's settings, watched by the progress line and the history
+// when the options ask for them.
 #pragma once
 
 #include <cstdint>
 
+#include "nlp/halt.hpp"
 #include "nlp/qn.hpp"
 #include "sheet/command_line.hpp"
 #include "sheet/mesh.hpp"
+#include "sheet/watch.hpp"
 
 namespace sheet {
 
 // Minimises objective over x(1..n) from the model's x; x and gradient are updated in place.
 template <class Objective>
 nlp::qn_result minimise(mesh& m, std::int32_t n, Objective& objective, const options& o) {
-    (void)o;
-    nlp::qn<Objective> qn(objective);
-    return qn.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
-                    m.search_factor, m.x, m.gradient);
+    const auto lbfgs = [&](auto& f, auto&& observe) {
+        nlp::qn qn(f);
+        return qn.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
+                        m.search_factor, m.x, m.gradient, observe);
+    };
+    if (!watch::wanted(o)) return lbfgs(objective, nlp::no_observer{});
+
+    watch w(o, m.tolerance);
+    auto counted = [&](std::int32_t k, const terms::fmat1& x, terms::fmat1& g) {
+        w.count();
+        return objective(k, x, g);
+    };
+    nlp::qn_result result;
+    try {
+        result = lbfgs(counted, [&w](const nlp::iteration_state& state) { w.observe(state); });
+    } catch (const nlp::halt&) {
+        w.fail(true);
+        throw;
+    } catch (...) {
+        w.fail(false);
+        throw;
+    }
+    w.finish();
+    return result;
 }
 
 }  // namespace sheet
