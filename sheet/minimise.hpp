@@ -13,24 +13,19 @@
 
 namespace sheet {
 
-// Minimises objective over x(1..n) from the model's x; x and gradient are updated in place.
+// The minimisation under watch: every objective evaluation is counted and every iteration
+// shown to w, which also hears of a failure before it passes on.
 template <class Objective>
-nlp::qn_result minimise(mesh& m, std::int32_t n, Objective& objective, const options& o) {
-    const auto lbfgs = [&](auto& f, auto&& observe) {
-        nlp::qn qn(f);
-        return qn.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
-                        m.search_factor, m.x, m.gradient, observe);
-    };
-    if (!watch::wanted(o)) return lbfgs(objective, nlp::no_observer{});
-
-    watch w(o, m.tolerance);
+nlp::qn_result watched_lbfgs(mesh& m, std::int32_t n, Objective& objective, watch& w) {
     auto counted = [&](std::int32_t k, const terms::fmat1& x, terms::fmat1& g) {
         w.count();
         return objective(k, x, g);
     };
-    nlp::qn_result result;
+    nlp::qn<decltype(counted)> qn(counted);
     try {
-        result = lbfgs(counted, [&w](const nlp::iteration_state& state) { w.observe(state); });
+        return qn.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
+                        m.search_factor, m.x, m.gradient,
+                        [&w](const nlp::iteration_state& state) { w.observe(state); });
     } catch (const nlp::halt&) {
         w.fail(true);
         throw;
@@ -38,8 +33,20 @@ nlp::qn_result minimise(mesh& m, std::int32_t n, Objective& objective, const opt
         w.fail(false);
         throw;
     }
-    w.finish();
-    return result;
+}
+
+// Minimises objective over x(1..n) from the model's x; x and gradient are updated in place.
+template <class Objective>
+nlp::qn_result minimise(mesh& m, std::int32_t n, Objective& objective, const options& o) {
+    if (watch::wanted(o)) {
+        watch w(o, m.tolerance);
+        const nlp::qn_result result = watched_lbfgs(m, n, objective, w);
+        w.finish();
+        return result;
+    }
+    nlp::qn<Objective> qn(objective);
+    return qn.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
+                    m.search_factor, m.x, m.gradient);
 }
 
 }  // namespace sheet
