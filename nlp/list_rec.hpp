@@ -14,6 +14,8 @@
 #include <span>
 #include <stdexcept>
 
+#include "nlp/ascending.hpp"
+
 namespace nlp {
 
 // One correction pair. The record and its 2n reals are one allocation (s and y point just
@@ -22,6 +24,7 @@ struct list_rec {
     std::int32_t n;  // length of s and y
     double alpha;    // scratch coefficient written by direction
     double sy;       // s.y of the pair, summed as y(i)*s(i) when the pair is stored
+    double yy;       // y.y of the pair, summed with sy; direction scales by sy / yy of the newest
     double* s;       // step of the pair, n entries
     double* y;       // gradient change of the pair, n entries
     list_rec* prev;  // the next older record
@@ -42,20 +45,28 @@ inline list_rec* follow(list_rec* link) {
     return link;
 }
 
-// Stores s, y and their s.y into a record of the same length, in one pass.
+// Stores s, y and their s.y and y.y into a record of the same length, in one pass.
 inline void store(list_rec* rec, std::span<const double> s, std::span<const double> y) {
     const std::size_t n = static_cast<std::size_t>(rec->n);
     if (s.size() != n || y.size() != n)
         throw std::invalid_argument("nlp: correction pair of the wrong length for its record");
     double* const rs = rec->s;
     double* const ry = rec->y;
-    double sum = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        rs[i] = s[i];
-        ry[i] = y[i];
-        sum = sum + ry[i] * rs[i];
-    }
-    rec->sy = sum;
+    const double* const sv = s.data();
+    const double* const yv = y.data();
+    double sy = 0.0;
+    double yy = 0.0;
+    nlp::ascending(
+        n,
+        [&](std::size_t i) {
+            rs[i] = sv[i];
+            ry[i] = yv[i];
+            sy = sy + ry[i] * rs[i];
+            yy = yy + ry[i] * ry[i];
+        },
+        sv, yv);
+    rec->sy = sy;
+    rec->yy = yy;
 }
 
 // A new record holding s, y and their s.y, with null links.
@@ -65,7 +76,7 @@ inline list_rec* allocate(std::span<const double> s, std::span<const double> y) 
     const std::size_t n = s.size();
     void* raw = ::operator new(sizeof(list_rec) + 2 * n * sizeof(double));
     list_rec* rec = ::new (raw)
-        list_rec{static_cast<std::int32_t>(n), 0.0, 0.0, nullptr, nullptr, nullptr, nullptr};
+        list_rec{static_cast<std::int32_t>(n), 0.0, 0.0, 0.0, nullptr, nullptr, nullptr, nullptr};
     double* reals = reinterpret_cast<double*>(static_cast<unsigned char*>(raw) + sizeof(list_rec));
     std::uninitialized_value_construct_n(reals, 2 * n);
     rec->s = reals;
@@ -153,28 +164,31 @@ inline void direction(list_rec* first, list_rec* last, std::span<const double> g
             throw std::invalid_argument("nlp: correction pair of the wrong length");
         return rec;
     };
-    // Each pass below finishes one step of the recursion and, in the same sweep, forms the sum
-    // that the next step needs from the entries it has just written: every sum still runs in
-    // ascending i from 0.0 over the same values, so the result is that of the plain recursion.
+    // The 2m sums depend on each other through alpha and beta, so they run one after another
+    // and each makes one pass: a pass finishes one step of the recursion and, in the same sweep,
+    // forms the sum that the next step needs from the entries it has just written. Every sum
+    // still runs in ascending i from 0.0 over the same values, so the result is that of the
+    // plain recursion. y.y of the newest pair was summed when the pair was stored.
     list_rec* const oldest = checked(detail::follow(first));
     list_rec* const newest = checked(detail::follow(last));
     list_rec* const forward_from = checked(detail::follow(newest->next));
     double* const dv = d.data();
+    const double* const gv = g.data();
+    const double gamma = newest->sy / newest->yy;
 
-    // d := g; the newest pair's s.d for the backward pass and y.y for the initial scaling
+    // d := g, and the newest pair's s.d for the backward pass
     list_rec* rec = checked(detail::follow(oldest->prev));
     double sum = 0.0;
-    double yy = 0.0;
     {
         const double* const s = rec->s;
-        const double* const ny = newest->y;
-        for (std::size_t i = 0; i < n; ++i) {
-            dv[i] = g[i];
-            sum = sum + dv[i] * s[i];
-            yy = yy + ny[i] * ny[i];
-        }
+        nlp::ascending(
+            n,
+            [&](std::size_t i) {
+                dv[i] = gv[i];
+                sum = sum + dv[i] * s[i];
+            },
+            gv, s);
     }
-    const double gamma = newest->sy / yy;
 
     // backward pass, newest to oldest: alpha = s.d / sy; d := d - alpha * y; after the oldest,
     // the initial scaling d := d * gamma
@@ -186,19 +200,25 @@ inline void direction(list_rec* first, list_rec* last, std::span<const double> g
         if (rec == oldest) {
             // the forward pass starts with the pair after the newest: its y.d after the scaling
             const double* const fy = forward_from->y;
-            for (std::size_t i = 0; i < n; ++i) {
-                const double reduced = dv[i] - alpha * y[i];
-                dv[i] = reduced * gamma;
-                sum = sum + dv[i] * fy[i];
-            }
+            nlp::ascending(
+                n,
+                [&](std::size_t i) {
+                    const double reduced = dv[i] - alpha * y[i];
+                    dv[i] = reduced * gamma;
+                    sum = sum + dv[i] * fy[i];
+                },
+                y, fy);
             break;
         }
         list_rec* const older = checked(detail::follow(rec->prev));
         const double* const s = older->s;
-        for (std::size_t i = 0; i < n; ++i) {
-            dv[i] = dv[i] - alpha * y[i];
-            sum = sum + dv[i] * s[i];
-        }
+        nlp::ascending(
+            n,
+            [&](std::size_t i) {
+                dv[i] = dv[i] - alpha * y[i];
+                sum = sum + dv[i] * s[i];
+            },
+            y, s);
         rec = older;
     }
 
@@ -215,10 +235,13 @@ inline void direction(list_rec* first, list_rec* last, std::span<const double> g
         list_rec* const newer = checked(detail::follow(rec->next));
         const double* const y = newer->y;
         sum = 0.0;
-        for (std::size_t i = 0; i < n; ++i) {
-            dv[i] = dv[i] + step * s[i];
-            sum = sum + dv[i] * y[i];
-        }
+        nlp::ascending(
+            n,
+            [&](std::size_t i) {
+                dv[i] = dv[i] + step * s[i];
+                sum = sum + dv[i] * y[i];
+            },
+            s, y);
         rec = newer;
     }
 }
