@@ -45,6 +45,13 @@ inline list_rec* follow(list_rec* link) {
     return link;
 }
 
+// The lengths of a pair given as s and y, which must agree.
+inline std::size_t length(std::span<const double> s, std::span<const double> y) {
+    if (s.size() != y.size() || s.size() > static_cast<std::size_t>(INT32_MAX))
+        throw std::invalid_argument("nlp: correction pair with s and y of different lengths");
+    return s.size();
+}
+
 // Stores s, y and their s.y and y.y into a record of the same length, in one pass.
 inline void store(list_rec* rec, std::span<const double> s, std::span<const double> y) {
     const std::size_t n = static_cast<std::size_t>(rec->n);
@@ -69,19 +76,63 @@ inline void store(list_rec* rec, std::span<const double> s, std::span<const doub
     rec->yy = yy;
 }
 
-// A new record holding s, y and their s.y, with null links.
-inline list_rec* allocate(std::span<const double> s, std::span<const double> y) {
-    if (s.size() != y.size() || s.size() > static_cast<std::size_t>(INT32_MAX))
+}  // namespace detail
+
+// A correction pair given by the points and gradients it joins: s = x - saved_x and
+// y = g - saved_g, formed in the pass that stores them, so the minimiser needs no pass of its own.
+struct pair_change {
+    std::span<const double> x, saved_x, g, saved_g;
+};
+
+namespace detail {
+
+inline std::size_t length(const pair_change& change) {
+    const std::size_t n = change.x.size();
+    if (change.saved_x.size() != n || change.g.size() != n || change.saved_g.size() != n ||
+        n > static_cast<std::size_t>(INT32_MAX))
         throw std::invalid_argument("nlp: correction pair with s and y of different lengths");
-    const std::size_t n = s.size();
+    return n;
+}
+
+// Stores s = x - saved x, y = g - saved g and their s.y and y.y into a record of the same
+// length, in one pass.
+inline void store(list_rec* rec, const pair_change& change) {
+    const std::size_t n = static_cast<std::size_t>(rec->n);
+    if (length(change) != n)
+        throw std::invalid_argument("nlp: correction pair of the wrong length for its record");
+    double* const rs = rec->s;
+    double* const ry = rec->y;
+    const double* const x = change.x.data();
+    const double* const x_saved = change.saved_x.data();
+    const double* const g = change.g.data();
+    const double* const g_saved = change.saved_g.data();
+    double sy = 0.0;
+    double yy = 0.0;
+    nlp::ascending(
+        n,
+        [&](std::size_t i) {
+            rs[i] = x[i] - x_saved[i];
+            ry[i] = g[i] - g_saved[i];
+            sy = sy + ry[i] * rs[i];
+            yy = yy + ry[i] * ry[i];
+        },
+        x, x_saved, g, g_saved);
+    rec->sy = sy;
+    rec->yy = yy;
+}
+
+// A new record holding the pair (s and y, or a pair_change) and its s.y, with null links.
+template <class... Pair>
+list_rec* allocate(const Pair&... pair) {
+    const std::size_t n = length(pair...);
     void* raw = ::operator new(sizeof(list_rec) + 2 * n * sizeof(double));
     list_rec* rec = ::new (raw)
         list_rec{static_cast<std::int32_t>(n), 0.0, 0.0, 0.0, nullptr, nullptr, nullptr, nullptr};
     double* reals = reinterpret_cast<double*>(static_cast<unsigned char*>(raw) + sizeof(list_rec));
-    std::uninitialized_value_construct_n(reals, 2 * n);
+    std::uninitialized_default_construct_n(reals, 2 * n);  // store writes every entry
     rec->s = reals;
     rec->y = reals + n;
-    store(rec, s, y);
+    store(rec, pair...);
     return rec;
 }
 
@@ -92,22 +143,18 @@ inline void release(list_rec* rec) {
 
 static_assert(sizeof(list_rec) % alignof(double) == 0, "the reals follow the record");
 
-}  // namespace detail
-
-// A ring of one record holding s, y and their s.y; first = last = that record.
-inline list_ends create(std::span<const double> s, std::span<const double> y) {
-    list_rec* rec = detail::allocate(s, y);
+template <class... Pair>
+list_ends create(const Pair&... pair) {
+    list_rec* rec = allocate(pair...);
     rec->prev = rec;
     rec->next = rec;
     return {rec, rec};
 }
 
-// Adds a new record after the newest (first's prev) and before the oldest (first).
-// Returns the new last; first is unchanged.
-inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last, std::span<const double> s,
-                        std::span<const double> y) {
-    list_rec* newest = detail::follow(detail::follow(first)->prev);
-    list_rec* rec = detail::allocate(s, y);
+template <class... Pair>
+list_rec* insert(list_rec* first, const Pair&... pair) {
+    list_rec* newest = follow(follow(first)->prev);
+    list_rec* rec = allocate(pair...);
     rec->prev = newest;
     rec->next = first;
     newest->next = rec;
@@ -115,13 +162,42 @@ inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last, std::s
     return rec;
 }
 
+template <class... Pair>
+list_ends rotate(list_rec* first, list_rec* last, const Pair&... pair) {
+    list_rec* oldest = follow(follow(last)->next);
+    store(oldest, pair...);
+    return {follow(follow(first)->next), oldest};
+}
+
+}  // namespace detail
+
+// A ring of one record holding s, y and their s.y; first = last = that record.
+inline list_ends create(std::span<const double> s, std::span<const double> y) {
+    return detail::create(s, y);
+}
+inline list_ends create(const pair_change& change) {
+    return detail::create(change);
+}
+
+// Adds a new record after the newest (first's prev) and before the oldest (first).
+// Returns the new last; first is unchanged.
+inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last, std::span<const double> s,
+                        std::span<const double> y) {
+    return detail::insert(first, s, y);
+}
+inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last,
+                        const pair_change& change) {
+    return detail::insert(first, change);
+}
+
 // Reuses the oldest record (last's next) for s, y and a freshly summed s.y; it becomes the new
 // last, and the old first's next becomes the new first. Allocates nothing.
 inline list_ends rotate(list_rec* first, list_rec* last, std::span<const double> s,
                         std::span<const double> y) {
-    list_rec* oldest = detail::follow(detail::follow(last)->next);
-    detail::store(oldest, s, y);
-    return {detail::follow(detail::follow(first)->next), oldest};
+    return detail::rotate(first, last, s, y);
+}
+inline list_ends rotate(list_rec* first, list_rec* last, const pair_change& change) {
+    return detail::rotate(first, last, change);
 }
 
 // Releases every record, walking from last along next until it comes back to last.
