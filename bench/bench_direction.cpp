@@ -205,10 +205,11 @@ BENCHMARK_TEMPLATE(direction_vs_floor, 1)
 BENCHMARK(quadratic_objective)
     ->ArgName("unknowns")
     ->Arg(dorvan_unknowns)
+    ->Arg(small_unknowns)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(lbfgs_iterations)
     ->ArgNames({"unknowns", "memory"})
-    ->Args({dorvan_unknowns, 5})
+    ->ArgsProduct({{dorvan_unknowns, small_unknowns}, {5, 10}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
