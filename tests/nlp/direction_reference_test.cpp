@@ -53,7 +53,8 @@ struct occupancy_case {
 class nlp_direction_bits : public testing::TestWithParam<occupancy_case> {};
 
 TEST_P(nlp_direction_bits, FusedPassesGiveThePlainRecursionBitForBit) {
-    const auto [memory, n] = GetParam();
+    const int memory = GetParam().memory;
+    const std::size_t n = GetParam().n;
     std::mt19937_64 random(static_cast<unsigned>(memory * 1000 + n));
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     const auto random_vec = [&] {
