@@ -1,13 +1,16 @@
 // The minimiser's own vector work: one L-BFGS direction over a full ring of correction pairs,
 // and whole lbfgs iterations on a diagonal quadratic whose evaluation is cheap and timed apart,
-// so that what is left is the cost of the line search, the pair updates and the direction.
+// so that what is left is the cost of the line search, the pair updates and the direction; and
+// the direction against its floor, 2m ascending dot products, timed in the same run.
 #include <benchmark/benchmark.h>
+#include <time.h>
 
 #include <cstdint>
 #include <random>
 #include <vector>
 
 #include "arrays/terms.hpp"
+#include "bench/direction_before.hpp"
 #include "nlp/lbfgs.hpp"
 #include "nlp/list_rec.hpp"
 
@@ -18,36 +21,103 @@ namespace {
 constexpr std::int64_t dorvan_unknowns = 3 * 299 * 299 + 2 * 300 * 300;
 constexpr std::int64_t melvar_unknowns = 3 * 299 * 299;
 
-// range(0) = unknowns, range(1) = pairs in the ring (memory_size).
-void direction(benchmark::State& state) {
-    const auto n = static_cast<std::size_t>(state.range(0));
-    const auto pairs = static_cast<std::int32_t>(state.range(1));
+// A ring of the given number of random pairs of n entries with s.y > 0, and a gradient.
+struct history {
+    std::vector<double> g;
+    nlp::ring ring;
+};
+
+void fill(history& h, std::size_t n, std::int32_t pairs) {
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    std::vector<double> g(n), d(n), s(n), y(n);
+    std::vector<double> s(n), y(n);
     const auto fill_pair = [&] {
         for (std::size_t i = 0; i < n; ++i) {
             s[i] = 1e-3 * unit(random);
             y[i] = s[i] * (1.5 + unit(random));  // s.y > 0
         }
     };
-    for (double& value : g) value = unit(random);
+    h.g.resize(n);
+    for (double& value : h.g) value = unit(random);
     fill_pair();
-    nlp::ring ring;
     const nlp::list_ends ends = nlp::create(s, y);
-    ring.first = ends.first;
-    ring.last = ends.last;
+    h.ring.first = ends.first;
+    h.ring.last = ends.last;
     for (std::int32_t k = 2; k <= pairs; ++k) {
         fill_pair();
-        ring.last = nlp::insert(ring.first, ring.last, s, y);
+        h.ring.last = nlp::insert(h.ring.first, h.ring.last, s, y);
     }
+}
+
+// range(0) = unknowns, range(1) = pairs in the ring (memory_size).
+void direction(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const auto pairs = static_cast<std::int32_t>(state.range(1));
+    history h;
+    fill(h, n, pairs);
+    std::vector<double> d(n);
     for (auto _ : state) {
-        nlp::direction(ring.first, ring.last, g, d);
+        nlp::direction(h.ring.first, h.ring.last, h.g, d);
         benchmark::ClobberMemory();
     }
     state.counters["per_unknown_and_pair"] = benchmark::Counter(
         static_cast<double>(n) * pairs,
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// The floor: the loop of calib/chain.cpp, one ascending dot product whose adds form a single
+// dependent chain, on its vectors a(i) = 1 + 1e-9 i and b(i) = 0.5 - 1e-9 i.
+[[gnu::noinline]] double chain_dot(const double* a, const double* b, std::size_t n) {
+    double s = 0.0;
+    for (std::size_t i = 0; i < n; ++i) s = s + a[i] * b[i];
+    return s;
+}
+
+double thread_seconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
+// range(0) = unknowns, range(1) = pairs; Version 0 is the direction of 0.2.0, 1 the current one.
+// Each iteration times one direction, then 2m chain passes over n entries, both in this thread's
+// CPU time (the machine is shared), so the two figures see the same conditions. Counters:
+// per_unknown_and_pair (direction), floor (chain, ns per entry) and ratio = direction / 2m chains.
+template <int Version>
+void direction_vs_floor(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    const auto pairs = static_cast<std::int32_t>(state.range(1));
+    history h;
+    fill(h, n, pairs);
+    std::vector<double> d(n), a(n), b(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        a[i] = 1.0 + 1e-9 * static_cast<double>(i);
+        b[i] = 0.5 - 1e-9 * static_cast<double>(i);
+    }
+    double direction_time = 0.0, floor_time = 0.0, sink = 0.0;
+    for (auto _ : state) {
+        const double t0 = thread_seconds();
+        if constexpr (Version == 0)
+            direction_before::direction(h.ring.first, h.ring.last, h.g, d);
+        else
+            nlp::direction(h.ring.first, h.ring.last, h.g, d);
+        benchmark::ClobberMemory();
+        const double t1 = thread_seconds();
+        for (std::int32_t k = 0; k < 2 * pairs; ++k) {
+            sink += chain_dot(a.data(), b.data(), n);
+            a[static_cast<std::size_t>(k) % n] += 1e-12;
+        }
+        benchmark::DoNotOptimize(sink);
+        const double t2 = thread_seconds();
+        state.SetIterationTime(t1 - t0);
+        direction_time += t1 - t0;
+        floor_time += t2 - t1;
+    }
+    const double iterations = static_cast<double>(state.iterations());
+    const double passes = 2.0 * pairs * static_cast<double>(n) * iterations;
+    state.counters["per_unknown_and_pair"] = 1e9 * direction_time / (passes / 2.0);
+    state.counters["floor"] = 1e9 * floor_time / passes;
+    state.counters["ratio"] = direction_time / floor_time;
 }
 
 // f = sum (c_i x_i^2 / 2 - x_i) with c_i in [1, 10].
@@ -106,10 +176,9 @@ void lbfgs_iterations(benchmark::State& state) {
         const nlp::qn_result result = nlp::lbfgs(q, memory_size, n, iterations, 10, 0.0, 0.9, x, g);
         made += result.minor;
     }
-    state.counters["per_iteration_per_unknown"] =
-        benchmark::Counter(static_cast<double>(made) * n / static_cast<double>(state.iterations()),
-                           benchmark::Counter::kIsIterationInvariantRate |
-                               benchmark::Counter::kInvert);
+    state.counters["per_iteration_per_unknown"] = benchmark::Counter(
+        static_cast<double>(made) * n / static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["calls_per_iteration"] =
         static_cast<double>(q.calls) / static_cast<double>(made);
 }
@@ -120,13 +189,27 @@ BENCHMARK(direction)
     ->Args({melvar_unknowns, 5})
     ->Args({dorvan_unknowns, 1})
     ->Unit(benchmark::kMicrosecond);
+// The 300 x 300 dorvan sheet, out of cache, and the 100 x 100 melvar one, whose history fits in
+// the last-level cache.
+constexpr std::int64_t small_unknowns = 3 * 99 * 99;
+BENCHMARK_TEMPLATE(direction_vs_floor, 0)
+    ->ArgNames({"unknowns", "pairs"})
+    ->ArgsProduct({{dorvan_unknowns, small_unknowns}, {5, 10}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(direction_vs_floor, 1)
+    ->ArgNames({"unknowns", "pairs"})
+    ->ArgsProduct({{dorvan_unknowns, small_unknowns}, {5, 10}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(quadratic_objective)
     ->ArgName("unknowns")
     ->Arg(dorvan_unknowns)
+    ->Arg(small_unknowns)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(lbfgs_iterations)
     ->ArgNames({"unknowns", "memory"})
-    ->Args({dorvan_unknowns, 5})
+    ->ArgsProduct({{dorvan_unknowns, small_unknowns}, {5, 10}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

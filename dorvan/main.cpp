@@ -1,11 +1,12 @@
 // dorvan: equilibrium of a compressible hyperelastic membrane by minimising its total potential
-// energy. Reads input.txt; writes ansys.txt, autocad.scr and output.txt.
+// energy. Reads input.txt; writes ansys.txt, autocad.scr and output.txt (and a .vtu if asked).
 #include "dorvan/model.hpp"
 #include "dorvan/objective.hpp"
 #include "sheet/autocad.hpp"
 #include "sheet/command_line.hpp"
 #include "sheet/minimise.hpp"
 #include "sheet/run.hpp"
+#include "sheet/vtu.hpp"
 #include "sheet/worker_pool.hpp"
 
 namespace {
@@ -37,6 +38,13 @@ int main(int argc, char** argv) {
         m.energy = result.energy;
         sheet::print_summary(result.minor, result.optimal);
         sheet::autocad(m);
-        dorvan::output(m);
+        if (options.vtu.empty()) {
+            dorvan::output(m);
+        } else {
+            // The report turns the loads into out-of-balance forces: keep them as read.
+            sheet::vtu_results kept{sheet::applied_loads(m), {}, result.optimal};
+            dorvan::output(m, &kept.rows);
+            sheet::vtu(options.vtu, m, kept);
+        }
     });
 }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "sheet/mesh.hpp"
+#include "sheet/report.hpp"
 #include "sheet/scanner.hpp"
 
 namespace dorvan {
@@ -33,7 +35,7 @@ void start(model& m);
 // Writes ansys.txt with the compressible material table.
 void ansys(const model& m);
 
-// Writes output.txt with the thickness column.
-void output(model& m);
+// Writes output.txt with the thickness column; kept, when given, receives the element rows.
+void output(model& m, std::vector<sheet::element_row>* kept = nullptr);
 
 }  // namespace dorvan

@@ -29,12 +29,15 @@ sheet::principal_stresses principal_stresses(const element_result& r) {
 
 }  // namespace
 
-void output(model& m) {
-    sheet::output(m, true, [&m](std::int32_t e, sheet::element_forces& forces) {
-        const element_result r = element2(m, e, m.x, forces);
-        const double s = m.x(m.free_count + e);
-        return sheet::element_row{m.thickness * (s * s), principal_stresses(r)};
-    });
+void output(model& m, std::vector<sheet::element_row>* kept) {
+    sheet::output(
+        m, true,
+        [&m](std::int32_t e, sheet::element_forces& forces) {
+            const element_result r = element2(m, e, m.x, forces);
+            const double s = m.x(m.free_count + e);
+            return sheet::element_row{m.thickness * (s * s), principal_stresses(r)};
+        },
+        kept);
 }
 
 }  // namespace dorvan

@@ -1,11 +1,13 @@
 // melvar: equilibrium of an incompressible hyperelastic membrane by minimising its total
-// potential energy. Reads input.txt; writes ansys.txt, autocad.scr and output.txt.
+// potential energy. Reads input.txt; writes ansys.txt, autocad.scr and output.txt (and a .vtu
+// if asked).
 #include "melvar/model.hpp"
 #include "melvar/objective.hpp"
 #include "sheet/autocad.hpp"
 #include "sheet/command_line.hpp"
 #include "sheet/minimise.hpp"
 #include "sheet/run.hpp"
+#include "sheet/vtu.hpp"
 #include "sheet/worker_pool.hpp"
 
 namespace {
@@ -37,6 +39,13 @@ int main(int argc, char** argv) {
         m.energy = result.energy;
         sheet::print_summary(result.minor, result.optimal);
         sheet::autocad(m);
-        melvar::output(m);
+        if (options.vtu.empty()) {
+            melvar::output(m);
+        } else {
+            // The report turns the loads into out-of-balance forces: keep them as read.
+            sheet::vtu_results kept{sheet::applied_loads(m), {}, result.optimal};
+            melvar::output(m, &kept.rows);
+            sheet::vtu(options.vtu, m, kept);
+        }
     });
 }

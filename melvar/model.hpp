@@ -2,7 +2,10 @@
 // incompressible material constants. The unknowns are the free displacement components only.
 #pragma once
 
+#include <vector>
+
 #include "sheet/mesh.hpp"
+#include "sheet/report.hpp"
 #include "sheet/scanner.hpp"
 
 namespace melvar {
@@ -34,7 +37,8 @@ void start(model& m);
 // Writes ansys.txt with the incompressible material table.
 void ansys(const model& m);
 
-// Writes output.txt without the thickness column.
-void output(model& m);
+// Writes output.txt without the thickness column; kept, when given, receives the element rows
+// (with the current thickness t0 lambda3, which the report does not show).
+void output(model& m, std::vector<sheet::element_row>* kept = nullptr);
 
 }  // namespace melvar

@@ -28,11 +28,14 @@ sheet::principal_stresses principal_stresses(const element_result& r) {
 
 }  // namespace
 
-void output(model& m) {
-    sheet::output(m, false, [&m](std::int32_t e, sheet::element_forces& forces) {
-        const element_result r = element2(m, m.elements(e), m.x, forces);
-        return sheet::element_row{0.0, principal_stresses(r)};
-    });
+void output(model& m, std::vector<sheet::element_row>* kept) {
+    sheet::output(
+        m, false,
+        [&m](std::int32_t e, sheet::element_forces& forces) {
+            const element_result r = element2(m, m.elements(e), m.x, forces);
+            return sheet::element_row{m.thickness * r.stretch3, principal_stresses(r)};
+        },
+        kept);
 }
 
 }  // namespace melvar

@@ -34,8 +34,8 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
     (void)x.view(1, n);
     (void)g.view(1, n);
     terms::fmat1 d(1, n);
-    terms::fmat1 s(1, n);  // previous point, then the step s = x - previous x
-    terms::fmat1 y(1, n);  // previous gradient, then the change y = g - previous g
+    terms::fmat1 s(1, n);  // previous point; the step s = x - previous x goes into the ring
+    terms::fmat1 y(1, n);  // previous gradient; the change y = g - previous g goes into the ring
     const std::span<double> dv = d.view(1, n);
     const std::span<double> sv = s.view(1, n);
     const std::span<double> yv = y.view(1, n);
@@ -43,13 +43,14 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
 
     double length = 0.0;
     const auto step = [&](double energy) {
-        return search_and_pair(objective, n, search_limit, search_factor, energy, x, g, d, sv, yv,
+        return search_and_save(objective, n, search_limit, search_factor, energy, x, g, d, sv, yv,
                                &length);
     };
     const auto show = [&](std::int32_t iteration, double energy) {
         observe(iteration_state{iteration, energy, length, std::as_const(x).view(1, n),
                                 std::as_const(g).view(1, n)});
     };
+    const pair_change change{std::as_const(x).view(1, n), sv, std::as_const(g).view(1, n), yv};
 
     double energy = objective(n, std::as_const(x), g);
     show(0, energy);
@@ -63,7 +64,7 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
     energy = step(energy);
     show(k, energy);
     ring pairs;
-    const list_ends ends = create(sv, yv);
+    const list_ends ends = create(change);
     pairs.first = ends.first;
     pairs.last = ends.last;
 
@@ -73,9 +74,9 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
         energy = step(energy);
         show(k, energy);
         if (k <= memory_size) {
-            pairs.last = insert(pairs.first, pairs.last, sv, yv);
+            pairs.last = insert(pairs.first, pairs.last, change);
         } else {
-            const list_ends moved = rotate(pairs.first, pairs.last, sv, yv);
+            const list_ends moved = rotate(pairs.first, pairs.last, change);
             pairs.first = moved.first;
             pairs.last = moved.last;
         }

@@ -10,9 +10,11 @@
 #include <cstdio>
 #include <cstring>
 #include <span>
+#include <stdexcept>
 #include <utility>
 
 #include "arrays/terms.hpp"
+#include "nlp/ascending.hpp"
 #include "nlp/halt.hpp"
 
 namespace nlp {
@@ -48,36 +50,29 @@ inline double cubic(double a, double b, double fa, double fb, double da, double 
     return (a + b) * 0.5;
 }
 
-// Searches along d from x for a step t > 0.
-//   in:  n (indices 1..n are used), search_limit (most sectioning trials), search_factor (the
-//        curvature factor of the acceptance test), f0 = objective at x, g = gradient at x,
-//        d = direction (read only). x, g and d must cover 1..n.
-//   out: x = the last trial point, g = the gradient there; returns the energy there and, when
-//        step is given, stores the trial's step length in *step.
-// Fails with halt, after writing "Line Search Failure" to standard output, when g.d >= 0;
-// x and g are then unchanged. The objective is called once per trial and never otherwise.
+namespace detail {
+
+// The search proper, from the start point x0 (a copy of x on entry, read only) and the slope
+// s0 = g.d there, both formed by the caller in the pass that saved x.
 template <class Objective>
-double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limit,
-                  double search_factor, double f0, terms::fmat1& x, terms::fmat1& g,
-                  const terms::fmat1& d, double* step = nullptr) {
+double search_from(Objective& objective, std::int32_t n, std::int32_t search_limit,
+                   double search_factor, double f0, terms::fmat1& x, terms::fmat1& g,
+                   const terms::fmat1& d, std::span<const double> x0v, double s0,
+                   double* step) {
     const std::span<double> xv = x.view(1, n);
     const std::span<const double> dv = d.view(1, n);
     const std::size_t count = xv.size();
 
-    // saved start point x0
-    terms::fmat1 x0(1, n, terms::uninitialized);
-    const std::span<double> x0v = x0.view(1, n);
-    for (std::size_t i = 0; i < count; ++i) x0v[i] = xv[i];
-
     // slope g.d with the gradient the objective has just produced
     const auto slope = [&]() {
-        const std::span<const double> gv = std::as_const(g).view(1, n);
+        const double* const gv = std::as_const(g).view(1, n).data();
+        const double* const dp = dv.data();
         double sum = 0.0;
-        for (std::size_t i = 0; i < count; ++i) sum = sum + gv[i] * dv[i];
+        ascending(
+            count, [&](std::size_t i) { sum = sum + gv[i] * dp[i]; }, gv, dp);
         return sum;
     };
 
-    const double s0 = slope();
     if (s0 >= 0.0) {  // not a descent direction (a NaN slope goes on)
         std::fputs("Line Search Failure\n", stdout);
         std::fflush(stdout);
@@ -145,22 +140,77 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
     }
 }
 
-// One iteration's search as every minimiser makes it: saves x and g into s and y, searches along
-// d from x, then turns s and y in place into the step s = x - saved x and the gradient change
-// y = g - saved g. Returns the energy of the search (and its step length in *step when given).
-// s and y cover 1..n as spans.
+}  // namespace detail
+
+// Searches along d from x for a step t > 0.
+//   in:  n (indices 1..n are used), search_limit (most sectioning trials), search_factor (the
+//        curvature factor of the acceptance test), f0 = objective at x, g = gradient at x,
+//        d = direction (read only). x, g and d must cover 1..n.
+//   out: x = the last trial point, g = the gradient there; returns the energy there and, when
+//        step is given, stores the trial's step length in *step.
+// Fails with halt, after writing "Line Search Failure" to standard output, when g.d >= 0;
+// x and g are then unchanged. The objective is called once per trial and never otherwise.
+template <class Objective>
+double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limit,
+                  double search_factor, double f0, terms::fmat1& x, terms::fmat1& g,
+                  const terms::fmat1& d, double* step = nullptr) {
+    const double* const xv = std::as_const(x).view(1, n).data();
+    const double* const gv = std::as_const(g).view(1, n).data();
+    const double* const dv = d.view(1, n).data();
+    // saved start point x0, copied in the pass that forms the slope g.d at x
+    terms::fmat1 x0(1, n, terms::uninitialized);
+    const std::span<double> x0v = x0.view(1, n);
+    double* const saved = x0v.data();
+    double s0 = 0.0;
+    ascending(
+        x0v.size(),
+        [&](std::size_t i) {
+            saved[i] = xv[i];
+            s0 = s0 + gv[i] * dv[i];
+        },
+        xv, gv, dv);
+    return detail::search_from(objective, n, search_limit, search_factor, f0, x, g, d, x0v, s0,
+                               step);
+}
+
+// One iteration's search as every minimiser makes it, up to the pair: saves x and g into
+// saved_x and saved_g in the pass that forms the slope g.d at x, then searches along d from x,
+// the saved x serving as the search's start point. Returns the energy of the search (and its
+// step length in *step when given).
+// saved_x and saved_g cover 1..n as spans.
+template <class Objective>
+double search_and_save(Objective& objective, std::int32_t n, std::int32_t search_limit,
+                       double search_factor, double energy, terms::fmat1& x, terms::fmat1& g,
+                       const terms::fmat1& d, std::span<double> saved_x,
+                       std::span<double> saved_g, double* step = nullptr) {
+    const double* const xv = std::as_const(x).view(1, n).data();
+    const double* const gv = std::as_const(g).view(1, n).data();
+    const double* const dv = d.view(1, n).data();
+    if (saved_x.size() != saved_g.size() || saved_x.size() != static_cast<std::size_t>(n))
+        throw std::invalid_argument("nlp: saved point and gradient of the wrong length");
+    double* const sx = saved_x.data();
+    double* const sg = saved_g.data();
+    double s0 = 0.0;
+    ascending(
+        saved_x.size(),
+        [&](std::size_t i) {
+            sx[i] = xv[i];
+            sg[i] = gv[i];
+            s0 = s0 + gv[i] * dv[i];
+        },
+        xv, gv, dv);
+    return detail::search_from(objective, n, search_limit, search_factor, energy, x, g, d, saved_x,
+                               s0, step);
+}
+
+// One iteration's search as every minimiser makes it: search_and_save into s and y, then s and
+// y turned in place into the step s = x - saved x and the gradient change y = g - saved g.
+// Returns the energy of the search. s and y cover 1..n as spans.
 template <class Objective>
 double search_and_pair(Objective& objective, std::int32_t n, std::int32_t search_limit,
                        double search_factor, double energy, terms::fmat1& x, terms::fmat1& g,
-                       const terms::fmat1& d, std::span<double> s, std::span<double> y,
-                       double* step = nullptr) {
-    const std::span<const double> saved_x = std::as_const(x).view(1, n);
-    const std::span<const double> saved_g = std::as_const(g).view(1, n);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        s[i] = saved_x[i];
-        y[i] = saved_g[i];
-    }
-    energy = linesearch(objective, n, search_limit, search_factor, energy, x, g, d, step);
+                       const terms::fmat1& d, std::span<double> s, std::span<double> y) {
+    energy = search_and_save(objective, n, search_limit, search_factor, energy, x, g, d, s, y);
     const std::span<const double> xn = std::as_const(x).view(1, n);
     const std::span<const double> gn = std::as_const(g).view(1, n);
     for (std::size_t i = 0; i < s.size(); ++i) {

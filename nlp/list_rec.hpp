@@ -14,6 +14,8 @@
 #include <span>
 #include <stdexcept>
 
+#include "nlp/ascending.hpp"
+
 namespace nlp {
 
 // One correction pair. The record and its 2n reals are one allocation (s and y point just
@@ -22,6 +24,7 @@ struct list_rec {
     std::int32_t n;  // length of s and y
     double alpha;    // scratch coefficient written by direction
     double sy;       // s.y of the pair, summed as y(i)*s(i) when the pair is stored
+    double yy;       // y.y of the pair, summed with sy; direction scales by sy / yy of the newest
     double* s;       // step of the pair, n entries
     double* y;       // gradient change of the pair, n entries
     list_rec* prev;  // the next older record
@@ -42,35 +45,94 @@ inline list_rec* follow(list_rec* link) {
     return link;
 }
 
-// Stores s, y and their s.y into a record of the same length, in one pass.
+// The lengths of a pair given as s and y, which must agree.
+inline std::size_t length(std::span<const double> s, std::span<const double> y) {
+    if (s.size() != y.size() || s.size() > static_cast<std::size_t>(INT32_MAX))
+        throw std::invalid_argument("nlp: correction pair with s and y of different lengths");
+    return s.size();
+}
+
+// Stores s, y and their s.y and y.y into a record of the same length, in one pass.
 inline void store(list_rec* rec, std::span<const double> s, std::span<const double> y) {
     const std::size_t n = static_cast<std::size_t>(rec->n);
     if (s.size() != n || y.size() != n)
         throw std::invalid_argument("nlp: correction pair of the wrong length for its record");
     double* const rs = rec->s;
     double* const ry = rec->y;
-    double sum = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        rs[i] = s[i];
-        ry[i] = y[i];
-        sum = sum + ry[i] * rs[i];
-    }
-    rec->sy = sum;
+    const double* const sv = s.data();
+    const double* const yv = y.data();
+    double sy = 0.0;
+    double yy = 0.0;
+    nlp::ascending(
+        n,
+        [&](std::size_t i) {
+            rs[i] = sv[i];
+            ry[i] = yv[i];
+            sy = sy + ry[i] * rs[i];
+            yy = yy + ry[i] * ry[i];
+        },
+        sv, yv);
+    rec->sy = sy;
+    rec->yy = yy;
 }
 
-// A new record holding s, y and their s.y, with null links.
-inline list_rec* allocate(std::span<const double> s, std::span<const double> y) {
-    if (s.size() != y.size() || s.size() > static_cast<std::size_t>(INT32_MAX))
+}  // namespace detail
+
+// A correction pair given by the points and gradients it joins: s = x - saved_x and
+// y = g - saved_g, formed in the pass that stores them, so the minimiser needs no pass of its own.
+struct pair_change {
+    std::span<const double> x, saved_x, g, saved_g;
+};
+
+namespace detail {
+
+inline std::size_t length(const pair_change& change) {
+    const std::size_t n = change.x.size();
+    if (change.saved_x.size() != n || change.g.size() != n || change.saved_g.size() != n ||
+        n > static_cast<std::size_t>(INT32_MAX))
         throw std::invalid_argument("nlp: correction pair with s and y of different lengths");
-    const std::size_t n = s.size();
+    return n;
+}
+
+// Stores s = x - saved x, y = g - saved g and their s.y and y.y into a record of the same
+// length, in one pass.
+inline void store(list_rec* rec, const pair_change& change) {
+    const std::size_t n = static_cast<std::size_t>(rec->n);
+    if (length(change) != n)
+        throw std::invalid_argument("nlp: correction pair of the wrong length for its record");
+    double* const rs = rec->s;
+    double* const ry = rec->y;
+    const double* const x = change.x.data();
+    const double* const x_saved = change.saved_x.data();
+    const double* const g = change.g.data();
+    const double* const g_saved = change.saved_g.data();
+    double sy = 0.0;
+    double yy = 0.0;
+    nlp::ascending(
+        n,
+        [&](std::size_t i) {
+            rs[i] = x[i] - x_saved[i];
+            ry[i] = g[i] - g_saved[i];
+            sy = sy + ry[i] * rs[i];
+            yy = yy + ry[i] * ry[i];
+        },
+        x, x_saved, g, g_saved);
+    rec->sy = sy;
+    rec->yy = yy;
+}
+
+// A new record holding the pair (s and y, or a pair_change) and its s.y, with null links.
+template <class... Pair>
+list_rec* allocate(const Pair&... pair) {
+    const std::size_t n = length(pair...);
     void* raw = ::operator new(sizeof(list_rec) + 2 * n * sizeof(double));
     list_rec* rec = ::new (raw)
-        list_rec{static_cast<std::int32_t>(n), 0.0, 0.0, nullptr, nullptr, nullptr, nullptr};
+        list_rec{static_cast<std::int32_t>(n), 0.0, 0.0, 0.0, nullptr, nullptr, nullptr, nullptr};
     double* reals = reinterpret_cast<double*>(static_cast<unsigned char*>(raw) + sizeof(list_rec));
-    std::uninitialized_value_construct_n(reals, 2 * n);
+    std::uninitialized_default_construct_n(reals, 2 * n);  // store writes every entry
     rec->s = reals;
     rec->y = reals + n;
-    store(rec, s, y);
+    store(rec, pair...);
     return rec;
 }
 
@@ -81,22 +143,18 @@ inline void release(list_rec* rec) {
 
 static_assert(sizeof(list_rec) % alignof(double) == 0, "the reals follow the record");
 
-}  // namespace detail
-
-// A ring of one record holding s, y and their s.y; first = last = that record.
-inline list_ends create(std::span<const double> s, std::span<const double> y) {
-    list_rec* rec = detail::allocate(s, y);
+template <class... Pair>
+list_ends create(const Pair&... pair) {
+    list_rec* rec = allocate(pair...);
     rec->prev = rec;
     rec->next = rec;
     return {rec, rec};
 }
 
-// Adds a new record after the newest (first's prev) and before the oldest (first).
-// Returns the new last; first is unchanged.
-inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last, std::span<const double> s,
-                        std::span<const double> y) {
-    list_rec* newest = detail::follow(detail::follow(first)->prev);
-    list_rec* rec = detail::allocate(s, y);
+template <class... Pair>
+list_rec* insert(list_rec* first, const Pair&... pair) {
+    list_rec* newest = follow(follow(first)->prev);
+    list_rec* rec = allocate(pair...);
     rec->prev = newest;
     rec->next = first;
     newest->next = rec;
@@ -104,13 +162,42 @@ inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last, std::s
     return rec;
 }
 
+template <class... Pair>
+list_ends rotate(list_rec* first, list_rec* last, const Pair&... pair) {
+    list_rec* oldest = follow(follow(last)->next);
+    store(oldest, pair...);
+    return {follow(follow(first)->next), oldest};
+}
+
+}  // namespace detail
+
+// A ring of one record holding s, y and their s.y; first = last = that record.
+inline list_ends create(std::span<const double> s, std::span<const double> y) {
+    return detail::create(s, y);
+}
+inline list_ends create(const pair_change& change) {
+    return detail::create(change);
+}
+
+// Adds a new record after the newest (first's prev) and before the oldest (first).
+// Returns the new last; first is unchanged.
+inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last, std::span<const double> s,
+                        std::span<const double> y) {
+    return detail::insert(first, s, y);
+}
+inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last,
+                        const pair_change& change) {
+    return detail::insert(first, change);
+}
+
 // Reuses the oldest record (last's next) for s, y and a freshly summed s.y; it becomes the new
 // last, and the old first's next becomes the new first. Allocates nothing.
 inline list_ends rotate(list_rec* first, list_rec* last, std::span<const double> s,
                         std::span<const double> y) {
-    list_rec* oldest = detail::follow(detail::follow(last)->next);
-    detail::store(oldest, s, y);
-    return {detail::follow(detail::follow(first)->next), oldest};
+    return detail::rotate(first, last, s, y);
+}
+inline list_ends rotate(list_rec* first, list_rec* last, const pair_change& change) {
+    return detail::rotate(first, last, change);
 }
 
 // Releases every record, walking from last along next until it comes back to last.
@@ -153,28 +240,31 @@ inline void direction(list_rec* first, list_rec* last, std::span<const double> g
             throw std::invalid_argument("nlp: correction pair of the wrong length");
         return rec;
     };
-    // Each pass below finishes one step of the recursion and, in the same sweep, forms the sum
-    // that the next step needs from the entries it has just written: every sum still runs in
-    // ascending i from 0.0 over the same values, so the result is that of the plain recursion.
+    // The 2m sums depend on each other through alpha and beta, so they run one after another
+    // and each makes one pass: a pass finishes one step of the recursion and, in the same sweep,
+    // forms the sum that the next step needs from the entries it has just written. Every sum
+    // still runs in ascending i from 0.0 over the same values, so the result is that of the
+    // plain recursion. y.y of the newest pair was summed when the pair was stored.
     list_rec* const oldest = checked(detail::follow(first));
     list_rec* const newest = checked(detail::follow(last));
     list_rec* const forward_from = checked(detail::follow(newest->next));
     double* const dv = d.data();
+    const double* const gv = g.data();
+    const double gamma = newest->sy / newest->yy;
 
-    // d := g; the newest pair's s.d for the backward pass and y.y for the initial scaling
+    // d := g, and the newest pair's s.d for the backward pass
     list_rec* rec = checked(detail::follow(oldest->prev));
     double sum = 0.0;
-    double yy = 0.0;
     {
         const double* const s = rec->s;
-        const double* const ny = newest->y;
-        for (std::size_t i = 0; i < n; ++i) {
-            dv[i] = g[i];
-            sum = sum + dv[i] * s[i];
-            yy = yy + ny[i] * ny[i];
-        }
+        nlp::ascending(
+            n,
+            [&](std::size_t i) {
+                dv[i] = gv[i];
+                sum = sum + dv[i] * s[i];
+            },
+            gv, s);
     }
-    const double gamma = newest->sy / yy;
 
     // backward pass, newest to oldest: alpha = s.d / sy; d := d - alpha * y; after the oldest,
     // the initial scaling d := d * gamma
@@ -186,19 +276,25 @@ inline void direction(list_rec* first, list_rec* last, std::span<const double> g
         if (rec == oldest) {
             // the forward pass starts with the pair after the newest: its y.d after the scaling
             const double* const fy = forward_from->y;
-            for (std::size_t i = 0; i < n; ++i) {
-                const double reduced = dv[i] - alpha * y[i];
-                dv[i] = reduced * gamma;
-                sum = sum + dv[i] * fy[i];
-            }
+            nlp::ascending(
+                n,
+                [&](std::size_t i) {
+                    const double reduced = dv[i] - alpha * y[i];
+                    dv[i] = reduced * gamma;
+                    sum = sum + dv[i] * fy[i];
+                },
+                y, fy);
             break;
         }
         list_rec* const older = checked(detail::follow(rec->prev));
         const double* const s = older->s;
-        for (std::size_t i = 0; i < n; ++i) {
-            dv[i] = dv[i] - alpha * y[i];
-            sum = sum + dv[i] * s[i];
-        }
+        nlp::ascending(
+            n,
+            [&](std::size_t i) {
+                dv[i] = dv[i] - alpha * y[i];
+                sum = sum + dv[i] * s[i];
+            },
+            y, s);
         rec = older;
     }
 
@@ -215,10 +311,13 @@ inline void direction(list_rec* first, list_rec* last, std::span<const double> g
         list_rec* const newer = checked(detail::follow(rec->next));
         const double* const y = newer->y;
         sum = 0.0;
-        for (std::size_t i = 0; i < n; ++i) {
-            dv[i] = dv[i] + step * s[i];
-            sum = sum + dv[i] * y[i];
-        }
+        nlp::ascending(
+            n,
+            [&](std::size_t i) {
+                dv[i] = dv[i] + step * s[i];
+                sum = sum + dv[i] * y[i];
+            },
+            s, y);
         rec = newer;
     }
 }

@@ -9,17 +9,21 @@
 
 namespace nlp {
 
-// Largest |x(i)| over i = 1..n. The running maximum starts at 0.0 and is replaced only by a
-// strictly greater value, so NaN entries are passed over and n <= 0 gives 0.0.
-// x must cover 1..n (checked once, terms::range_error otherwise).
-inline double norm(std::int32_t n, const terms::fmat1& x) {
-    const std::span<const double> v = x.view(1, n);
+// Largest |v[i]|. The running maximum starts at 0.0 and is replaced only by a strictly greater
+// value, so NaN entries are passed over and an empty v gives 0.0.
+inline double norm(std::span<const double> v) {
     double largest = 0.0;
     for (const double value : v) {
         const double magnitude = std::abs(value);
         if (magnitude > largest) largest = magnitude;
     }
     return largest;
+}
+
+// Largest |x(i)| over i = 1..n, as above; n <= 0 gives 0.0.
+// x must cover 1..n (checked once, terms::range_error otherwise).
+inline double norm(std::int32_t n, const terms::fmat1& x) {
+    return norm(x.view(1, n));
 }
 
 // The stopping flag a minimiser returns: norm(n, g) <= tolerance, but false when the energy or

@@ -33,7 +33,8 @@ void print_usage(const program_text& program) {
         "\n"
         "Options:\n"
         "  --vtu FILE      also write the result as a ParaView file (.vtu, VTK XML); apply\n"
-        "                  \"Warp By Vector\" with the displacement array to see the deformed sheet\n"
+        "                  \"Warp By Vector\" with the displacement array to see the deformed "
+        "sheet\n"
         "  --history FILE  write the convergence history as CSV: iteration, energy,\n"
         "                  max_residual, step, evaluations (also when the run fails)\n"
         "  --quiet         no progress line on a terminal\n"
@@ -59,8 +60,8 @@ const CLI::Validator thread_count(
 
 }  // namespace
 
-std::optional<int> parse_command_line(const program_text& program, int argc, const char* const* argv,
-                                      options& out) {
+std::optional<int> parse_command_line(const program_text& program, int argc,
+                                      const char* const* argv, options& out) {
     CLI::App app(program.purpose, program.name);
     app.set_help_flag();  // our own usage text instead
     bool help = false;

@@ -26,8 +26,8 @@ struct program_text {
 // Reads argv into out. Returns the exit status when the program must end here: 0 after --help
 // (usage on standard output) or --version, 2 after a usage mistake, reported on standard error
 // as one line naming it and "Try 'PROGRAM --help'.".
-std::optional<int> parse_command_line(const program_text& program, int argc, const char* const* argv,
-                                      options& out);
+std::optional<int> parse_command_line(const program_text& program, int argc,
+                                      const char* const* argv, options& out);
 
 // Makes DIR the working directory, so that input.txt, the three files and relative --vtu and
 // --history paths are all taken in it. Fails naming DIR when it cannot be entered.

@@ -67,7 +67,8 @@ void node_table(text_file& out, const mesh& m) {
     out.end_line();
 }
 
-void element_table(text_file& out, mesh& m, bool thickness_column, const element_rows& rows) {
+void element_table(text_file& out, mesh& m, bool thickness_column, const element_rows& rows,
+                   std::vector<element_row>* kept) {
     const int width = thickness_column ? 59 : 41;
     rule(out, width);
     line(out, thickness_column ? " Elem         Thickness            Sigma1            Sigma2"
@@ -81,14 +82,14 @@ void element_table(text_file& out, mesh& m, bool thickness_column, const element
     // extremes, the lines and the force sums are taken up here in element order.
     struct row_slot {
         element_forces forces;
-        principal_stresses stress;
+        element_row row;
         std::string line;
     };
     const std::int32_t first = m.elements.first();
     const auto evaluate = [&](std::size_t at, row_slot& slot) {
         const auto e = first + static_cast<std::int32_t>(at);
         const element_row row = rows(e, slot.forces);
-        slot.stress = row.stress;
+        slot.row = row;
         slot.line.clear();
         put_integer(slot.line, e, 5);
         if (thickness_column) {
@@ -101,8 +102,9 @@ void element_table(text_file& out, mesh& m, bool thickness_column, const element
         put_real(slot.line, row.stress.sigma2, 6);
     };
     const auto take_up = [&](std::size_t at, const row_slot& slot) {
-        if (slot.stress.sigma1 > sigma_max) sigma_max = slot.stress.sigma1;
-        if (slot.stress.sigma2 < sigma_min) sigma_min = slot.stress.sigma2;
+        if (slot.row.stress.sigma1 > sigma_max) sigma_max = slot.row.stress.sigma1;
+        if (slot.row.stress.sigma2 < sigma_min) sigma_min = slot.row.stress.sigma2;
+        if (kept) kept->push_back(slot.row);
         out.put(slot.line);
         out.end_line();
         const element& r = m.elements(first + static_cast<std::int32_t>(at));
@@ -110,6 +112,7 @@ void element_table(text_file& out, mesh& m, bool thickness_column, const element
             for (std::int32_t j = 1; j <= 3; ++j)
                 m.loads(r.node[l], j) = m.loads(r.node[l], j) + slot.forces.row[l][j - 1];
     };
+    if (kept) kept->reserve(m.elements.size());
     for_each_in_order<row_slot>(m.elements.size(), evaluate, take_up);
     rule(out, width);
     out.put("Max/Min");
@@ -150,11 +153,12 @@ void force_table(text_file& out, const mesh& m) {
 
 }  // namespace
 
-void output(mesh& m, bool thickness_column, const element_rows& rows) {
+void output(mesh& m, bool thickness_column, const element_rows& rows,
+            std::vector<element_row>* kept) {
     text_file out("output.txt");
     header_box(out, m);
     node_table(out, m);
-    element_table(out, m, thickness_column, rows);
+    element_table(out, m, thickness_column, rows, kept);
     force_table(out, m);
     out.commit();
 }

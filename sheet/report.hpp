@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "sheet/mesh.hpp"
 
@@ -33,7 +34,9 @@ using element_rows = std::function<element_row(std::int32_t e, element_forces& f
 
 // Writes output.txt from the solved model. thickness_column selects the 59-column element table
 // of the compressible program; without it the table is 41 columns wide. loads is turned into
-// the out-of-balance forces on the way.
-void output(mesh& m, bool thickness_column, const element_rows& rows);
+// the out-of-balance forces on the way. When kept is given, it receives every element's row in
+// element order, for writers that show the same results in another form.
+void output(mesh& m, bool thickness_column, const element_rows& rows,
+            std::vector<element_row>* kept = nullptr);
 
 }  // namespace sheet

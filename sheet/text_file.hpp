@@ -1,5 +1,6 @@
-// An output text file written completely or not at all: the text goes to a temporary file in
-// the same directory, which replaces the file of that name only once it is whole.
+// An output file written completely or not at all: the text (and any raw bytes, such as a .vtu's
+// appended data) goes to a temporary file in the same directory, which replaces the file of that
+// name only once it is whole.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,11 @@ public:
     text_file& operator=(const text_file&) = delete;
 
     void put(std::string_view text) { buffer_.append(text); }
+    // Raw bytes, written on as the buffer fills: for binary content of any length.
+    void put_bytes(const void* data, std::size_t size) {
+        buffer_.append(static_cast<const char*>(data), size);
+        if (buffer_.size() >= flush_size) flush();
+    }
     // Writes character count times; nothing when count <= 0.
     void putchar(char character, int count) {
         if (count > 0) buffer_.append(static_cast<std::size_t>(count), character);

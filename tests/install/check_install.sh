@@ -13,7 +13,7 @@ for program in dorvan melvar; do
     out=$("$work/prefix/bin/$program" --version)
     [ "$out" = "$program 0.2.0" ] || { echo "installed $program --version says '$out'" >&2; exit 1; }
 done
-for file in README.md examples/prestretched-square/input.txt; do
+for file in README.md doc/prestretched-square.png examples/prestretched-square/input.txt; do
     [ -f "$doc/$file" ] || { echo "$doc/$file is not installed" >&2; exit 1; }
 done
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -295,6 +296,33 @@ TEST(nlp_linesearch, AStillBracketEndsTheSearchLongBeforeAHugeTrialLimit) {
         EXPECT_NE(objective.trials[t], objective.trials[t + 1]) << "an earlier repeat at " << t;
     EXPECT_EQ(x(1), objective.trials[last]);
     EXPECT_EQ(g(1), x(1) - 3.0);
+}
+
+TEST(nlp_linesearch, SearchAndSaveKeepsTheStartAndSearchesAsLinesearchDoes) {
+    // the same search from the same start, once through each entry, on 11 unknowns (more than a
+    // cache line of the passes)
+    constexpr std::int32_t n = 11;
+    nlp_test::quadratic first_objective, second_objective;
+    terms::fmat1 x(1, n), g(1, n), d(1, n), x2(1, n), g2(1, n);
+    for (std::int32_t i = 1; i <= n; ++i) x(i) = x2(i) = 0.05 * i - 0.3;
+    const double f0 = first_objective(n, x, g);
+    second_objective(n, x2, g2);
+    for (std::int32_t i = 1; i <= n; ++i) d(i) = -0.5 * g(i);
+    const std::vector<double> start = nlp_test::values(x, n), start_g = nlp_test::values(g, n);
+    const double f = nlp::linesearch(first_objective, n, 10, 0.9, f0, x, g, d);
+    std::vector<double> saved_x(n), saved_g(n);
+    const double f2 =
+        nlp::search_and_save(second_objective, n, 10, 0.9, f0, x2, g2, d, saved_x, saved_g);
+    EXPECT_EQ(f2, f);
+    EXPECT_EQ(nlp_test::values(x2, n), nlp_test::values(x, n));
+    EXPECT_EQ(nlp_test::values(g2, n), nlp_test::values(g, n));
+    EXPECT_EQ(second_objective.points, first_objective.points);
+    EXPECT_EQ(saved_x, start);
+    EXPECT_EQ(saved_g, start_g);
+    std::vector<double> too_short(n - 1);
+    EXPECT_THROW(
+        nlp::search_and_save(second_objective, n, 10, 0.9, f0, x2, g2, d, saved_x, too_short),
+        std::invalid_argument);
 }
 
 }  // namespace

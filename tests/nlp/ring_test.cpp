@@ -128,6 +128,50 @@ TEST(nlp_ring, PairOfAnotherLengthIsRefused) {
     EXPECT_EQ(nlp::ring_size(pairs.first), 1);
 }
 
+TEST(nlp_ring, PairChangeStoresTheDifferencesAsFormedPairsWould) {
+    const pair_values x = {1.5, -0.25, 3.0}, saved_x = {1.0, 0.5, 2.75};
+    const pair_values g = {0.1, 0.7, -1.3}, saved_g = {0.4, -0.2, -1.0};
+    pair_values s(3), y(3);
+    for (std::size_t i = 0; i < 3; ++i) {
+        s[i] = x[i] - saved_x[i];
+        y[i] = g[i] - saved_g[i];
+    }
+    const nlp::pair_change change{x, saved_x, g, saved_g};
+    nlp::ring formed, changed;
+    nlp::list_ends ends = nlp::create(s, y);
+    formed.first = ends.first;
+    formed.last = ends.last;
+    ends = nlp::create(change);
+    changed.first = ends.first;
+    changed.last = ends.last;
+    // insert, then rotate over the oldest: every record the same, sums included
+    formed.last = nlp::insert(formed.first, formed.last, y, s);
+    changed.last =
+        nlp::insert(changed.first, changed.last, nlp::pair_change{g, saved_g, x, saved_x});
+    ends = nlp::rotate(formed.first, formed.last, s, y);
+    formed.first = ends.first;
+    formed.last = ends.last;
+    ends = nlp::rotate(changed.first, changed.last, change);
+    changed.first = ends.first;
+    changed.last = ends.last;
+    const nlp::list_rec* a = formed.first;
+    const nlp::list_rec* b = changed.first;
+    for (int k = 0; k < 2; ++k, a = a->next, b = b->next) {
+        EXPECT_EQ(s_of(a), s_of(b)) << k;
+        EXPECT_EQ(std::vector<double>(a->y, a->y + 3), std::vector<double>(b->y, b->y + 3)) << k;
+        EXPECT_EQ(a->sy, b->sy) << k;
+        EXPECT_EQ(a->yy, b->yy) << k;
+    }
+    EXPECT_EQ(formed.last->yy, y[0] * y[0] + y[1] * y[1] + y[2] * y[2]);
+
+    // a change whose four vectors differ in length is refused, also by the ring's record
+    const pair_values short_one = {1.0, 2.0};
+    EXPECT_THROW(nlp::create(nlp::pair_change{x, saved_x, g, short_one}), std::invalid_argument);
+    EXPECT_THROW(nlp::rotate(changed.first, changed.last,
+                             nlp::pair_change{short_one, short_one, short_one, short_one}),
+                 std::invalid_argument);
+}
+
 // -H g for the BFGS update with one pair of the scaled identity (s.y / y.y) I, formed densely.
 std::vector<double> one_pair_direction(const pair_values& s, const pair_values& y,
                                        const pair_values& g) {

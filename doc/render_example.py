@@ -1,0 +1,48 @@
+"""The README's picture: the bundled example's .vtu in ParaView, warped by its displacements
+(scale factor 3, so the bulge of the sheet is plain to see), its triangles coloured by sigma1.
+Run with ParaView's Python, headless:
+
+    xvfb-run -a pvpython doc/render_example.py RESULT.vtu doc/prestretched-square.png
+"""
+import sys
+
+from paraview.simple import (ColorBy, CreateView, GetColorTransferFunction, GetScalarBar,
+                             SaveScreenshot, Show, WarpByVector, XMLUnstructuredGridReader)
+
+SCALE = 3.0
+source, picture = sys.argv[1], sys.argv[2]
+
+view = CreateView("RenderView")
+view.ViewSize = [800, 600]
+view.OrientationAxesVisibility = 0
+view.Background = [1.0, 1.0, 1.0]
+# ParaView 5.10 and later take the background from the palette unless told otherwise.
+if hasattr(view, "UseColorPaletteForBackground"):
+    view.UseColorPaletteForBackground = 0
+
+sheet = XMLUnstructuredGridReader(FileName=[source])
+warped = WarpByVector(Input=sheet, Vectors=["POINTS", "displacement"], ScaleFactor=SCALE)
+deformed = Show(warped, view)
+deformed.SetRepresentationType("Surface With Edges")
+deformed.EdgeColor = [0.2, 0.2, 0.2]
+ColorBy(deformed, ("CELLS", "sigma1"))
+deformed.RescaleTransferFunctionToDataRange(True, False)
+colours = GetColorTransferFunction("sigma1")
+colours.ApplyPreset("Viridis (matplotlib)", True)
+bar = GetScalarBar(colours, view)
+bar.Title = "sigma1"
+bar.ComponentTitle = ""
+bar.AutomaticLabelFormat = 0
+bar.LabelFormat = bar.RangeLabelFormat = "%.3f"
+bar.TitleColor = bar.LabelColor = [0.0, 0.0, 0.0]
+deformed.SetScalarBarVisibility(view, True)
+
+# A low oblique view, so the bulge stands out against the flat border.
+view.CameraPosition = [2.6, -1.4, 1.3]
+view.CameraFocalPoint = [0.5, 0.5, 0.1]
+view.CameraViewUp = [0.0, 0.0, 1.0]
+view.ResetCamera()
+camera = view.GetActiveCamera()
+camera.Dolly(1.3)
+camera.Pitch(-3.0)
+SaveScreenshot(picture, view, ImageResolution=[800, 600], TransparentBackground=0)

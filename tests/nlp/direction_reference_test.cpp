@@ -1,0 +1,107 @@
+// The fused two-loop recursion against the recursion written straight from its formulas, one
+// sum or update per loop: the same bits, on random pairs, for every ring occupancy up to m.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "nlp/list_rec.hpp"
+
+namespace {
+
+using vec = std::vector<double>;
+
+double dot(const vec& a, const vec& b) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < a.size(); ++i) sum = sum + a[i] * b[i];
+    return sum;
+}
+
+// -H g for the pairs s[0..], y[0..] (oldest first); alpha receives each pair's coefficient.
+vec plain_direction(const std::vector<vec>& s, const std::vector<vec>& y, const vec& g,
+                    vec& alpha) {
+    const std::size_t m = s.size(), n = g.size();
+    vec d = g, sy(m);
+    alpha.assign(m, 0.0);
+    for (std::size_t p = 0; p < m; ++p) sy[p] = dot(y[p], s[p]);
+    for (std::size_t p = m; p-- > 0;) {
+        alpha[p] = dot(d, s[p]) / sy[p];
+        for (std::size_t i = 0; i < n; ++i) d[i] = d[i] - alpha[p] * y[p][i];
+    }
+    const double gamma = sy[m - 1] / dot(y[m - 1], y[m - 1]);
+    for (std::size_t i = 0; i < n; ++i) d[i] = d[i] * gamma;
+    for (std::size_t p = 0; p < m; ++p) {
+        const double beta = dot(d, y[p]) / sy[p];
+        for (std::size_t i = 0; i < n; ++i) d[i] = d[i] + (alpha[p] - beta) * s[p][i];
+    }
+    for (std::size_t i = 0; i < n; ++i) d[i] = -d[i];
+    return d;
+}
+
+bool same_bits(const vec& a, const vec& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+struct occupancy_case {
+    int memory;
+    std::size_t n;  // below, at and past whole cache lines of the passes
+};
+
+class nlp_direction_bits : public testing::TestWithParam<occupancy_case> {};
+
+TEST_P(nlp_direction_bits, FusedPassesGiveThePlainRecursionBitForBit) {
+    const int memory = GetParam().memory;
+    const std::size_t n = GetParam().n;
+    std::mt19937_64 random(static_cast<unsigned>(memory * 1000 + n));
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const auto random_vec = [&] {
+        vec v(n);
+        for (double& value : v) value = unit(random);  // any sign of s.y: pairs are used as stored
+        return v;
+    };
+    std::vector<vec> s_all, y_all;
+    nlp::ring pairs;
+    // the lbfgs way: create, insert while the ring is below memory, then rotate
+    for (int k = 1; k <= memory + 3; ++k) {
+        s_all.push_back(random_vec());
+        y_all.push_back(random_vec());
+        if (k == 1) {
+            const nlp::list_ends ends = nlp::create(s_all.back(), y_all.back());
+            pairs.first = ends.first;
+            pairs.last = ends.last;
+        } else if (k <= memory) {
+            pairs.last = nlp::insert(pairs.first, pairs.last, s_all.back(), y_all.back());
+        } else {
+            const nlp::list_ends moved =
+                nlp::rotate(pairs.first, pairs.last, s_all.back(), y_all.back());
+            pairs.first = moved.first;
+            pairs.last = moved.last;
+        }
+        const std::size_t held = static_cast<std::size_t>(k < memory ? k : memory);
+        const std::vector<vec> s(s_all.end() - static_cast<std::ptrdiff_t>(held), s_all.end());
+        const std::vector<vec> y(y_all.end() - static_cast<std::ptrdiff_t>(held), y_all.end());
+        const vec g = random_vec();
+        vec alpha;
+        const vec expected = plain_direction(s, y, g, alpha);
+        vec d(n);
+        nlp::direction(pairs.first, pairs.last, g, d);
+        EXPECT_TRUE(same_bits(d, expected)) << "memory " << memory << ", n " << n << ", k " << k;
+        const nlp::list_rec* rec = pairs.first;
+        for (std::size_t p = 0; p < held; ++p, rec = rec->next)
+            EXPECT_TRUE(same_bits({rec->alpha}, {alpha[p]})) << "pair " << p << ", k " << k;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Memories, nlp_direction_bits,
+                         testing::Values(occupancy_case{1, 3}, occupancy_case{2, 8},
+                                         occupancy_case{5, 1003}, occupancy_case{10, 135},
+                                         occupancy_case{10, 1}),
+                         [](const testing::TestParamInfo<occupancy_case>& info) {
+                             return "m" + std::to_string(info.param.memory) + "_n" +
+                                    std::to_string(info.param.n);
+                         });
+
+}  // namespace
