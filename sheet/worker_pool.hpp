@@ -24,7 +24,8 @@ void run_tasks(std::size_t count, task_function function, void* context);
 // Runs task(i) for every i in [0, count) on the workers and the calling thread, each i once,
 // in no fixed order and on no fixed thread; returns when all have run. A task must therefore
 // write nothing that another task reads or writes. An exception from a task skips the tasks not
-// yet started and is rethrown here (the first one, when several fail).
+// yet started and is rethrown here (the first one, when several fail). One batch runs at a
+// time: run_tasks is called from one thread and never from inside a task.
 template <class Task>
 void run_tasks(std::size_t count, Task&& task) {
     auto* context = &task;
