@@ -177,6 +177,9 @@ mesh read_mesh(const fs::path& file, std::optional<double> mesh_size) {
         throw sheet::failure("cannot open mesh " + name + ": " + std::strerror(EISDIR));
     probe.close();
 
+    if (mesh_size && !is_geo(file))
+        throw sheet::failure("mesh_size applies to a .geo script only, and " + name +
+                             " is a mesh already");
     gmsh_session session;
     try {
         gmsh::open(name);

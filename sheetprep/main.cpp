@@ -59,8 +59,12 @@ int read_command_line(int argc, char** argv, command& out, bool& done) {
     app.add_option("PROBLEM", positionals);
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ArgumentMismatch& error) {
-        return usage_error(std::string("an option lacks its value: ") + error.what());
+    } catch (const CLI::ArgumentMismatch&) {
+        return usage_error("option -o needs a value: the file to write");
+    } catch (const CLI::ExtrasError& error) {
+        const std::vector<std::string> extras = app.remaining();
+        if (extras.empty()) return usage_error(error.what());
+        return usage_error("unknown option " + extras.front());
     } catch (const CLI::ParseError& error) {
         return usage_error(error.what());
     }
@@ -94,9 +98,9 @@ void print_summary(const sheetprep::sheet_input& in, const std::string& file) {
     else
         std::printf("  unknowns              %zu (free components)\n", free);
     std::printf("  supported components  %zu\n", in.supports.size());
-    std::printf("  summed load           X %s  Y %s  Z %s\n",
-                sheetprep::real_text(total[0]).c_str(), sheetprep::real_text(total[1]).c_str(),
-                sheetprep::real_text(total[2]).c_str());
+    // Ten digits for the eye; input.txt holds every load to the last bit.
+    std::printf("  summed load           X %.10g  Y %.10g  Z %.10g\n", total[0], total[1],
+                total[2]);
 }
 
 }  // namespace

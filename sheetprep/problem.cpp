@@ -49,10 +49,7 @@ public:
         throw sheet::failure(at(file_, node.source()) + what);
     }
 
-    const toml::node* find(std::string_view key) {
-        known_.push_back(key);
-        return table_.get(key);
-    }
+    const toml::node* find(std::string_view key) { return table_.get(key); }
 
     const toml::node& need(std::string_view key) {
         const toml::node* node = find(key);
@@ -106,15 +103,15 @@ public:
         return out;
     }
 
-    // Fails on the first key that no find asked for.
-    void finish() const {
+    // Fails on the first key that is not one of keys: a misspelt key is never passed over.
+    void only(const std::vector<std::string_view>& keys) const {
         for (const auto& [key, node] : table_) {
             bool known = false;
-            for (const std::string_view name : known_) known = known || key.str() == name;
+            for (const std::string_view name : keys) known = known || key.str() == name;
             if (!known)
                 throw sheet::failure(at(file_, key.source()) + "unknown key '" +
                                      std::string(key.str()) + "' in " + where_ + " (it takes " +
-                                     joined(known_) + ")");
+                                     joined(keys) + ")");
         }
     }
 
@@ -124,7 +121,6 @@ private:
     const std::string& file_;
     const toml::table& table_;
     std::string where_;
-    std::vector<std::string_view> known_;
 };
 
 // The laws of each program, with their number in input.txt and their constants in its order.
@@ -156,19 +152,19 @@ settings read_settings(const std::string& file, table_reader& top) {
     if (node == nullptr) return out;
     if (!node->is_table()) top.fail(*node, "'settings' must be a table [settings]");
     table_reader in(file, *node->as_table(), "[settings]");
+    in.only({"search_factor", "search_limit", "tolerance_factor", "reference_force",
+             "max_iterations", "memory_size"});
     out.search_factor = in.optional_real("search_factor").value_or(out.search_factor);
     out.search_limit = in.integer("search_limit", out.search_limit);
     out.tolerance_factor = in.optional_real("tolerance_factor").value_or(out.tolerance_factor);
     out.reference_force = in.optional_real("reference_force").value_or(out.reference_force);
     out.max_iterations = in.integer("max_iterations", out.max_iterations);
     out.memory_size = in.integer("memory_size", out.memory_size);
-    in.finish();
     return out;
 }
 
 void read_sheet(const std::string& file, table_reader& top, problem& out) {
     table_reader in(file, need_table(top, "sheet"), "[sheet]");
-    out.thickness = in.positive("thickness");
     const toml::node& law_node = in.need("law");
     out.law.law = in.text(law_node, "law");
     const law_entry* law = nullptr;
@@ -181,11 +177,14 @@ void read_sheet(const std::string& file, table_reader& top, problem& out) {
     if (law == nullptr)
         in.fail(law_node, "law '" + out.law.law + "' is not one of " + program_name(out.program) +
                               "'s: " + joined(offered));
+    std::vector<std::string_view> keys = {"thickness", "law"};
+    keys.insert(keys.end(), law->constants.begin(), law->constants.end());
+    in.only(keys);
+    out.thickness = in.positive("thickness");
     out.law.number = law->number;
     for (const std::string_view constant : law->constants)
         out.law.constants.push_back(constant == "locking_stretch" ? in.positive(constant)
                                                                   : in.real(constant));
-    in.finish();
 }
 
 template <typename each>
@@ -200,7 +199,6 @@ void read_array_of_tables(const std::string& file, table_reader& top, std::strin
     for (std::size_t i = 0; i < entries->size(); ++i) {
         table_reader in(file, *(*entries)[i].as_table(), written + " " + std::to_string(i + 1));
         read(in);
-        in.finish();
     }
 }
 
@@ -240,6 +238,7 @@ problem read_problem(const std::string& file) {
     problem out;
     out.file = file;
     table_reader top(file, document, "the problem file");
+    top.only({"program", "mesh", "mesh_size", "title", "settings", "sheet", "support", "load"});
     const toml::node& program = top.need("program");
     const std::string program_text = top.text(program, "program");
     if (program_text == "dorvan")
@@ -269,6 +268,7 @@ problem read_problem(const std::string& file) {
     read_sheet(file, top, out);
 
     read_array_of_tables(file, top, "support", [&](table_reader& in) {
+        in.only({"group", "x", "y", "z"});
         support entry;
         entry.group = in.text("group");
         const char* const axes[] = {"x", "y", "z"};
@@ -280,6 +280,7 @@ problem read_problem(const std::string& file) {
         out.supports.push_back(std::move(entry));
     });
     read_array_of_tables(file, top, "load", [&](table_reader& in) {
+        in.only({"group", "pressure", "traction", "line_load", "force"});
         load entry;
         entry.group = in.text("group");
         int kinds = 0;
@@ -305,7 +306,6 @@ problem read_problem(const std::string& file) {
                                  "; one kind per [[load]]");
         out.loads.push_back(std::move(entry));
     });
-    top.finish();
     return out;
 }
 
