@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,8 +48,9 @@ int usage_error(const std::string& problem) {
     return 2;
 }
 
-// 0 to go on, otherwise the exit status: after --help or --version, or a usage error.
-int read_command_line(int argc, char** argv, command& out, bool& done) {
+// Nothing to go on with the run, or the exit status to end with: after --help or --version, or
+// a usage error.
+std::optional<int> read_command_line(int argc, char** argv, command& out) {
     CLI::App app("", "sheetprep");
     app.set_help_flag();
     bool help = false, version = false;
@@ -68,18 +70,17 @@ int read_command_line(int argc, char** argv, command& out, bool& done) {
     } catch (const CLI::ParseError& error) {
         return usage_error(error.what());
     }
-    done = true;
     if (help) return std::fputs(help_text, stdout), 0;
     if (version) return std::puts("sheetprep " SHEETPREP_VERSION), 0;
     if (positionals.empty()) return usage_error("missing the problem file PROBLEM.toml");
     if (positionals.size() > 1)
         return usage_error("one problem file only; '" + positionals[1] + "' is a second");
-    if (out.output.empty() && app.count("-o") > 0) return usage_error("-o needs a file name");
-    done = false;
+    if (out.output.empty() && app.count("-o") > 0)
+        return usage_error("option -o needs a value: the file to write");
     out.problem_file = positionals[0];
     if (out.output.empty())
         out.output = (std::filesystem::path(out.problem_file).parent_path() / "input.txt").string();
-    return 0;
+    return std::nullopt;
 }
 
 void print_summary(const sheetprep::sheet_input& in, const std::string& file) {
@@ -107,9 +108,7 @@ void print_summary(const sheetprep::sheet_input& in, const std::string& file) {
 
 int main(int argc, char** argv) {
     command line;
-    bool done = false;
-    const int status = read_command_line(argc, argv, line, done);
-    if (status != 0 || done) return status;
+    if (const std::optional<int> status = read_command_line(argc, argv, line)) return *status;
 
     return sheet::run_program("sheetprep", [&] {
         const sheetprep::problem p = sheetprep::read_problem(line.problem_file);

@@ -2,6 +2,7 @@
 #include "sheetprep/preparation.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "sheet/failure.hpp"
 #include "sheetprep/loads.hpp"
@@ -97,6 +98,10 @@ sheet_input prepare(const problem& p, const mesh& m) {
     nodal_forces forces(m.nodes.size(), {0.0, 0.0, 0.0});
     for (std::size_t i = 0; i < p.loads.size(); ++i) lump_load(p.loads[i], i + 1, p, m, forces);
     out.loads = load_components(forces);
+    for (const component_value& line : out.loads)
+        if (!std::isfinite(line.value))
+            throw sheet::failure("the summed load on node " + std::to_string(line.node + 1) +
+                                 " in " + "XYZ"[line.direction] + " is beyond double precision");
     return out;
 }
 

@@ -39,7 +39,8 @@ std::string joined(const std::vector<std::string_view>& names) {
     return out;
 }
 
-// One table of the problem file: the values asked of it, then a check that it holds no others.
+// One table of the problem file: the check that it holds only the keys it may, and its values,
+// each with the position of the value in the file for the error reports.
 class table_reader {
 public:
     table_reader(const std::string& file, const toml::table& table, std::string where)
@@ -47,6 +48,11 @@ public:
 
     [[noreturn]] void fail(const toml::node& node, const std::string& what) const {
         throw sheet::failure(at(file_, node.source()) + what);
+    }
+
+    // Fails at the table itself, the message following its name.
+    [[noreturn]] void fail_here(const std::string& what) const {
+        throw sheet::failure(at(file_, table_.source()) + where_ + " " + what);
     }
 
     const toml::node* find(std::string_view key) { return table_.get(key); }
@@ -114,8 +120,6 @@ public:
                                      joined(keys) + ")");
         }
     }
-
-    const toml::table& table() const { return table_; }
 
 private:
     const std::string& file_;
@@ -202,6 +206,42 @@ void read_array_of_tables(const std::string& file, table_reader& top, std::strin
     }
 }
 
+support read_support(table_reader& in) {
+    in.only({"group", "x", "y", "z"});
+    support out;
+    out.group = in.text("group");
+    const char* const axes[] = {"x", "y", "z"};
+    for (int j = 0; j < 3; ++j) out.value[j] = in.optional_real(axes[j]);
+    if (!out.value[0] && !out.value[1] && !out.value[2])
+        in.fail_here("(group '" + out.group + "') prescribes none of x, y, z");
+    return out;
+}
+
+load read_load(table_reader& in) {
+    in.only({"group", "pressure", "traction", "line_load", "force"});
+    load out;
+    out.group = in.text("group");
+    int kinds = 0;
+    std::string given;
+    for (const load_kind kind :
+         {load_kind::pressure, load_kind::traction, load_kind::line_load, load_kind::force}) {
+        const toml::node* node = in.find(kind_name(kind));
+        if (node == nullptr) continue;
+        given += std::string(kinds++ ? " and " : "") + kind_name(kind);
+        out.kind = kind;
+        if (kind == load_kind::pressure)
+            out.vector[0] = in.real(*node, "pressure");
+        else
+            out.vector = in.vector(*node, kind_name(kind));
+    }
+    if (kinds == 0)
+        in.fail_here("(group '" + out.group +
+                     "') gives no load: one of pressure, traction, line_load, force");
+    if (kinds > 1)
+        in.fail_here("(group '" + out.group + "') gives " + given + "; one kind per [[load]]");
+    return out;
+}
+
 }  // namespace
 
 const char* program_name(program_kind program) {
@@ -267,45 +307,10 @@ problem read_problem(const std::string& file) {
     out.solver = read_settings(file, top);
     read_sheet(file, top, out);
 
-    read_array_of_tables(file, top, "support", [&](table_reader& in) {
-        in.only({"group", "x", "y", "z"});
-        support entry;
-        entry.group = in.text("group");
-        const char* const axes[] = {"x", "y", "z"};
-        for (int j = 0; j < 3; ++j) entry.value[j] = in.optional_real(axes[j]);
-        if (!entry.value[0] && !entry.value[1] && !entry.value[2])
-            throw sheet::failure(at(file, in.table().source()) + "[[support]] " +
-                                 std::to_string(out.supports.size() + 1) + " (group '" +
-                                 entry.group + "') prescribes none of x, y, z");
-        out.supports.push_back(std::move(entry));
-    });
-    read_array_of_tables(file, top, "load", [&](table_reader& in) {
-        in.only({"group", "pressure", "traction", "line_load", "force"});
-        load entry;
-        entry.group = in.text("group");
-        int kinds = 0;
-        std::string given;
-        for (const load_kind kind :
-             {load_kind::pressure, load_kind::traction, load_kind::line_load, load_kind::force}) {
-            const toml::node* node = in.find(kind_name(kind));
-            if (node == nullptr) continue;
-            given += std::string(kinds++ ? " and " : "") + kind_name(kind);
-            entry.kind = kind;
-            if (kind == load_kind::pressure)
-                entry.vector[0] = in.real(*node, "pressure");
-            else
-                entry.vector = in.vector(*node, kind_name(kind));
-        }
-        const std::string which =
-            "[[load]] " + std::to_string(out.loads.size() + 1) + " (group '" + entry.group + "')";
-        if (kinds == 0)
-            throw sheet::failure(at(file, in.table().source()) + which +
-                                 " gives no load: one of pressure, traction, line_load, force");
-        if (kinds > 1)
-            throw sheet::failure(at(file, in.table().source()) + which + " gives " + given +
-                                 "; one kind per [[load]]");
-        out.loads.push_back(std::move(entry));
-    });
+    read_array_of_tables(file, top, "support",
+                         [&](table_reader& in) { out.supports.push_back(read_support(in)); });
+    read_array_of_tables(file, top, "load",
+                         [&](table_reader& in) { out.loads.push_back(read_load(in)); });
     return out;
 }
 
