@@ -33,7 +33,6 @@ namespace {
 namespace fs = std::filesystem;
 
 // gmsh element types by their number in its API.
-constexpr int point_element = 15;
 constexpr int line_element = 1;
 constexpr int triangle_element = 2;
 

@@ -130,17 +130,17 @@ private:
 // The laws of each program, with their number in input.txt and their constants in its order.
 struct law_entry {
     program_kind program;
-    std::string_view name;
     std::int32_t number;
+    std::string_view name;
     std::vector<std::string_view> constants;
 };
 
 const law_entry laws[] = {
-    {program_kind::dorvan, "neo-hookean", 1, {"shear", "bulk"}},
-    {program_kind::dorvan, "mooney-rivlin", 2, {"c10", "c01", "bulk"}},
-    {program_kind::melvar, "neo-hookean", 1, {"shear"}},
-    {program_kind::melvar, "mooney-rivlin", 2, {"c10", "c01"}},
-    {program_kind::melvar, "arruda-boyce", 3, {"shear", "locking_stretch"}},
+    {program_kind::dorvan, 1, "neo-hookean", {"shear", "bulk"}},
+    {program_kind::dorvan, 2, "mooney-rivlin", {"c10", "c01", "bulk"}},
+    {program_kind::melvar, 1, "neo-hookean", {"shear"}},
+    {program_kind::melvar, 2, "mooney-rivlin", {"c10", "c01"}},
+    {program_kind::melvar, 3, "arruda-boyce", {"shear", "locking_stretch"}},
 };
 
 const toml::table& need_table(table_reader& top, std::string_view key) {
