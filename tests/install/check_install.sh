@@ -9,7 +9,7 @@ trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 doc="$work/prefix/share/doc/membrane-solvers"
-for program in dorvan melvar; do
+for program in dorvan melvar sheetprep; do
     out=$("$work/prefix/bin/$program" --version)
     [ "$out" = "$program 0.2.0" ] || { echo "installed $program --version says '$out'" >&2; exit 1; }
 done
@@ -20,7 +20,7 @@ done
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null)
 deb=$(ls "$work"/*.deb)
 listing=$(dpkg-deb -c "$deb")
-for file in ./usr/bin/dorvan ./usr/bin/melvar ./usr/share/doc/membrane-solvers/README.md; do
+for file in ./usr/bin/dorvan ./usr/bin/melvar ./usr/bin/sheetprep ./usr/share/doc/membrane-solvers/README.md; do
     grep -q " $file\$" <<<"$listing" || { echo "$file is not in $deb" >&2; exit 1; }
 done
 dpkg-deb -f "$deb" Package Version | tr '\n' ' '

@@ -1,0 +1,207 @@
+// The one file that speaks to gmsh: it opens or meshes the file and copies nodes, triangles and
+// named physical groups into our plain mesh.
+#include "sheetprep/gmsh_mesh.hpp"
+
+#include <gmsh.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <unordered_map>
+
+#include "sheet/failure.hpp"
+
+#if defined(__SANITIZE_ADDRESS__)
+// gmsh 4.8 leaks a little inside its own meshing (the recombination into quadrangles, for one).
+// LeakSanitizer passes over what libgmsh allocates, so that a leak of ours still fails a run.
+// Quietly: a failing run still ends with its one line on standard error.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libgmsh.so\n";
+}
+extern "C" const char* __lsan_default_options() {
+    return "print_suppressions=0";
+}
+#endif
+
+namespace sheetprep {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// gmsh element types by their number in its API.
+constexpr int line_element = 1;
+constexpr int triangle_element = 2;
+
+// gmsh's API is one session per process: it is opened for one read and always closed. It is
+// kept off standard output, and its errors are thrown, which read_mesh turns into ours.
+class gmsh_session {
+public:
+    gmsh_session() {
+        gmsh::initialize(0, nullptr, false);
+        gmsh::option::setNumber("General.Terminal", 0);
+        gmsh::option::setNumber("General.AbortOnError", 2);
+    }
+    ~gmsh_session() { gmsh::finalize(); }
+    gmsh_session(const gmsh_session&) = delete;
+    gmsh_session& operator=(const gmsh_session&) = delete;
+};
+
+std::string element_name(int type) {
+    std::string name;
+    int dimension = 0, order = 0, node_count = 0, primary_count = 0;
+    std::vector<double> local;
+    gmsh::model::mesh::getElementProperties(type, name, dimension, order, node_count, local,
+                                            primary_count);
+    return name;
+}
+
+// The surface mesh must be 3-node triangles, and its edges 2-node lines.
+void check_element_kinds(const std::string& file) {
+    std::vector<int> types;
+    gmsh::model::mesh::getElementTypes(types, 2);
+    bool has_triangles = false;
+    for (const int type : types) {
+        if (type == triangle_element) {
+            has_triangles = true;
+            continue;
+        }
+        throw sheet::failure(file + ": the mesh holds " + element_name(type) +
+                             " elements; mesh with first-order triangles only "
+                             "(Mesh.ElementOrder = 1, no Recombine)");
+    }
+    if (!has_triangles)
+        throw sheet::failure(file + ": the mesh has no 3-node triangles (is a surface meshed?)");
+    gmsh::model::mesh::getElementTypes(types, 1);
+    for (const int type : types)
+        if (type != line_element)
+            throw sheet::failure(file + ": the mesh holds " + element_name(type) +
+                                 " elements; mesh with first-order triangles only "
+                                 "(Mesh.ElementOrder = 1)");
+}
+
+struct numbering {
+    std::unordered_map<std::size_t, std::int32_t> node;      // gmsh node tag -> index
+    std::unordered_map<std::size_t, std::int32_t> triangle;  // gmsh element tag -> index
+};
+
+// Nodes in gmsh's order, keeping those the triangles use; triangles in gmsh's order.
+numbering copy_nodes_and_triangles(mesh& out) {
+    numbering number;
+    std::vector<std::size_t> element_tags, corner_tags;
+    gmsh::model::mesh::getElementsByType(triangle_element, element_tags, corner_tags);
+    std::unordered_map<std::size_t, bool> used;
+    for (const std::size_t tag : corner_tags) used[tag] = true;
+
+    std::vector<std::size_t> node_tags;
+    std::vector<double> coordinates, parametric;
+    gmsh::model::mesh::getNodes(node_tags, coordinates, parametric, -1, -1, false, false);
+    for (std::size_t i = 0; i < node_tags.size(); ++i) {
+        if (!used.count(node_tags[i]) || number.node.count(node_tags[i])) continue;
+        number.node[node_tags[i]] = static_cast<std::int32_t>(out.nodes.size());
+        out.nodes.push_back({coordinates[3 * i], coordinates[3 * i + 1], coordinates[3 * i + 2]});
+    }
+    for (std::size_t e = 0; e < element_tags.size(); ++e) {
+        number.triangle[element_tags[e]] = static_cast<std::int32_t>(out.triangles.size());
+        out.triangles.push_back({number.node.at(corner_tags[3 * e]),
+                                 number.node.at(corner_tags[3 * e + 1]),
+                                 number.node.at(corner_tags[3 * e + 2])});
+    }
+    return number;
+}
+
+group copy_group(int dimension, int tag, std::string name, const numbering& number) {
+    group g;
+    g.name = std::move(name);
+    g.dimension = dimension;
+    std::vector<std::size_t> node_tags;
+    std::vector<double> coordinates;
+    gmsh::model::mesh::getNodesForPhysicalGroup(dimension, tag, node_tags, coordinates);
+    for (const std::size_t node : node_tags) {
+        const auto found = number.node.find(node);
+        if (found == number.node.end())
+            g.stray_nodes.push_back(node);
+        else
+            g.nodes.push_back(found->second);
+    }
+    std::sort(g.nodes.begin(), g.nodes.end());
+    g.nodes.erase(std::unique(g.nodes.begin(), g.nodes.end()), g.nodes.end());
+
+    std::vector<int> entities;
+    gmsh::model::getEntitiesForPhysicalGroup(dimension, tag, entities);
+    for (const int entity : entities) {
+        std::vector<std::size_t> element_tags, corner_tags;
+        if (dimension == 2) {
+            gmsh::model::mesh::getElementsByType(triangle_element, element_tags, corner_tags,
+                                                 entity);
+            for (const std::size_t element : element_tags)
+                g.triangles.push_back(number.triangle.at(element));
+        } else if (dimension == 1) {
+            gmsh::model::mesh::getElementsByType(line_element, element_tags, corner_tags, entity);
+            for (std::size_t e = 0; e < element_tags.size(); ++e) {
+                const auto first = number.node.find(corner_tags[2 * e]);
+                const auto second = number.node.find(corner_tags[2 * e + 1]);
+                if (first != number.node.end() && second != number.node.end())
+                    g.edges.push_back({first->second, second->second});
+            }
+        }
+    }
+    return g;
+}
+
+bool is_geo(const fs::path& file) {
+    std::string extension = file.extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".geo";
+}
+
+mesh read_open_model(const std::string& name, bool mesh_it, std::optional<double> mesh_size) {
+    if (mesh_it) {
+        if (mesh_size) gmsh::option::setNumber("Mesh.MeshSizeMax", *mesh_size);
+        gmsh::model::mesh::generate(2);
+    }
+    check_element_kinds(name);
+    mesh out;
+    const numbering number = copy_nodes_and_triangles(out);
+    gmsh::vectorpair groups;
+    gmsh::model::getPhysicalGroups(groups);
+    for (const auto& [dimension, tag] : groups) {
+        std::string group_name;
+        gmsh::model::getPhysicalName(dimension, tag, group_name);
+        if (group_name.empty()) continue;  // a group without a name cannot be asked for
+        out.groups.push_back(copy_group(dimension, tag, std::move(group_name), number));
+    }
+    return out;
+}
+
+}  // namespace
+
+mesh read_mesh(const fs::path& file, std::optional<double> mesh_size) {
+    const std::string name = file.string();
+    // gmsh opens a missing file without complaint, so the file is tried here first.
+    std::ifstream probe(file);
+    if (!probe) throw sheet::failure("cannot open mesh " + name + ": " + std::strerror(errno));
+    if (fs::is_directory(file))
+        throw sheet::failure("cannot open mesh " + name + ": " + std::strerror(EISDIR));
+    probe.close();
+
+    if (mesh_size && !is_geo(file))
+        throw sheet::failure("mesh_size applies to a .geo script only, and " + name +
+                             " is a mesh already");
+    gmsh_session session;
+    try {
+        gmsh::open(name);
+        return read_open_model(name, is_geo(file), mesh_size);
+    } catch (const std::string& message) {
+        throw sheet::failure("gmsh failed on " + name + ": " + message);
+    } catch (const sheet::failure&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw sheet::failure("gmsh failed on " + name + ": " + error.what());
+    }
+}
+
+}  // namespace sheetprep

@@ -1,0 +1,317 @@
+// Reading the problem file with toml++. Every table's keys are checked against those it may hold,
+// so that a misspelt key is an error instead of a silent default.
+#include "sheetprep/problem.hpp"
+
+#include <toml++/toml.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <string_view>
+
+#include "sheet/failure.hpp"
+
+namespace sheetprep {
+
+namespace {
+
+std::string at(const std::string& file, const toml::source_region& where) {
+    if (where.begin.line == 0) return file + ": ";
+    return file + ":" + std::to_string(where.begin.line) + ":" +
+           std::to_string(where.begin.column) + ": ";
+}
+
+// The key in quotes, for the messages.
+std::string quoted(std::string_view key) {
+    std::string out(1, '\'');
+    out += key;
+    out += '\'';
+    return out;
+}
+
+std::string joined(const std::vector<std::string_view>& names) {
+    std::string out;
+    for (const std::string_view name : names) {
+        if (!out.empty()) out += ", ";
+        out += name;
+    }
+    return out;
+}
+
+// One table of the problem file: the check that it holds only the keys it may, and its values,
+// each with the position of the value in the file for the error reports.
+class table_reader {
+public:
+    table_reader(const std::string& file, const toml::table& table, std::string where)
+        : file_(file), table_(table), where_(std::move(where)) {}
+
+    [[noreturn]] void fail(const toml::node& node, const std::string& what) const {
+        throw sheet::failure(at(file_, node.source()) + what);
+    }
+
+    // Fails at the table itself, the message following its name.
+    [[noreturn]] void fail_here(const std::string& what) const {
+        throw sheet::failure(at(file_, table_.source()) + where_ + " " + what);
+    }
+
+    const toml::node* find(std::string_view key) { return table_.get(key); }
+
+    const toml::node& need(std::string_view key) {
+        const toml::node* node = find(key);
+        if (node == nullptr)
+            throw sheet::failure(at(file_, table_.source()) + where_ + " lacks the key '" +
+                                 std::string(key) + "'");
+        return *node;
+    }
+
+    double real(const toml::node& node, std::string_view key) const {
+        const std::optional<double> value = node.is_number() ? node.value<double>() : std::nullopt;
+        if (!value) fail(node, quoted(key) + " must be a number");
+        if (!std::isfinite(*value)) fail(node, quoted(key) + " must be finite");
+        return *value;
+    }
+    double real(std::string_view key) { return real(need(key), key); }
+    std::optional<double> optional_real(std::string_view key) {
+        const toml::node* node = find(key);
+        if (node == nullptr) return std::nullopt;
+        return real(*node, key);
+    }
+    double positive(std::string_view key) {
+        const toml::node& node = need(key);
+        const double value = real(node, key);
+        if (!(value > 0.0)) fail(node, quoted(key) + " must be above 0");
+        return value;
+    }
+
+    std::int32_t integer(std::string_view key, std::int32_t otherwise) {
+        const toml::node* node = find(key);
+        if (node == nullptr) return otherwise;
+        if (!node->is_integer()) fail(*node, quoted(key) + " must be an integer");
+        const std::int64_t value = node->value<std::int64_t>().value_or(0);
+        if (value < INT32_MIN || value > INT32_MAX)
+            fail(*node, quoted(key) + " must fit in 32 bits");
+        return static_cast<std::int32_t>(value);
+    }
+
+    std::string text(const toml::node& node, std::string_view key) const {
+        if (!node.is_string()) fail(node, quoted(key) + " must be a string");
+        return std::string(*node.value<std::string_view>());
+    }
+    std::string text(std::string_view key) { return text(need(key), key); }
+
+    std::array<double, 3> vector(const toml::node& node, std::string_view key) const {
+        const toml::array* values = node.as_array();
+        if (values == nullptr || values->size() != 3)
+            fail(node, quoted(key) + " must be an array of three numbers [x, y, z]");
+        std::array<double, 3> out{};
+        for (std::size_t i = 0; i < 3; ++i) out[i] = real((*values)[i], key);
+        return out;
+    }
+
+    // Fails on the first key that is not one of keys: a misspelt key is never passed over.
+    void only(const std::vector<std::string_view>& keys) const {
+        for (const auto& [key, node] : table_) {
+            bool known = false;
+            for (const std::string_view name : keys) known = known || key.str() == name;
+            if (!known)
+                throw sheet::failure(at(file_, key.source()) + "unknown key '" +
+                                     std::string(key.str()) + "' in " + where_ + " (it takes " +
+                                     joined(keys) + ")");
+        }
+    }
+
+private:
+    const std::string& file_;
+    const toml::table& table_;
+    std::string where_;
+};
+
+// The laws of each program, with their number in input.txt and their constants in its order.
+struct law_entry {
+    program_kind program;
+    std::int32_t number;
+    std::string_view name;
+    std::vector<std::string_view> constants;
+};
+
+const law_entry laws[] = {
+    {program_kind::dorvan, 1, "neo-hookean", {"shear", "bulk"}},
+    {program_kind::dorvan, 2, "mooney-rivlin", {"c10", "c01", "bulk"}},
+    {program_kind::melvar, 1, "neo-hookean", {"shear"}},
+    {program_kind::melvar, 2, "mooney-rivlin", {"c10", "c01"}},
+    {program_kind::melvar, 3, "arruda-boyce", {"shear", "locking_stretch"}},
+};
+
+const toml::table& need_table(table_reader& top, std::string_view key) {
+    const toml::node& node = top.need(key);
+    if (!node.is_table())
+        top.fail(node, quoted(key) + " must be a table [" + std::string(key) + "]");
+    return *node.as_table();
+}
+
+settings read_settings(const std::string& file, table_reader& top) {
+    settings out;
+    const toml::node* node = top.find("settings");
+    if (node == nullptr) return out;
+    if (!node->is_table()) top.fail(*node, "'settings' must be a table [settings]");
+    table_reader in(file, *node->as_table(), "[settings]");
+    in.only({"search_factor", "search_limit", "tolerance_factor", "reference_force",
+             "max_iterations", "memory_size"});
+    out.search_factor = in.optional_real("search_factor").value_or(out.search_factor);
+    out.search_limit = in.integer("search_limit", out.search_limit);
+    out.tolerance_factor = in.optional_real("tolerance_factor").value_or(out.tolerance_factor);
+    out.reference_force = in.optional_real("reference_force").value_or(out.reference_force);
+    out.max_iterations = in.integer("max_iterations", out.max_iterations);
+    out.memory_size = in.integer("memory_size", out.memory_size);
+    return out;
+}
+
+void read_sheet(const std::string& file, table_reader& top, problem& out) {
+    table_reader in(file, need_table(top, "sheet"), "[sheet]");
+    const toml::node& law_node = in.need("law");
+    out.law.law = in.text(law_node, "law");
+    const law_entry* law = nullptr;
+    std::vector<std::string_view> offered;
+    for (const law_entry& entry : laws) {
+        if (entry.program != out.program) continue;
+        offered.push_back(entry.name);
+        if (entry.name == out.law.law) law = &entry;
+    }
+    if (law == nullptr)
+        in.fail(law_node, "law '" + out.law.law + "' is not one of " + program_name(out.program) +
+                              "'s: " + joined(offered));
+    std::vector<std::string_view> keys = {"thickness", "law"};
+    keys.insert(keys.end(), law->constants.begin(), law->constants.end());
+    in.only(keys);
+    out.thickness = in.positive("thickness");
+    out.law.number = law->number;
+    for (const std::string_view constant : law->constants)
+        out.law.constants.push_back(constant == "locking_stretch" ? in.positive(constant)
+                                                                  : in.real(constant));
+}
+
+template <typename each>
+void read_array_of_tables(const std::string& file, table_reader& top, std::string_view key,
+                          each&& read) {
+    const toml::node* node = top.find(key);
+    if (node == nullptr) return;
+    const std::string written = "[[" + std::string(key) + "]]";
+    const toml::array* entries = node->as_array();
+    if (entries == nullptr || !entries->is_array_of_tables())
+        top.fail(*node, quoted(key) + " must be written as " + written + " tables");
+    for (std::size_t i = 0; i < entries->size(); ++i) {
+        table_reader in(file, *(*entries)[i].as_table(), written + " " + std::to_string(i + 1));
+        read(in);
+    }
+}
+
+support read_support(table_reader& in) {
+    in.only({"group", "x", "y", "z"});
+    support out;
+    out.group = in.text("group");
+    const char* const axes[] = {"x", "y", "z"};
+    for (int j = 0; j < 3; ++j) out.value[j] = in.optional_real(axes[j]);
+    if (!out.value[0] && !out.value[1] && !out.value[2])
+        in.fail_here("(group '" + out.group + "') prescribes none of x, y, z");
+    return out;
+}
+
+load read_load(table_reader& in) {
+    in.only({"group", "pressure", "traction", "line_load", "force"});
+    load out;
+    out.group = in.text("group");
+    int kinds = 0;
+    std::string given;
+    for (const load_kind kind :
+         {load_kind::pressure, load_kind::traction, load_kind::line_load, load_kind::force}) {
+        const toml::node* node = in.find(kind_name(kind));
+        if (node == nullptr) continue;
+        given += std::string(kinds++ ? " and " : "") + kind_name(kind);
+        out.kind = kind;
+        if (kind == load_kind::pressure)
+            out.vector[0] = in.real(*node, "pressure");
+        else
+            out.vector = in.vector(*node, kind_name(kind));
+    }
+    if (kinds == 0)
+        in.fail_here("(group '" + out.group +
+                     "') gives no load: one of pressure, traction, line_load, force");
+    if (kinds > 1)
+        in.fail_here("(group '" + out.group + "') gives " + given + "; one kind per [[load]]");
+    return out;
+}
+
+}  // namespace
+
+const char* program_name(program_kind program) {
+    return program == program_kind::dorvan ? "dorvan" : "melvar";
+}
+
+const char* kind_name(load_kind kind) {
+    switch (kind) {
+        case load_kind::pressure:
+            return "pressure";
+        case load_kind::traction:
+            return "traction";
+        case load_kind::line_load:
+            return "line_load";
+        case load_kind::force:
+            return "force";
+    }
+    return "";
+}
+
+problem read_problem(const std::string& file) {
+    {
+        std::ifstream probe(file);
+        if (!probe)
+            throw sheet::failure("cannot open problem file " + file + ": " + std::strerror(errno));
+    }
+    toml::table document;
+    try {
+        document = toml::parse_file(file);
+    } catch (const toml::parse_error& error) {
+        throw sheet::failure(at(file, error.source()) + std::string(error.description()));
+    }
+
+    problem out;
+    out.file = file;
+    table_reader top(file, document, "the problem file");
+    top.only({"program", "mesh", "mesh_size", "title", "settings", "sheet", "support", "load"});
+    const toml::node& program = top.need("program");
+    const std::string program_text = top.text(program, "program");
+    if (program_text == "dorvan")
+        out.program = program_kind::dorvan;
+    else if (program_text == "melvar")
+        out.program = program_kind::melvar;
+    else
+        top.fail(program, "program '" + program_text + "' is neither dorvan nor melvar");
+
+    out.mesh_name = top.text("mesh");
+    out.mesh = std::filesystem::path(file).parent_path() / out.mesh_name;
+    if (const toml::node* size = top.find("mesh_size")) {
+        out.mesh_size = top.real(*size, "mesh_size");
+        if (!(*out.mesh_size > 0.0)) top.fail(*size, "'mesh_size' must be above 0");
+    }
+    if (const toml::node* title = top.find("title")) {
+        out.title = top.text(*title, "title");
+        // The title is the first line of input.txt: one line, and no header of a section.
+        if (out.title.find_first_of("\r\n") != std::string::npos)
+            top.fail(*title, "'title' must be one line");
+        if (!out.title.empty() && out.title[0] == ':')
+            top.fail(*title, "'title' must not start with ':' (it would be read as a header)");
+    } else {
+        out.title = "Sheet from " + out.mesh_name;
+    }
+    out.solver = read_settings(file, top);
+    read_sheet(file, top, out);
+
+    read_array_of_tables(file, top, "support",
+                         [&](table_reader& in) { out.supports.push_back(read_support(in)); });
+    read_array_of_tables(file, top, "load",
+                         [&](table_reader& in) { out.loads.push_back(read_load(in)); });
+    return out;
+}
+
+}  // namespace sheetprep

@@ -1,0 +1,68 @@
+// The problem file: which program, which mesh, the solver settings, the sheet and its material,
+// and the supports and loads on named groups of the mesh.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sheetprep {
+
+enum class program_kind { dorvan, melvar };
+
+struct settings {
+    double search_factor = 0.9;
+    std::int32_t search_limit = 10;
+    double tolerance_factor = 0.001;
+    double reference_force = 0.0;
+    std::int32_t max_iterations = 2000;
+    std::int32_t memory_size = 5;
+};
+
+// The material line of input.txt: the law's number in the chosen program and its constants in
+// the order that program reads them.
+struct material {
+    std::string law;  // as named in the problem file
+    std::int32_t number = 0;
+    std::vector<double> constants;
+};
+
+// Each of x, y, z is prescribed when given.
+struct support {
+    std::string group;
+    std::array<std::optional<double>, 3> value;
+};
+
+enum class load_kind { pressure, traction, line_load, force };
+
+struct load {
+    std::string group;
+    load_kind kind = load_kind::pressure;
+    std::array<double, 3> vector{};  // a pressure is vector[0]
+};
+
+struct problem {
+    std::string file;  // the problem file as named on the command line
+    program_kind program = program_kind::dorvan;
+    std::string mesh_name;       // as written in the problem file
+    std::filesystem::path mesh;  // resolved against the problem file's folder
+    std::optional<double> mesh_size;
+    std::string title;
+    settings solver;
+    double thickness = 0.0;
+    material law;
+    std::vector<support> supports;
+    std::vector<load> loads;
+};
+
+const char* program_name(program_kind program);
+const char* kind_name(load_kind kind);
+
+// Reads and checks the problem file. Fails with "file:line:column: what" on a syntax error, an
+// unknown key, a missing or wrong-typed value, or a law the program lacks.
+problem read_problem(const std::string& file);
+
+}  // namespace sheetprep

@@ -1,0 +1,123 @@
+// What sheetprep writes, the solvers read back unchanged: every real as the same double, and the
+// whole of input.txt as the model that was prepared.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "dorvan/model.hpp"
+#include "melvar/model.hpp"
+#include "sheetprep/gmsh_mesh.hpp"
+#include "sheetprep/input_writer.hpp"
+#include "sheetprep/preparation.hpp"
+#include "sheetprep/real_text.hpp"
+#include "sheetprep_run.hpp"
+
+namespace {
+
+using namespace sheetprep;
+using limits = std::numeric_limits<double>;
+
+TEST(real_text, reads_back_as_the_same_double) {
+    for (const double value :
+         {0.0, -0.0, 0.1, 1.0 / 3.0, -2.0 / 3.0, 1e-05, 1e+20, 1.5e300, limits::min(),
+          limits::denorm_min(), limits::max(), -limits::epsilon(), std::nextafter(1.0, 2.0)}) {
+        const std::string text = real_text(value);
+        sheet::scanner in("input.txt", text + "\n");
+        const double back = in.read_real({"a value"});
+        EXPECT_EQ(std::signbit(back), std::signbit(value)) << text;
+        EXPECT_EQ(back, value) << text;
+    }
+}
+
+template <typename model_type>
+void expect_read_as_prepared(const model_type& m, const sheet_input& in) {
+    EXPECT_EQ(m.search_factor, in.solver.search_factor);
+    EXPECT_EQ(m.reference_force, in.solver.reference_force);
+    EXPECT_EQ(m.max_iterations, in.solver.max_iterations);
+    EXPECT_EQ(m.thickness, in.thickness);
+    ASSERT_EQ(m.node_count, static_cast<std::int32_t>(in.sheet->nodes.size()));
+    for (std::int32_t k = 1; k <= m.node_count; ++k)
+        EXPECT_EQ((point{m.node_x(k), m.node_y(k), m.node_z(k)}), in.sheet->nodes[k - 1]);
+    ASSERT_EQ(m.elements.size(), static_cast<std::int64_t>(in.sheet->triangles.size()));
+    for (std::int32_t e = 1; e <= static_cast<std::int32_t>(m.elements.size()); ++e)
+        for (int l = 0; l < 3; ++l)
+            EXPECT_EQ(m.elements(e).node[l], in.sheet->triangles[e - 1][l] + 1);
+    // Every prescribed or loaded component the solver holds is one that was written, and the
+    // same double.
+    std::size_t supports = 0, loads = 0;
+    for (std::int32_t i = 1; i <= m.node_count; ++i)
+        for (std::int32_t j = 1; j <= 3; ++j)
+            supports += m.dof_map(i, j), loads += m.loads(i, j) != 0.0;
+    EXPECT_EQ(supports, in.supports.size());
+    EXPECT_EQ(loads, in.loads.size());
+    for (const component_value& s : in.supports)
+        EXPECT_EQ(m.prescribed(s.node + 1, s.direction + 1), s.value);
+    for (const component_value& l : in.loads)
+        EXPECT_EQ(m.loads(l.node + 1, l.direction + 1), l.value);
+}
+
+struct law_case {
+    const char* program;
+    const char* law;  // the [sheet] lines after the thickness
+    std::int32_t material;
+    std::vector<double> constants;
+};
+
+class written_input : public ::testing::TestWithParam<law_case> {};
+
+TEST_P(written_input, is_read_by_the_solver_as_prepared) {
+    const law_case& c = GetParam();
+    testing_support::scratch_dir dir;
+    testing_support::write_file(
+        dir.path() / "problem.toml",
+        "program = \"" + std::string(c.program) + "\"\nmesh = \"" +
+            sheetprep_testing::data_file("dome.geo") +
+            "\"\ntitle = \"Dome\"\n[settings]\nsearch_factor = 0.85\nreference_force = 1e-05\n"
+            "[sheet]\nthickness = 0.3\n" +
+            c.law +
+            "\n[[support]]\ngroup = \"rim\"\nx = 0\ny = 0.1\nz = -0.0\n[[load]]\ngroup = "
+            "\"dome\"\npressure = 0.01\n[[load]]\ngroup = \"rim\"\nline_load = [0.1, 0.2, 0.3]\n");
+    const problem p = read_problem((dir.path() / "problem.toml").string());
+    const mesh sheet = read_mesh(p.mesh, p.mesh_size);
+    const sheet_input in = prepare(p, sheet);
+    const std::string text = input_text(in);
+    EXPECT_EQ(text.rfind("Dome\n# made by sheetprep from the mesh ", 0), 0u) << text.substr(0, 99);
+
+    sheet::scanner reader("input.txt", text);
+    std::vector<double> constants;
+    if (std::string(c.program) == "dorvan") {
+        dorvan::model m;
+        dorvan::input(m, reader);
+        expect_read_as_prepared(m, in);
+        EXPECT_EQ(m.material, c.material);
+        constants = m.material == 1 ? std::vector{m.neo_shear, m.neo_bulk}
+                                    : std::vector{m.mooney_c10, m.mooney_c01, m.mooney_bulk};
+    } else {
+        melvar::model m;
+        melvar::input(m, reader);
+        expect_read_as_prepared(m, in);
+        EXPECT_EQ(m.material, c.material);
+        constants = m.material == 1   ? std::vector{m.neo_shear}
+                    : m.material == 2 ? std::vector{m.mooney_c10, m.mooney_c01}
+                                      : std::vector{m.boyce_shear, m.boyce_lock};
+    }
+    EXPECT_EQ(constants, c.constants);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    laws, written_input,
+    ::testing::Values(
+        law_case{"dorvan", "law = \"neo-hookean\"\nshear = 0.1\nbulk = 33.3", 1, {0.1, 33.3}},
+        law_case{"dorvan",
+                 "law = \"mooney-rivlin\"\nc10 = 0.4\nc01 = 0.1\nbulk = 1e3",
+                 2,
+                 {0.4, 0.1, 1e3}},
+        law_case{"melvar", "law = \"neo-hookean\"\nshear = 7", 1, {7.0}},
+        law_case{"melvar", "law = \"mooney-rivlin\"\nc10 = 0.4\nc01 = 1e-7", 2, {0.4, 1e-7}},
+        law_case{"melvar",
+                 "law = \"arruda-boyce\"\nshear = 0.3\nlocking_stretch = 2.2",
+                 3,
+                 {0.3, 2.2}}));
+
+}  // namespace

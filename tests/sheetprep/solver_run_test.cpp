@@ -1,0 +1,66 @@
+// The examples from .geo to the solver: sheetprep writes input.txt, the solver ends Optimal with
+// the console summary the example expects, and its support reactions balance the applied load.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "sheetprep_run.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+
+// Σ of each column of the reaction table, the last table of output.txt: the node in 5 columns,
+// then 18 for each direction, blank where no reaction is reported.
+std::array<double, 3> summed_reactions(const std::string& report) {
+    const std::size_t at = report.rfind(" Node           Force X");
+    if (at == std::string::npos) throw std::runtime_error("no reaction table");
+    std::istringstream table(report.substr(at));
+    std::string line;
+    std::getline(table, line), std::getline(table, line);  // heading and rule
+    std::array<double, 3> total{0.0, 0.0, 0.0};
+    while (std::getline(table, line) && line.size() > 5)
+        for (std::size_t j = 0; j < 3 && 5 + 18 * j < line.size(); ++j) {
+            double force = 0.0;
+            if (std::istringstream(line.substr(5 + 18 * j, 18)) >> force) total[j] += force;
+        }
+    return total;
+}
+
+struct example_case {
+    const char* folder;
+    const char* solver;
+    double scale;  // the size of the forces: the applied load, or the pull at the held edge
+};
+
+class example_run : public ::testing::TestWithParam<example_case> {};
+
+TEST_P(example_run, ends_optimal_with_reactions_balancing_the_load) {
+    const example_case& c = GetParam();
+    const fs::path folder = fs::path(EXAMPLES_DIR) / c.folder;
+    scratch_dir dir;
+    const auto prepared = sheetprep_testing::run_sheetprep(
+        {"-o", "input.txt", (folder / "problem.toml").string()}, dir.path());
+    ASSERT_EQ(prepared.exit_status, 0) << prepared.err;
+    const std::string program = c.solver;
+    const run_result solved = run_in(program == "dorvan" ? dorvan_exe() : melvar_exe(), dir.path());
+    ASSERT_EQ(solved.exit_status, 0) << solved.err;
+    EXPECT_EQ(solved.out, read_file(folder / (program + "-stdout.txt")));
+    EXPECT_NE(solved.out.find("     Optimal"), std::string::npos);
+
+    std::istringstream summary(prepared.out.substr(prepared.out.find("summed load") + 11));
+    const std::array<double, 3> reaction = summed_reactions(read_file(dir.path() / "output.txt"));
+    for (int j = 0; j < 3; ++j) {
+        std::string axis;
+        double load = 0.0;
+        summary >> axis >> load;
+        EXPECT_NEAR(reaction[j] + load, 0.0, 1e-3 * c.scale) << "direction " << axis;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(examples, example_run,
+                         ::testing::Values(example_case{"inflated-disc", "dorvan", 3.14},
+                                           example_case{"plate-with-hole", "melvar", 4.0}));
+
+}  // namespace
