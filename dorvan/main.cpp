@@ -38,13 +38,8 @@ int main(int argc, char** argv) {
         m.energy = result.energy;
         sheet::print_summary(result.minor, result.optimal);
         sheet::autocad(m);
-        if (options.vtu.empty()) {
-            dorvan::output(m);
-        } else {
-            // The report turns the loads into out-of-balance forces: keep them as read.
-            sheet::vtu_results kept{sheet::applied_loads(m), {}, result.optimal};
-            dorvan::output(m, &kept.rows);
-            sheet::vtu(options.vtu, m, kept);
-        }
+        sheet::output_and_vtu(
+            m, options.vtu, result.optimal,
+            [&m](std::vector<sheet::element_row>* kept) { dorvan::output(m, kept); });
     });
 }

@@ -29,4 +29,18 @@ std::vector<double> applied_loads(const mesh& m);
 // Fails with "cannot create <name>: <reason>" as the other writers do.
 void vtu(const std::string& name, const mesh& m, const vtu_results& results);
 
+// The run's last stage: report(kept) writes output.txt, handing its element rows to kept when
+// that is not null; then the .vtu is written when name is not empty.
+template <class Report>
+void output_and_vtu(mesh& m, const std::string& name, bool optimal, Report&& report) {
+    if (name.empty()) {
+        report(nullptr);
+        return;
+    }
+    // The report turns the loads into out-of-balance forces: keep them as read.
+    vtu_results kept{applied_loads(m), {}, optimal};
+    report(&kept.rows);
+    vtu(name, m, kept);
+}
+
 }  // namespace sheet
