@@ -21,14 +21,6 @@
 
 namespace sheet {
 
-// What one element hands to the sums: its strain energy, the program's own per-element gradient
-// entry (the thickness slope, where there is one) and its nodal forces.
-struct element_output {
-    double energy;
-    double own_entry;
-    element_forces forces;
-};
-
 namespace detail {
 
 // Below this many elements one thread does everything.
@@ -141,37 +133,6 @@ double total_potential_energy_in_blocks(const mesh& m, std::span<const double> x
         }
     });
     return f;
-}
-
-// The same frame one element at a time: element(e, record, u, out) evaluates element e from
-// the displacements u[l][j] of its corners into out; own(e, value) receives the element's own
-// gradient entry. Both may run on any thread, so they must only read shared state and write
-// what belongs to element e.
-template <class Element, class Own>
-double total_potential_energy(const mesh& m, std::span<const double> xs, std::span<double> gs,
-                              Element&& element, Own&& own,
-                              std::size_t parallel_from = detail::threads_from) {
-    const std::int32_t first = m.elements.first();
-    const auto records = m.elements.view(first, m.elements.last());
-    const auto dof = m.dof_map.all();
-    const auto prescribed = m.prescribed.all();
-    return total_potential_energy_in_blocks(
-        m, xs, gs,
-        [&](std::size_t begin, std::size_t end, double* energy, double* forces) {
-            for (std::size_t at = begin; at < end; ++at) {
-                double u[3][3];
-                detail::gather(records[at], dof, prescribed, xs, m.free_count, u);
-                element_output out;
-                const std::int32_t e = first + static_cast<std::int32_t>(at);
-                element(e, records[at], u, out);
-                energy[at - begin] = out.energy;
-                for (int l = 0; l < 3; ++l)
-                    for (int j = 0; j < 3; ++j)
-                        forces[9 * (at - begin) + 3 * l + j] = out.forces.row[l][j];
-                own(e, out.own_entry);
-            }
-        },
-        parallel_from);
 }
 
 }  // namespace sheet

@@ -14,20 +14,30 @@ namespace {
 
 using namespace dorvan_tests;
 
+// The objective through the shared frame, one element at a time, sharing the work from
+// parallel_from elements on.
 double evaluate(const dorvan::model& m, const terms::fmat1& x, terms::fmat1& g,
                 std::size_t parallel_from) {
     const std::int32_t free_count = m.free_count;
     const auto xs = x.view(1, m.unknown_count);
     const auto gs = g.view(1, m.unknown_count);
-    return sheet::total_potential_energy(
+    const auto records = m.elements.view(1, m.elements.last());
+    return sheet::total_potential_energy_in_blocks(
         m, xs, gs,
-        [&](std::int32_t e, const sheet::element& r, const double(&u)[3][3],
-            sheet::element_output& out) {
-            const auto result = dorvan::element_state(m, r, u, xs[free_count + e - 1], out.forces);
-            out.energy = result.strain_energy;
-            out.own_entry = result.thickness_slope;
+        [&](std::size_t begin, std::size_t end, double* energy, double* forces) {
+            for (std::size_t at = begin; at < end; ++at) {
+                double u[3][3];
+                sheet::detail::gather(records[at], m.dof_map.all(), m.prescribed.all(), xs,
+                                      free_count, u);
+                sheet::element_forces out;
+                const auto result =
+                    dorvan::element_state(m, records[at], u, xs[free_count + at], out);
+                energy[at - begin] = result.strain_energy;
+                std::memcpy(forces + 9 * (at - begin), out.row, sizeof out.row);
+                gs[free_count + at] = result.thickness_slope;
+            }
         },
-        [&](std::int32_t e, double slope) { gs[free_count + e - 1] = slope; }, parallel_from);
+        parallel_from);
 }
 
 bool same_bits(double a, double b) {
