@@ -1,6 +1,6 @@
 // Counts the objective evaluations of a whole run: reads input.txt in the working directory,
 // starts and minimises as the program does (writing no file), and prints
-// "<evaluations> <elements> <iterations> <free components> <incidence terms>". The per-element
+// "<evaluations> <elements> <iterations> <free components>". The per-element
 // figures of bench/peer_compare.sh divide a real run's wall time by this count.
 #include <cstdint>
 #include <cstdio>
@@ -11,7 +11,6 @@
 #include "melvar/model.hpp"
 #include "melvar/objective.hpp"
 #include "nlp/qn.hpp"
-#include "sheet/incidence.hpp"
 
 namespace {
 
@@ -25,8 +24,7 @@ int minimise(Model& m, std::int32_t n, Objective&& objective) {
     nlp::qn<decltype(counted)> qn(counted);
     const nlp::qn_result result = qn.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit,
                                            m.tolerance, m.search_factor, m.x, m.gradient);
-    std::printf("%ld %zu %d %d %zu\n", evaluations, m.elements.size(), result.minor, m.free_count,
-                sheet::incidence_of(m).terms.size());
+    std::printf("%ld %zu %d %d\n", evaluations, m.elements.size(), result.minor, m.free_count);
     return 0;
 }
 

@@ -76,10 +76,10 @@ for program in dorvan melvar; do
 done
 cd "$work/dorvan-300"
 read -r d_wall d_cpu d_peak < <(fastest "$build/dorvan" "${threads[@]}")
-read -r d_evaluations d_elements d_iterations d_free d_terms < <("$counter" dorvan)
+read -r d_evaluations d_elements d_iterations d_free < <("$counter" dorvan)
 cd "$work/melvar-300"
 read -r _ _ mv_peak < <(repeat=1 fastest "$build/melvar" "${threads[@]}")
-read -r _ mv_elements _ mv_free mv_terms < <("$counter" melvar)
+read -r _ mv_elements _ mv_free < <("$counter" melvar)
 
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
@@ -94,15 +94,15 @@ awk -v wall="$d_wall" -v cpu="$d_cpu" -v ev="$d_evaluations" -v e="$d_elements" 
              per, ev, wall, cpu, kn, per / kn }'
 # What a run must hold: per node 3 coordinates, prescribed values and loads (doubles) and
 # 3 dof_map entries; per element its 96-byte record; per unknown x, gradient, three work
-# vectors and 2 x 10 history reals; the incidence (a component and a start per free entry,
-# 4 bytes per term) and the element store (energy and nine forces, 80 bytes per element).
+# vectors and 2 x 10 history reals; the objective's store: nine corner sources and an energy
+# per element (44 bytes), and a component per free entry.
 memory() {
-    awk -v p="$1" -v peak="$2" -v e="$3" -v free="$4" -v terms="$5" -v nodes=$(( 301 * 301 )) \
+    awk -v p="$1" -v peak="$2" -v e="$3" -v free="$4" -v nodes=$(( 301 * 301 )) \
         'BEGIN { n = (p == "dorvan") ? free + e : free
                  base = nodes * 84 + e * 96 + n * 8 * (5 + 2 * 10)
-                 added = free * 12 + 8 + terms * 4 + e * 80
-                 printf "| %s 300x300 peak RSS MB / must hold MB | %.1f | %.1f (of which incidence and element store %.1f) | %.2f | <= 1.3 |\n",
+                 added = free * 4 + e * 44
+                 printf "| %s 300x300 peak RSS MB / must hold MB | %.1f | %.1f (of which the objective store %.1f) | %.2f | <= 1.3 |\n",
                  p, peak / 1024, (base + added) / 1048576, added / 1048576, peak * 1024 / (base + added) }'
 }
-memory dorvan "$d_peak" "$d_elements" "$d_free" "$d_terms"
-memory melvar "$mv_peak" "$mv_elements" "$mv_free" "$mv_terms"
+memory dorvan "$d_peak" "$d_elements" "$d_free"
+memory melvar "$mv_peak" "$mv_elements" "$mv_free"

@@ -22,7 +22,7 @@ using sheet::HWY_NAMESPACE::real_lanes;
 // target's instruction set.
 template <int Law>
 HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std::size_t begin,
-                                 std::size_t end, double* energy, double* forces, double* slopes) {
+                                 std::size_t end, const sheet::block_io& io, double* slopes) {
     namespace lanes = sheet::HWY_NAMESPACE;
     const std::size_t width = hwy::HWY_NAMESPACE::Lanes(lanes::lane_tag());
     const auto records = m.elements.view(m.elements.first(), m.elements.last());
@@ -34,7 +34,7 @@ HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std
     for (std::size_t at = begin; at < end; at += lanes::stage_elements) {
         const std::size_t count = std::min(lanes::stage_elements, end - at);
         const std::size_t padded = (count + width - 1) / width * width;
-        lanes::stage_run(records, m, xs, at, count, padded, stage, thickness_variable);
+        lanes::stage_run(records, m, xs, io.corners, at, count, padded, stage, thickness_variable);
         for (std::size_t i = 0; i < count; i += width) {
             const std::size_t filled = std::min(width, count - i);
             lanes::element_lanes r;
@@ -42,20 +42,19 @@ HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std
             lanes::load_lanes(stage, i, r, u, s);
             sheet::nodal_forces<real_lanes> f;
             const element_result_of<real_lanes> result = element_state<Law>(m, r, u, s, f);
-            const std::size_t out = at + i - begin;
-            lanes::scatter_lanes(f, result.strain_energy, filled, forces + 9 * out, energy + out);
-            lanes::store_lanes(result.thickness_slope, filled, slopes + at + i);
+            lanes::scatter_lanes(f, result.strain_energy, filled, io, begin, at + i);
+            lanes::store_owned_lanes(result.thickness_slope, filled, io, at + i, slopes);
         }
     }
 }
 
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,
-                       std::size_t end, double* energy, double* forces, double* slopes) {
+                       std::size_t end, const sheet::block_io& io, double* slopes) {
     switch (m.material) {
         case 1:
-            return evaluate_by_law<1>(m, xs, begin, end, energy, forces, slopes);
+            return evaluate_by_law<1>(m, xs, begin, end, io, slopes);
         case 2:
-            return evaluate_by_law<2>(m, xs, begin, end, energy, forces, slopes);
+            return evaluate_by_law<2>(m, xs, begin, end, io, slopes);
         default:
             throw undefined_law(m);
     }
@@ -70,9 +69,9 @@ namespace dorvan {
 HWY_EXPORT(evaluate_elements);
 
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,
-                       std::size_t end, double* energy, double* forces, double* slopes) {
+                       std::size_t end, const sheet::block_io& io, double* slopes) {
     if (begin >= end) return;
-    HWY_DYNAMIC_DISPATCH(evaluate_elements)(m, xs, begin, end, energy, forces, slopes);
+    HWY_DYNAMIC_DISPATCH(evaluate_elements)(m, xs, begin, end, io, slopes);
 }
 
 }  // namespace dorvan

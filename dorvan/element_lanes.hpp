@@ -6,14 +6,15 @@
 #include <span>
 
 #include "dorvan/model.hpp"
+#include "sheet/block_io.hpp"
 
 namespace dorvan {
 
 // The elements at positions begin..end-1 of m.elements (0 = the first) at the unknowns xs =
-// x(1..unknown_count): energy[at - begin], the nine forces at forces[9 (at - begin) + 3 l + j]
-// and the thickness slope at slopes[at], where slopes[0] is the gradient entry of the first
-// element. Throws for a material law that is not defined.
+// x(1..unknown_count), their energies and forces put as io says, and the thickness slopes of
+// io's own elements at slopes[at], where slopes[0] is the gradient entry of the first element.
+// Throws for a material law that is not defined.
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,
-                       std::size_t end, double* energy, double* forces, double* slopes);
+                       std::size_t end, const sheet::block_io& io, double* slopes);
 
 }  // namespace dorvan

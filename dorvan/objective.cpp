@@ -12,8 +12,8 @@ double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::f
     const auto gs = g.view(1, m.unknown_count);
     double* slopes = gs.data() + m.free_count + (m.elements.first() - 1);
     return sheet::total_potential_energy_in_blocks(
-        m, xs, gs, [&](std::size_t begin, std::size_t end, double* energy, double* forces) {
-            evaluate_elements(m, xs, begin, end, energy, forces, slopes);
+        m, xs, gs, [&](std::size_t begin, std::size_t end, const sheet::block_io& io) {
+            evaluate_elements(m, xs, begin, end, io, slopes);
         });
 }
 

@@ -22,7 +22,7 @@ using sheet::HWY_NAMESPACE::real_lanes;
 // target's instruction set.
 template <int Law>
 HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std::size_t begin,
-                                 std::size_t end, double* energy, double* forces) {
+                                 std::size_t end, const sheet::block_io& io) {
     namespace lanes = sheet::HWY_NAMESPACE;
     const std::size_t width = hwy::HWY_NAMESPACE::Lanes(lanes::lane_tag());
     const auto records = m.elements.view(m.elements.first(), m.elements.last());
@@ -32,7 +32,7 @@ HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std
     for (std::size_t at = begin; at < end; at += lanes::stage_elements) {
         const std::size_t count = std::min(lanes::stage_elements, end - at);
         const std::size_t padded = (count + width - 1) / width * width;
-        lanes::stage_run(records, m, xs, at, count, padded, stage, no_extra);
+        lanes::stage_run(records, m, xs, io.corners, at, count, padded, stage, no_extra);
         for (std::size_t i = 0; i < count; i += width) {
             const std::size_t filled = std::min(width, count - i);
             lanes::element_lanes r;
@@ -40,21 +40,20 @@ HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std
             lanes::load_lanes(stage, i, r, u, unused);
             sheet::nodal_forces<real_lanes> f;
             const element_result_of<real_lanes> result = element_state<Law>(m, r, u, f);
-            const std::size_t out = at + i - begin;
-            lanes::scatter_lanes(f, result.strain_energy, filled, forces + 9 * out, energy + out);
+            lanes::scatter_lanes(f, result.strain_energy, filled, io, begin, at + i);
         }
     }
 }
 
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,
-                       std::size_t end, double* energy, double* forces) {
+                       std::size_t end, const sheet::block_io& io) {
     switch (m.material) {
         case 1:
-            return evaluate_by_law<1>(m, xs, begin, end, energy, forces);
+            return evaluate_by_law<1>(m, xs, begin, end, io);
         case 2:
-            return evaluate_by_law<2>(m, xs, begin, end, energy, forces);
+            return evaluate_by_law<2>(m, xs, begin, end, io);
         case 3:
-            return evaluate_by_law<3>(m, xs, begin, end, energy, forces);
+            return evaluate_by_law<3>(m, xs, begin, end, io);
         default:
             throw undefined_law(m);
     }
@@ -69,9 +68,9 @@ namespace melvar {
 HWY_EXPORT(evaluate_elements);
 
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,
-                       std::size_t end, double* energy, double* forces) {
+                       std::size_t end, const sheet::block_io& io) {
     if (begin >= end) return;
-    HWY_DYNAMIC_DISPATCH(evaluate_elements)(m, xs, begin, end, energy, forces);
+    HWY_DYNAMIC_DISPATCH(evaluate_elements)(m, xs, begin, end, io);
 }
 
 }  // namespace melvar

@@ -6,13 +6,14 @@
 #include <span>
 
 #include "melvar/model.hpp"
+#include "sheet/block_io.hpp"
 
 namespace melvar {
 
 // The elements at positions begin..end-1 of m.elements (0 = the first) at the unknowns xs =
-// x(1..free_count): energy[at - begin] and the nine forces at forces[9 (at - begin) + 3 l + j].
+// x(1..free_count), their energies and forces put as io says.
 // Throws for a material law that is not defined.
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,
-                       std::size_t end, double* energy, double* forces);
+                       std::size_t end, const sheet::block_io& io);
 
 }  // namespace melvar

@@ -11,8 +11,8 @@ double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::f
     const auto xs = x.view(1, m.free_count);
     return sheet::total_potential_energy_in_blocks(
         m, xs, g.view(1, m.free_count),
-        [&](std::size_t begin, std::size_t end, double* energy, double* forces) {
-            evaluate_elements(m, xs, begin, end, energy, forces);
+        [&](std::size_t begin, std::size_t end, const sheet::block_io& io) {
+            evaluate_elements(m, xs, begin, end, io);
         });
 }
 

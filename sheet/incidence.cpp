@@ -1,41 +1,85 @@
-// The incidence of the free components on the elements, and the store that uses it.
+// The corner sources, the runs of gradient entries with the elements that reach them, and the
+// store that keeps them.
 #include "sheet/incidence.hpp"
+
+#include <algorithm>
 
 #include "sheet/failure.hpp"
 #include "sheet/mesh.hpp"
 
 namespace sheet {
 
-incidence incidence_of(const mesh& m) {
+std::vector<std::int32_t> corner_sources(const mesh& m) {
     const auto dof = m.dof_map.all();
     const auto records = m.elements.view(m.elements.first(), m.elements.last());
-    const std::int32_t free_count = m.free_count;
     if (records.size() > static_cast<std::size_t>(INT32_MAX / 9))
-        throw failure("the model has more elements than the force store can number");
-    incidence links;
-    links.component.assign(static_cast<std::size_t>(free_count), 0);
-    for (std::size_t c = 0; c < dof.size(); ++c)
-        if (dof[c] <= free_count) links.component[dof[c] - 1] = static_cast<std::int32_t>(c);
-    // Count the terms of each entry, then place them element after element.
-    links.first.assign(static_cast<std::size_t>(free_count) + 1, 0);
-    for (const element& r : records)
-        for (int l = 0; l < 3; ++l)
-            for (int j = 0; j < 3; ++j) {
-                const std::int32_t k = dof[static_cast<std::size_t>(r.node[l] - 1) * 3 + j];
-                if (k <= free_count) ++links.first[k];
-            }
-    for (std::size_t k = 1; k < links.first.size(); ++k) links.first[k] += links.first[k - 1];
-    links.terms.resize(static_cast<std::size_t>(links.first.back()));
-    std::vector<std::int64_t> next(links.first.begin(), links.first.end() - 1);
+        throw failure("the model has more elements than the corner table can number");
+    std::vector<std::int32_t> sources(9 * records.size());
     for (std::size_t e = 0; e < records.size(); ++e)
         for (int l = 0; l < 3; ++l)
             for (int j = 0; j < 3; ++j) {
-                const std::int32_t k =
-                    dof[static_cast<std::size_t>(records[e].node[l] - 1) * 3 + j];
-                if (k <= free_count)
-                    links.terms[next[k - 1]++] = static_cast<std::int32_t>(9 * e + 3 * l + j);
+                const auto c = static_cast<std::int32_t>((records[e].node[l] - 1) * 3 + j);
+                const std::int32_t k = dof[static_cast<std::size_t>(c)];
+                sources[9 * e + 3 * l + j] = k <= m.free_count ? k - 1 : ~c;
             }
-    return links;
+    return sources;
+}
+
+std::vector<entry_run> entry_runs(const mesh& m, const std::vector<std::int32_t>& corners,
+                                  std::size_t count) {
+    const std::size_t elements = corners.size() / 9;
+    const auto entries = static_cast<std::size_t>(m.free_count);
+    std::vector<entry_run> runs(count);
+    std::vector<std::size_t> first(count, elements), last(count, 0);
+    for (std::size_t r = 0; r < count; ++r) {
+        runs[r].entry_begin = static_cast<std::int32_t>(entries * r / count);
+        runs[r].entry_end = static_cast<std::int32_t>(entries * (r + 1) / count);
+    }
+    for (std::size_t e = 0; e < elements; ++e)
+        for (int i = 0; i < 9; ++i) {
+            const std::int32_t k = corners[9 * e + i];
+            if (k < 0) continue;
+            // The run holding entry k: the last whose first entry is at most k.
+            const auto r = static_cast<std::size_t>(
+                std::upper_bound(runs.begin(), runs.end(), k,
+                                 [](std::int32_t key, const entry_run& run) {
+                                     return key < run.entry_begin;
+                                 }) -
+                runs.begin() - 1);
+            first[r] = std::min(first[r], e);
+            last[r] = std::max(last[r], e + 1);
+        }
+    // The owned ranges are cut at each run's first element (a run that no element reaches
+    // moves no cut); the last run owns to the end.
+    std::size_t cut = 0;
+    for (std::size_t r = 0; r < count; ++r) {
+        runs[r].own_begin = cut;
+        if (r + 1 == count)
+            cut = elements;
+        else if (first[r + 1] < elements)
+            cut = std::max(cut, first[r + 1]);
+        runs[r].own_end = cut;
+        runs[r].begin = std::min(runs[r].own_begin, first[r]);
+        runs[r].end = std::max(runs[r].own_end, last[r]);
+    }
+    return runs;
+}
+
+std::size_t evaluated_elements(const std::vector<entry_run>& runs) {
+    std::size_t sum = 0;
+    for (const entry_run& run : runs) sum += run.end - run.begin;
+    return sum;
+}
+
+void evaluation_store::share(const mesh& m, int threads) {
+    if (runs_for == threads) return;
+    const auto t = static_cast<std::size_t>(threads);
+    for (const std::size_t per_thread : {4, 2, 1}) {
+        runs = entry_runs(m, corners, per_thread * t);
+        if (evaluated_elements(runs) <= element_count + element_count / 8) break;
+    }
+    runs_for = threads;
+    energy.resize(element_count);
 }
 
 evaluation_store& evaluation_slot::for_mesh(const mesh& m) {
@@ -49,9 +93,12 @@ evaluation_store& evaluation_slot::for_mesh(const mesh& m) {
         store->elements = records.data();
         store->element_count = records.size();
         store->free_count = m.free_count;
-        store->links = incidence_of(m);
-        store->energy.resize(records.size());
-        store->forces.resize(9 * records.size());
+        store->corners = corner_sources(m);
+        store->component.assign(static_cast<std::size_t>(m.free_count), 0);
+        for (std::size_t c = 0; c < dof.size(); ++c)
+            if (dof[c] <= m.free_count)
+                store->component[static_cast<std::size_t>(dof[c] - 1)] =
+                    static_cast<std::int32_t>(c);
         store_ = std::move(store);
     }
     return *store_;

@@ -1,5 +1,6 @@
-// Which element forces meet in each gradient entry, for forming every entry as its own sum on
-// any thread: the free components' incidence on the elements, in ascending element order.
+// Where each element reads its corner displacements, and which elements meet each run of
+// gradient entries: the plan by which several threads assemble the gradient, each entry on one
+// thread as its own sum in ascending element order.
 #pragma once
 
 #include <cstddef>
@@ -11,29 +12,46 @@ namespace sheet {
 
 struct mesh;
 
-// For free entry k (0-based, g(k + 1)): component[k] is the (node, direction) component,
-// 3 (node - 1) + direction - 1, whose negated load starts the sum, and terms[first[k]] ..
-// terms[first[k + 1] - 1] are the positions 9 e + 3 l + j of the forces that are added to it,
-// e the element's position (0 = the first element), l its corner, j the direction, in
-// ascending e and then l: the order in which one thread adds them element after element.
-struct incidence {
-    std::vector<std::int32_t> component;
-    std::vector<std::int64_t> first;
-    std::vector<std::int32_t> terms;
+// At 9 e + 3 l + j, for the element at position e (0 = the first element), its corner l and
+// direction j: the 0-based unknown of that component when it is free, and when it is
+// prescribed ~c (negative), c = 3 (node - 1) + j its place among the prescribed values.
+std::vector<std::int32_t> corner_sources(const mesh& m);
+
+// A run of gradient entries, [entry_begin, entry_end) 0-based, with the elements that reach
+// it: every element with a corner component among these entries lies in [begin, end). The
+// elements in [own_begin, own_end) are those whose energy (and dorvan's thickness slope) this
+// run reports; the owned ranges of all runs cut [0, element count) in order.
+struct entry_run {
+    std::int32_t entry_begin = 0, entry_end = 0;
+    std::size_t begin = 0, end = 0;
+    std::size_t own_begin = 0, own_end = 0;
 };
 
-incidence incidence_of(const mesh& m);
+// The free entries cut into count runs of near equal size, with their elements.
+std::vector<entry_run> entry_runs(const mesh& m, const std::vector<std::int32_t>& corners,
+                                  std::size_t count);
 
-// What a parallel evaluation keeps between calls: the incidence and the store of every
-// element's energy and forces. A copy of a mesh starts with none.
+// The evaluations of elements that runs cost: the sum of their element ranges.
+std::size_t evaluated_elements(const std::vector<entry_run>& runs);
+
+// What the objective keeps between calls: every element's corner sources and, once it has run
+// on several threads, the runs it shares out with every element's energy and every free
+// entry's (node, direction) component.
 struct evaluation_store {
     const void* dof_map = nullptr;  // the arrays and counts it was built for
     const void* elements = nullptr;
     std::size_t element_count = 0;
     std::int32_t free_count = 0;
-    incidence links;
-    std::vector<double> energy;  // per element
-    std::vector<double> forces;  // nine per element, as in incidence::terms
+    std::vector<std::int32_t> corners;
+    int runs_for = 0;  // the number of threads the runs were cut for
+    std::vector<entry_run> runs;
+    std::vector<std::int32_t> component;  // 3 (node - 1) + direction - 1 of free entry k
+    std::vector<double> energy;           // per element
+
+    // Cuts the runs for threads threads, with the energies and components, unless they are
+    // there: as many runs as possible up to four per thread while every thread evaluates no
+    // more than an eighth more elements than its share.
+    void share(const mesh& m, int threads);
 };
 
 class evaluation_slot {
@@ -47,7 +65,8 @@ public:
     evaluation_slot(evaluation_slot&&) = default;
     evaluation_slot& operator=(evaluation_slot&&) = default;
 
-    // The store for m, built on first use and again when m's arrays or counts have changed.
+    // The store for m, its corner sources built on first use and again when m's arrays or
+    // counts have changed.
     evaluation_store& for_mesh(const mesh& m);
 
 private:

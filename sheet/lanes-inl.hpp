@@ -18,7 +18,7 @@
 #include <span>
 
 #include "sheet/mesh.hpp"
-#include "sheet/objective.hpp"
+#include "sheet/block_io.hpp"
 
 HWY_BEFORE_NAMESPACE();
 namespace sheet::HWY_NAMESPACE {
@@ -90,15 +90,15 @@ struct element_stage {
 };
 
 // Stages the elements at positions at .. at + count - 1 of records (count <= stage_elements)
-// with their corner displacements, and extra(position), one more per-element real (dorvan's
-// thickness variable); the places from count up to padded (a multiple of the lanes, at most
+// with their corner displacements, read through corners (corner_sources) from xs and the
+// prescribed values, and extra(position), one more per-element real (dorvan's thickness
+// variable); the places from count up to padded (a multiple of the lanes, at most
 // stage_elements) repeat the first element.
 template <class Extra>
 void stage_run(std::span<const element> records, const mesh& m, std::span<const double> xs,
-               std::size_t at, std::size_t count, std::size_t padded, element_stage& stage,
-               Extra&& extra) {
-    const auto dof = m.dof_map.all();
-    const auto prescribed = m.prescribed.all();
+               const std::int32_t* corners, std::size_t at, std::size_t count,
+               std::size_t padded, element_stage& stage, Extra&& extra) {
+    const double* prescribed = m.prescribed.all().data();
     for (std::size_t i = 0; i < padded; ++i) {
         const std::size_t e = at + (i < count ? i : 0);
         const element& record = records[e];
@@ -110,10 +110,10 @@ void stage_run(std::span<const element> records, const mesh& m, std::span<const 
             stage.edge_a[c][i] = record.edge_a[c];
             stage.edge_b[c][i] = record.edge_b[c];
         }
-        double corner[3][3];
-        detail::gather(record, dof, prescribed, xs, m.free_count, corner);
+        const std::int32_t* source = corners + 9 * e;
         for (int k = 0; k < 3; ++k)
-            for (int j = 0; j < 3; ++j) stage.u[k][j][i] = corner[k][j];
+            for (int j = 0; j < 3; ++j)
+                stage.u[k][j][i] = corner_value(source[3 * k + j], xs.data(), prescribed);
         stage.extra[i] = extra(e);
     }
 }
@@ -136,27 +136,32 @@ inline void load_lanes(const element_stage& stage, std::size_t i, element_lanes&
     extra = load(stage.extra);
 }
 
-// Lane l of each of the nine forces into forces[9 l + 3 row + column], for the first lanes
-// lanes, and lane l of value into values[l].
+// Lane l of each of the nine forces into io.forces[9 (at + l - begin) + 3 row + column], and
+// of value into io.energy[at + l - begin], for the first lanes lanes: the elements at
+// at .. at + lanes - 1 of the block that starts at begin.
 inline void scatter_lanes(const nodal_forces<real_lanes>& f, real_lanes value, std::size_t lanes,
-                          double* forces, double* values) {
+                          const block_io& io, std::size_t begin, std::size_t at) {
     const lane_tag d;
     alignas(64) double staged[9][max_lanes];
     alignas(64) double staged_value[max_lanes];
     for (int k = 0; k < 3; ++k)
         for (int j = 0; j < 3; ++j) hn::Store(f.row[k][j].v, d, staged[3 * k + j]);
     hn::Store(value.v, d, staged_value);
+    double* forces = io.forces + 9 * (at - begin);
     for (std::size_t l = 0; l < lanes; ++l) {
         for (int i = 0; i < 9; ++i) forces[9 * l + i] = staged[i][l];
-        values[l] = staged_value[l];
+        io.energy[at + l - begin] = staged_value[l];
     }
 }
 
-// Lane l of value into values[l] for the first lanes lanes.
-inline void store_lanes(real_lanes value, std::size_t lanes, double* values) {
+// Lane l of value into values[at + l] for the first lanes lanes, where at + l is one of io's
+// own elements.
+inline void store_owned_lanes(real_lanes value, std::size_t lanes, const block_io& io,
+                              std::size_t at, double* values) {
     alignas(64) double staged[max_lanes];
     hn::Store(value.v, lane_tag(), staged);
-    for (std::size_t l = 0; l < lanes; ++l) values[l] = staged[l];
+    for (std::size_t l = 0; l < lanes; ++l)
+        if (at + l >= io.own_begin && at + l < io.own_end) values[at + l] = staged[l];
 }
 
 }  // namespace sheet::HWY_NAMESPACE

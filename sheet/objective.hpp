@@ -3,18 +3,21 @@
 // (corner nodes, dof_map entries) were checked when the starting state made them, so the loops
 // run on validated spans.
 //
-// The elements are evaluated in blocks. On one thread each block's energies and forces are
-// added as soon as it is done. On a large sheet every thread of the worker pool evaluates
-// blocks into a store of all elements' energies and forces; then each gradient entry is formed
-// on any thread as its own sum (its negated load, then its elements' forces in ascending
-// element order) while one thread sums the energies in element order: every sum is formed as
-// by one thread alone, to the bit.
+// The elements are evaluated in blocks, and each block's forces are added at once, element
+// after element. On a large sheet the free entries are cut into runs, and each thread of the
+// worker pool forms whole runs: it evaluates every element that reaches its run (an element on
+// the edge of two runs is evaluated for both) and adds their forces into its own entries only,
+// so each entry is still its negated load plus its elements' forces in ascending element order.
+// The energies are kept per element and summed in element order at the end: every sum is
+// formed as by one thread alone, to the bit. Every element reads its corner displacements
+// through a table of sources made at the first evaluation.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <span>
 
+#include "sheet/block_io.hpp"
 #include "sheet/incidence.hpp"
 #include "sheet/mesh.hpp"
 #include "sheet/worker_pool.hpp"
@@ -26,31 +29,39 @@ namespace detail {
 // Below this many elements one thread does everything.
 constexpr std::size_t threads_from = 8192;
 // Elements per block of work; gradient entries per task of the sums.
-constexpr std::size_t element_block = 512;
-constexpr std::size_t entry_block = 4096;
+constexpr std::size_t element_block = 256;  // a block's forces stay in the first-level cache
 
-// The displacements u[l][j] of the corners of r: the unknown where the component is free, its
-// prescribed value otherwise.
-inline void gather(const element& r, std::span<const std::int32_t> dof,
-                   std::span<const double> prescribed, std::span<const double> xs,
-                   std::int32_t free_count, double (&u)[3][3]) {
-    for (int l = 0; l < 3; ++l) {
-        const std::size_t base = static_cast<std::size_t>(r.node[l] - 1) * 3;
-        for (int j = 0; j < 3; ++j) {
-            const std::int32_t k = dof[base + j];
-            u[l][j] = k <= free_count ? xs[k - 1] : prescribed[base + j];
-        }
+// Adds the forces of one element, forces[3 l + j], into the entries among [first, last) of its
+// corner components, as its corner sources name them.
+inline void scatter(const std::int32_t* sources, const double* forces, std::int32_t first,
+                    std::int32_t last, std::span<double> gs) {
+    const auto width = static_cast<std::uint32_t>(last - first);
+    for (int i = 0; i < 9; ++i) {
+        const std::int32_t k = sources[i];
+        // Prescribed components (negative sources) fall outside as well.
+        if (static_cast<std::uint32_t>(k - first) < width) gs[k] = gs[k] + forces[i];
     }
 }
 
-// Adds the forces of r, forces[3 l + j], into the entries of its free components.
-inline void scatter(const element& r, const double* forces, std::span<const std::int32_t> dof,
-                    std::int32_t free_count, std::span<double> gs) {
-    for (int l = 0; l < 3; ++l) {
-        const std::size_t base = static_cast<std::size_t>(r.node[l] - 1) * 3;
-        for (int j = 0; j < 3; ++j) {
-            const std::int32_t k = dof[base + j];
-            if (k <= free_count) gs[k - 1] = gs[k - 1] + forces[3 * l + j];
+// Forms the gradient entries of run: each starts from its negated load, then every element
+// that reaches it adds its forces, element after element in ascending order. energy(at, e)
+// takes the energy of every element the run owns, in order.
+template <class Evaluate, class Energy>
+void assemble_run(const entry_run& run, const evaluation_store& store,
+                  std::span<const double> loads, std::span<double> gs, Evaluate& evaluate,
+                  Energy&& energy_of) {
+    for (std::int32_t k = run.entry_begin; k < run.entry_end; ++k)
+        gs[k] = -loads[store.component[k]];
+    const std::int32_t* corners = store.corners.data();
+    double energy[element_block];
+    double forces[9 * element_block];
+    for (std::size_t begin = run.begin; begin < run.end; begin += element_block) {
+        const std::size_t end = std::min(run.end, begin + element_block);
+        evaluate(begin, end, block_io{corners, energy, forces, run.own_begin, run.own_end});
+        for (std::size_t at = begin; at < end; ++at) {
+            if (at >= run.own_begin && at < run.own_end) energy_of(at, energy[at - begin]);
+            scatter(corners + 9 * at, forces + 9 * (at - begin), run.entry_begin, run.entry_end,
+                    gs);
         }
     }
 }
@@ -68,70 +79,43 @@ inline double load_work(std::span<const std::int32_t> dof, std::span<const doubl
 
 }  // namespace detail
 
-// xs and gs are x(1..) and g(1..) as spans. evaluate(begin, end, energy, forces) evaluates the
-// elements at positions begin..end-1 (0 = the first element) into energy[at - begin] and
-// forces[9 (at - begin) + 3 l + j]; it may run on any thread, several blocks at once, so it
-// must write nothing but these and entries of its own elements. From parallel_from elements on,
-// and with more than one worker, the pool shares the work. Returns the total potential energy.
+// xs and gs are x(1..) and g(1..) as spans. evaluate(begin, end, io) evaluates the elements at
+// positions begin..end-1 as io says; it may run on any thread, several blocks at once, so it
+// must write nothing but io's buffers and the entries of its own elements that io gives it.
+// From parallel_from elements on, and with more than one worker, the pool shares the work.
+// Returns the total potential energy.
 template <class Evaluate>
 double total_potential_energy_in_blocks(const mesh& m, std::span<const double> xs,
                                         std::span<double> gs, Evaluate&& evaluate,
                                         std::size_t parallel_from = detail::threads_from) {
-    using detail::element_block;
     const std::int32_t free_count = m.free_count;
     const auto dof = m.dof_map.all();
     const auto loads = m.loads.all();
-    const auto records = m.elements.view(m.elements.first(), m.elements.last());
-    const std::size_t count = records.size();
+    const std::size_t count = m.elements.size();
+    evaluation_store& store = m.evaluation.for_mesh(m);
+    const int workers = worker_count();
 
-    if (count < parallel_from || worker_count() < 2) {
+    if (count < parallel_from || workers < 2) {
         double f = detail::load_work(dof, loads, xs, free_count);
-        // g starts from the negated loads.
-        for (std::size_t c = 0; c < dof.size(); ++c)
-            if (dof[c] <= free_count) gs[dof[c] - 1] = -loads[c];
-        double energy[element_block];
-        double forces[9 * element_block];
-        for (std::size_t begin = 0; begin < count; begin += element_block) {
-            const std::size_t end = std::min(count, begin + element_block);
-            evaluate(begin, end, energy, forces);
-            // f = f + energy; forces into g: in element order.
-            for (std::size_t at = begin; at < end; ++at) {
-                f = f + energy[at - begin];
-                detail::scatter(records[at], forces + 9 * (at - begin), dof, free_count, gs);
-            }
-        }
+        const entry_run all{0, free_count, 0, count, 0, count};
+        detail::assemble_run(all, store, loads, gs, evaluate,
+                             [&f](std::size_t, double e) { f = f + e; });
         return f;
     }
 
-    evaluation_store& store = m.evaluation.for_mesh(m);
-    const std::size_t blocks = (count + element_block - 1) / element_block;
-    run_tasks(blocks, [&](std::size_t b) {
-        const std::size_t begin = b * element_block;
-        const std::size_t end = std::min(count, begin + element_block);
-        evaluate(begin, end, store.energy.data() + begin, store.forces.data() + 9 * begin);
-    });
-
-    // Task 0 sums the energy; the others each form a run of gradient entries.
-    const incidence& links = store.links;
-    const double* forces = store.forces.data();
-    const std::size_t entries = static_cast<std::size_t>(free_count);
+    // Task 0 does the work of the loads, the longest single chain of additions; each other
+    // task forms a run of entries and keeps the energies of the elements it owns.
+    store.share(m, workers);
     double f = 0.0;
-    run_tasks(1 + (entries + detail::entry_block - 1) / detail::entry_block, [&](std::size_t t) {
+    run_tasks(1 + store.runs.size(), [&](std::size_t t) {
         if (t == 0) {
-            double sum = detail::load_work(dof, loads, xs, free_count);
-            for (const double e : store.energy) sum = sum + e;
-            f = sum;
+            f = detail::load_work(dof, loads, xs, free_count);
             return;
         }
-        const std::size_t begin = (t - 1) * detail::entry_block;
-        const std::size_t end = std::min(entries, begin + detail::entry_block);
-        for (std::size_t k = begin; k < end; ++k) {
-            double g = -loads[links.component[k]];
-            for (std::int64_t i = links.first[k]; i < links.first[k + 1]; ++i)
-                g = g + forces[links.terms[i]];
-            gs[k] = g;
-        }
+        detail::assemble_run(store.runs[t - 1], store, loads, gs, evaluate,
+                             [&store](std::size_t at, double e) { store.energy[at] = e; });
     });
+    for (const double e : store.energy) f = f + e;
     return f;
 }
 

@@ -24,17 +24,19 @@ double evaluate(const dorvan::model& m, const terms::fmat1& x, terms::fmat1& g,
     const auto records = m.elements.view(1, m.elements.last());
     return sheet::total_potential_energy_in_blocks(
         m, xs, gs,
-        [&](std::size_t begin, std::size_t end, double* energy, double* forces) {
+        [&](std::size_t begin, std::size_t end, const sheet::block_io& io) {
             for (std::size_t at = begin; at < end; ++at) {
                 double u[3][3];
-                sheet::detail::gather(records[at], m.dof_map.all(), m.prescribed.all(), xs,
-                                      free_count, u);
+                for (int i = 0; i < 9; ++i)
+                    u[i / 3][i % 3] = sheet::corner_value(io.corners[9 * at + i], xs.data(),
+                                                          m.prescribed.all().data());
                 sheet::element_forces out;
                 const auto result =
                     dorvan::element_state(m, records[at], u, xs[free_count + at], out);
-                energy[at - begin] = result.strain_energy;
-                std::memcpy(forces + 9 * (at - begin), out.row, sizeof out.row);
-                gs[free_count + at] = result.thickness_slope;
+                io.energy[at - begin] = result.strain_energy;
+                std::memcpy(io.forces + 9 * (at - begin), out.row, sizeof out.row);
+                if (at >= io.own_begin && at < io.own_end)
+                    gs[free_count + at] = result.thickness_slope;
             }
         },
         parallel_from);

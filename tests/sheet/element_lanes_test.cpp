@@ -18,6 +18,7 @@
 #include "melvar/element.hpp"
 #include "melvar/element_lanes.hpp"
 #include "melvar/sheet_models.hpp"
+#include "sheet/incidence.hpp"
 #include "sheet/objective.hpp"
 
 namespace {
@@ -97,6 +98,7 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
     x(s + 8) = nan;
     const auto xs = x.view(1, m.unknown_count);
     const std::size_t count = m.elements.size();
+    const std::vector<std::int32_t> corners = sheet::corner_sources(m);
 
     for (const std::int32_t law : {1, 2}) {
         m.material = law;
@@ -109,13 +111,18 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
             for (const auto& [begin, end] : blocks(count)) {
                 std::vector<double> energy(end - begin), forces(9 * (end - begin)),
                     slopes(count, 7.0);
-                dorvan::evaluate_elements(m, xs, begin, end, energy.data(), forces.data(),
-                                          slopes.data());
+                // The first element of the block is evaluated for another call, which writes
+                // its slope.
+                dorvan::evaluate_elements(
+                    m, xs, begin, end,
+                    {corners.data(), energy.data(), forces.data(), begin + 1, count},
+                    slopes.data());
                 for (std::size_t at = begin; at < end; ++at) {
                     const sheet::element& r = m.elements(static_cast<std::int32_t>(at) + 1);
                     double u[3][3];
-                    sheet::detail::gather(r, m.dof_map.all(), m.prescribed.all(), xs, m.free_count,
-                                          u);
+                    for (int i = 0; i < 9; ++i)
+                        u[i / 3][i % 3] = sheet::corner_value(corners[9 * at + i], xs.data(),
+                                                              m.prescribed.all().data());
                     sheet::element_forces one;
                     const dorvan::element_result want =
                         dorvan::element_state(m, r, u, xs[m.free_count + at], one);
@@ -123,14 +130,16 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
                                               std::to_string(at) + " in [" + std::to_string(begin) +
                                               ", " + std::to_string(end) + ")";
                     EXPECT_TRUE(alike(energy[at - begin], want.strain_energy)) << where;
-                    EXPECT_TRUE(alike(slopes[at], want.thickness_slope)) << where;
+                    if (at > begin) {
+                        EXPECT_TRUE(alike(slopes[at], want.thickness_slope)) << where;
+                    }
                     for (int i = 0; i < 9; ++i)
                         EXPECT_TRUE(alike(forces[9 * (at - begin) + i], one.row[i / 3][i % 3]))
                             << where << ", force " << i;
                 }
                 // Nothing outside the block is written.
                 for (std::size_t at = 0; at < count; ++at) {
-                    if (at < begin || at >= end) {
+                    if (at <= begin || at >= end) {
                         ASSERT_EQ(slopes[at], 7.0) << at;
                     }
                 }
@@ -139,9 +148,10 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
     }
     m.material = 5;
     std::vector<double> energy(count), forces(9 * count), slopes(count);
-    EXPECT_THROW(
-        dorvan::evaluate_elements(m, xs, 0, count, energy.data(), forces.data(), slopes.data()),
-        sheet::failure);
+    EXPECT_THROW(dorvan::evaluate_elements(
+                     m, xs, 0, count, {corners.data(), energy.data(), forces.data(), 0, count},
+                     slopes.data()),
+                 sheet::failure);
 }
 
 TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
@@ -160,6 +170,7 @@ TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
     unknowns(x, m.free_count, random);
     const auto xs = x.view(1, m.free_count);
     const std::size_t count = m.elements.size();
+    const std::vector<std::int32_t> corners = sheet::corner_sources(m);
 
     for (const std::int32_t law : {1, 2, 3}) {
         if (law == 1) neo_hookean(m, 0.8);
@@ -168,12 +179,14 @@ TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
         on_every_target([&] {
             for (const auto& [begin, end] : blocks(count)) {
                 std::vector<double> energy(end - begin), forces(9 * (end - begin));
-                melvar::evaluate_elements(m, xs, begin, end, energy.data(), forces.data());
+                melvar::evaluate_elements(
+                    m, xs, begin, end, {corners.data(), energy.data(), forces.data(), begin, end});
                 for (std::size_t at = begin; at < end; ++at) {
                     const sheet::element& r = m.elements(static_cast<std::int32_t>(at) + 1);
                     double u[3][3];
-                    sheet::detail::gather(r, m.dof_map.all(), m.prescribed.all(), xs, m.free_count,
-                                          u);
+                    for (int i = 0; i < 9; ++i)
+                        u[i / 3][i % 3] = sheet::corner_value(corners[9 * at + i], xs.data(),
+                                                              m.prescribed.all().data());
                     sheet::element_forces one;
                     const melvar::element_result want = melvar::element_state(m, r, u, one);
                     const std::string where =
@@ -188,7 +201,8 @@ TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
     }
     m.material = 4;
     std::vector<double> energy(count), forces(9 * count);
-    EXPECT_THROW(melvar::evaluate_elements(m, xs, 0, count, energy.data(), forces.data()),
+    EXPECT_THROW(melvar::evaluate_elements(
+                     m, xs, 0, count, {corners.data(), energy.data(), forces.data(), 0, count}),
                  sheet::failure);
 }
 

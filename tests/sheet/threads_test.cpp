@@ -3,8 +3,10 @@
 // gradient of the elements added one after another, to the bit, for 1, 2, 3 and 8 workers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <random>
 #include <stdexcept>
 #include <vector>
 
@@ -107,32 +109,40 @@ TEST(threads, dorvan_objective_is_the_same_for_every_worker_count) {
                              });
 }
 
+// Also with the elements in random order, where the runs of entries reach far apart elements.
 TEST(threads, melvar_objective_is_the_same_for_every_worker_count) {
     using namespace melvar_testing;
-    melvar::model m;
-    m.thickness = 0.2;
-    arruda_boyce(m, 0.7, 2.5);
-    tight_settings(m, 1.0E-6);
-    make_grid(m, 61, 70, 0.05, 0.04);  // 8540 elements
-    for (std::int32_t i = 1; i <= m.node_count; ++i) {
-        if (m.node_x(i) == 0.0) prescribe(m, i, 1, 0.0);
-        if (m.node_y(i) == 0.0) prescribe(m, i, 2, 0.0);
-        m.loads(i, 3) = 2.0E-4;
-    }
-    melvar::start(m);
-    ASSERT_GE(m.elements.size(), sheet::detail::threads_from);
-    dorvan_tests::random_reals random(5);
-    terms::fmat1 x(1, m.free_count);
-    for (std::int32_t k = 1; k <= m.free_count; ++k) x(k) = random(-0.01, 0.01);
+    for (const bool shuffled : {false, true}) {
+        SCOPED_TRACE(shuffled ? "shuffled elements" : "elements in rows");
+        melvar::model m;
+        m.thickness = 0.2;
+        arruda_boyce(m, 0.7, 2.5);
+        tight_settings(m, 1.0E-6);
+        make_grid(m, 61, 70, 0.05, 0.04);  // 8540 elements
+        for (std::int32_t i = 1; i <= m.node_count; ++i) {
+            if (m.node_x(i) == 0.0) prescribe(m, i, 1, 0.0);
+            if (m.node_y(i) == 0.0) prescribe(m, i, 2, 0.0);
+            m.loads(i, 3) = 2.0E-4;
+        }
+        if (shuffled) {
+            std::mt19937 random(3);
+            std::shuffle(&m.elements(1), &m.elements(1) + m.elements.size(), random);
+        }
+        melvar::start(m);
+        ASSERT_GE(m.elements.size(), sheet::detail::threads_from);
+        dorvan_tests::random_reals random(5);
+        terms::fmat1 x(1, m.free_count);
+        for (std::int32_t k = 1; k <= m.free_count; ++k) x(k) = random(-0.01, 0.01);
 
-    terms::fmat1 reference(1, m.free_count);
-    const double f = one_after_another(m, x, reference, [&](std::int32_t e, auto& forces) {
-        return melvar::element2(m, m.elements(e), x, forces).strain_energy;
-    });
-    expect_every_count_alike(m.free_count, x, f, reference,
-                             [&](const terms::fmat1& at, terms::fmat1& g) {
-                                 return melvar::objective(m, m.free_count, at, g);
-                             });
+        terms::fmat1 reference(1, m.free_count);
+        const double f = one_after_another(m, x, reference, [&](std::int32_t e, auto& forces) {
+            return melvar::element2(m, m.elements(e), x, forces).strain_energy;
+        });
+        expect_every_count_alike(m.free_count, x, f, reference,
+                                 [&](const terms::fmat1& at, terms::fmat1& g) {
+                                     return melvar::objective(m, m.free_count, at, g);
+                                 });
+    }
 }
 
 TEST(threads, whole_runs_write_the_same_files_for_every_thread_count) {
