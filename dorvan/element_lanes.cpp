@@ -25,25 +25,25 @@ HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std
                                  std::size_t end, const sheet::block_io& io, double* slopes) {
     namespace lanes = sheet::HWY_NAMESPACE;
     const std::size_t width = hwy::HWY_NAMESPACE::Lanes(lanes::lane_tag());
-    const auto records = m.elements.view(m.elements.first(), m.elements.last());
+    const double* prescribed = m.prescribed.all().data();
     // x(free_count + e) with e = first + at.
     const double* thickness = xs.data() + m.free_count + (m.elements.first() - 1);
-    const auto thickness_variable = [thickness](std::size_t at) { return thickness[at]; };
-    static_assert(lanes::stage_elements % lanes::max_lanes == 0);
-    lanes::element_stage stage;
-    for (std::size_t at = begin; at < end; at += lanes::stage_elements) {
-        const std::size_t count = std::min(lanes::stage_elements, end - at);
-        const std::size_t padded = (count + width - 1) / width * width;
-        lanes::stage_run(records, m, xs, io.corners, at, count, padded, stage, thickness_variable);
-        for (std::size_t i = 0; i < count; i += width) {
-            const std::size_t filled = std::min(width, count - i);
+    const std::size_t elements = m.elements.size();
+    lanes::corner_stage stage;
+    for (std::size_t run = begin; run < end; run += lanes::stage_elements) {
+        const std::size_t count = std::min(lanes::stage_elements, end - run);
+        lanes::stage_corners(*io.table, run, (count + width - 1) / width * width, xs.data(),
+                             prescribed, stage);
+        for (std::size_t e = 0; e < count; e += width) {
+            const std::size_t filled = std::min(width, count - e);
             lanes::element_lanes r;
-            real_lanes u[3][3], s;
-            lanes::load_lanes(stage, i, r, u, s);
+            real_lanes u[3][3];
+            lanes::load_lanes(*io.table, run, e, stage, r, u);
+            const real_lanes s = lanes::load_up_to(thickness, run + e, elements);
             sheet::nodal_forces<real_lanes> f;
             const element_result_of<real_lanes> result = element_state<Law>(m, r, u, s, f);
-            lanes::scatter_lanes(f, result.strain_energy, filled, io, begin, at + i);
-            lanes::store_owned_lanes(result.thickness_slope, filled, io, at + i, slopes);
+            lanes::scatter_lanes(f, result.strain_energy, filled, io, begin, run + e);
+            lanes::store_owned_lanes(result.thickness_slope, filled, io, run + e, slopes);
         }
     }
 }

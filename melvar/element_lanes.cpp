@@ -25,22 +25,20 @@ HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std
                                  std::size_t end, const sheet::block_io& io) {
     namespace lanes = sheet::HWY_NAMESPACE;
     const std::size_t width = hwy::HWY_NAMESPACE::Lanes(lanes::lane_tag());
-    const auto records = m.elements.view(m.elements.first(), m.elements.last());
-    static_assert(lanes::stage_elements % lanes::max_lanes == 0);
-    lanes::element_stage stage;
-    const auto no_extra = [](std::size_t) { return 0.0; };
-    for (std::size_t at = begin; at < end; at += lanes::stage_elements) {
-        const std::size_t count = std::min(lanes::stage_elements, end - at);
-        const std::size_t padded = (count + width - 1) / width * width;
-        lanes::stage_run(records, m, xs, io.corners, at, count, padded, stage, no_extra);
-        for (std::size_t i = 0; i < count; i += width) {
-            const std::size_t filled = std::min(width, count - i);
+    const double* prescribed = m.prescribed.all().data();
+    lanes::corner_stage stage;
+    for (std::size_t run = begin; run < end; run += lanes::stage_elements) {
+        const std::size_t count = std::min(lanes::stage_elements, end - run);
+        lanes::stage_corners(*io.table, run, (count + width - 1) / width * width, xs.data(),
+                             prescribed, stage);
+        for (std::size_t e = 0; e < count; e += width) {
             lanes::element_lanes r;
-            real_lanes u[3][3], unused;
-            lanes::load_lanes(stage, i, r, u, unused);
+            real_lanes u[3][3];
+            lanes::load_lanes(*io.table, run, e, stage, r, u);
             sheet::nodal_forces<real_lanes> f;
             const element_result_of<real_lanes> result = element_state<Law>(m, r, u, f);
-            lanes::scatter_lanes(f, result.strain_energy, filled, io, begin, at + i);
+            lanes::scatter_lanes(f, result.strain_energy, std::min(width, count - e), io, begin,
+                                 run + e);
         }
     }
 }

@@ -1,4 +1,4 @@
-// The corner sources, the runs of gradient entries with the elements that reach them, and the
+// The element columns, the runs of gradient entries with the elements that reach them, and the
 // store that keeps them.
 #include "sheet/incidence.hpp"
 
@@ -9,25 +9,36 @@
 
 namespace sheet {
 
-std::vector<std::int32_t> corner_sources(const mesh& m) {
+element_columns element_columns_of(const mesh& m) {
     const auto dof = m.dof_map.all();
     const auto records = m.elements.view(m.elements.first(), m.elements.last());
-    if (records.size() > static_cast<std::size_t>(INT32_MAX / 9))
-        throw failure("the model has more elements than the corner table can number");
-    std::vector<std::int32_t> sources(9 * records.size());
-    for (std::size_t e = 0; e < records.size(); ++e)
+    const std::size_t count = records.size();
+    if (count > static_cast<std::size_t>(INT32_MAX / 9))
+        throw failure("the model has more elements than the element columns can number");
+    element_columns table;
+    table.stride = count + element_columns::padding;
+    table.geometry.resize(10 * table.stride);
+    table.sources.resize(9 * table.stride);
+    for (std::size_t at = 0; at < table.stride; ++at) {
+        if (count == 0) break;
+        const std::size_t e = std::min(at, count - 1);  // the padding repeats the last element
+        const element& r = records[e];
+        const double quantities[10] = {r.area2,     r.a_a,       r.a_b,       r.b_b,
+                                       r.edge_a[0], r.edge_a[1], r.edge_a[2], r.edge_b[0],
+                                       r.edge_b[1], r.edge_b[2]};
+        for (int q = 0; q < 10; ++q) table.geometry[q * table.stride + at] = quantities[q];
         for (int l = 0; l < 3; ++l)
             for (int j = 0; j < 3; ++j) {
-                const auto c = static_cast<std::int32_t>((records[e].node[l] - 1) * 3 + j);
+                const auto c = static_cast<std::int32_t>((r.node[l] - 1) * 3 + j);
                 const std::int32_t k = dof[static_cast<std::size_t>(c)];
-                sources[9 * e + 3 * l + j] = k <= m.free_count ? k - 1 : ~c;
+                table.sources[(3 * l + j) * table.stride + at] = k <= m.free_count ? k - 1 : ~c;
             }
-    return sources;
+    }
+    return table;
 }
 
-std::vector<entry_run> entry_runs(const mesh& m, const std::vector<std::int32_t>& corners,
-                                  std::size_t count) {
-    const std::size_t elements = corners.size() / 9;
+std::vector<entry_run> entry_runs(const mesh& m, const element_columns& table, std::size_t count) {
+    const std::size_t elements = m.elements.size();
     const auto entries = static_cast<std::size_t>(m.free_count);
     std::vector<entry_run> runs(count);
     std::vector<std::size_t> first(count, elements), last(count, 0);
@@ -37,7 +48,7 @@ std::vector<entry_run> entry_runs(const mesh& m, const std::vector<std::int32_t>
     }
     for (std::size_t e = 0; e < elements; ++e)
         for (int i = 0; i < 9; ++i) {
-            const std::int32_t k = corners[9 * e + i];
+            const std::int32_t k = table.source(i)[e];
             if (k < 0) continue;
             // The run holding entry k: the last whose first entry is at most k.
             const auto r = static_cast<std::size_t>(
@@ -75,7 +86,7 @@ void evaluation_store::share(const mesh& m, int threads) {
     if (runs_for == threads) return;
     const auto t = static_cast<std::size_t>(threads);
     for (const std::size_t per_thread : {4, 2, 1}) {
-        runs = entry_runs(m, corners, per_thread * t);
+        runs = entry_runs(m, table, per_thread * t);
         if (evaluated_elements(runs) <= element_count + element_count / 8) break;
     }
     runs_for = threads;
@@ -93,7 +104,7 @@ evaluation_store& evaluation_slot::for_mesh(const mesh& m) {
         store->elements = records.data();
         store->element_count = records.size();
         store->free_count = m.free_count;
-        store->corners = corner_sources(m);
+        store->table = element_columns_of(m);
         store->component.assign(static_cast<std::size_t>(m.free_count), 0);
         for (std::size_t c = 0; c < dof.size(); ++c)
             if (dof[c] <= m.free_count)

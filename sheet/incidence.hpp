@@ -1,4 +1,4 @@
-// Where each element reads its corner displacements, and which elements meet each run of
+// Where each element finds its geometry and corner displacements, and which elements meet each run of
 // gradient entries: the plan by which several threads assemble the gradient, each entry on one
 // thread as its own sum in ascending element order.
 #pragma once
@@ -8,14 +8,14 @@
 #include <memory>
 #include <vector>
 
+#include "sheet/block_io.hpp"
+
 namespace sheet {
 
 struct mesh;
 
-// At 9 e + 3 l + j, for the element at position e (0 = the first element), its corner l and
-// direction j: the 0-based unknown of that component when it is free, and when it is
-// prescribed ~c (negative), c = 3 (node - 1) + j its place among the prescribed values.
-std::vector<std::int32_t> corner_sources(const mesh& m);
+// The element columns of m: its elements' geometry and corner sources.
+element_columns element_columns_of(const mesh& m);
 
 // A run of gradient entries, [entry_begin, entry_end) 0-based, with the elements that reach
 // it: every element with a corner component among these entries lies in [begin, end). The
@@ -28,13 +28,12 @@ struct entry_run {
 };
 
 // The free entries cut into count runs of near equal size, with their elements.
-std::vector<entry_run> entry_runs(const mesh& m, const std::vector<std::int32_t>& corners,
-                                  std::size_t count);
+std::vector<entry_run> entry_runs(const mesh& m, const element_columns& table, std::size_t count);
 
 // The evaluations of elements that runs cost: the sum of their element ranges.
 std::size_t evaluated_elements(const std::vector<entry_run>& runs);
 
-// What the objective keeps between calls: every element's corner sources and, once it has run
+// What the objective keeps between calls: the element columns and, once it has run
 // on several threads, the runs it shares out with every element's energy and every free
 // entry's (node, direction) component.
 struct evaluation_store {
@@ -42,7 +41,7 @@ struct evaluation_store {
     const void* elements = nullptr;
     std::size_t element_count = 0;
     std::int32_t free_count = 0;
-    std::vector<std::int32_t> corners;
+    element_columns table;
     int runs_for = 0;  // the number of threads the runs were cut for
     std::vector<entry_run> runs;
     std::vector<std::int32_t> component;  // 3 (node - 1) + direction - 1 of free entry k
@@ -65,8 +64,8 @@ public:
     evaluation_slot(evaluation_slot&&) = default;
     evaluation_slot& operator=(evaluation_slot&&) = default;
 
-    // The store for m, its corner sources built on first use and again when m's arrays or
-    // counts have changed.
+    // The store for m, its element columns built on first use and again when m's arrays or
+    // counts have changed. The elements and supports must not change in place after that.
     evaluation_store& for_mesh(const mesh& m);
 
 private:

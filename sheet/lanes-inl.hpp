@@ -12,6 +12,7 @@
 
 #include <hwy/highway.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -74,66 +75,58 @@ struct element_lanes {
     real_lanes edge_a[3], edge_b[3];
 };
 
-// The most elements staged at once: a multiple of every vector's lanes, small enough for the
-// first-level cache.
+static_assert(max_lanes <= element_columns::padding);
+
+// The reals values[at + l] in lanes, where at + l < count; the lanes from count on repeat
+// values[count - 1].
+inline real_lanes load_up_to(const double* values, std::size_t at, std::size_t count) {
+    const lane_tag d;
+    if (at + hn::Lanes(d) <= count) return real_lanes(hn::LoadU(d, values + at));
+    alignas(64) double lanes[max_lanes];
+    for (std::size_t l = 0; l < hn::Lanes(d); ++l) lanes[l] = values[std::min(at + l, count - 1)];
+    return real_lanes(hn::Load(d, lanes));
+}
+
+// The most elements whose corner displacements are staged at once: a multiple of every
+// vector's lanes, small enough for the first-level cache.
 constexpr std::size_t stage_elements = 64;
 
-// A run of elements' initial geometry and corner displacements, one array per quantity. A run
-// is staged whole before its vectors are loaded, so that no vector load waits for the scalar
-// stores that have just written it.
-struct element_stage {
-    alignas(64) double area2[stage_elements], a_a[stage_elements], a_b[stage_elements],
-        b_b[stage_elements];
-    alignas(64) double edge_a[3][stage_elements], edge_b[3][stage_elements];
-    alignas(64) double u[3][3][stage_elements];
-    alignas(64) double extra[stage_elements];
+// Corner displacements of a run of elements, one array per corner source. A run is staged
+// whole, one scalar at a time (a hardware gather is slower on some CPUs), before its vectors
+// are loaded, so that no vector load waits for the scalar stores that have just written it.
+struct corner_stage {
+    alignas(64) double u[9][stage_elements];
 };
 
-// Stages the elements at positions at .. at + count - 1 of records (count <= stage_elements)
-// with their corner displacements, read through corners (corner_sources) from xs and the
-// prescribed values, and extra(position), one more per-element real (dorvan's thickness
-// variable); the places from count up to padded (a multiple of the lanes, at most
-// stage_elements) repeat the first element.
-template <class Extra>
-void stage_run(std::span<const element> records, const mesh& m, std::span<const double> xs,
-               const std::int32_t* corners, std::size_t at, std::size_t count,
-               std::size_t padded, element_stage& stage, Extra&& extra) {
-    const double* prescribed = m.prescribed.all().data();
-    for (std::size_t i = 0; i < padded; ++i) {
-        const std::size_t e = at + (i < count ? i : 0);
-        const element& record = records[e];
-        stage.area2[i] = record.area2;
-        stage.a_a[i] = record.a_a;
-        stage.a_b[i] = record.a_b;
-        stage.b_b[i] = record.b_b;
-        for (int c = 0; c < 3; ++c) {
-            stage.edge_a[c][i] = record.edge_a[c];
-            stage.edge_b[c][i] = record.edge_b[c];
-        }
-        const std::int32_t* source = corners + 9 * e;
-        for (int k = 0; k < 3; ++k)
-            for (int j = 0; j < 3; ++j)
-                stage.u[k][j][i] = corner_value(source[3 * k + j], xs.data(), prescribed);
-        stage.extra[i] = extra(e);
+// Stages the displacements of the corners of the elements at .. at + count - 1 of table
+// (count <= stage_elements, a multiple of the lanes; the table's padding covers what lies
+// beyond its last element), from the unknowns xs or the prescribed values.
+inline void stage_corners(const element_columns& table, std::size_t at, std::size_t count,
+                          const double* xs, const double* prescribed, corner_stage& stage) {
+    for (int i = 0; i < 9; ++i) {
+        const std::int32_t* sources = table.source(i) + at;
+        for (std::size_t e = 0; e < count; ++e)
+            stage.u[i][e] = corner_value(sources[e], xs, prescribed);
     }
 }
 
-// The staged elements i .. i + lanes - 1 in lanes: geometry, corner displacements and extra.
-inline void load_lanes(const element_stage& stage, std::size_t i, element_lanes& r,
-                       real_lanes (&u)[3][3], real_lanes& extra) {
+// The elements at + e .. at + e + lanes - 1 of table in lanes: their geometry from the table
+// and their corner displacements from stage, which holds the elements from at on.
+inline void load_lanes(const element_columns& table, std::size_t at, std::size_t e,
+                       const corner_stage& stage, element_lanes& r, real_lanes (&u)[3][3]) {
     const lane_tag d;
-    const auto load = [&](const double* values) { return real_lanes(hn::Load(d, values + i)); };
-    r.area2 = load(stage.area2);
-    r.a_a = load(stage.a_a);
-    r.a_b = load(stage.a_b);
-    r.b_b = load(stage.b_b);
+    const auto quantity = [&](int q) {
+        return real_lanes(hn::LoadU(d, table.quantity(q) + at + e));
+    };
+    r.area2 = quantity(0);
+    r.a_a = quantity(1);
+    r.a_b = quantity(2);
+    r.b_b = quantity(3);
     for (int c = 0; c < 3; ++c) {
-        r.edge_a[c] = load(stage.edge_a[c]);
-        r.edge_b[c] = load(stage.edge_b[c]);
+        r.edge_a[c] = quantity(4 + c);
+        r.edge_b[c] = quantity(7 + c);
     }
-    for (int k = 0; k < 3; ++k)
-        for (int j = 0; j < 3; ++j) u[k][j] = load(stage.u[k][j]);
-    extra = load(stage.extra);
+    for (int i = 0; i < 9; ++i) u[i / 3][i % 3] = real_lanes(hn::Load(d, stage.u[i] + e));
 }
 
 // Lane l of each of the nine forces into io.forces[9 (at + l - begin) + 3 row + column], and

@@ -9,8 +9,8 @@
 // the edge of two runs is evaluated for both) and adds their forces into its own entries only,
 // so each entry is still its negated load plus its elements' forces in ascending element order.
 // The energies are kept per element and summed in element order at the end: every sum is
-// formed as by one thread alone, to the bit. Every element reads its corner displacements
-// through a table of sources made at the first evaluation.
+// formed as by one thread alone, to the bit. Every element reads its geometry and corner
+// displacements through a table made at the first evaluation.
 #pragma once
 
 #include <algorithm>
@@ -31,13 +31,13 @@ constexpr std::size_t threads_from = 8192;
 // Elements per block of work; gradient entries per task of the sums.
 constexpr std::size_t element_block = 256;  // a block's forces stay in the first-level cache
 
-// Adds the forces of one element, forces[3 l + j], into the entries among [first, last) of its
-// corner components, as its corner sources name them.
-inline void scatter(const std::int32_t* sources, const double* forces, std::int32_t first,
-                    std::int32_t last, std::span<double> gs) {
+// Adds the forces of the element at, forces[3 l + j], into the entries among [first, last) of
+// its corner components, as its corner sources in table name them.
+inline void scatter(const element_columns& table, std::size_t at, const double* forces,
+                    std::int32_t first, std::int32_t last, std::span<double> gs) {
     const auto width = static_cast<std::uint32_t>(last - first);
     for (int i = 0; i < 9; ++i) {
-        const std::int32_t k = sources[i];
+        const std::int32_t k = table.source(i)[at];
         // Prescribed components (negative sources) fall outside as well.
         if (static_cast<std::uint32_t>(k - first) < width) gs[k] = gs[k] + forces[i];
     }
@@ -52,16 +52,14 @@ void assemble_run(const entry_run& run, const evaluation_store& store,
                   Energy&& energy_of) {
     for (std::int32_t k = run.entry_begin; k < run.entry_end; ++k)
         gs[k] = -loads[store.component[k]];
-    const std::int32_t* corners = store.corners.data();
     double energy[element_block];
     double forces[9 * element_block];
     for (std::size_t begin = run.begin; begin < run.end; begin += element_block) {
         const std::size_t end = std::min(run.end, begin + element_block);
-        evaluate(begin, end, block_io{corners, energy, forces, run.own_begin, run.own_end});
+        evaluate(begin, end, block_io{&store.table, energy, forces, run.own_begin, run.own_end});
         for (std::size_t at = begin; at < end; ++at) {
             if (at >= run.own_begin && at < run.own_end) energy_of(at, energy[at - begin]);
-            scatter(corners + 9 * at, forces + 9 * (at - begin), run.entry_begin, run.entry_end,
-                    gs);
+            scatter(store.table, at, forces + 9 * (at - begin), run.entry_begin, run.entry_end, gs);
         }
     }
 }

@@ -28,7 +28,7 @@ double evaluate(const dorvan::model& m, const terms::fmat1& x, terms::fmat1& g,
             for (std::size_t at = begin; at < end; ++at) {
                 double u[3][3];
                 for (int i = 0; i < 9; ++i)
-                    u[i / 3][i % 3] = sheet::corner_value(io.corners[9 * at + i], xs.data(),
+                    u[i / 3][i % 3] = sheet::corner_value(io.table->source(i)[at], xs.data(),
                                                           m.prescribed.all().data());
                 sheet::element_forces out;
                 const auto result =

@@ -98,7 +98,7 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
     x(s + 8) = nan;
     const auto xs = x.view(1, m.unknown_count);
     const std::size_t count = m.elements.size();
-    const std::vector<std::int32_t> corners = sheet::corner_sources(m);
+    const sheet::element_columns table = sheet::element_columns_of(m);
 
     for (const std::int32_t law : {1, 2}) {
         m.material = law;
@@ -115,13 +115,13 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
                 // its slope.
                 dorvan::evaluate_elements(
                     m, xs, begin, end,
-                    {corners.data(), energy.data(), forces.data(), begin + 1, count},
+                    {&table, energy.data(), forces.data(), begin + 1, count},
                     slopes.data());
                 for (std::size_t at = begin; at < end; ++at) {
                     const sheet::element& r = m.elements(static_cast<std::int32_t>(at) + 1);
                     double u[3][3];
                     for (int i = 0; i < 9; ++i)
-                        u[i / 3][i % 3] = sheet::corner_value(corners[9 * at + i], xs.data(),
+                        u[i / 3][i % 3] = sheet::corner_value(table.source(i)[at], xs.data(),
                                                               m.prescribed.all().data());
                     sheet::element_forces one;
                     const dorvan::element_result want =
@@ -149,7 +149,7 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
     m.material = 5;
     std::vector<double> energy(count), forces(9 * count), slopes(count);
     EXPECT_THROW(dorvan::evaluate_elements(
-                     m, xs, 0, count, {corners.data(), energy.data(), forces.data(), 0, count},
+                     m, xs, 0, count, {&table, energy.data(), forces.data(), 0, count},
                      slopes.data()),
                  sheet::failure);
 }
@@ -170,7 +170,7 @@ TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
     unknowns(x, m.free_count, random);
     const auto xs = x.view(1, m.free_count);
     const std::size_t count = m.elements.size();
-    const std::vector<std::int32_t> corners = sheet::corner_sources(m);
+    const sheet::element_columns table = sheet::element_columns_of(m);
 
     for (const std::int32_t law : {1, 2, 3}) {
         if (law == 1) neo_hookean(m, 0.8);
@@ -180,12 +180,12 @@ TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
             for (const auto& [begin, end] : blocks(count)) {
                 std::vector<double> energy(end - begin), forces(9 * (end - begin));
                 melvar::evaluate_elements(
-                    m, xs, begin, end, {corners.data(), energy.data(), forces.data(), begin, end});
+                    m, xs, begin, end, {&table, energy.data(), forces.data(), begin, end});
                 for (std::size_t at = begin; at < end; ++at) {
                     const sheet::element& r = m.elements(static_cast<std::int32_t>(at) + 1);
                     double u[3][3];
                     for (int i = 0; i < 9; ++i)
-                        u[i / 3][i % 3] = sheet::corner_value(corners[9 * at + i], xs.data(),
+                        u[i / 3][i % 3] = sheet::corner_value(table.source(i)[at], xs.data(),
                                                               m.prescribed.all().data());
                     sheet::element_forces one;
                     const melvar::element_result want = melvar::element_state(m, r, u, one);
@@ -202,7 +202,7 @@ TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
     m.material = 4;
     std::vector<double> energy(count), forces(9 * count);
     EXPECT_THROW(melvar::evaluate_elements(
-                     m, xs, 0, count, {corners.data(), energy.data(), forces.data(), 0, count}),
+                     m, xs, 0, count, {&table, energy.data(), forces.data(), 0, count}),
                  sheet::failure);
 }
 
