@@ -24,23 +24,14 @@ template <int Law>
 HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std::size_t begin,
                                  std::size_t end, const sheet::block_io& io) {
     namespace lanes = sheet::HWY_NAMESPACE;
-    const std::size_t width = hwy::HWY_NAMESPACE::Lanes(lanes::lane_tag());
-    const double* prescribed = m.prescribed.all().data();
-    lanes::corner_stage stage;
-    for (std::size_t run = begin; run < end; run += lanes::stage_elements) {
-        const std::size_t count = std::min(lanes::stage_elements, end - run);
-        lanes::stage_corners(*io.table, run, (count + width - 1) / width * width, xs.data(),
-                             prescribed, stage);
-        for (std::size_t e = 0; e < count; e += width) {
-            lanes::element_lanes r;
-            real_lanes u[3][3];
-            lanes::load_lanes(*io.table, run, e, stage, r, u);
-            sheet::nodal_forces<real_lanes> f;
-            const element_result_of<real_lanes> result = element_state<Law>(m, r, u, f);
-            lanes::scatter_lanes(f, result.strain_energy, std::min(width, count - e), io, begin,
-                                 run + e);
-        }
-    }
+    lanes::for_each_vector(io, begin, end, xs.data(), m.prescribed.all().data(),
+                           [&](std::size_t at, std::size_t filled, const lanes::element_lanes& r,
+                               const real_lanes(&u)[3][3]) {
+                               sheet::nodal_forces<real_lanes> f;
+                               const element_result_of<real_lanes> result =
+                                   element_state<Law>(m, r, u, f);
+                               lanes::scatter_lanes(f, result.strain_energy, filled, io, begin, at);
+                           });
 }
 
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,

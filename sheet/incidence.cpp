@@ -52,10 +52,9 @@ std::vector<entry_run> entry_runs(const mesh& m, const element_columns& table, s
             if (k < 0) continue;
             // The run holding entry k: the last whose first entry is at most k.
             const auto r = static_cast<std::size_t>(
-                std::upper_bound(runs.begin(), runs.end(), k,
-                                 [](std::int32_t key, const entry_run& run) {
-                                     return key < run.entry_begin;
-                                 }) -
+                std::upper_bound(
+                    runs.begin(), runs.end(), k,
+                    [](std::int32_t key, const entry_run& run) { return key < run.entry_begin; }) -
                 runs.begin() - 1);
             first[r] = std::min(first[r], e);
             last[r] = std::max(last[r], e + 1);

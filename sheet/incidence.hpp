@@ -1,5 +1,5 @@
-// Where each element finds its geometry and corner displacements, and which elements meet each run of
-// gradient entries: the plan by which several threads assemble the gradient, each entry on one
+// Where each element finds its geometry and corner displacements, and which elements meet each run
+// of gradient entries: the plan by which several threads assemble the gradient, each entry on one
 // thread as its own sum in ascending element order.
 #pragma once
 

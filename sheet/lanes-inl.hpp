@@ -18,8 +18,8 @@
 #include <cstdint>
 #include <span>
 
-#include "sheet/mesh.hpp"
 #include "sheet/block_io.hpp"
+#include "sheet/mesh.hpp"
 
 HWY_BEFORE_NAMESPACE();
 namespace sheet::HWY_NAMESPACE {
@@ -127,6 +127,26 @@ inline void load_lanes(const element_columns& table, std::size_t at, std::size_t
         r.edge_b[c] = quantity(7 + c);
     }
     for (int i = 0; i < 9; ++i) u[i / 3][i % 3] = real_lanes(hn::Load(d, stage.u[i] + e));
+}
+
+// Runs body(at, filled, r, u) for the elements begin..end-1 of io's table, a vector of lanes at
+// a time: at is the vector's first element, filled the number of its lanes that hold elements
+// before end, r and u their geometry and corner displacements in lanes.
+template <class Body>
+void for_each_vector(const block_io& io, std::size_t begin, std::size_t end, const double* xs,
+                     const double* prescribed, Body&& body) {
+    const std::size_t width = hn::Lanes(lane_tag());
+    corner_stage stage;
+    for (std::size_t run = begin; run < end; run += stage_elements) {
+        const std::size_t count = std::min(stage_elements, end - run);
+        stage_corners(*io.table, run, (count + width - 1) / width * width, xs, prescribed, stage);
+        for (std::size_t e = 0; e < count; e += width) {
+            element_lanes r;
+            real_lanes u[3][3];
+            load_lanes(*io.table, run, e, stage, r, u);
+            body(run + e, std::min(width, count - e), r, u);
+        }
+    }
 }
 
 // Lane l of each of the nine forces into io.forces[9 (at + l - begin) + 3 row + column], and

@@ -113,10 +113,9 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
                     slopes(count, 7.0);
                 // The first element of the block is evaluated for another call, which writes
                 // its slope.
-                dorvan::evaluate_elements(
-                    m, xs, begin, end,
-                    {&table, energy.data(), forces.data(), begin + 1, count},
-                    slopes.data());
+                dorvan::evaluate_elements(m, xs, begin, end,
+                                          {&table, energy.data(), forces.data(), begin + 1, count},
+                                          slopes.data());
                 for (std::size_t at = begin; at < end; ++at) {
                     const sheet::element& r = m.elements(static_cast<std::int32_t>(at) + 1);
                     double u[3][3];
@@ -148,10 +147,10 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
     }
     m.material = 5;
     std::vector<double> energy(count), forces(9 * count), slopes(count);
-    EXPECT_THROW(dorvan::evaluate_elements(
-                     m, xs, 0, count, {&table, energy.data(), forces.data(), 0, count},
-                     slopes.data()),
-                 sheet::failure);
+    EXPECT_THROW(
+        dorvan::evaluate_elements(m, xs, 0, count, {&table, energy.data(), forces.data(), 0, count},
+                                  slopes.data()),
+        sheet::failure);
 }
 
 TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
@@ -179,8 +178,8 @@ TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
         on_every_target([&] {
             for (const auto& [begin, end] : blocks(count)) {
                 std::vector<double> energy(end - begin), forces(9 * (end - begin));
-                melvar::evaluate_elements(
-                    m, xs, begin, end, {&table, energy.data(), forces.data(), begin, end});
+                melvar::evaluate_elements(m, xs, begin, end,
+                                          {&table, energy.data(), forces.data(), begin, end});
                 for (std::size_t at = begin; at < end; ++at) {
                     const sheet::element& r = m.elements(static_cast<std::int32_t>(at) + 1);
                     double u[3][3];
@@ -201,8 +200,8 @@ TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
     }
     m.material = 4;
     std::vector<double> energy(count), forces(9 * count);
-    EXPECT_THROW(melvar::evaluate_elements(
-                     m, xs, 0, count, {&table, energy.data(), forces.data(), 0, count}),
+    EXPECT_THROW(melvar::evaluate_elements(m, xs, 0, count,
+                                           {&table, energy.data(), forces.data(), 0, count}),
                  sheet::failure);
 }
 
