@@ -21,12 +21,18 @@ struct element_columns {
     // area2, a_a, a_b, b_b, edge_a X Y Z, edge_b X Y Z of element e at q * stride + e.
     std::vector<double> geometry;
     std::vector<std::int32_t> sources;  // source i of element e at i * stride + e
+    // Of corner l of element e at l * stride + e: its X source when its three components are
+    // unknowns that follow one another, -1 otherwise.
+    std::vector<std::int32_t> nodes;
 
     const double* quantity(int q) const {
         return geometry.data() + static_cast<std::size_t>(q) * stride;
     }
     const std::int32_t* source(int i) const {
         return sources.data() + static_cast<std::size_t>(i) * stride;
+    }
+    const std::int32_t* node(int l) const {
+        return nodes.data() + static_cast<std::size_t>(l) * stride;
     }
 };
 

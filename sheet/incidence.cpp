@@ -19,6 +19,7 @@ element_columns element_columns_of(const mesh& m) {
     table.stride = count + element_columns::padding;
     table.geometry.resize(10 * table.stride);
     table.sources.resize(9 * table.stride);
+    table.nodes.resize(3 * table.stride);
     for (std::size_t at = 0; at < table.stride; ++at) {
         if (count == 0) break;
         const std::size_t e = std::min(at, count - 1);  // the padding repeats the last element
@@ -33,6 +34,14 @@ element_columns element_columns_of(const mesh& m) {
                 const std::int32_t k = dof[static_cast<std::size_t>(c)];
                 table.sources[(3 * l + j) * table.stride + at] = k <= m.free_count ? k - 1 : ~c;
             }
+        for (int l = 0; l < 3; ++l) {
+            const auto source = [&](int j) {
+                return table.sources[(3 * l + j) * table.stride + at];
+            };
+            const bool together =
+                source(0) >= 0 && source(1) == source(0) + 1 && source(2) == source(0) + 2;
+            table.nodes[l * table.stride + at] = together ? source(0) : -1;
+        }
     }
     return table;
 }

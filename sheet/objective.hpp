@@ -32,14 +32,26 @@ constexpr std::size_t threads_from = 8192;
 constexpr std::size_t element_block = 256;  // a block's forces stay in the first-level cache
 
 // Adds the forces of the element at, forces[3 l + j], into the entries among [first, last) of
-// its corner components, as its corner sources in table name them.
+// its corner components, as its corner sources in table name them. A corner whose three
+// components follow one another inside the range takes its three adds at once.
 inline void scatter(const element_columns& table, std::size_t at, const double* forces,
                     std::int32_t first, std::int32_t last, std::span<double> gs) {
     const auto width = static_cast<std::uint32_t>(last - first);
-    for (int i = 0; i < 9; ++i) {
-        const std::int32_t k = table.source(i)[at];
-        // Prescribed components (negative sources) fall outside as well.
-        if (static_cast<std::uint32_t>(k - first) < width) gs[k] = gs[k] + forces[i];
+    for (int l = 0; l < 3; ++l) {
+        const double* f = forces + 3 * l;
+        const std::int32_t x = table.node(l)[at];
+        if (x >= first && x + 2 < last) {  // also false for -1
+            double* g = gs.data() + x;
+            g[0] = g[0] + f[0];
+            g[1] = g[1] + f[1];
+            g[2] = g[2] + f[2];
+            continue;
+        }
+        for (int j = 0; j < 3; ++j) {
+            const std::int32_t k = table.source(3 * l + j)[at];
+            // Prescribed components (negative sources) fall outside as well.
+            if (static_cast<std::uint32_t>(k - first) < width) gs[k] = gs[k] + f[j];
+        }
     }
 }
 
@@ -64,14 +76,12 @@ void assemble_run(const entry_run& run, const evaluation_store& store,
     }
 }
 
-// f = -sum loads . u over the free components, in component order.
-inline double load_work(std::span<const std::int32_t> dof, std::span<const double> loads,
-                        std::span<const double> xs, std::int32_t free_count) {
+// f = -sum loads . u over the free components, in component order: the unknowns are numbered
+// in that order, so entry k's component is component[k] and they ascend together.
+inline double load_work(std::span<const std::int32_t> component, std::span<const double> loads,
+                        std::span<const double> xs) {
     double f = 0.0;
-    for (std::size_t c = 0; c < dof.size(); ++c) {
-        const std::int32_t k = dof[c];
-        if (k <= free_count) f = f - xs[k - 1] * loads[c];
-    }
+    for (std::size_t k = 0; k < component.size(); ++k) f = f - xs[k] * loads[component[k]];
     return f;
 }
 
@@ -87,14 +97,13 @@ double total_potential_energy_in_blocks(const mesh& m, std::span<const double> x
                                         std::span<double> gs, Evaluate&& evaluate,
                                         std::size_t parallel_from = detail::threads_from) {
     const std::int32_t free_count = m.free_count;
-    const auto dof = m.dof_map.all();
     const auto loads = m.loads.all();
     const std::size_t count = m.elements.size();
     evaluation_store& store = m.evaluation.for_mesh(m);
     const int workers = worker_count();
 
     if (count < parallel_from || workers < 2) {
-        double f = detail::load_work(dof, loads, xs, free_count);
+        double f = detail::load_work(store.component, loads, xs);
         const entry_run all{0, free_count, 0, count, 0, count};
         detail::assemble_run(all, store, loads, gs, evaluate,
                              [&f](std::size_t, double e) { f = f + e; });
@@ -107,7 +116,7 @@ double total_potential_energy_in_blocks(const mesh& m, std::span<const double> x
     double f = 0.0;
     run_tasks(1 + store.runs.size(), [&](std::size_t t) {
         if (t == 0) {
-            f = detail::load_work(dof, loads, xs, free_count);
+            f = detail::load_work(store.component, loads, xs);
             return;
         }
         detail::assemble_run(store.runs[t - 1], store, loads, gs, evaluate,
