@@ -46,14 +46,20 @@ element_columns element_columns_of(const mesh& m) {
     return table;
 }
 
-std::vector<entry_run> entry_runs(const mesh& m, const element_columns& table, std::size_t count) {
+std::vector<entry_run> entry_runs(const mesh& m, const element_columns& table, std::size_t width,
+                                  std::size_t rounds) {
     const std::size_t elements = m.elements.size();
     const auto entries = static_cast<std::size_t>(m.free_count);
+    const std::size_t count = width * rounds;
     std::vector<entry_run> runs(count);
     std::vector<std::size_t> first(count, elements), last(count, 0);
+    // Run r weighs 2^(rounds - 1 - r / width); the cuts follow the summed weights.
+    std::vector<std::size_t> before(count + 1, 0);
+    for (std::size_t r = 0; r < count; ++r)
+        before[r + 1] = before[r] + (std::size_t{1} << (rounds - 1 - r / width));
     for (std::size_t r = 0; r < count; ++r) {
-        runs[r].entry_begin = static_cast<std::int32_t>(entries * r / count);
-        runs[r].entry_end = static_cast<std::int32_t>(entries * (r + 1) / count);
+        runs[r].entry_begin = static_cast<std::int32_t>(entries * before[r] / before[count]);
+        runs[r].entry_end = static_cast<std::int32_t>(entries * before[r + 1] / before[count]);
     }
     for (std::size_t e = 0; e < elements; ++e)
         for (int i = 0; i < 9; ++i) {
@@ -93,8 +99,8 @@ std::size_t evaluated_elements(const std::vector<entry_run>& runs) {
 void evaluation_store::share(const mesh& m, int threads) {
     if (runs_for == threads) return;
     const auto t = static_cast<std::size_t>(threads);
-    for (const std::size_t per_thread : {4, 2, 1}) {
-        runs = entry_runs(m, table, per_thread * t);
+    for (const std::size_t rounds : {4, 2, 1}) {
+        runs = entry_runs(m, table, t, rounds);
         if (evaluated_elements(runs) <= element_count + element_count / 8) break;
     }
     runs_for = threads;

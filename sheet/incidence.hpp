@@ -27,8 +27,11 @@ struct entry_run {
     std::size_t own_begin = 0, own_end = 0;
 };
 
-// The free entries cut into count runs of near equal size, with their elements.
-std::vector<entry_run> entry_runs(const mesh& m, const element_columns& table, std::size_t count);
+// The free entries cut into rounds x width runs, in rounds of width runs of equal size, each
+// round's runs half the size of the round's before: threads that take runs in order finish
+// within a small run of one another.
+std::vector<entry_run> entry_runs(const mesh& m, const element_columns& table, std::size_t width,
+                                  std::size_t rounds);
 
 // The evaluations of elements that runs cost: the sum of their element ranges.
 std::size_t evaluated_elements(const std::vector<entry_run>& runs);
@@ -47,9 +50,9 @@ struct evaluation_store {
     std::vector<std::int32_t> component;  // 3 (node - 1) + direction - 1 of free entry k
     std::vector<double> energy;           // per element
 
-    // Cuts the runs for threads threads, with the energies and components, unless they are
-    // there: as many runs as possible up to four per thread while every thread evaluates no
-    // more than an eighth more elements than its share.
+    // Cuts the runs for threads threads, with the energies, unless they are there: in as many
+    // rounds as possible up to four while the threads evaluate no more than an eighth more
+    // elements than there are.
     void share(const mesh& m, int threads);
 };
 

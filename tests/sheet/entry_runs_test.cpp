@@ -51,8 +51,10 @@ TEST_P(entry_runs, cut_the_entries_and_the_elements_and_reach_every_element) {
     const sheet::element_columns table = sheet::element_columns_of(m);
     const std::size_t elements = m.elements.size();
 
-    for (const std::size_t count : {1, 2, 5, 16}) {
-        const std::vector<sheet::entry_run> runs = sheet::entry_runs(m, table, count);
+    for (const auto& [width, rounds] :
+         {std::pair<std::size_t, std::size_t>{1, 1}, {2, 1}, {5, 1}, {2, 4}, {3, 4}}) {
+        const std::size_t count = width * rounds;
+        const std::vector<sheet::entry_run> runs = sheet::entry_runs(m, table, width, rounds);
         ASSERT_EQ(runs.size(), count);
         std::int32_t entry = 0;
         std::size_t owned = 0;
@@ -72,9 +74,12 @@ TEST_P(entry_runs, cut_the_entries_and_the_elements_and_reach_every_element) {
                 }
         }
         EXPECT_EQ(entry, m.free_count);
+        // Each round's runs are about half the size of the round's before.
+        const auto size = [&](std::size_t r) { return runs[r].entry_end - runs[r].entry_begin; };
+        if (rounds > 1 && c.columns > 1) EXPECT_LT(size(count - 1), size(0) / 4);
         EXPECT_EQ(owned, elements);
         // On a sheet numbered row by row, two runs meet on at most two rows of elements.
-        if (count == 2 && !c.shuffled)
+        if (width == 2 && rounds == 1 && !c.shuffled)
             EXPECT_LE(sheet::evaluated_elements(runs), elements + 4 * c.columns);
     }
 }
