@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "arrays/terms.hpp"
-#include "sheet/incidence.hpp"
+#include "sheet/evaluation_store.hpp"
 
 namespace sheet {
 
@@ -62,7 +62,7 @@ struct mesh {
     double energy = 0.0;
     std::int32_t minor = 0;
 
-    // The objective's incidence and element store when it runs on several threads.
+    // What the objective keeps between evaluations: the element columns and the runs of entries.
     mutable evaluation_slot evaluation;
 };
 

@@ -18,7 +18,7 @@
 #include <span>
 
 #include "sheet/block_io.hpp"
-#include "sheet/incidence.hpp"
+#include "sheet/evaluation_store.hpp"
 #include "sheet/mesh.hpp"
 #include "sheet/worker_pool.hpp"
 

@@ -18,7 +18,7 @@
 #include "melvar/element.hpp"
 #include "melvar/element_lanes.hpp"
 #include "melvar/sheet_models.hpp"
-#include "sheet/incidence.hpp"
+#include "sheet/evaluation_store.hpp"
 #include "sheet/objective.hpp"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "melvar/model.hpp"
 #include "melvar/sheet_models.hpp"
-#include "sheet/incidence.hpp"
+#include "sheet/evaluation_store.hpp"
 
 namespace {
 

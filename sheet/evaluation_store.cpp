@@ -1,6 +1,6 @@
 // The element columns, the runs of gradient entries with the elements that reach them, and the
 // store that keeps them.
-#include "sheet/incidence.hpp"
+#include "sheet/evaluation_store.hpp"
 
 #include <algorithm>
 
