@@ -28,7 +28,7 @@ namespace detail {
 
 // Below this many elements one thread does everything.
 constexpr std::size_t threads_from = 8192;
-// Elements per block of work; gradient entries per task of the sums.
+// Elements per block of work.
 constexpr std::size_t element_block = 256;  // a block's forces stay in the first-level cache
 
 // Adds the forces of the element at, forces[3 l + j], into the entries among [first, last) of
