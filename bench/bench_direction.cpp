@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "arrays/terms.hpp"
-#include "bench/direction_before.hpp"
 #include "nlp/lbfgs.hpp"
 #include "nlp/list_rec.hpp"
 
@@ -79,11 +78,10 @@ double thread_seconds() {
     return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
-// range(0) = unknowns, range(1) = pairs; Version 0 is the direction of 0.2.0, 1 the current one.
+// range(0) = unknowns, range(1) = pairs.
 // Each iteration times one direction, then 2m chain passes over n entries, both in this thread's
 // CPU time (the machine is shared), so the two figures see the same conditions. Counters:
 // per_unknown_and_pair (direction), floor (chain, ns per entry) and ratio = direction / 2m chains.
-template <int Version>
 void direction_vs_floor(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     const auto pairs = static_cast<std::int32_t>(state.range(1));
@@ -97,10 +95,7 @@ void direction_vs_floor(benchmark::State& state) {
     double direction_time = 0.0, floor_time = 0.0, sink = 0.0;
     for (auto _ : state) {
         const double t0 = thread_seconds();
-        if constexpr (Version == 0)
-            direction_before::direction(h.ring.first, h.ring.last, h.g, d);
-        else
-            nlp::direction(h.ring.first, h.ring.last, h.g, d);
+        nlp::direction(h.ring.first, h.ring.last, h.g, d);
         benchmark::ClobberMemory();
         const double t1 = thread_seconds();
         for (std::int32_t k = 0; k < 2 * pairs; ++k) {
@@ -192,12 +187,7 @@ BENCHMARK(direction)
 // The 300 x 300 dorvan sheet, out of cache, and the 100 x 100 melvar one, whose history fits in
 // the last-level cache.
 constexpr std::int64_t small_unknowns = 3 * 99 * 99;
-BENCHMARK_TEMPLATE(direction_vs_floor, 0)
-    ->ArgNames({"unknowns", "pairs"})
-    ->ArgsProduct({{dorvan_unknowns, small_unknowns}, {5, 10}})
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK_TEMPLATE(direction_vs_floor, 1)
+BENCHMARK(direction_vs_floor)
     ->ArgNames({"unknowns", "pairs"})
     ->ArgsProduct({{dorvan_unknowns, small_unknowns}, {5, 10}})
     ->UseManualTime()
