@@ -103,10 +103,23 @@ struct corner_stage {
 // beyond its last element), from the unknowns xs or the prescribed values.
 inline void stage_corners(const element_columns& table, std::size_t at, std::size_t count,
                           const double* xs, const double* prescribed, corner_stage& stage) {
-    for (int i = 0; i < 9; ++i) {
-        const std::int32_t* sources = table.source(i) + at;
-        for (std::size_t e = 0; e < count; ++e)
-            stage.u[i][e] = corner_value(sources[e], xs, prescribed);
+    for (int l = 0; l < 3; ++l) {
+        const std::int32_t* nodes = table.node(l) + at;
+        double* u0 = stage.u[3 * l];
+        double* u1 = stage.u[3 * l + 1];
+        double* u2 = stage.u[3 * l + 2];
+        for (std::size_t e = 0; e < count; ++e) {
+            const std::int32_t x = nodes[e];
+            if (x >= 0) {  // three unknowns that follow one another
+                u0[e] = xs[x];
+                u1[e] = xs[x + 1];
+                u2[e] = xs[x + 2];
+            } else {
+                u0[e] = corner_value(table.source(3 * l)[at + e], xs, prescribed);
+                u1[e] = corner_value(table.source(3 * l + 1)[at + e], xs, prescribed);
+                u2[e] = corner_value(table.source(3 * l + 2)[at + e], xs, prescribed);
+            }
+        }
     }
 }
 
