@@ -30,8 +30,9 @@ int main(int argc, char** argv) {
         dorvan::input(m);
         dorvan::start(m);
         dorvan::ansys(m);
-        auto objective = [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
-            return dorvan::objective(m, n, x, g);
+        auto objective = [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g,
+                              nlp::slope_request along = {}) {
+            return dorvan::objective(m, n, x, g, along);
         };
         const nlp::qn_result result = sheet::minimise(m, m.unknown_count, objective, options);
         m.minor = result.minor;

@@ -6,7 +6,8 @@
 
 namespace dorvan {
 
-double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::fmat1& g,
+                 nlp::slope_request along) {
     (void)n;  // the loops are bounded by the model, not by n
     const auto xs = x.view(1, m.unknown_count);
     const auto gs = g.view(1, m.unknown_count);
@@ -14,7 +15,8 @@ double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::f
     return sheet::total_potential_energy_in_blocks(
         m, xs, gs, [&](std::size_t begin, std::size_t end, const sheet::block_io& io) {
             evaluate_elements(m, xs, begin, end, io, slopes);
-        });
+        },
+        along);
 }
 
 }  // namespace dorvan

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "arrays/terms.hpp"
+#include "nlp/slope.hpp"
 #include "dorvan/model.hpp"
 
 namespace dorvan {
@@ -12,6 +13,8 @@ namespace dorvan {
 // Returns the strain energy of all elements less the work of the loads on the free
 // components, and writes every entry 1..unknown_count of g: out-of-balance forces of the free
 // components, then the thickness slope of each element.
-double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::fmat1& g);
+// With along.d set, also stores g . along.d over the same entries in *along.slope.
+double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::fmat1& g,
+                 nlp::slope_request along = {});
 
 }  // namespace dorvan

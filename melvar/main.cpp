@@ -31,8 +31,9 @@ int main(int argc, char** argv) {
         melvar::input(m);
         melvar::start(m);
         melvar::ansys(m);
-        auto objective = [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
-            return melvar::objective(m, n, x, g);
+        auto objective = [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g,
+                              nlp::slope_request along = {}) {
+            return melvar::objective(m, n, x, g, along);
         };
         const nlp::qn_result result = sheet::minimise(m, m.free_count, objective, options);
         m.minor = result.minor;

@@ -5,12 +5,15 @@
 #include <cstdint>
 
 #include "arrays/terms.hpp"
+#include "nlp/slope.hpp"
 #include "melvar/model.hpp"
 
 namespace melvar {
 
 // Returns the strain energy of all elements less the work of the loads on the free
 // components, and writes g(1..free_count), the out-of-balance forces.
-double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::fmat1& g);
+// With along.d set, also stores g . along.d over the same entries in *along.slope.
+double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::fmat1& g,
+                 nlp::slope_request along = {});
 
 }  // namespace melvar

@@ -16,6 +16,7 @@
 #include "arrays/terms.hpp"
 #include "nlp/ascending.hpp"
 #include "nlp/halt.hpp"
+#include "nlp/slope.hpp"
 
 namespace nlp {
 
@@ -80,19 +81,26 @@ double search_from(Objective& objective, std::int32_t n, std::int32_t search_lim
     }
     const double c = -(s0 * search_factor);  // curvature threshold
 
-    // one trial: x := t.d + x0, then the energy and slope there
+    // the energy and slope at x, the slope from the objective when it forms it
     double f = 0.0;
     double s = 0.0;
+    const auto evaluate = [&]() {
+        if constexpr (forms_slope<Objective>) {
+            f = objective(n, std::as_const(x), g, slope_request{dv.data(), &s});
+        } else {
+            f = objective(n, std::as_const(x), g);
+            s = slope();
+        }
+    };
+    // one trial: x := t.d + x0, then the energy and slope there
     const auto trial = [&](double t) {
         for (std::size_t i = 0; i < count; ++i) xv[i] = t * dv[i] + x0v[i];
-        f = objective(n, std::as_const(x), g);
-        s = slope();
+        evaluate();
     };
 
     // unit step, formed as d + x0
     for (std::size_t i = 0; i < count; ++i) xv[i] = dv[i] + x0v[i];
-    f = objective(n, std::as_const(x), g);
-    s = slope();
+    evaluate();
 
     // bracket: low end (tl, fl, sl), high end (th, fh, sh)
     double tl = 0.0, fl = f0, sl = s0;

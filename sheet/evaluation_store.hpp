@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sheet/block_io.hpp"
+#include "sheet/ordered_chain.hpp"
 
 namespace sheet {
 
@@ -49,6 +50,7 @@ struct evaluation_store {
     std::vector<entry_run> runs;
     std::vector<std::int32_t> component;  // 3 (node - 1) + direction - 1 of free entry k
     std::vector<double> energy;           // per element
+    ordered_chain chain;                  // the runs' sums, taken up in order
 
     // Cuts the runs for threads threads, with the energies, unless they are there: in as many
     // rounds as possible up to four while the threads evaluate no more than an eighth more

@@ -17,9 +17,10 @@ namespace sheet {
 // shown to w, which also hears of a failure before it passes on.
 template <class Objective>
 nlp::qn_result watched_lbfgs(mesh& m, std::int32_t n, Objective& objective, watch& w) {
-    auto counted = [&](std::int32_t k, const terms::fmat1& x, terms::fmat1& g) {
+    auto counted = [&](std::int32_t k, const terms::fmat1& x, terms::fmat1& g,
+                       nlp::slope_request along = {}) {
         w.count();
-        return objective(k, x, g);
+        return objective(k, x, g, along);
     };
     nlp::qn<decltype(counted)> qn(counted);
     try {

@@ -8,15 +8,18 @@
 // worker pool forms whole runs: it evaluates every element that reaches its run (an element on
 // the edge of two runs is evaluated for both) and adds their forces into its own entries only,
 // so each entry is still its negated load plus its elements' forces in ascending element order.
-// The energies are kept per element and summed in element order at the end: every sum is
-// formed as by one thread alone, to the bit. Every element reads its geometry and corner
-// displacements through a table made at the first evaluation.
+// The energies are kept per element and summed in element order, run after run as the runs are
+// finished, by whichever thread finishes the run that lets the sum go on; the line search's
+// slope g.d, when asked for, is summed the same way over the runs' entries. Every sum is formed
+// as by one thread alone, to the bit. Every element reads its geometry and corner displacements
+// through a table made at the first evaluation.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <span>
 
+#include "nlp/slope.hpp"
 #include "sheet/block_io.hpp"
 #include "sheet/evaluation_store.hpp"
 #include "sheet/mesh.hpp"
@@ -85,16 +88,24 @@ inline double load_work(std::span<const std::int32_t> component, std::span<const
     return f;
 }
 
+// Carries the slope sum on over gs[first..last) . d[first..last), in ascending order.
+inline void add_slope(double& sum, std::span<const double> gs, const double* d, std::size_t first,
+                      std::size_t last) {
+    for (std::size_t k = first; k < last; ++k) sum = sum + gs[k] * d[k];
+}
+
 }  // namespace detail
 
 // xs and gs are x(1..) and g(1..) as spans. evaluate(begin, end, io) evaluates the elements at
 // positions begin..end-1 as io says; it may run on any thread, several blocks at once, so it
 // must write nothing but io's buffers and the entries of its own elements that io gives it.
 // From parallel_from elements on, and with more than one worker, the pool shares the work.
-// Returns the total potential energy.
+// Returns the total potential energy, and stores g . along.d over all of gs in *along.slope
+// when along.d is set.
 template <class Evaluate>
 double total_potential_energy_in_blocks(const mesh& m, std::span<const double> xs,
                                         std::span<double> gs, Evaluate&& evaluate,
+                                        nlp::slope_request along = {},
                                         std::size_t parallel_from = detail::threads_from) {
     const std::int32_t free_count = m.free_count;
     const auto loads = m.loads.all();
@@ -107,22 +118,46 @@ double total_potential_energy_in_blocks(const mesh& m, std::span<const double> x
         const entry_run all{0, free_count, 0, count, 0, count};
         detail::assemble_run(all, store, loads, gs, evaluate,
                              [&f](std::size_t, double e) { f = f + e; });
+        if (along.d != nullptr) {
+            double slope = 0.0;
+            detail::add_slope(slope, gs, along.d, 0, gs.size());
+            *along.slope = slope;
+        }
         return f;
     }
 
     // Task 0 does the work of the loads, the longest single chain of additions; each other
-    // task forms a run of entries and keeps the energies of the elements it owns.
+    // task forms a run of entries and keeps the energies of the elements it owns. The chain
+    // takes up task 0's work, then run after run its energies and slope terms.
     store.share(m, workers);
+    double work = 0.0;
     double f = 0.0;
-    run_tasks(1 + store.runs.size(), [&](std::size_t t) {
+    double slope = 0.0;
+    const auto take_up = [&](std::size_t t) {
         if (t == 0) {
-            f = detail::load_work(store.component, loads, xs);
+            f = work;
             return;
         }
-        detail::assemble_run(store.runs[t - 1], store, loads, gs, evaluate,
-                             [&store](std::size_t at, double e) { store.energy[at] = e; });
+        const entry_run& run = store.runs[t - 1];
+        for (std::size_t e = run.own_begin; e < run.own_end; ++e) f = f + store.energy[e];
+        if (along.d != nullptr)
+            detail::add_slope(slope, gs, along.d, static_cast<std::size_t>(run.entry_begin),
+                              static_cast<std::size_t>(run.entry_end));
+    };
+    store.chain.reset(1 + store.runs.size());
+    run_tasks(1 + store.runs.size(), [&](std::size_t t) {
+        if (t == 0)
+            work = detail::load_work(store.component, loads, xs);
+        else
+            detail::assemble_run(store.runs[t - 1], store, loads, gs, evaluate,
+                                 [&store](std::size_t at, double e) { store.energy[at] = e; });
+        store.chain.finish(t, take_up);
     });
-    for (const double e : store.energy) f = f + e;
+    if (along.d != nullptr) {
+        // dorvan's thickness entries follow the runs' entries
+        detail::add_slope(slope, gs, along.d, static_cast<std::size_t>(free_count), gs.size());
+        *along.slope = slope;
+    }
     return f;
 }
 

@@ -64,15 +64,25 @@ double one_after_another(const Model& m, const terms::fmat1& x, terms::fmat1& g,
     return f;
 }
 
-// objective(x, g) gives reference's energy and gradient to the bit for every worker count.
+// objective(x, g, request) gives reference's energy and gradient to the bit for every worker
+// count, and the slope along d that the line search would sum from that gradient.
 template <class Objective>
 void expect_every_count_alike(std::int32_t n, const terms::fmat1& x, double reference_f,
                               const terms::fmat1& reference_g, Objective&& objective) {
+    dorvan_tests::random_reals random(11);
+    std::vector<double> d(static_cast<std::size_t>(n));
+    double reference_slope = 0.0;
+    for (std::int32_t k = 1; k <= n; ++k) {
+        d[k - 1] = random(-1.0, 1.0);
+        reference_slope = reference_slope + reference_g(k) * d[k - 1];
+    }
     for (const int count : worker_counts) {
         const workers scope(count);
         terms::fmat1 g(1, n);
-        const double f = objective(x, g);
+        double slope = 0.0;
+        const double f = objective(x, g, nlp::slope_request{d.data(), &slope});
         EXPECT_TRUE(same_bits(f, reference_f)) << count << " workers: " << f;
+        EXPECT_TRUE(same_bits(slope, reference_slope)) << count << " workers: slope " << slope;
         for (std::int32_t k = 1; k <= n; ++k)
             ASSERT_TRUE(same_bits(g(k), reference_g(k))) << count << " workers, entry " << k;
     }
@@ -108,8 +118,9 @@ TEST(threads, melvar_objective_is_the_same_for_every_worker_count) {
             return melvar::element2(m, m.elements(e), x, forces).strain_energy;
         });
         expect_every_count_alike(m.free_count, x, f, reference,
-                                 [&](const terms::fmat1& at, terms::fmat1& g) {
-                                     return melvar::objective(m, m.free_count, at, g);
+                                 [&](const terms::fmat1& at, terms::fmat1& g,
+                                     nlp::slope_request along) {
+                                     return melvar::objective(m, m.free_count, at, g, along);
                                  });
     }
 }
