@@ -68,19 +68,23 @@ TEST_P(entry_runs, cut_the_entries_and_the_elements_and_reach_every_element) {
             for (std::size_t e = 0; e < elements; ++e)
                 for (int i = 0; i < 9; ++i) {
                     const std::int32_t k = table.source(i)[e];
-                    if (k >= run.entry_begin && k < run.entry_end)
+                    if (k >= run.entry_begin && k < run.entry_end) {
                         EXPECT_TRUE(e >= run.begin && e < run.end)
                             << count << " runs: element " << e << " reaches entry " << k;
+                    }
                 }
         }
         EXPECT_EQ(entry, m.free_count);
         // Each round's runs are about half the size of the round's before.
         const auto size = [&](std::size_t r) { return runs[r].entry_end - runs[r].entry_begin; };
-        if (rounds > 1 && c.columns > 1) EXPECT_LT(size(count - 1), size(0) / 4);
+        if (rounds > 1 && c.columns > 1) {
+            EXPECT_LT(size(count - 1), size(0) / 4);
+        }
         EXPECT_EQ(owned, elements);
         // On a sheet numbered row by row, two runs meet on at most two rows of elements.
-        if (width == 2 && rounds == 1 && !c.shuffled)
+        if (width == 2 && rounds == 1 && !c.shuffled) {
             EXPECT_LE(sheet::evaluated_elements(runs), elements + 4 * c.columns);
+        }
     }
 }
 
