@@ -9,15 +9,20 @@
 
 namespace nlp {
 
-// Largest |v[i]|. The running maximum starts at 0.0 and is replaced only by a strictly greater
-// value, so NaN entries are passed over and an empty v gives 0.0.
+// Largest |v[i]|. A running maximum starts at 0.0 and is replaced only by a strictly greater
+// value, so NaN entries are passed over and an empty v gives 0.0. The largest of a set does not
+// depend on the order it is sought in, so four maxima run side by side over every fourth entry.
 inline double norm(std::span<const double> v) {
-    double largest = 0.0;
-    for (const double value : v) {
+    const auto larger = [](double largest, double value) {
         const double magnitude = std::abs(value);
-        if (magnitude > largest) largest = magnitude;
-    }
-    return largest;
+        return magnitude > largest ? magnitude : largest;
+    };
+    double largest[4] = {0.0, 0.0, 0.0, 0.0};
+    std::size_t i = 0;
+    for (; i + 4 <= v.size(); i += 4)
+        for (int j = 0; j < 4; ++j) largest[j] = larger(largest[j], v[i + j]);
+    for (; i < v.size(); ++i) largest[0] = larger(largest[0], v[i]);
+    return larger(larger(largest[0], largest[1]), larger(largest[2], largest[3]));
 }
 
 // Largest |x(i)| over i = 1..n, as above; n <= 0 gives 0.0.
