@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 
 #include "arrays/terms.hpp"
 #include "melvar/model.hpp"
@@ -58,6 +59,22 @@ law<T> material_law(const model& m, T i1, T trace_c2) {
     }
 }
 
+// Under a law without trace_c2 (w2 = 0) the trace_c2 term of a force row adds 0 B to the row,
+// which leaves it as it is unless the row is -0 or B is not finite. Whether in every lane
+// neither can happen, for the rows row1 and row2 of the shape c of r with stretch l3. B is
+// finite when the current edges, the initial metric and lambda3 are at most 2^100 and A2^3 is
+// at least 2^-300: the unit normal's components are then below 2, p and q below 2^202, pp, pq
+// and qq below 2^405, B's quotient below 2^806 and its lambda3^5 term below 2^603. (A current
+// area of 0 makes lambda3 infinite.)
+template <class Record, class T>
+bool trace_c2_terms_change_nothing(const Record& r, const sheet::current_shape<T>& c, T l3,
+                                   const T (&row1)[3], const T (&row2)[3]) {
+    return all_magnitudes_at_most(0x1p100, c.a[0], c.a[1], c.a[2], c.b[0], c.b[1], c.b[2], r.a_a,
+                                  r.a_b, r.b_b, l3) &&
+           all_at_least(0x1p-300, c.a2_3) &&
+           !any_negative_zero(row1[0], row1[1], row1[2], row2[0], row2[1], row2[2]);
+}
+
 }  // namespace detail
 
 // The model's material law number as a failure when it names no law.
@@ -89,14 +106,28 @@ element_result_of<T> element_state(const model& m, const Record& r, const T (&u)
     out.w2 = w.w2;
     out.strain_energy = w.w * a2 * t0 * 0.5;
 
-    // Nodal forces: each row's in-plane term and its lambda3 term; N3 by translation.
+    // Nodal forces: each row's i1 term, then its trace_c2 term (each with its lambda3 part); N3
+    // by translation. Over lanes, a law without trace_c2 leaves out the terms where they
+    // provably add nothing: most of the divisions go with them.
+    T row1[3], row2[3];
     for (int k = 0; k < 3; ++k) {
-        const T row1 = w.w1 * (c.p[k] / a2 - l3_3 * c.unit_a[k]) +
-                       2.0 * w.w2 * ((c.pp * c.b[k] - c.pq * c.a[k]) / c.a2_3 - l3_5 * c.unit_a[k]);
-        const T row2 = w.w1 * (c.q[k] / a2 - l3_3 * c.unit_b[k]) +
-                       2.0 * w.w2 * ((c.pq * c.b[k] - c.qq * c.a[k]) / c.a2_3 - l3_5 * c.unit_b[k]);
-        forces.row[0][k] = t0 * row1;
-        forces.row[1][k] = t0 * row2;
+        row1[k] = w.w1 * (c.p[k] / a2 - l3_3 * c.unit_a[k]);
+        row2[k] = w.w1 * (c.q[k] / a2 - l3_3 * c.unit_b[k]);
+    }
+    bool trace_c2_terms = true;
+    if constexpr (Law != 2 && !std::is_same_v<T, double>)
+        trace_c2_terms = !detail::trace_c2_terms_change_nothing(r, c, l3, row1, row2);
+    if (trace_c2_terms) {
+        for (int k = 0; k < 3; ++k) {
+            row1[k] = row1[k] + 2.0 * w.w2 *
+                                    ((c.pp * c.b[k] - c.pq * c.a[k]) / c.a2_3 - l3_5 * c.unit_a[k]);
+            row2[k] = row2[k] + 2.0 * w.w2 *
+                                    ((c.pq * c.b[k] - c.qq * c.a[k]) / c.a2_3 - l3_5 * c.unit_b[k]);
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        forces.row[0][k] = t0 * row1[k];
+        forces.row[1][k] = t0 * row2[k];
         forces.row[2][k] = -(forces.row[0][k] + forces.row[1][k]);
     }
     return out;

@@ -69,6 +69,32 @@ inline real_lanes power(real_lanes x, double y) {
     return real_lanes(hn::Load(d, lanes));
 }
 
+// Whether |x| <= bound in every lane of every x (false where a lane holds NaN).
+template <class... Lanes>
+bool all_magnitudes_at_most(double bound, real_lanes x, Lanes... xs) {
+    const lane_tag d;
+    const lane_vector limit = hn::Set(d, bound);
+    auto within = hn::Le(hn::Abs(x.v), limit);
+    ((within = hn::And(within, hn::Le(hn::Abs(xs.v), limit))), ...);
+    return hn::AllTrue(d, within);
+}
+
+// Whether x >= bound in every lane (false where a lane holds NaN).
+inline bool all_at_least(double bound, real_lanes x) {
+    const lane_tag d;
+    return hn::AllTrue(d, hn::Ge(x.v, hn::Set(d, bound)));
+}
+
+// Whether some lane of some x holds -0.
+template <class... Lanes>
+bool any_negative_zero(real_lanes x, Lanes... xs) {
+    const hn::RebindToUnsigned<lane_tag> d;
+    const auto negative_zero = hn::Set(d, std::uint64_t{1} << 63);
+    auto found = hn::Eq(hn::BitCast(d, x.v), negative_zero);
+    ((found = hn::Or(found, hn::Eq(hn::BitCast(d, xs.v), negative_zero))), ...);
+    return !hn::AllFalse(d, found);
+}
+
 // The initial geometry of several elements, one per lane, under sheet::element's names.
 struct element_lanes {
     real_lanes area2, a_a, a_b, b_b;
