@@ -63,20 +63,24 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
     }
     energy = step(energy);
     show(k, energy);
+    // Each iteration's pair goes into a record made or reused for it at the end of the
+    // iteration, and is stored in the pass that starts the next direction; that pass also finds
+    // norm(n, g) for the test that decides whether there is a next iteration at all.
+    const pending_pair pending{count};
     ring pairs;
-    const list_ends ends = create(change);
+    const list_ends ends = create(pending);
     pairs.first = ends.first;
     pairs.last = ends.last;
 
-    while (k < max_iterations && norm(n, g) > tolerance) {
+    while (k < max_iterations) {
+        if (!(store_and_direction(pairs.first, pairs.last, change, dv) > tolerance)) break;
         k = k + 1;
-        direction(pairs.first, pairs.last, std::as_const(g).view(1, n), dv);
         energy = step(energy);
         show(k, energy);
         if (k <= memory_size) {
-            pairs.last = insert(pairs.first, pairs.last, change);
+            pairs.last = insert(pairs.first, pairs.last, pending);
         } else {
-            const list_ends moved = rotate(pairs.first, pairs.last, change);
+            const list_ends moved = rotate(pairs.first, pairs.last, pending);
             pairs.first = moved.first;
             pairs.last = moved.last;
         }

@@ -7,6 +7,7 @@
 // links point to itself.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -84,7 +85,24 @@ struct pair_change {
     std::span<const double> x, saved_x, g, saved_g;
 };
 
+// A pair to be stored later, by store_and_direction: a record made or reused for it is left
+// as it is.
+struct pending_pair {
+    std::size_t n;  // its length
+};
+
 namespace detail {
+
+inline std::size_t length(const pending_pair& pending) {
+    if (pending.n > static_cast<std::size_t>(INT32_MAX))
+        throw std::invalid_argument("nlp: correction pair too long");
+    return pending.n;
+}
+
+inline void store(list_rec* rec, const pending_pair& pending) {
+    if (static_cast<std::size_t>(rec->n) != pending.n)
+        throw std::invalid_argument("nlp: correction pair of the wrong length for its record");
+}
 
 inline std::size_t length(const pair_change& change) {
     const std::size_t n = change.x.size();
@@ -178,6 +196,9 @@ inline list_ends create(std::span<const double> s, std::span<const double> y) {
 inline list_ends create(const pair_change& change) {
     return detail::create(change);
 }
+inline list_ends create(const pending_pair& pending) {
+    return detail::create(pending);
+}
 
 // Adds a new record after the newest (first's prev) and before the oldest (first).
 // Returns the new last; first is unchanged.
@@ -189,6 +210,10 @@ inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last,
                         const pair_change& change) {
     return detail::insert(first, change);
 }
+inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last,
+                        const pending_pair& pending) {
+    return detail::insert(first, pending);
+}
 
 // Reuses the oldest record (last's next) for s, y and a freshly summed s.y; it becomes the new
 // last, and the old first's next becomes the new first. Allocates nothing.
@@ -198,6 +223,9 @@ inline list_ends rotate(list_rec* first, list_rec* last, std::span<const double>
 }
 inline list_ends rotate(list_rec* first, list_rec* last, const pair_change& change) {
     return detail::rotate(first, last, change);
+}
+inline list_ends rotate(list_rec* first, list_rec* last, const pending_pair& pending) {
+    return detail::rotate(first, last, pending);
 }
 
 // Releases every record, walking from last along next until it comes back to last.
@@ -226,45 +254,28 @@ inline std::int32_t ring_size(const list_rec* first) {
     return count;
 }
 
-// d := -H.g, where H is the inverse Hessian approximation that the pairs of the ring define
-// (two-loop recursion, initial matrix scaled by s.y / y.y of the newest pair).
-//   in:  a ring (first, last) whose records hold pairs of g's length; g.
-//   out: d (same length as g); the alpha of every record.
-// Pairs are used as stored, whatever their s.y.
-inline void direction(list_rec* first, list_rec* last, std::span<const double> g,
-                      std::span<double> d) {
-    const std::size_t n = g.size();
-    if (d.size() != n) throw std::invalid_argument("nlp: direction of the wrong length");
-    const auto checked = [n](list_rec* rec) {
-        if (static_cast<std::size_t>(rec->n) != n)
-            throw std::invalid_argument("nlp: correction pair of the wrong length");
-        return rec;
-    };
-    // The 2m sums depend on each other through alpha and beta, so they run one after another
-    // and each makes one pass: a pass finishes one step of the recursion and, in the same sweep,
-    // forms the sum that the next step needs from the entries it has just written. Every sum
-    // still runs in ascending i from 0.0 over the same values, so the result is that of the
-    // plain recursion. y.y of the newest pair was summed when the pair was stored.
-    list_rec* const oldest = checked(detail::follow(first));
-    list_rec* const newest = checked(detail::follow(last));
-    list_rec* const forward_from = checked(detail::follow(newest->next));
-    double* const dv = d.data();
-    const double* const gv = g.data();
-    const double gamma = newest->sy / newest->yy;
+namespace detail {
 
-    // d := g, and the newest pair's s.d for the backward pass
-    list_rec* rec = checked(detail::follow(oldest->prev));
-    double sum = 0.0;
-    {
-        const double* const s = rec->s;
-        nlp::ascending(
-            n,
-            [&](std::size_t i) {
-                dv[i] = gv[i];
-                sum = sum + dv[i] * s[i];
-            },
-            gv, s);
-    }
+// rec, which must hold pairs n long.
+inline list_rec* checked(list_rec* rec, std::size_t n) {
+    if (static_cast<std::size_t>(rec->n) != n)
+        throw std::invalid_argument("nlp: correction pair of the wrong length");
+    return rec;
+}
+
+// The two-loop recursion after its first pass, which has set d := g and summed
+// sum = s.d of the newest pair.
+//
+// The 2m sums depend on each other through alpha and beta, so they run one after another and
+// each makes one pass: a pass finishes one step of the recursion and, in the same sweep, forms
+// the sum that the next step needs from the entries it has just written. Every sum still runs
+// in ascending i from 0.0 over the same values, so the result is that of the plain recursion.
+// y.y of the newest pair was summed when the pair was stored.
+inline void finish_direction(list_rec* oldest, list_rec* newest, std::size_t n, double* dv,
+                             double sum) {
+    list_rec* const forward_from = checked(follow(newest->next), n);
+    const double gamma = newest->sy / newest->yy;
+    list_rec* rec = newest;
 
     // backward pass, newest to oldest: alpha = s.d / sy; d := d - alpha * y; after the oldest,
     // the initial scaling d := d * gamma
@@ -286,7 +297,7 @@ inline void direction(list_rec* first, list_rec* last, std::span<const double> g
                 y, fy);
             break;
         }
-        list_rec* const older = checked(detail::follow(rec->prev));
+        list_rec* const older = checked(follow(rec->prev), n);
         const double* const s = older->s;
         nlp::ascending(
             n,
@@ -308,7 +319,7 @@ inline void direction(list_rec* first, list_rec* last, std::span<const double> g
             for (std::size_t i = 0; i < n; ++i) dv[i] = -(dv[i] + step * s[i]);
             break;
         }
-        list_rec* const newer = checked(detail::follow(rec->next));
+        list_rec* const newer = checked(follow(rec->next), n);
         const double* const y = newer->y;
         sum = 0.0;
         nlp::ascending(
@@ -320,6 +331,70 @@ inline void direction(list_rec* first, list_rec* last, std::span<const double> g
             s, y);
         rec = newer;
     }
+}
+
+}  // namespace detail
+
+// d := -H.g, where H is the inverse Hessian approximation that the pairs of the ring define
+// (two-loop recursion, initial matrix scaled by s.y / y.y of the newest pair).
+//   in:  a ring (first, last) whose records hold pairs of g's length; g.
+//   out: d (same length as g); the alpha of every record.
+// Pairs are used as stored, whatever their s.y.
+inline void direction(list_rec* first, list_rec* last, std::span<const double> g,
+                      std::span<double> d) {
+    const std::size_t n = g.size();
+    if (d.size() != n) throw std::invalid_argument("nlp: direction of the wrong length");
+    list_rec* const oldest = detail::checked(detail::follow(first), n);
+    list_rec* const newest = detail::checked(detail::follow(last), n);
+    double* const dv = d.data();
+    const double* const gv = g.data();
+    // d := g, and the newest pair's s.d for the backward pass
+    double sum = 0.0;
+    const double* const s = newest->s;
+    nlp::ascending(
+        n,
+        [&](std::size_t i) {
+            dv[i] = gv[i];
+            sum = sum + dv[i] * s[i];
+        },
+        gv, s);
+    detail::finish_direction(oldest, newest, n, dv, sum);
+}
+
+// Stores change into the newest record (one made or reused for a pending_pair), then d as
+// direction gives it, the store and the first of its sums in one pass, which also finds the
+// largest |g(i)| (norm's value for g). Returns that largest magnitude. change.g must be g.
+inline double store_and_direction(list_rec* first, list_rec* last, const pair_change& change,
+                                  std::span<double> d) {
+    const std::size_t n = detail::length(change);
+    if (d.size() != n) throw std::invalid_argument("nlp: direction of the wrong length");
+    list_rec* const oldest = detail::checked(detail::follow(first), n);
+    list_rec* const newest = detail::checked(detail::follow(last), n);
+    double* const rs = newest->s;
+    double* const ry = newest->y;
+    double* const dv = d.data();
+    const double* const x = change.x.data();
+    const double* const x_saved = change.saved_x.data();
+    const double* const gv = change.g.data();
+    const double* const g_saved = change.saved_g.data();
+    double sy = 0.0, yy = 0.0, sum = 0.0, largest = 0.0;
+    nlp::ascending(
+        n,
+        [&](std::size_t i) {
+            rs[i] = x[i] - x_saved[i];
+            ry[i] = gv[i] - g_saved[i];
+            sy = sy + ry[i] * rs[i];
+            yy = yy + ry[i] * ry[i];
+            dv[i] = gv[i];
+            sum = sum + dv[i] * rs[i];
+            const double magnitude = std::abs(gv[i]);
+            largest = magnitude > largest ? magnitude : largest;
+        },
+        x, x_saved, gv, g_saved);
+    newest->sy = sy;
+    newest->yy = yy;
+    detail::finish_direction(oldest, newest, n, dv, sum);
+    return largest;
 }
 
 // Owner of a ring: releases it with destroy when it goes out of scope, on every path.

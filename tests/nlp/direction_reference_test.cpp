@@ -1,7 +1,9 @@
 // The fused two-loop recursion against the recursion written straight from its formulas, one
-// sum or update per loop: the same bits, on random pairs, for every ring occupancy up to m.
+// sum or update per loop, and with the newest pair stored in its first pass against storing it
+// first: the same bits, on random pairs, for every ring occupancy up to m.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <random>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "nlp/list_rec.hpp"
+#include "nlp/norm.hpp"
 
 namespace {
 
@@ -92,6 +95,50 @@ TEST_P(nlp_direction_bits, FusedPassesGiveThePlainRecursionBitForBit) {
         const nlp::list_rec* rec = pairs.first;
         for (std::size_t p = 0; p < held; ++p, rec = rec->next)
             EXPECT_TRUE(same_bits({rec->alpha}, {alpha[p]})) << "pair " << p << ", k " << k;
+    }
+}
+
+// The pair stored in the direction's first pass, from a record left pending, gives what storing it
+// first and then taking the direction gives, and the pass finds norm's largest |g(i)|.
+TEST_P(nlp_direction_bits, StoringInTheFirstPassGivesTheSameBits) {
+    const int memory = GetParam().memory;
+    const std::size_t n = GetParam().n;
+    std::mt19937_64 random(static_cast<unsigned>(memory * 7 + n));
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    vec x(n), saved_x(n), g(n), saved_g(n);
+    const nlp::pair_change change{x, saved_x, g, saved_g};
+    nlp::ring stored, pending;
+    for (int k = 1; k <= memory + 3; ++k) {
+        for (vec* v : {&x, &saved_x, &g, &saved_g})
+            for (double& value : *v) value = unit(random);
+        if (k == 1) {
+            nlp::list_ends ends = nlp::create(change);
+            stored.first = ends.first;
+            stored.last = ends.last;
+            ends = nlp::create(nlp::pending_pair{n});
+            pending.first = ends.first;
+            pending.last = ends.last;
+        } else if (k <= memory) {
+            stored.last = nlp::insert(stored.first, stored.last, change);
+            pending.last = nlp::insert(pending.first, pending.last, nlp::pending_pair{n});
+        } else {
+            nlp::list_ends moved = nlp::rotate(stored.first, stored.last, change);
+            stored.first = moved.first;
+            stored.last = moved.last;
+            moved = nlp::rotate(pending.first, pending.last, nlp::pending_pair{n});
+            pending.first = moved.first;
+            pending.last = moved.last;
+        }
+        vec expected(n), d(n);
+        nlp::direction(stored.first, stored.last, g, expected);
+        const double largest = nlp::store_and_direction(pending.first, pending.last, change, d);
+        EXPECT_TRUE(same_bits(d, expected)) << "memory " << memory << ", n " << n << ", k " << k;
+        EXPECT_EQ(largest, nlp::norm(g));
+        const nlp::list_rec* a = stored.first;
+        const nlp::list_rec* b = pending.first;
+        for (int p = 0; p < std::min(k, memory); ++p, a = a->next, b = b->next)
+            EXPECT_TRUE(same_bits({a->alpha, a->sy, a->yy}, {b->alpha, b->sy, b->yy}))
+                << "pair " << p << ", k " << k;
     }
 }
 
