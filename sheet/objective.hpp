@@ -128,16 +128,12 @@ double total_potential_energy_in_blocks(const mesh& m, std::span<const double> x
 
     // Task 0 does the work of the loads, the longest single chain of additions; each other
     // task forms a run of entries and keeps the energies of the elements it owns. The chain
-    // takes up task 0's work, then run after run its energies and slope terms.
+    // goes on from task 0's work, then run after run adds its energies and slope terms.
     store.share(m, workers);
-    double work = 0.0;
     double f = 0.0;
     double slope = 0.0;
     const auto take_up = [&](std::size_t t) {
-        if (t == 0) {
-            f = work;
-            return;
-        }
+        if (t == 0) return;
         const entry_run& run = store.runs[t - 1];
         for (std::size_t e = run.own_begin; e < run.own_end; ++e) f = f + store.energy[e];
         if (along.d != nullptr)
@@ -147,7 +143,7 @@ double total_potential_energy_in_blocks(const mesh& m, std::span<const double> x
     store.chain.reset(1 + store.runs.size());
     run_tasks(1 + store.runs.size(), [&](std::size_t t) {
         if (t == 0)
-            work = detail::load_work(store.component, loads, xs);
+            f = detail::load_work(store.component, loads, xs);  // before any run is taken up
         else
             detail::assemble_run(store.runs[t - 1], store, loads, gs, evaluate,
                                  [&store](std::size_t at, double e) { store.energy[at] = e; });

@@ -43,9 +43,6 @@ public:
         }
     }
 
-    // The items taken up so far (all of them once every item has finished).
-    std::size_t taken() const { return next_; }
-
 private:
     std::unique_ptr<std::atomic<bool>[]> finished_;
     std::size_t capacity_ = 0;

@@ -1,9 +1,8 @@
-// The fused two-loop recursion against the recursion written straight from its formulas, one
-// sum or update per loop, and with the newest pair stored in its first pass against storing it
-// first: the same bits, on random pairs, for every ring occupancy up to m.
+// The fused two-loop recursion, also with each pair stored in its first pass as lbfgs does,
+// against the recursion written straight from its formulas, one sum or update per loop: the same
+// bits, on random pairs, for every ring occupancy up to m.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <random>
@@ -60,85 +59,55 @@ TEST_P(nlp_direction_bits, FusedPassesGiveThePlainRecursionBitForBit) {
     const std::size_t n = GetParam().n;
     std::mt19937_64 random(static_cast<unsigned>(memory * 1000 + n));
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    const auto random_vec = [&] {
-        vec v(n);
-        for (double& value : v) value = unit(random);  // any sign of s.y: pairs are used as stored
-        return v;
-    };
+    vec x(n), saved_x(n), g(n), saved_g(n);
+    const nlp::pair_change change{x, saved_x, g, saved_g};
     std::vector<vec> s_all, y_all;
-    nlp::ring pairs;
+    nlp::ring pairs, pending;
     // the lbfgs way: create, insert while the ring is below memory, then rotate
-    for (int k = 1; k <= memory + 3; ++k) {
-        s_all.push_back(random_vec());
-        y_all.push_back(random_vec());
+    const auto add = [memory](nlp::ring& ring, int k, const auto&... pair) {
         if (k == 1) {
-            const nlp::list_ends ends = nlp::create(s_all.back(), y_all.back());
-            pairs.first = ends.first;
-            pairs.last = ends.last;
+            const nlp::list_ends ends = nlp::create(pair...);
+            ring.first = ends.first;
+            ring.last = ends.last;
         } else if (k <= memory) {
-            pairs.last = nlp::insert(pairs.first, pairs.last, s_all.back(), y_all.back());
+            ring.last = nlp::insert(ring.first, ring.last, pair...);
         } else {
-            const nlp::list_ends moved =
-                nlp::rotate(pairs.first, pairs.last, s_all.back(), y_all.back());
-            pairs.first = moved.first;
-            pairs.last = moved.last;
+            const nlp::list_ends moved = nlp::rotate(ring.first, ring.last, pair...);
+            ring.first = moved.first;
+            ring.last = moved.last;
         }
+    };
+    for (int k = 1; k <= memory + 3; ++k) {
+        // any sign of s.y: pairs are used as stored
+        for (vec* v : {&x, &saved_x, &g, &saved_g})
+            for (double& value : *v) value = unit(random);
+        s_all.emplace_back(n);
+        y_all.emplace_back(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            s_all.back()[i] = x[i] - saved_x[i];
+            y_all.back()[i] = g[i] - saved_g[i];
+        }
+        add(pairs, k, s_all.back(), y_all.back());
+        add(pending, k, nlp::pending_pair{n});
         const std::size_t held = static_cast<std::size_t>(k < memory ? k : memory);
         const std::vector<vec> s(s_all.end() - static_cast<std::ptrdiff_t>(held), s_all.end());
         const std::vector<vec> y(y_all.end() - static_cast<std::ptrdiff_t>(held), y_all.end());
-        const vec g = random_vec();
         vec alpha;
         const vec expected = plain_direction(s, y, g, alpha);
-        vec d(n);
+        vec d(n), d_pending(n);
         nlp::direction(pairs.first, pairs.last, g, d);
         EXPECT_TRUE(same_bits(d, expected)) << "memory " << memory << ", n " << n << ", k " << k;
+        EXPECT_EQ(nlp::store_and_direction(pending.first, pending.last, change, d_pending),
+                  nlp::norm(g));
+        EXPECT_TRUE(same_bits(d_pending, expected)) << "stored in the first pass, k " << k;
         const nlp::list_rec* rec = pairs.first;
-        for (std::size_t p = 0; p < held; ++p, rec = rec->next)
+        const nlp::list_rec* other = pending.first;
+        for (std::size_t p = 0; p < held; ++p, rec = rec->next, other = other->next) {
             EXPECT_TRUE(same_bits({rec->alpha}, {alpha[p]})) << "pair " << p << ", k " << k;
-    }
-}
-
-// The pair stored in the direction's first pass, from a record left pending, gives what storing it
-// first and then taking the direction gives, and the pass finds norm's largest |g(i)|.
-TEST_P(nlp_direction_bits, StoringInTheFirstPassGivesTheSameBits) {
-    const int memory = GetParam().memory;
-    const std::size_t n = GetParam().n;
-    std::mt19937_64 random(static_cast<unsigned>(memory * 7 + n));
-    std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    vec x(n), saved_x(n), g(n), saved_g(n);
-    const nlp::pair_change change{x, saved_x, g, saved_g};
-    nlp::ring stored, pending;
-    for (int k = 1; k <= memory + 3; ++k) {
-        for (vec* v : {&x, &saved_x, &g, &saved_g})
-            for (double& value : *v) value = unit(random);
-        if (k == 1) {
-            nlp::list_ends ends = nlp::create(change);
-            stored.first = ends.first;
-            stored.last = ends.last;
-            ends = nlp::create(nlp::pending_pair{n});
-            pending.first = ends.first;
-            pending.last = ends.last;
-        } else if (k <= memory) {
-            stored.last = nlp::insert(stored.first, stored.last, change);
-            pending.last = nlp::insert(pending.first, pending.last, nlp::pending_pair{n});
-        } else {
-            nlp::list_ends moved = nlp::rotate(stored.first, stored.last, change);
-            stored.first = moved.first;
-            stored.last = moved.last;
-            moved = nlp::rotate(pending.first, pending.last, nlp::pending_pair{n});
-            pending.first = moved.first;
-            pending.last = moved.last;
+            EXPECT_TRUE(same_bits({rec->alpha, rec->sy, rec->yy},
+                                  {other->alpha, other->sy, other->yy}))
+                << "stored in the first pass, pair " << p << ", k " << k;
         }
-        vec expected(n), d(n);
-        nlp::direction(stored.first, stored.last, g, expected);
-        const double largest = nlp::store_and_direction(pending.first, pending.last, change, d);
-        EXPECT_TRUE(same_bits(d, expected)) << "memory " << memory << ", n " << n << ", k " << k;
-        EXPECT_EQ(largest, nlp::norm(g));
-        const nlp::list_rec* a = stored.first;
-        const nlp::list_rec* b = pending.first;
-        for (int p = 0; p < std::min(k, memory); ++p, a = a->next, b = b->next)
-            EXPECT_TRUE(same_bits({a->alpha, a->sy, a->yy}, {b->alpha, b->sy, b->yy}))
-                << "pair " << p << ", k " << k;
     }
 }
 
