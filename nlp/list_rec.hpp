@@ -80,7 +80,8 @@ inline void store(list_rec* rec, std::span<const double> s, std::span<const doub
 }  // namespace detail
 
 // A correction pair given by the points and gradients it joins: s = x - saved_x and
-// y = g - saved_g, formed in the pass that stores them, so the minimiser needs no pass of its own.
+// y = g - saved_g, formed by store_and_direction in the pass that stores them, so the minimiser
+// needs no pass of its own.
 struct pair_change {
     std::span<const double> x, saved_x, g, saved_g;
 };
@@ -112,34 +113,7 @@ inline std::size_t length(const pair_change& change) {
     return n;
 }
 
-// Stores s = x - saved x, y = g - saved g and their s.y and y.y into a record of the same
-// length, in one pass.
-inline void store(list_rec* rec, const pair_change& change) {
-    const std::size_t n = static_cast<std::size_t>(rec->n);
-    if (length(change) != n)
-        throw std::invalid_argument("nlp: correction pair of the wrong length for its record");
-    double* const rs = rec->s;
-    double* const ry = rec->y;
-    const double* const x = change.x.data();
-    const double* const x_saved = change.saved_x.data();
-    const double* const g = change.g.data();
-    const double* const g_saved = change.saved_g.data();
-    double sy = 0.0;
-    double yy = 0.0;
-    nlp::ascending(
-        n,
-        [&](std::size_t i) {
-            rs[i] = x[i] - x_saved[i];
-            ry[i] = g[i] - g_saved[i];
-            sy = sy + ry[i] * rs[i];
-            yy = yy + ry[i] * ry[i];
-        },
-        x, x_saved, g, g_saved);
-    rec->sy = sy;
-    rec->yy = yy;
-}
-
-// A new record holding the pair (s and y, or a pair_change) and its s.y, with null links.
+// A new record holding the pair (s and y, or a pending_pair) and its s.y, with null links.
 template <class... Pair>
 list_rec* allocate(const Pair&... pair) {
     const std::size_t n = length(pair...);
@@ -193,9 +167,6 @@ list_ends rotate(list_rec* first, list_rec* last, const Pair&... pair) {
 inline list_ends create(std::span<const double> s, std::span<const double> y) {
     return detail::create(s, y);
 }
-inline list_ends create(const pair_change& change) {
-    return detail::create(change);
-}
 inline list_ends create(const pending_pair& pending) {
     return detail::create(pending);
 }
@@ -207,10 +178,6 @@ inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last, std::s
     return detail::insert(first, s, y);
 }
 inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last,
-                        const pair_change& change) {
-    return detail::insert(first, change);
-}
-inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last,
                         const pending_pair& pending) {
     return detail::insert(first, pending);
 }
@@ -220,9 +187,6 @@ inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last,
 inline list_ends rotate(list_rec* first, list_rec* last, std::span<const double> s,
                         std::span<const double> y) {
     return detail::rotate(first, last, s, y);
-}
-inline list_ends rotate(list_rec* first, list_rec* last, const pair_change& change) {
-    return detail::rotate(first, last, change);
 }
 inline list_ends rotate(list_rec* first, list_rec* last, const pending_pair& pending) {
     return detail::rotate(first, last, pending);

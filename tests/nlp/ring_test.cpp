@@ -131,29 +131,33 @@ TEST(nlp_ring, PairOfAnotherLengthIsRefused) {
 TEST(nlp_ring, PairChangeStoresTheDifferencesAsFormedPairsWould) {
     const pair_values x = {1.5, -0.25, 3.0}, saved_x = {1.0, 0.5, 2.75};
     const pair_values g = {0.1, 0.7, -1.3}, saved_g = {0.4, -0.2, -1.0};
-    pair_values s(3), y(3);
+    pair_values s(3), y(3), d(3);
     for (std::size_t i = 0; i < 3; ++i) {
         s[i] = x[i] - saved_x[i];
         y[i] = g[i] - saved_g[i];
     }
     const nlp::pair_change change{x, saved_x, g, saved_g};
+    const nlp::pending_pair pending{3};
     nlp::ring formed, changed;
     nlp::list_ends ends = nlp::create(s, y);
     formed.first = ends.first;
     formed.last = ends.last;
-    ends = nlp::create(change);
+    ends = nlp::create(pending);
     changed.first = ends.first;
     changed.last = ends.last;
+    nlp::store_and_direction(changed.first, changed.last, change, d);
     // insert, then rotate over the oldest: every record the same, sums included
     formed.last = nlp::insert(formed.first, formed.last, y, s);
-    changed.last =
-        nlp::insert(changed.first, changed.last, nlp::pair_change{g, saved_g, x, saved_x});
+    changed.last = nlp::insert(changed.first, changed.last, pending);
+    nlp::store_and_direction(changed.first, changed.last, nlp::pair_change{g, saved_g, x, saved_x},
+                             d);
     ends = nlp::rotate(formed.first, formed.last, s, y);
     formed.first = ends.first;
     formed.last = ends.last;
-    ends = nlp::rotate(changed.first, changed.last, change);
+    ends = nlp::rotate(changed.first, changed.last, pending);
     changed.first = ends.first;
     changed.last = ends.last;
+    nlp::store_and_direction(changed.first, changed.last, change, d);
     const nlp::list_rec* a = formed.first;
     const nlp::list_rec* b = changed.first;
     for (int k = 0; k < 2; ++k, a = a->next, b = b->next) {
@@ -166,10 +170,15 @@ TEST(nlp_ring, PairChangeStoresTheDifferencesAsFormedPairsWould) {
 
     // a change whose four vectors differ in length is refused, also by the ring's record
     const pair_values short_one = {1.0, 2.0};
-    EXPECT_THROW(nlp::create(nlp::pair_change{x, saved_x, g, short_one}), std::invalid_argument);
-    EXPECT_THROW(nlp::rotate(changed.first, changed.last,
-                             nlp::pair_change{short_one, short_one, short_one, short_one}),
+    EXPECT_THROW(nlp::store_and_direction(changed.first, changed.last,
+                                          nlp::pair_change{x, saved_x, g, short_one}, d),
                  std::invalid_argument);
+    pair_values short_d(2);
+    EXPECT_THROW(nlp::store_and_direction(
+                     changed.first, changed.last,
+                     nlp::pair_change{short_one, short_one, short_one, short_one}, short_d),
+                 std::invalid_argument);
+    EXPECT_EQ(nlp::ring_size(changed.first), 2);
 }
 
 // -H g for the BFGS update with one pair of the scaled identity (s.y / y.y) I, formed densely.
