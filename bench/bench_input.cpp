@@ -8,7 +8,7 @@
 #include "bench/sheet_fixture.hpp"
 #include "dorvan/model.hpp"
 #include "melvar/model.hpp"
-#include "sheet/scanner.hpp"
+#include "sheet/input/scanner.hpp"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "bench/sheet_fixture.hpp"
 #include "dorvan/model.hpp"
 #include "melvar/model.hpp"
-#include "sheet/autocad.hpp"
-#include "sheet/vtu.hpp"
+#include "sheet/output/autocad.hpp"
+#include "sheet/output/vtu.hpp"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <unistd.h>
 
-#include "sheet/scanner.hpp"
+#include "sheet/input/scanner.hpp"
 
 namespace bench {
 

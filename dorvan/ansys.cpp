@@ -1,5 +1,5 @@
 // The deck's compressible material table: the last constant is 2 / bulk modulus.
-#include "sheet/ansys.hpp"
+#include "sheet/output/ansys.hpp"
 
 #include "dorvan/model.hpp"
 

@@ -9,8 +9,8 @@
 #include "arrays/terms.hpp"
 #include "dorvan/model.hpp"
 #include "sheet/failure.hpp"
-#include "sheet/number.hpp"
-#include "sheet/triangle.hpp"
+#include "sheet/mechanics/number.hpp"
+#include "sheet/mechanics/triangle.hpp"
 
 namespace dorvan {
 

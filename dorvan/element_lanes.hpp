@@ -6,7 +6,7 @@
 #include <span>
 
 #include "dorvan/model.hpp"
-#include "sheet/block_io.hpp"
+#include "sheet/assembly/block_io.hpp"
 
 namespace dorvan {
 

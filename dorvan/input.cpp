@@ -1,5 +1,5 @@
 // Reading input.txt: the shared sections, with the compressible laws' constants.
-#include "sheet/input.hpp"
+#include "sheet/input/sections.hpp"
 
 #include "dorvan/model.hpp"
 

@@ -2,12 +2,12 @@
 // energy. Reads input.txt; writes ansys.txt, autocad.scr and output.txt (and a .vtu if asked).
 #include "dorvan/model.hpp"
 #include "dorvan/objective.hpp"
-#include "sheet/autocad.hpp"
-#include "sheet/command_line.hpp"
-#include "sheet/minimise.hpp"
-#include "sheet/run.hpp"
-#include "sheet/vtu.hpp"
-#include "sheet/worker_pool.hpp"
+#include "sheet/output/autocad.hpp"
+#include "sheet/run/command_line.hpp"
+#include "sheet/run/minimise.hpp"
+#include "sheet/run/frame.hpp"
+#include "sheet/output/vtu.hpp"
+#include "sheet/assembly/worker_pool.hpp"
 
 namespace {
 

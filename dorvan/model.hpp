@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "sheet/mesh.hpp"
-#include "sheet/report.hpp"
-#include "sheet/scanner.hpp"
+#include "sheet/model/model.hpp"
+#include "sheet/output/report.hpp"
+#include "sheet/input/scanner.hpp"
 
 namespace dorvan {
 

@@ -2,7 +2,7 @@
 #include "dorvan/objective.hpp"
 
 #include "dorvan/element_lanes.hpp"
-#include "sheet/objective.hpp"
+#include "sheet/assembly/objective.hpp"
 
 namespace dorvan {
 

@@ -1,6 +1,6 @@
 // The element table of the report: current thickness t0 s^2 and the in-plane principal Cauchy
 // stresses from the invariants and material derivatives.
-#include "sheet/report.hpp"
+#include "sheet/output/report.hpp"
 
 #include <cmath>
 

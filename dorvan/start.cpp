@@ -1,5 +1,5 @@
 // The starting state: undeformed sheet, every thickness variable at 1.0.
-#include "sheet/start.hpp"
+#include "sheet/model/start.hpp"
 
 #include "dorvan/model.hpp"
 #include "dorvan/objective.hpp"

@@ -11,7 +11,7 @@
 
 #include "arrays/terms.hpp"
 #include "sheet/failure.hpp"
-#include "sheet/scanner.hpp"
+#include "sheet/input/scanner.hpp"
 
 namespace sheet_fuzz {
 

@@ -1,6 +1,6 @@
 // The deck's incompressible material table, each closed by a written zero: the value by which
 // the table marks a fully incompressible material.
-#include "sheet/ansys.hpp"
+#include "sheet/output/ansys.hpp"
 
 #include "melvar/model.hpp"
 

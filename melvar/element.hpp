@@ -9,7 +9,7 @@
 #include "arrays/terms.hpp"
 #include "melvar/model.hpp"
 #include "sheet/failure.hpp"
-#include "sheet/triangle.hpp"
+#include "sheet/mechanics/triangle.hpp"
 
 namespace melvar {
 

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "melvar/element.hpp"
-#include "sheet/lanes-inl.hpp"
+#include "sheet/assembly/lanes-inl.hpp"
 
 HWY_BEFORE_NAMESPACE();
 namespace melvar::HWY_NAMESPACE {

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "melvar/model.hpp"
-#include "sheet/block_io.hpp"
+#include "sheet/assembly/block_io.hpp"
 
 namespace melvar {
 

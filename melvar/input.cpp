@@ -1,5 +1,5 @@
 // Reading input.txt: the shared sections, with the incompressible laws' constants.
-#include "sheet/input.hpp"
+#include "sheet/input/sections.hpp"
 
 #include <cmath>
 

@@ -3,12 +3,12 @@
 // if asked).
 #include "melvar/model.hpp"
 #include "melvar/objective.hpp"
-#include "sheet/autocad.hpp"
-#include "sheet/command_line.hpp"
-#include "sheet/minimise.hpp"
-#include "sheet/run.hpp"
-#include "sheet/vtu.hpp"
-#include "sheet/worker_pool.hpp"
+#include "sheet/output/autocad.hpp"
+#include "sheet/run/command_line.hpp"
+#include "sheet/run/minimise.hpp"
+#include "sheet/run/frame.hpp"
+#include "sheet/output/vtu.hpp"
+#include "sheet/assembly/worker_pool.hpp"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "melvar/objective.hpp"
 
 #include "melvar/element_lanes.hpp"
-#include "sheet/objective.hpp"
+#include "sheet/assembly/objective.hpp"
 
 namespace melvar {
 

@@ -1,6 +1,6 @@
 // The element table of the report: the in-plane principal Cauchy stresses of an incompressible
 // element, whose pressure makes the through-thickness stress zero.
-#include "sheet/report.hpp"
+#include "sheet/output/report.hpp"
 
 #include "melvar/element.hpp"
 

@@ -1,5 +1,5 @@
 // The starting state: the undeformed sheet; prescribed components numbered after the free ones.
-#include "sheet/start.hpp"
+#include "sheet/model/start.hpp"
 
 #include "melvar/model.hpp"
 #include "melvar/objective.hpp"

@@ -2,7 +2,7 @@
 // header line, and on the heading line after a count.
 #include "sheetprep/input_writer.hpp"
 
-#include "sheet/text_file.hpp"
+#include "sheet/output/text_file.hpp"
 #include "sheetprep/real_text.hpp"
 
 namespace sheetprep {

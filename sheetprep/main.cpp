@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sheet/run.hpp"
+#include "sheet/run/frame.hpp"
 #include "sheetprep/gmsh_mesh.hpp"
 #include "sheetprep/input_writer.hpp"
 #include "sheetprep/preparation.hpp"

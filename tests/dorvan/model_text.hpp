@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dorvan/model.hpp"
-#include "sheet/scanner.hpp"
+#include "sheet/input/scanner.hpp"
 
 namespace dorvan_tests {
 

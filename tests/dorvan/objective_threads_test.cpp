@@ -8,7 +8,7 @@
 #include "dorvan/objective.hpp"
 #include "model_text.hpp"
 #include "sheet/failure.hpp"
-#include "sheet/objective.hpp"
+#include "sheet/assembly/objective.hpp"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "melvar/model.hpp"
-#include "sheet/scanner.hpp"
+#include "sheet/input/scanner.hpp"
 
 namespace {
 

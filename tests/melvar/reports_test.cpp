@@ -12,8 +12,8 @@
 #include "dorvan/model.hpp"
 #include "melvar/model.hpp"
 #include "melvar/sheet_models.hpp"
-#include "sheet/autocad.hpp"
-#include "sheet/start.hpp"
+#include "sheet/output/autocad.hpp"
+#include "sheet/model/start.hpp"
 #include "support/program_run.hpp"
 
 namespace {

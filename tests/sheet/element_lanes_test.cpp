@@ -18,8 +18,8 @@
 #include "melvar/element.hpp"
 #include "melvar/element_lanes.hpp"
 #include "melvar/sheet_models.hpp"
-#include "sheet/evaluation_store.hpp"
-#include "sheet/objective.hpp"
+#include "sheet/assembly/element_table.hpp"
+#include "sheet/assembly/objective.hpp"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "melvar/model.hpp"
 #include "melvar/sheet_models.hpp"
-#include "sheet/evaluation_store.hpp"
+#include "sheet/assembly/element_table.hpp"
 
 namespace {
 

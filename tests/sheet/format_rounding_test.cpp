@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "sheet/format.hpp"
+#include "sheet/output/format.hpp"
 
 namespace {
 

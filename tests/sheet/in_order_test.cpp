@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "sheet/in_order.hpp"
+#include "sheet/assembly/in_order.hpp"
 
 namespace {
 

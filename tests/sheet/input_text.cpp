@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "sheet/failure.hpp"
-#include "sheet/scanner.hpp"
+#include "sheet/input/scanner.hpp"
 
 namespace input_text {
 

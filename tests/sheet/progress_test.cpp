@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sheet/progress.hpp"
+#include "sheet/run/progress.hpp"
 #include "support/program_run.hpp"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sheet/failure.hpp"
-#include "sheet/scanner.hpp"
+#include "sheet/input/scanner.hpp"
 
 namespace {
 

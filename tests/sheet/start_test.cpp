@@ -10,7 +10,7 @@
 
 #include "input_text.hpp"
 #include "sheet/failure.hpp"
-#include "sheet/start.hpp"
+#include "sheet/model/start.hpp"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "melvar/objective.hpp"
 #include "melvar/sheet_models.hpp"
 #include "sheet/failure.hpp"
-#include "sheet/objective.hpp"
-#include "sheet/worker_pool.hpp"
+#include "sheet/assembly/objective.hpp"
+#include "sheet/assembly/worker_pool.hpp"
 #include "support/program_run.hpp"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "dorvan/model.hpp"
 #include "melvar/model.hpp"
-#include "sheet/autocad.hpp"
+#include "sheet/output/autocad.hpp"
 #include "support/program_run.hpp"
 #include "writers/hand_model.hpp"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sheet/mesh.hpp"
+#include "sheet/model/model.hpp"
 
 namespace writers_test {
 

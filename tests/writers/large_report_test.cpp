@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "sheet/format.hpp"
-#include "sheet/report.hpp"
+#include "sheet/output/format.hpp"
+#include "sheet/output/report.hpp"
 #include "support/program_run.hpp"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "dorvan/model.hpp"
 #include "melvar/model.hpp"
-#include "sheet/report.hpp"
+#include "sheet/output/report.hpp"
 #include "support/program_run.hpp"
 #include "writers/hand_model.hpp"
 

@@ -1,0 +1,105 @@
+// The APDL deck: nodes, material table, element type, thickness, triangles as degenerate
+// quadrilaterals, supports, forces and the large-deflection solution settings.
+#include "sheet/output/ansys.hpp"
+
+#include <string_view>
+
+namespace sheet {
+
+namespace {
+
+void lines(text_file& out, std::initializer_list<std::string_view> texts) {
+    for (const std::string_view text : texts) {
+        out.put(text);
+        out.end_line();
+    }
+}
+
+// "<command>, <node>, <label>, <value>" for components 1 and 2 of every node that qualifies.
+template <class Qualifies, class Value>
+void node_values(text_file& out, const mesh& m, std::string_view command,
+                 const std::string_view (&labels)[2], Qualifies qualifies, Value value) {
+    for (std::int32_t i = 1; i <= m.node_count; ++i) {
+        for (std::int32_t j = 1; j <= 2; ++j) {
+            if (!qualifies(i, j)) continue;
+            out.put(command);
+            out.integer(i, 5);
+            out.put(labels[j - 1]);
+            out.real(value(i, j), 6);
+            out.end_line();
+        }
+    }
+}
+
+}  // namespace
+
+void tbdata(text_file& out, int index, double value) {
+    out.put("TBDATA, ");
+    out.integer(index, 0);
+    out.put(", ");
+    out.real(value, 6);
+    out.end_line();
+}
+
+void ansys(const mesh& m, const std::function<void(text_file&)>& material_table) {
+    text_file out("ansys.txt");
+    lines(out, {"", "! ENTER THE MODEL CREATION PREPROCESSOR", "/PREP7", "", "! DEFINE NODES"});
+    for (std::int32_t i = 1; i <= m.node_count; ++i) {
+        out.put("N, ");
+        out.integer(i, 5);
+        out.put(", ");
+        out.real(m.node_x(i), 6);
+        out.put(", ");
+        out.real(m.node_y(i), 6);
+        out.end_line();
+    }
+    lines(out, {"", "! ACTIVATE DATA TABLE"});
+    material_table(out);
+    lines(out, {"", "! DEFINE ELEMENT TYPE", "! FULL INTEGRATION WITH B-BAR METHOD",
+                "! PLANE STRESS WITH THICKNESS INPUT", "ET, 1, PLANE182, 0, , 3", "",
+                "! DEFINE REAL CONSTANTS SET"});
+    out.put("R,     1, ");
+    out.real(m.thickness, 6);
+    out.end_line();
+    lines(out, {"", "! DEFINE ELEMENTS"});
+    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
+        const element& r = m.elements(e);
+        out.put("EN, ");
+        out.integer(e, 5);
+        for (const std::int32_t corner : {r.node[0], r.node[1], r.node[2], r.node[2]}) {
+            out.put(", ");
+            out.integer(corner, 5);
+        }
+        out.end_line();
+    }
+    lines(out, {"", "FINISH", "", "! ENTER THE SOLUTION PROCESSOR", "/SOLU", "",
+                "! STATIC ANALYSIS", "ANTYPE, STATIC, NEW", "", "! DEFINE CONSTRAINTS"});
+    node_values(
+        out, m, "D, ", {", UX, ", ", UY, "},
+        [&](std::int32_t i, std::int32_t j) { return m.dof_map(i, j) > m.free_count; },
+        [&](std::int32_t i, std::int32_t j) { return m.prescribed(i, j); });
+    lines(out, {"", "! DELETE FORCE LOADS ON NODES", "FDELE, ALL, ALL", "", "! SPECIFY FORCES"});
+    node_values(
+        out, m, "F, ", {", FX, ", ", FY, "},
+        [&](std::int32_t i, std::int32_t j) { return m.loads(i, j) != 0.0; },
+        [&](std::int32_t i, std::int32_t j) { return m.loads(i, j); });
+    lines(out, {"", "! INCLUDE LARGE DEFORMATION EFFECTS", "NLGEOM, ON", "",
+                "! SPECIFY NUMBER OF SUBSTEPS"});
+    out.put("NSUBST, ");
+    out.integer(10, 5);
+    out.end_line();
+    lines(out, {"", "! SPECIFY MAXIMUM NUMBER OF EQUILIBRIUM ITERATIONS"});
+    out.put("NEQIT, ");
+    out.integer(25, 5);
+    out.end_line();
+    lines(out, {"", "! SET CONVERGENCE VALUES"});
+    out.put("CNVTOL, F, 1.0, ");
+    out.real(m.tolerance, 6);
+    out.put(", 0");
+    out.end_line();
+    lines(out, {"", "! SPECIFY NEWTON-RAPHSON OPTIONS", "NROPT, FULL, , OFF", "",
+                "! SPECIFY TYPE OF EQUATION SOLVER", "EQSLV, FRONT", "", "FINISH"});
+    out.commit();
+}
+
+}  // namespace sheet

@@ -1,0 +1,43 @@
+// The rows of the history file.
+#include "sheet/output/history.hpp"
+
+#include <charconv>
+
+namespace sheet {
+
+namespace {
+
+void put_shortest(text_file& file, double value) {
+    char text[32];
+    const std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
+    file.put(std::string_view(text, static_cast<std::size_t>(end.ptr - text)));
+}
+
+void put_whole(text_file& file, std::int64_t value) {
+    char text[24];
+    const std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
+    file.put(std::string_view(text, static_cast<std::size_t>(end.ptr - text)));
+}
+
+}  // namespace
+
+history::history(std::string name) : file_(std::move(name)) {
+    file_.put("iteration,energy,max_residual,step,evaluations");
+    file_.end_line();
+}
+
+void history::add(const nlp::iteration_state& state, double max_residual,
+                  std::int64_t evaluations) {
+    put_whole(file_, state.iteration);
+    file_.put(",");
+    put_shortest(file_, state.energy);
+    file_.put(",");
+    put_shortest(file_, max_residual);
+    file_.put(",");
+    put_shortest(file_, state.step);
+    file_.put(",");
+    put_whole(file_, evaluations);
+    file_.end_line();
+}
+
+}  // namespace sheet

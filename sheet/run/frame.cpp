@@ -1,0 +1,33 @@
+// Failure reporting and the console summary shared by both programs.
+#include "sheet/run/frame.hpp"
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <new>
+
+namespace sheet {
+
+int run_program(const char* program, const std::function<void()>& stages) {
+    // A file-size limit then fails the write (and the run) instead of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    try {
+        stages();
+        return 0;
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: out of memory\n", program);
+    } catch (const std::exception& failure) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: %s\n", program, failure.what());
+    }
+    return 1;
+}
+
+void print_summary(std::int32_t minor, bool optimal) {
+    std::printf("\nMinor = %5d%s\n", static_cast<int>(minor),
+                optimal ? "     Optimal" : "     NOT Optimal");
+    std::fflush(stdout);
+}
+
+}  // namespace sheet

@@ -1,0 +1,37 @@
+// The progress line and the history file fed from the minimiser's observer.
+#include "sheet/run/watch.hpp"
+
+#include "nlp/norm.hpp"
+
+namespace sheet {
+
+watch::watch(const options& o, double tolerance) {
+    if (!o.history.empty()) record_.emplace(o.history);
+    if (progress::wanted(o)) line_.emplace(tolerance, progress::clock::now());
+}
+
+void watch::observe(const nlp::iteration_state& state) {
+    const progress::clock::time_point now =
+        line_ ? progress::clock::now() : progress::clock::time_point{};
+    const bool draw = line_ && line_->due(now);
+    if (!record_ && !draw) return;
+    const double residual = nlp::norm(state.gradient);
+    if (record_) record_->add(state, residual, evaluations_);
+    if (draw) line_->draw(state.iteration, state.energy, residual, now);
+}
+
+void watch::finish() {
+    if (line_) line_->erase();
+    if (record_) record_->commit();
+}
+
+void watch::fail(bool halted) noexcept {
+    if (line_) halted ? line_->erase_after_halt() : line_->erase();
+    if (!record_) return;
+    try {
+        record_->commit();
+    } catch (...) {
+    }
+}
+
+}  // namespace sheet

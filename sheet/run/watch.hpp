@@ -1,0 +1,43 @@
+// What watches a minimisation when asked to: the progress line and the history file. It only
+// reads what the minimiser shows it, so it cannot change a number of the run.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "nlp/observer.hpp"
+#include "sheet/run/command_line.hpp"
+#include "sheet/output/history.hpp"
+#include "sheet/run/progress.hpp"
+
+namespace sheet {
+
+class watch {
+public:
+    // Whether anything watches a run with these options (otherwise the minimiser runs bare).
+    static bool wanted(const options& o) { return !o.history.empty() || progress::wanted(o); }
+
+    // Creates the history's temporary file when --history is given (failing here if it cannot)
+    // and starts the clock of the progress line.
+    watch(const options& o, double tolerance);
+
+    // Called for every objective evaluation, so that the history counts them.
+    void count() { ++evaluations_; }
+    // Called by the minimiser at its starting point and after every iteration.
+    void observe(const nlp::iteration_state& state);
+
+    // The minimiser has returned: erase the line, then put the history in place (which may
+    // fail the run).
+    void finish();
+    // The minimiser has failed (halted, when the line search raised the halt): erase the line
+    // and put the history in place as far as it went; a history that cannot be written then is
+    // passed over, since the failure that ended the run is the one to report.
+    void fail(bool halted) noexcept;
+
+private:
+    std::optional<progress> line_;
+    std::optional<history> record_;
+    std::int64_t evaluations_ = 0;
+};
+
+}  // namespace sheet
