@@ -180,6 +180,14 @@ private:
     std::unique_ptr<T[]> data_;
 };
 
+// The names the code uses: what an array holds, and whether it has one index or two.
+using real_vector = array1<double>;
+using index_vector = array1<std::int32_t>;
+using flag_vector = array1<bool>;
+using real_matrix = array2<double>;
+using index_matrix = array2<std::int32_t>;
+using flag_matrix = array2<bool>;
+
 using fmat1 = array1<double>;
 using imat1 = array1<std::int32_t>;
 using bmat1 = array1<bool>;

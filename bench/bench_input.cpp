@@ -6,8 +6,8 @@
 #include <string>
 
 #include "bench/sheet_fixture.hpp"
-#include "dorvan/model.hpp"
-#include "melvar/model.hpp"
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
 #include "sheet/input/scanner.hpp"
 
 namespace {
@@ -23,7 +23,7 @@ void read_text(benchmark::State& state, const std::string& program) {
         state.ResumeTiming();
         Model m;
         input(m, in);
-        benchmark::DoNotOptimize(m.elements.size());
+        benchmark::DoNotOptimize(m.problem.mesh.elements.size());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
@@ -37,7 +37,7 @@ void read_file(benchmark::State& state, const std::string& program) {
     for (auto _ : state) {
         Model m;
         input(m);
-        benchmark::DoNotOptimize(m.elements.size());
+        benchmark::DoNotOptimize(m.problem.mesh.elements.size());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }

@@ -13,9 +13,9 @@ namespace {
 
 template <class Model>
 void evaluate(benchmark::State& state, Model& m, std::int32_t n) {
-    const auto elements = static_cast<double>(m.elements.size());
+    const auto elements = static_cast<double>(m.problem.mesh.elements.size());
     for (auto _ : state) {
-        benchmark::DoNotOptimize(objective(m, n, m.x, m.gradient));
+        benchmark::DoNotOptimize(objective(m, n, m.unknowns.x, m.unknowns.gradient));
         benchmark::ClobberMemory();
     }
     state.counters["per_element"] = benchmark::Counter(
@@ -27,13 +27,13 @@ void evaluate(benchmark::State& state, Model& m, std::int32_t n) {
 // range(0) = material law: 1 neo-Hookean, 2 Mooney-Rivlin.
 void dorvan_objective(benchmark::State& state) {
     dorvan::model& m = bench::dorvan_sheet(static_cast<std::int32_t>(state.range(0)));
-    evaluate(state, m, m.unknown_count);
+    evaluate(state, m, m.numbering.unknown_count);
 }
 
 // range(0) = material law: 1 neo-Hookean, 2 Mooney-Rivlin, 3 Arruda-Boyce.
 void melvar_objective(benchmark::State& state) {
     melvar::model& m = bench::melvar_sheet(static_cast<std::int32_t>(state.range(0)));
-    evaluate(state, m, m.free_count);
+    evaluate(state, m, m.numbering.free_count);
 }
 
 BENCHMARK(dorvan_objective)->ArgName("law")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "bench/sheet_fixture.hpp"
-#include "dorvan/model.hpp"
-#include "melvar/model.hpp"
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
 #include "sheet/output/autocad.hpp"
 #include "sheet/output/vtu.hpp"
 
@@ -26,10 +26,10 @@ void write(benchmark::State& state, const char* file, Write&& once) {
 // output turns the loads into out-of-balance forces, so every write starts from the loads read.
 template <class Model>
 void write_output(benchmark::State& state, Model& m) {
-    m.minor = 1;
-    m.energy = 1.0;
-    m.tolerance = 1e-4;
-    const auto loads = m.loads.all();
+    m.results.minor = 1;
+    m.results.energy = 1.0;
+    m.results.tolerance = 1e-4;
+    const auto loads = m.problem.loads.all();
     const std::vector<double> read(loads.begin(), loads.end());
     write(state, "output.txt", [&] {
         state.PauseTiming();
@@ -43,14 +43,14 @@ void write_output(benchmark::State& state, Model& m) {
 // The .vtu alone: the report's rows and out-of-balance forces are formed once beforehand.
 template <class Model>
 void write_vtu(benchmark::State& state, Model& m) {
-    m.minor = 1;
-    m.energy = 1.0;
-    m.tolerance = 1e-4;
+    m.results.minor = 1;
+    m.results.energy = 1.0;
+    m.results.tolerance = 1e-4;
     bench::enter_scratch_dir();
     sheet::vtu_results kept{sheet::applied_loads(m), {}, true};
     output(m, &kept.rows);
     write(state, "sheet.vtu", [&] { sheet::vtu("sheet.vtu", m, kept); });
-    std::copy(kept.applied.begin(), kept.applied.end(), m.loads.all().begin());
+    std::copy(kept.applied.begin(), kept.applied.end(), m.problem.loads.all().begin());
 }
 
 void dorvan_ansys(benchmark::State& state) {

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "dorvan/model.hpp"
+#include "dorvan/program.hpp"
 #include "dorvan/objective.hpp"
-#include "melvar/model.hpp"
+#include "melvar/program.hpp"
 #include "melvar/objective.hpp"
 #include "nlp/qn.hpp"
 
@@ -16,15 +16,15 @@ namespace {
 
 template <class Model, class Objective>
 int minimise(Model& m, std::int32_t n, Objective&& objective) {
-    long evaluations = m.reference_force > 0.0 ? 0 : 1;  // start's relative tolerance
-    auto counted = [&](std::int32_t size, const terms::fmat1& x, terms::fmat1& g) {
+    long evaluations = m.problem.settings.reference_force > 0.0 ? 0 : 1;  // start's relative tolerance
+    auto counted = [&](std::int32_t size, const terms::real_vector& x, terms::real_vector& g) {
         ++evaluations;
         return objective(size, x, g);
     };
     nlp::qn<decltype(counted)> qn(counted);
-    const nlp::qn_result result = qn.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit,
-                                           m.tolerance, m.search_factor, m.x, m.gradient);
-    std::printf("%ld %zu %d %d\n", evaluations, m.elements.size(), result.minor, m.free_count);
+    const nlp::qn_result result = qn.lbfgs(m.problem.settings.memory_size, n, m.problem.settings.max_iterations, m.problem.settings.search_limit,
+                                           m.results.tolerance, m.problem.settings.search_factor, m.unknowns.x, m.unknowns.gradient);
+    std::printf("%ld %zu %d %d\n", evaluations, m.problem.mesh.elements.size(), result.minor, m.numbering.free_count);
     return 0;
 }
 
@@ -39,15 +39,15 @@ int main(int argc, char** argv) {
         dorvan::model m;
         dorvan::input(m);
         dorvan::start(m);
-        return minimise(m, m.unknown_count,
-                        [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+        return minimise(m, m.numbering.unknown_count,
+                        [&m](std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
                             return dorvan::objective(m, n, x, g);
                         });
     }
     melvar::model m;
     melvar::input(m);
     melvar::start(m);
-    return minimise(m, m.free_count, [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+    return minimise(m, m.numbering.free_count, [&m](std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
         return melvar::objective(m, n, x, g);
     });
 }

@@ -20,7 +20,7 @@ namespace {
 constexpr double displacement_noise = 0.05 / BENCH_SHEET_SIZE;
 constexpr double thickness_noise = 0.01;
 
-void deform(terms::fmat1& x, std::int32_t free_count, std::int32_t unknown_count) {
+void deform(terms::real_vector& x, std::int32_t free_count, std::int32_t unknown_count) {
     std::mt19937_64 random(20240601);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     for (std::int32_t k = 1; k <= free_count; ++k) x(k) = displacement_noise * unit(random);

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "arrays/terms.hpp"
-#include "dorvan/model.hpp"
-#include "melvar/model.hpp"
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
 
 namespace bench {
 

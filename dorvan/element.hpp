@@ -4,11 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <variant>
 
 #include "arrays/terms.hpp"
+#include "dorvan/law.hpp"
 #include "dorvan/model.hpp"
-#include "sheet/failure.hpp"
 #include "sheet/mechanics/number.hpp"
 #include "sheet/mechanics/triangle.hpp"
 
@@ -27,9 +27,9 @@ struct element_result_of {
 };
 using element_result = element_result_of<double>;
 
-// Element e at the unknowns x: fills forces with the element's internal nodal forces.
-element_result element2(const model& m, std::int32_t e, const terms::fmat1& x,
-                        sheet::element_forces& forces);
+// Element e of m at the unknowns x: fills forces with the element's internal nodal forces.
+element_result element_at(const model& m, std::int32_t e, const terms::real_vector& x,
+                          sheet::element_forces& forces);
 
 namespace detail {
 
@@ -37,47 +37,43 @@ using sheet::power;
 using sheet::root;
 
 template <class T>
-struct law {
+struct law_terms {
     T w, w1, w2, w3;
 };
 
-// Energy density and its derivatives by i1, trace_c2 and i3 under law Law (1 neo-Hookean,
-// 2 Mooney-Rivlin).
-template <int Law, class T>
-law<T> material_law(const model& m, T i1, T trace_c2, T i3) {
+// Energy density and its derivatives by i1, trace_c2 and i3 under each law.
+template <class T>
+law_terms<T> material_law(const neo_hookean& law, T i1, T trace_c2, T i3) {
+    (void)trace_c2;
     const T j = root(i3);
     const T u = power(i3, 1.0 / 3.0);
-    if constexpr (Law == 1) {  // neo-Hookean
-        const double mu = m.neo_shear;
-        const double kappa = m.neo_bulk;
-        return {0.5 * (mu * i1 / u + kappa * (i3 - 2.0 * j)), 0.5 * mu / u, 0.0,
-                0.5 * (kappa * (1.0 - 1.0 / j) - mu * i1 / (3.0 * u * i3))};
-    } else {  // Mooney-Rivlin
-        static_assert(Law == 2);
-        const double c10 = m.mooney_c10;
-        const double c01 = m.mooney_c01;
-        const double kappa = m.mooney_bulk;
-        const T p = c10 * i1;
-        const T q = c01 * (i1 * i1 - trace_c2) / u;
-        return {(p + 0.5 * q) / u + 0.5 * kappa * (i3 - 2.0 * j), (c10 + c01 * i1 / u) / u,
-                -0.5 * c01 / (u * u), 0.5 * kappa * (1.0 - 1.0 / j) - (p + q) / (3.0 * i3 * u)};
-    }
+    const double mu = law.shear;
+    const double kappa = law.bulk;
+    return {0.5 * (mu * i1 / u + kappa * (i3 - 2.0 * j)), 0.5 * mu / u, 0.0,
+            0.5 * (kappa * (1.0 - 1.0 / j) - mu * i1 / (3.0 * u * i3))};
+}
+
+template <class T>
+law_terms<T> material_law(const mooney_rivlin& law, T i1, T trace_c2, T i3) {
+    const T j = root(i3);
+    const T u = power(i3, 1.0 / 3.0);
+    const double c10 = law.c10;
+    const double c01 = law.c01;
+    const double kappa = law.bulk;
+    const T p = c10 * i1;
+    const T q = c01 * (i1 * i1 - trace_c2) / u;
+    return {(p + 0.5 * q) / u + 0.5 * kappa * (i3 - 2.0 * j), (c10 + c01 * i1 / u) / u,
+            -0.5 * c01 / (u * u), 0.5 * kappa * (1.0 - 1.0 / j) - (p + q) / (3.0 * i3 * u)};
 }
 
 }  // namespace detail
 
-// The material law number of the model as a failure when it names no law.
-inline sheet::failure undefined_law(const model& m) {
-    return sheet::failure("undefined material law " + std::to_string(m.material));
-}
-
-// The element r (sheet::element, or its initial geometry in T) displaced by u[l][j] at its
-// corners, with thickness variable s, under law Law.
-template <int Law, class Record, class T>
-element_result_of<T> element_state(const model& m, const Record& r, const T (&u)[3][3], T s,
-                                   sheet::nodal_forces<T>& forces) {
+// The element of initial geometry r (sheet::element_geometry, or its fields in T) and initial
+// thickness t0, displaced by u[l][j] at its corners, with thickness variable s, under law.
+template <class Law, class Record, class T>
+element_result_of<T> element_state(const Law& law, double t0, const Record& r,
+                                   const T (&u)[3][3], T s, sheet::nodal_forces<T>& forces) {
     const T a2 = r.area2;
-    const double t0 = m.thickness;
     const sheet::current_shape<T> c = sheet::shape_of(r, u);
     const T jp = c.length / a2;   // in-plane area ratio
     const T c33 = s * s * s * s;  // lambda3^2 with lambda3 = s^2
@@ -86,7 +82,7 @@ element_result_of<T> element_state(const model& m, const Record& r, const T (&u)
     out.i1 = c.trace_c + c33;
     out.trace_c2 = c.trace_c2 + c33 * c33;
     out.i3 = c33 * (jp * jp);
-    const detail::law<T> w = detail::material_law<Law>(m, out.i1, out.trace_c2, out.i3);
+    const detail::law_terms<T> w = detail::material_law(law, out.i1, out.trace_c2, out.i3);
     out.w1 = w.w1;
     out.w2 = w.w2;
     out.w3 = w.w3;
@@ -111,17 +107,12 @@ element_result_of<T> element_state(const model& m, const Record& r, const T (&u)
 }
 
 // One element under the model's law.
-inline element_result element_state(const model& m, const sheet::element& r,
+inline element_result element_state(const model& m, const sheet::element_geometry& r,
                                     const double (&u)[3][3], double s,
                                     sheet::element_forces& forces) {
-    switch (m.material) {
-        case 1:
-            return element_state<1>(m, r, u, s, forces);
-        case 2:
-            return element_state<2>(m, r, u, s, forces);
-        default:
-            throw undefined_law(m);
-    }
+    return std::visit(
+        [&](const auto& law) { return element_state(law, m.problem.thickness, r, u, s, forces); },
+        m.law);
 }
 
 }  // namespace dorvan

@@ -20,20 +20,23 @@ using sheet::HWY_NAMESPACE::real_lanes;
 
 // Flattened: the formula templates and the lane operations are all inlined here, under this
 // target's instruction set.
-template <int Law>
-HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std::size_t begin,
-                                 std::size_t end, const sheet::block_io& io, double* slopes) {
+template <class Law>
+HWY_FLATTEN void evaluate_by_law(const Law& law, const model& m, std::span<const double> xs,
+                                 std::size_t begin, std::size_t end, const sheet::block_io& io,
+                                 double* slopes) {
     namespace lanes = sheet::HWY_NAMESPACE;
+    const double t0 = m.problem.thickness;
     // x(free_count + e) with e = first + at.
-    const double* thickness = xs.data() + m.free_count + (m.elements.first() - 1);
-    const std::size_t elements = m.elements.size();
+    const double* thickness =
+        xs.data() + m.numbering.free_count + (m.problem.mesh.elements.first() - 1);
+    const std::size_t elements = m.problem.mesh.elements.size();
     lanes::for_each_vector(
-        io, begin, end, xs.data(), m.prescribed.all().data(),
+        io, begin, end, xs.data(), m.problem.supports.prescribed.all().data(),
         [&](std::size_t at, std::size_t filled, const lanes::element_lanes& r,
             const real_lanes(&u)[3][3]) {
             const real_lanes s = lanes::load_up_to(thickness, at, elements);
             sheet::nodal_forces<real_lanes> f;
-            const element_result_of<real_lanes> result = element_state<Law>(m, r, u, s, f);
+            const element_result_of<real_lanes> result = element_state(law, t0, r, u, s, f);
             lanes::scatter_lanes(f, result.strain_energy, filled, io, begin, at);
             lanes::store_owned_lanes(result.thickness_slope, filled, io, at, slopes);
         });
@@ -41,14 +44,8 @@ HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std
 
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,
                        std::size_t end, const sheet::block_io& io, double* slopes) {
-    switch (m.material) {
-        case 1:
-            return evaluate_by_law<1>(m, xs, begin, end, io, slopes);
-        case 2:
-            return evaluate_by_law<2>(m, xs, begin, end, io, slopes);
-        default:
-            throw undefined_law(m);
-    }
+    std::visit(
+        [&](const auto& law) { evaluate_by_law(law, m, xs, begin, end, io, slopes); }, m.law);
 }
 
 }  // namespace dorvan::HWY_NAMESPACE

@@ -13,7 +13,6 @@ namespace dorvan {
 // The elements at positions begin..end-1 of m.elements (0 = the first) at the unknowns xs =
 // x(1..unknown_count), their energies and forces put as io says, and the thickness slopes of
 // io's own elements at slopes[at], where slopes[0] is the gradient entry of the first element.
-// Throws for a material law that is not defined.
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,
                        std::size_t end, const sheet::block_io& io, double* slopes);
 

@@ -1,9 +1,32 @@
 // Reading input.txt: the shared sections, with the compressible laws' constants.
+#include "dorvan/program.hpp"
 #include "sheet/input/sections.hpp"
 
-#include "dorvan/model.hpp"
-
 namespace dorvan {
+
+namespace {
+
+law read_law(sheet::scanner& in, std::int32_t number) {
+    switch (number) {
+        case 1: {
+            neo_hookean l;
+            l.shear = in.read_real({"the neo-Hookean shear modulus"});
+            l.bulk = in.read_real({"the neo-Hookean bulk modulus"});
+            return l;
+        }
+        case 2: {
+            mooney_rivlin l;
+            l.c10 = in.read_real({"the Mooney-Rivlin constant c10"});
+            l.c01 = in.read_real({"the Mooney-Rivlin constant c01"});
+            l.bulk = in.read_real({"the Mooney-Rivlin bulk modulus"});
+            return l;
+        }
+        default:
+            throw sheet::undefined_law(number);
+    }
+}
+
+}  // namespace
 
 void input(model& m) {
     sheet::scanner in = sheet::scanner::open("input.txt");
@@ -11,18 +34,10 @@ void input(model& m) {
 }
 
 void input(model& m, sheet::scanner& in) {
-    sheet::read_settings(in, m);
-    sheet::read_sheet(in, m);
-    if (m.material == 1) {
-        m.neo_shear = in.read_real({"the neo-Hookean shear modulus"});
-        m.neo_bulk = in.read_real({"the neo-Hookean bulk modulus"});
-    } else if (m.material == 2) {
-        m.mooney_c10 = in.read_real({"the Mooney-Rivlin constant c10"});
-        m.mooney_c01 = in.read_real({"the Mooney-Rivlin constant c01"});
-        m.mooney_bulk = in.read_real({"the Mooney-Rivlin bulk modulus"});
-    }
+    sheet::read_settings(in, m.problem.settings);
+    m.law = read_law(in, sheet::read_sheet(in, m.problem));
     in.discard_rest_of_line();
-    sheet::read_mesh(in, m);
+    sheet::read_mesh(in, m.problem);
 }
 
 }  // namespace dorvan

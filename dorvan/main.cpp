@@ -1,46 +1,8 @@
 // dorvan: equilibrium of a compressible hyperelastic membrane by minimising its total potential
 // energy. Reads input.txt; writes ansys.txt, autocad.scr and output.txt (and a .vtu if asked).
-#include "dorvan/model.hpp"
-#include "dorvan/objective.hpp"
-#include "sheet/output/autocad.hpp"
-#include "sheet/run/command_line.hpp"
-#include "sheet/run/minimise.hpp"
+#include "dorvan/program.hpp"
 #include "sheet/run/frame.hpp"
-#include "sheet/output/vtu.hpp"
-#include "sheet/assembly/worker_pool.hpp"
-
-namespace {
-
-constexpr sheet::program_text program{
-    "dorvan",
-    "Large-deformation static equilibrium of a thin compressible hyperelastic sheet (3-node\n"
-    "membrane triangles in 3-D space; neo-Hookean or Mooney-Rivlin with a bulk modulus and one\n"
-    "thickness unknown per element), found by minimising its total potential energy with\n"
-    "limited-memory BFGS."};
-
-}  // namespace
 
 int main(int argc, char** argv) {
-    sheet::options options;
-    if (const auto status = sheet::parse_command_line(program, argc, argv, options)) return *status;
-    return sheet::run_program(program.name, [&] {
-        sheet::enter_directory(options);
-        if (options.threads > 0) sheet::set_worker_count(options.threads);
-        dorvan::model m;
-        dorvan::input(m);
-        dorvan::start(m);
-        dorvan::ansys(m);
-        auto objective = [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g,
-                              nlp::slope_request along = {}) {
-            return dorvan::objective(m, n, x, g, along);
-        };
-        const nlp::qn_result result = sheet::minimise(m, m.unknown_count, objective, options);
-        m.minor = result.minor;
-        m.energy = result.energy;
-        sheet::print_summary(result.minor, result.optimal);
-        sheet::autocad(m);
-        sheet::output_and_vtu(
-            m, options.vtu, result.optimal,
-            [&m](std::vector<sheet::element_row>* kept) { dorvan::output(m, kept); });
-    });
+    return sheet::run<dorvan::program>(argc, argv);
 }

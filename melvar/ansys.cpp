@@ -2,31 +2,42 @@
 // the table marks a fully incompressible material.
 #include "sheet/output/ansys.hpp"
 
-#include "melvar/model.hpp"
+#include "melvar/program.hpp"
 
 namespace melvar {
 
+namespace {
+
+void line(sheet::text_file& out, std::string_view text) {
+    out.put(text);
+    out.end_line();
+}
+
+void material_table(sheet::text_file& out, const neo_hookean& law) {
+    line(out, "TB, HYPER, 1, , , NEO");
+    sheet::tbdata(out, 1, law.shear);
+    line(out, "TBDATA, 2,  0.000000E+00");
+}
+
+void material_table(sheet::text_file& out, const mooney_rivlin& law) {
+    line(out, "TB, HYPER, 1, , , MOONEY");
+    sheet::tbdata(out, 1, law.c10);
+    sheet::tbdata(out, 2, law.c01);
+    line(out, "TBDATA, 3,  0.000000E+00");
+}
+
+void material_table(sheet::text_file& out, const arruda_boyce& law) {
+    line(out, "TB, HYPER, , , , BOYCE");
+    sheet::tbdata(out, 1, law.shear);
+    sheet::tbdata(out, 2, law.lock);
+    line(out, "TBDATA, 3,  0.000000E+00");
+}
+
+}  // namespace
+
 void ansys(const model& m) {
     sheet::ansys(m, [&m](sheet::text_file& out) {
-        const auto line = [&out](std::string_view text) {
-            out.put(text);
-            out.end_line();
-        };
-        if (m.material == 1) {
-            line("TB, HYPER, 1, , , NEO");
-            sheet::tbdata(out, 1, m.neo_shear);
-            line("TBDATA, 2,  0.000000E+00");
-        } else if (m.material == 2) {
-            line("TB, HYPER, 1, , , MOONEY");
-            sheet::tbdata(out, 1, m.mooney_c10);
-            sheet::tbdata(out, 2, m.mooney_c01);
-            line("TBDATA, 3,  0.000000E+00");
-        } else if (m.material == 3) {
-            line("TB, HYPER, , , , BOYCE");
-            sheet::tbdata(out, 1, m.boyce_shear);
-            sheet::tbdata(out, 2, m.boyce_lock);
-            line("TBDATA, 3,  0.000000E+00");
-        }
+        std::visit([&out](const auto& law) { material_table(out, law); }, m.law);
     });
 }
 

@@ -3,12 +3,13 @@
 // over the material law.
 #pragma once
 
-#include <string>
+#include <cstdint>
 #include <type_traits>
+#include <variant>
 
 #include "arrays/terms.hpp"
+#include "melvar/law.hpp"
 #include "melvar/model.hpp"
-#include "sheet/failure.hpp"
 #include "sheet/mechanics/triangle.hpp"
 
 namespace melvar {
@@ -24,40 +25,47 @@ struct element_result_of {
 };
 using element_result = element_result_of<double>;
 
-// The element r at the unknowns x: fills forces with its internal nodal forces.
-element_result element2(const model& m, const sheet::element& r, const terms::fmat1& x,
-                        sheet::element_forces& forces);
+// Element e of m at the unknowns x: fills forces with its internal nodal forces.
+element_result element_at(const model& m, std::int32_t e, const terms::real_vector& x,
+                          sheet::element_forces& forces);
 
 namespace detail {
 
 template <class T>
-struct law {
+struct law_terms {
     T w, w1, w2;
 };
 
-// Energy density and its derivatives by i1 and trace_c2 under law Law (1 neo-Hookean,
-// 2 Mooney-Rivlin, 3 Arruda-Boyce). The Arruda-Boyce series runs by Horner's scheme from its
-// highest coefficient.
-template <int Law, class T>
-law<T> material_law(const model& m, T i1, T trace_c2) {
-    if constexpr (Law == 1) {  // neo-Hookean
-        const double mu = m.neo_shear;
-        return {0.5 * mu * i1, 0.5 * mu, 0.0};
-    } else if constexpr (Law == 2) {  // Mooney-Rivlin
-        const double c10 = m.mooney_c10;
-        const double c01 = m.mooney_c01;
-        return {c10 * i1 + 0.5 * c01 * (i1 * i1 - trace_c2), c10 + c01 * i1, -0.5 * c01};
-    } else {  // Arruda-Boyce
-        static_assert(Law == 3);
-        const double mu = m.boyce_shear;
-        const double c1 = m.boyce_coef(1), c2 = m.boyce_coef(2), c3 = m.boyce_coef(3),
-                     c4 = m.boyce_coef(4), c5 = m.boyce_coef(5);
-        const T w = mu * (((((c5 * i1 + c4) * i1 + c3) * i1 + c2) * i1 + c1) * i1);
-        const T w1 =
-            mu * ((((5.0 * c5 * i1 + 4.0 * c4) * i1 + 3.0 * c3) * i1 + 2.0 * c2) * i1 + c1);
-        return {w, w1, 0.0};
-    }
+// Energy density and its derivatives by i1 and trace_c2 under each law. The Arruda-Boyce series
+// runs by Horner's scheme from its highest coefficient.
+template <class T>
+law_terms<T> material_law(const neo_hookean& law, T i1, T trace_c2) {
+    (void)trace_c2;
+    const double mu = law.shear;
+    return {0.5 * mu * i1, 0.5 * mu, 0.0};
 }
+
+template <class T>
+law_terms<T> material_law(const mooney_rivlin& law, T i1, T trace_c2) {
+    const double c10 = law.c10;
+    const double c01 = law.c01;
+    return {c10 * i1 + 0.5 * c01 * (i1 * i1 - trace_c2), c10 + c01 * i1, -0.5 * c01};
+}
+
+template <class T>
+law_terms<T> material_law(const arruda_boyce& law, T i1, T trace_c2) {
+    (void)trace_c2;
+    const double mu = law.shear;
+    const double c1 = law.coefficient[0], c2 = law.coefficient[1], c3 = law.coefficient[2],
+                 c4 = law.coefficient[3], c5 = law.coefficient[4];
+    const T w = mu * (((((c5 * i1 + c4) * i1 + c3) * i1 + c2) * i1 + c1) * i1);
+    const T w1 = mu * ((((5.0 * c5 * i1 + 4.0 * c4) * i1 + 3.0 * c3) * i1 + 2.0 * c2) * i1 + c1);
+    return {w, w1, 0.0};
+}
+
+// Whether the law has a trace_c2 term: the others' force rows need not carry it.
+template <class Law>
+constexpr bool uses_trace_c2 = std::is_same_v<Law, mooney_rivlin>;
 
 // Under a law without trace_c2 (w2 = 0) the trace_c2 term of a force row adds 0 B to the row,
 // which leaves it as it is unless the row is -0 or B is not finite. Whether in every lane
@@ -77,18 +85,12 @@ bool trace_c2_terms_change_nothing(const Record& r, const sheet::current_shape<T
 
 }  // namespace detail
 
-// The model's material law number as a failure when it names no law.
-inline sheet::failure undefined_law(const model& m) {
-    return sheet::failure("undefined material law " + std::to_string(m.material));
-}
-
-// The element r (sheet::element, or its initial geometry in T) displaced by u[l][j] at its
-// corners, under law Law.
-template <int Law, class Record, class T>
-element_result_of<T> element_state(const model& m, const Record& r, const T (&u)[3][3],
-                                   sheet::nodal_forces<T>& forces) {
+// The element of initial geometry r (sheet::element_geometry, or its fields in T) and initial
+// thickness t0, displaced by u[l][j] at its corners, under law.
+template <class Law, class Record, class T>
+element_result_of<T> element_state(const Law& law, double t0, const Record& r,
+                                   const T (&u)[3][3], sheet::nodal_forces<T>& forces) {
     const T a2 = r.area2;
-    const double t0 = m.thickness;
     const sheet::current_shape<T> c = sheet::shape_of(r, u);
     // Out-of-plane stretch from the change of area, and its powers.
     const T l3 = a2 / c.length;
@@ -101,7 +103,7 @@ element_result_of<T> element_state(const model& m, const Record& r, const T (&u)
     out.stretch3 = l3;
     out.i1 = c.trace_c + l3_2;
     out.trace_c2 = c.trace_c2 + l3_4;
-    const detail::law<T> w = detail::material_law<Law>(m, out.i1, out.trace_c2);
+    const detail::law_terms<T> w = detail::material_law(law, out.i1, out.trace_c2);
     out.w1 = w.w1;
     out.w2 = w.w2;
     out.strain_energy = w.w * a2 * t0 * 0.5;
@@ -115,7 +117,7 @@ element_result_of<T> element_state(const model& m, const Record& r, const T (&u)
         row2[k] = w.w1 * (c.q[k] / a2 - l3_3 * c.unit_b[k]);
     }
     bool trace_c2_terms = true;
-    if constexpr (Law != 2 && !std::is_same_v<T, double>)
+    if constexpr (!detail::uses_trace_c2<Law> && !std::is_same_v<T, double>)
         trace_c2_terms = !detail::trace_c2_terms_change_nothing(r, c, l3, row1, row2);
     if (trace_c2_terms) {
         for (int k = 0; k < 3; ++k) {
@@ -134,18 +136,11 @@ element_result_of<T> element_state(const model& m, const Record& r, const T (&u)
 }
 
 // One element under the model's law.
-inline element_result element_state(const model& m, const sheet::element& r,
+inline element_result element_state(const model& m, const sheet::element_geometry& r,
                                     const double (&u)[3][3], sheet::element_forces& forces) {
-    switch (m.material) {
-        case 1:
-            return element_state<1>(m, r, u, forces);
-        case 2:
-            return element_state<2>(m, r, u, forces);
-        case 3:
-            return element_state<3>(m, r, u, forces);
-        default:
-            throw undefined_law(m);
-    }
+    return std::visit(
+        [&](const auto& law) { return element_state(law, m.problem.thickness, r, u, forces); },
+        m.law);
 }
 
 }  // namespace melvar

@@ -20,32 +20,24 @@ using sheet::HWY_NAMESPACE::real_lanes;
 
 // Flattened: the formula templates and the lane operations are all inlined here, under this
 // target's instruction set.
-template <int Law>
-HWY_FLATTEN void evaluate_by_law(const model& m, std::span<const double> xs, std::size_t begin,
-                                 std::size_t end, const sheet::block_io& io) {
+template <class Law>
+HWY_FLATTEN void evaluate_by_law(const Law& law, const model& m, std::span<const double> xs,
+                                 std::size_t begin, std::size_t end, const sheet::block_io& io) {
     namespace lanes = sheet::HWY_NAMESPACE;
-    lanes::for_each_vector(io, begin, end, xs.data(), m.prescribed.all().data(),
+    const double t0 = m.problem.thickness;
+    lanes::for_each_vector(io, begin, end, xs.data(), m.problem.supports.prescribed.all().data(),
                            [&](std::size_t at, std::size_t filled, const lanes::element_lanes& r,
                                const real_lanes(&u)[3][3]) {
                                sheet::nodal_forces<real_lanes> f;
                                const element_result_of<real_lanes> result =
-                                   element_state<Law>(m, r, u, f);
+                                   element_state(law, t0, r, u, f);
                                lanes::scatter_lanes(f, result.strain_energy, filled, io, begin, at);
                            });
 }
 
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,
                        std::size_t end, const sheet::block_io& io) {
-    switch (m.material) {
-        case 1:
-            return evaluate_by_law<1>(m, xs, begin, end, io);
-        case 2:
-            return evaluate_by_law<2>(m, xs, begin, end, io);
-        case 3:
-            return evaluate_by_law<3>(m, xs, begin, end, io);
-        default:
-            throw undefined_law(m);
-    }
+    std::visit([&](const auto& law) { evaluate_by_law(law, m, xs, begin, end, io); }, m.law);
 }
 
 }  // namespace melvar::HWY_NAMESPACE

@@ -12,7 +12,6 @@ namespace melvar {
 
 // The elements at positions begin..end-1 of m.elements (0 = the first) at the unknowns xs =
 // x(1..free_count), their energies and forces put as io says.
-// Throws for a material law that is not defined.
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,
                        std::size_t end, const sheet::block_io& io);
 

@@ -5,15 +5,17 @@
 #include <cstdint>
 
 #include "arrays/terms.hpp"
-#include "nlp/slope.hpp"
 #include "melvar/model.hpp"
+#include "nlp/slope.hpp"
+#include "sheet/assembly/assembly_plan.hpp"
 
 namespace melvar {
 
 // Returns the strain energy of all elements less the work of the loads on the free
-// components, and writes g(1..free_count), the out-of-balance forces.
-// With along.d set, also stores g . along.d over the same entries in *along.slope.
-double objective(const model& m, std::int32_t n, const terms::fmat1& x, terms::fmat1& g,
+// components, and writes g(1..free_count), the out-of-balance forces. plan is the one start
+// made for m. With along.d set, also stores g . along.d over the same entries in *along.slope.
+double objective(const model& m, sheet::assembly_plan& plan, std::int32_t n,
+                 const terms::real_vector& x, terms::real_vector& g,
                  nlp::slope_request along = {});
 
 }  // namespace melvar

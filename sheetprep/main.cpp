@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sheet/run/frame.hpp"
+#include "sheet/run/run_stages.hpp"
 #include "sheetprep/gmsh_mesh.hpp"
 #include "sheetprep/input_writer.hpp"
 #include "sheetprep/preparation.hpp"
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
     command line;
     if (const std::optional<int> status = read_command_line(argc, argv, line)) return *status;
 
-    return sheet::run_program("sheetprep", [&] {
+    return sheet::run_stages("sheetprep", [&] {
         const sheetprep::problem p = sheetprep::read_problem(line.problem_file);
         const sheetprep::mesh m = sheetprep::read_mesh(p.mesh, p.mesh_size);
         const sheetprep::sheet_input in = sheetprep::prepare(p, m);

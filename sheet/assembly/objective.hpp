@@ -12,7 +12,7 @@
 // finished, by whichever thread finishes the run that lets the sum go on; the line search's
 // slope g.d, when asked for, is summed the same way over the runs' entries. Every sum is formed
 // as by one thread alone, to the bit. Every element reads its geometry and corner displacements
-// through a table made at the first evaluation.
+// through the columns of the assembly plan that start made.
 #pragma once
 
 #include <algorithm>
@@ -21,7 +21,7 @@
 
 #include "nlp/slope.hpp"
 #include "sheet/assembly/block_io.hpp"
-#include "sheet/assembly/element_table.hpp"
+#include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/model/model.hpp"
 #include "sheet/assembly/worker_pool.hpp"
 
@@ -29,8 +29,6 @@ namespace sheet {
 
 namespace detail {
 
-// Below this many elements one thread does everything.
-constexpr std::size_t threads_from = 8192;
 // Elements per block of work.
 constexpr std::size_t element_block = 256;  // a block's forces stay in the first-level cache
 
@@ -62,19 +60,19 @@ inline void scatter(const element_columns& table, std::size_t at, const double* 
 // that reaches it adds its forces, element after element in ascending order. energy(at, e)
 // takes the energy of every element the run owns, in order.
 template <class Evaluate, class Energy>
-void assemble_run(const entry_run& run, const evaluation_store& store,
-                  std::span<const double> loads, std::span<double> gs, Evaluate& evaluate,
-                  Energy&& energy_of) {
+void assemble_run(const entry_run& run, const assembly_plan& plan, std::span<const double> loads,
+                  std::span<double> gs, Evaluate& evaluate, Energy&& energy_of) {
+    const std::vector<std::int32_t>& component = plan.component();
     for (std::int32_t k = run.entry_begin; k < run.entry_end; ++k)
-        gs[k] = -loads[store.component[k]];
+        gs[k] = -loads[component[k]];
     double energy[element_block];
     double forces[9 * element_block];
     for (std::size_t begin = run.begin; begin < run.end; begin += element_block) {
         const std::size_t end = std::min(run.end, begin + element_block);
-        evaluate(begin, end, block_io{&store.table, energy, forces, run.own_begin, run.own_end});
+        evaluate(begin, end, block_io{&plan.table(), energy, forces, run.own_begin, run.own_end});
         for (std::size_t at = begin; at < end; ++at) {
             if (at >= run.own_begin && at < run.own_end) energy_of(at, energy[at - begin]);
-            scatter(store.table, at, forces + 9 * (at - begin), run.entry_begin, run.entry_end, gs);
+            scatter(plan.table(), at, forces + 9 * (at - begin), run.entry_begin, run.entry_end, gs);
         }
     }
 }
@@ -96,27 +94,27 @@ inline void add_slope(double& sum, std::span<const double> gs, const double* d, 
 
 }  // namespace detail
 
-// xs and gs are x(1..) and g(1..) as spans. evaluate(begin, end, io) evaluates the elements at
-// positions begin..end-1 as io says; it may run on any thread, several blocks at once, so it
-// must write nothing but io's buffers and the entries of its own elements that io gives it.
-// From parallel_from elements on, and with more than one worker, the pool shares the work.
-// Returns the total potential energy, and stores g . along.d over all of gs in *along.slope
-// when along.d is set.
+// The loads are m's, the elements and numbering those of plan, which was made for m. xs and gs
+// are x(1..) and g(1..) as spans. evaluate(begin, end, io) evaluates the elements at positions
+// begin..end-1 as io says; it may run on any thread, several blocks at once, so it must write
+// nothing but io's buffers and the entries of its own elements that io gives it. From
+// parallel_from elements on, and with more than one worker, the pool shares the work. Returns
+// the total potential energy, and stores g . along.d over all of gs in *along.slope when
+// along.d is set.
 template <class Evaluate>
-double total_potential_energy_in_blocks(const mesh& m, std::span<const double> xs,
-                                        std::span<double> gs, Evaluate&& evaluate,
-                                        nlp::slope_request along = {},
-                                        std::size_t parallel_from = detail::threads_from) {
-    const std::int32_t free_count = m.free_count;
-    const auto loads = m.loads.all();
-    const std::size_t count = m.elements.size();
-    evaluation_store& store = m.evaluation.for_mesh(m);
+double total_potential_energy_in_blocks(const model& m, assembly_plan& plan,
+                                        std::span<const double> xs, std::span<double> gs,
+                                        Evaluate&& evaluate, nlp::slope_request along = {},
+                                        std::size_t parallel_from = threads_from) {
+    const std::int32_t free_count = plan.free_count();
+    const auto loads = m.problem.loads.all();
+    const std::size_t count = plan.element_count();
     const int workers = worker_count();
 
     if (count < parallel_from || workers < 2) {
-        double f = detail::load_work(store.component, loads, xs);
+        double f = detail::load_work(plan.component(), loads, xs);
         const entry_run all{0, free_count, 0, count, 0, count};
-        detail::assemble_run(all, store, loads, gs, evaluate,
+        detail::assemble_run(all, plan, loads, gs, evaluate,
                              [&f](std::size_t, double e) { f = f + e; });
         if (along.d != nullptr) {
             double slope = 0.0;
@@ -129,25 +127,28 @@ double total_potential_energy_in_blocks(const mesh& m, std::span<const double> x
     // Task 0 does the work of the loads, the longest single chain of additions; each other
     // task forms a run of entries and keeps the energies of the elements it owns. The chain
     // goes on from task 0's work, then run after run adds its energies and slope terms.
-    store.share(m, workers);
+    plan.share(workers);
+    const std::vector<entry_run>& runs = plan.runs();
+    std::vector<double>& energy = plan.energy();
     double f = 0.0;
     double slope = 0.0;
     const auto take_up = [&](std::size_t t) {
         if (t == 0) return;
-        const entry_run& run = store.runs[t - 1];
-        for (std::size_t e = run.own_begin; e < run.own_end; ++e) f = f + store.energy[e];
+        const entry_run& run = runs[t - 1];
+        for (std::size_t e = run.own_begin; e < run.own_end; ++e) f = f + energy[e];
         if (along.d != nullptr)
             detail::add_slope(slope, gs, along.d, static_cast<std::size_t>(run.entry_begin),
                               static_cast<std::size_t>(run.entry_end));
     };
-    store.chain.reset(1 + store.runs.size());
-    run_tasks(1 + store.runs.size(), [&](std::size_t t) {
+    ordered_chain& chain = plan.chain();
+    chain.reset(1 + runs.size());
+    run_tasks(1 + runs.size(), [&](std::size_t t) {
         if (t == 0)
-            f = detail::load_work(store.component, loads, xs);  // before any run is taken up
+            f = detail::load_work(plan.component(), loads, xs);  // before any run is taken up
         else
-            detail::assemble_run(store.runs[t - 1], store, loads, gs, evaluate,
-                                 [&store](std::size_t at, double e) { store.energy[at] = e; });
-        store.chain.finish(t, take_up);
+            detail::assemble_run(runs[t - 1], plan, loads, gs, evaluate,
+                                 [&energy](std::size_t at, double e) { energy[at] = e; });
+        chain.finish(t, take_up);
     });
     if (along.d != nullptr) {
         // dorvan's thickness entries follow the runs' entries

@@ -7,6 +7,10 @@
 
 namespace sheet {
 
+// Below this many elements (or items of an ordered pass) one thread does everything: the work
+// of fewer is over before the workers would have woken.
+constexpr std::size_t threads_from = 8192;
+
 // Sets the number of threads that share tasks, the calling thread included (n >= 1; 1 runs
 // every task on the calling thread). Must not be called while tasks run.
 void set_worker_count(int n);

@@ -1,7 +1,9 @@
-// Reading the settings, nodes, elements, supports and loads of input.txt into the model.
+// Reading the settings, nodes, elements, supports and loads of input.txt into the problem.
 #include "sheet/input/sections.hpp"
 
 #include <string>
+
+#include "sheet/failure.hpp"
 
 namespace sheet {
 
@@ -40,9 +42,9 @@ void read_nodes(scanner& in, mesh& m) {
     in.discard_rest_of_line();
     in.discard_line();
     in.require_room(m.node_count, node_line, {"node line"});
-    m.node_x = terms::fmat1(1, m.node_count);
-    m.node_y = terms::fmat1(1, m.node_count);
-    m.node_z = terms::fmat1(1, m.node_count);
+    m.node_x = terms::real_vector(1, m.node_count);
+    m.node_y = terms::real_vector(1, m.node_count);
+    m.node_z = terms::real_vector(1, m.node_count);
     for (std::int32_t line = 1; line <= m.node_count; ++line) {
         const std::int32_t k = in.read_integer({"the node number of node line #", line});
         check_index(in, k, m.node_count, "node");
@@ -59,11 +61,11 @@ void read_elements(scanner& in, mesh& m) {
     in.discard_rest_of_line();
     in.discard_line();
     in.require_room(count, element_line, {"element line"});
-    m.elements = terms::array1<element>(1, count);
+    m.elements = terms::array1<triangle>(1, count);
     for (std::int32_t line = 1; line <= count; ++line) {
         const std::int32_t e = in.read_integer({"the element number of element line #", line});
         check_index(in, e, count, "element");
-        element& record = m.elements(e);
+        triangle& record = m.elements(e);
         record.node[0] = in.read_integer({"corner N1 of element #", e});
         record.node[1] = in.read_integer({"corner N2 of element #", e});
         record.node[2] = in.read_integer({"corner N3 of element #", e});
@@ -71,10 +73,10 @@ void read_elements(scanner& in, mesh& m) {
     }
 }
 
-void read_supports(scanner& in, mesh& m) {
+void read_supports(scanner& in, const mesh& m, supports& s) {
     in.scan({"prescribed displacements"});
-    m.dof_map = terms::imat2(1, m.node_count, 1, 3);
-    m.prescribed = terms::fmat2(1, m.node_count, 1, 3);
+    s.held = terms::flag_matrix(1, m.node_count, 1, 3);
+    s.prescribed = terms::real_matrix(1, m.node_count, 1, 3);
     const std::int32_t count = in.read_integer({"the count of prescribed displacements"});
     in.discard_rest_of_line();
     if (count <= 0) return;
@@ -83,15 +85,15 @@ void read_supports(scanner& in, mesh& m) {
     for (std::int32_t line = 1; line <= count; ++line) {
         const auto [i, j] = read_component(in, m, line, "the node of support line #",
                                            "the direction of support line #");
-        m.prescribed(i, j) = in.read_real({"the value of support line #", line});
+        s.prescribed(i, j) = in.read_real({"the value of support line #", line});
         in.discard_rest_of_line();
-        m.dof_map(i, j) = 1;
+        s.held(i, j) = true;
     }
 }
 
-void read_loads(scanner& in, mesh& m) {
+void read_loads(scanner& in, const mesh& m, terms::real_matrix& loads) {
     in.scan({"loads"});
-    m.loads = terms::fmat2(1, m.node_count, 1, 3);
+    loads = terms::real_matrix(1, m.node_count, 1, 3);
     const std::int32_t count = in.read_integer({"the count of loads"});
     in.discard_rest_of_line();
     if (count <= 0) return;
@@ -100,36 +102,40 @@ void read_loads(scanner& in, mesh& m) {
     for (std::int32_t line = 1; line <= count; ++line) {
         const auto [i, j] =
             read_component(in, m, line, "the node of load line #", "the direction of load line #");
-        m.loads(i, j) = in.read_real({"the force of load line #", line});
+        loads(i, j) = in.read_real({"the force of load line #", line});
         in.discard_rest_of_line();
     }
 }
 
 }  // namespace
 
-void read_settings(scanner& in, mesh& m) {
+void read_settings(scanner& in, solver_settings& s) {
     in.scan({"settings"});
-    m.search_factor = in.read_real({"the search factor"});
-    m.search_limit = in.read_integer({"the search limit"});
-    m.tolerance_factor = in.read_real({"the tolerance factor"});
-    m.reference_force = in.read_real({"the reference force"});
-    m.max_iterations = in.read_integer({"the iteration limit"});
-    m.memory_size = in.read_integer({"the memory size"});
+    s.search_factor = in.read_real({"the search factor"});
+    s.search_limit = in.read_integer({"the search limit"});
+    s.tolerance_factor = in.read_real({"the tolerance factor"});
+    s.reference_force = in.read_real({"the reference force"});
+    s.max_iterations = in.read_integer({"the iteration limit"});
+    s.memory_size = in.read_integer({"the memory size"});
     in.discard_rest_of_line();
-    if (m.tolerance_factor <= 0.0) m.tolerance_factor = 0.001;
+    if (s.tolerance_factor <= 0.0) s.tolerance_factor = 0.001;
 }
 
-void read_sheet(scanner& in, mesh& m) {
+std::int32_t read_sheet(scanner& in, problem& p) {
     in.scan({"sheet and material"});
-    m.thickness = in.read_real({"the sheet thickness"});
-    m.material = in.read_integer({"the material law"});
+    p.thickness = in.read_real({"the sheet thickness"});
+    return in.read_integer({"the material law"});
 }
 
-void read_mesh(scanner& in, mesh& m) {
-    read_nodes(in, m);
-    read_elements(in, m);
-    read_supports(in, m);
-    read_loads(in, m);
+void read_mesh(scanner& in, problem& p) {
+    read_nodes(in, p.mesh);
+    read_elements(in, p.mesh);
+    read_supports(in, p.mesh, p.supports);
+    read_loads(in, p.mesh, p.loads);
+}
+
+failure undefined_law(std::int32_t number) {
+    return failure("undefined material law " + std::to_string(number));
 }
 
 }  // namespace sheet

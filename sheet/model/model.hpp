@@ -1,23 +1,107 @@
-// What both programs' problem models hold in common: solver settings, the sheet, the mesh,
-// supports and loads, the numbering of the unknowns, the unknowns themselves and the results.
+// The problem model both programs share, in two halves: the problem as input.txt states it
+// (settings, sheet, mesh, supports, loads), which nothing changes after it has been read, and
+// what the run computes from it (initial geometry, numbering, unknowns, results). Each program's
+// model adds its material law to the first half.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "arrays/terms.hpp"
-#include "sheet/assembly/element_table.hpp"
 
 namespace sheet {
 
-// One triangle: its corners as read, and the initial geometry that start completes.
-struct element {
+// Section 1 of input.txt: the minimiser's settings as read.
+struct solver_settings {
+    double search_factor = 0.0;
+    std::int32_t search_limit = 0;
+    double tolerance_factor = 0.0;
+    double reference_force = 0.0;
+    std::int32_t max_iterations = 0;
+    std::int32_t memory_size = 0;
+};
+
+// One triangle as read: its corner nodes N1, N2, N3.
+struct triangle {
+    std::int32_t node[3] = {0, 0, 0};
+};
+
+struct mesh {
+    std::int32_t node_count = 0;
+    terms::real_vector node_x, node_y, node_z;  // initial coordinates by node
+    terms::array1<triangle> elements;
+};
+
+// The prescribed displacements, by (node, direction).
+struct supports {
+    terms::flag_matrix held;        // the component is prescribed
+    terms::real_matrix prescribed;  // its value (0.0 where it is free)
+};
+
+// Everything input.txt states but the material law.
+struct problem {
+    solver_settings settings;
+    double thickness = 0.0;  // initial thickness of the sheet
+    sheet::mesh mesh;
+    sheet::supports supports;
+    terms::real_matrix loads;  // applied nodal forces, by (node, direction)
+};
+
+// The initial geometry of one triangle, from its corners' coordinates.
+struct element_geometry {
     double area2 = 0.0;                  // |edge_a x edge_b|: twice the initial area
     double a_a = 0.0;                    // edge_a . edge_a
     double a_b = 0.0;                    // edge_a . edge_b
     double b_b = 0.0;                    // edge_b . edge_b
-    std::int32_t node[3] = {0, 0, 0};    // N1, N2, N3
     double edge_a[3] = {0.0, 0.0, 0.0};  // P(N3) - P(N2)
     double edge_b[3] = {0.0, 0.0, 0.0};  // P(N1) - P(N3)
+};
+
+// Where each component's displacement lives: dof_map(i, j) <= free_count names the unknown
+// x(dof_map(i, j)); a larger entry marks a prescribed component.
+struct numbering {
+    terms::index_matrix dof_map;
+    std::int32_t free_count = 0;
+    std::int32_t unknown_count = 0;  // entries of x: the free components, then any others
+};
+
+// The minimiser's vectors: the unknowns and the gradient of the energy over them.
+struct unknowns {
+    terms::real_vector x;
+    terms::real_vector gradient;
+};
+
+// The two in-plane principal stresses of an element, sigma1 >= sigma2.
+struct principal_stresses {
+    double sigma1 = 0.0;
+    double sigma2 = 0.0;
+};
+
+// What the element table of the report shows of one element at the final point.
+struct element_row {
+    double thickness = 0.0;  // current: dorvan's t0 s^2, melvar's t0 lambda3
+    principal_stresses stress;
+};
+
+// What the run finds: the minimisation's outcome, then what the elements give at its final
+// point.
+struct results {
+    double tolerance = 0.0;  // the stopping bound on the largest gradient component
+    double energy = 0.0;     // total potential energy at x
+    std::int32_t minor = 0;  // iterations made
+    bool optimal = false;    // the stopping test was met
+    std::vector<element_row> rows;  // by element, in element order
+    // Out-of-balance force of every component, by (node, direction): its elements' forces less
+    // its load. At a prescribed component it is the support's reaction.
+    terms::real_matrix reactions;
+};
+
+struct model {
+    sheet::problem problem;                          // as read, unchanged after input
+    terms::array1<element_geometry> geometry;        // by element, made by start
+    sheet::numbering numbering;                      // made by start
+    sheet::unknowns unknowns;                        // made by start, moved by the minimiser
+    sheet::results results;
 };
 
 // Internal nodal forces of one element: row l = node N(l+1), column j = direction j+1. T is a
@@ -28,48 +112,15 @@ struct nodal_forces {
 };
 using element_forces = nodal_forces<double>;
 
-struct mesh {
-    // Solver settings.
-    double search_factor = 0.0;
-    std::int32_t search_limit = 0;
-    double tolerance_factor = 0.0;
-    double reference_force = 0.0;
-    std::int32_t max_iterations = 0;
-    std::int32_t memory_size = 0;
-
-    // Sheet and material law (the constants are each program's own).
-    double thickness = 0.0;
-    std::int32_t material = 0;
-
-    // Mesh.
-    std::int32_t node_count = 0;
-    terms::fmat1 node_x, node_y, node_z;
-    terms::array1<element> elements;
-
-    // Supports and loads, by (node, direction). dof_map holds 0/1 marks after input and the
-    // index of each component after start.
-    terms::imat2 dof_map;
-    terms::fmat2 prescribed;
-    terms::fmat2 loads;
-
-    // Unknowns: free components are 1..free_count.
-    std::int32_t free_count = 0;
-    terms::fmat1 x;
-    terms::fmat1 gradient;
-
-    // Results.
-    double tolerance = 0.0;
-    double energy = 0.0;
-    std::int32_t minor = 0;
-
-    // What the objective keeps between evaluations: the element columns and the runs of entries.
-    mutable evaluation_slot evaluation;
-};
+// Whether component (i, j) is prescribed, once start has numbered the components.
+inline bool is_prescribed(const model& m, std::int32_t i, std::int32_t j) {
+    return m.numbering.dof_map(i, j) > m.numbering.free_count;
+}
 
 // Displacement of component (i, j): the unknown when it is free, its prescribed value otherwise.
-inline double displacement(const mesh& m, std::int32_t i, std::int32_t j) {
-    const std::int32_t k = m.dof_map(i, j);
-    return k <= m.free_count ? m.x(k) : m.prescribed(i, j);
+inline double displacement(const model& m, std::int32_t i, std::int32_t j) {
+    const std::int32_t k = m.numbering.dof_map(i, j);
+    return k <= m.numbering.free_count ? m.unknowns.x(k) : m.problem.supports.prescribed(i, j);
 }
 
 }  // namespace sheet

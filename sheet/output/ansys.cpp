@@ -17,9 +17,9 @@ void lines(text_file& out, std::initializer_list<std::string_view> texts) {
 
 // "<command>, <node>, <label>, <value>" for components 1 and 2 of every node that qualifies.
 template <class Qualifies, class Value>
-void node_values(text_file& out, const mesh& m, std::string_view command,
+void node_values(text_file& out, const model& m, std::string_view command,
                  const std::string_view (&labels)[2], Qualifies qualifies, Value value) {
-    for (std::int32_t i = 1; i <= m.node_count; ++i) {
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
         for (std::int32_t j = 1; j <= 2; ++j) {
             if (!qualifies(i, j)) continue;
             out.put(command);
@@ -41,16 +41,17 @@ void tbdata(text_file& out, int index, double value) {
     out.end_line();
 }
 
-void ansys(const mesh& m, const std::function<void(text_file&)>& material_table) {
+void ansys(const model& m, const std::function<void(text_file&)>& material_table) {
+    const mesh& mesh = m.problem.mesh;
     text_file out("ansys.txt");
     lines(out, {"", "! ENTER THE MODEL CREATION PREPROCESSOR", "/PREP7", "", "! DEFINE NODES"});
-    for (std::int32_t i = 1; i <= m.node_count; ++i) {
+    for (std::int32_t i = 1; i <= mesh.node_count; ++i) {
         out.put("N, ");
         out.integer(i, 5);
         out.put(", ");
-        out.real(m.node_x(i), 6);
+        out.real(mesh.node_x(i), 6);
         out.put(", ");
-        out.real(m.node_y(i), 6);
+        out.real(mesh.node_y(i), 6);
         out.end_line();
     }
     lines(out, {"", "! ACTIVATE DATA TABLE"});
@@ -59,11 +60,11 @@ void ansys(const mesh& m, const std::function<void(text_file&)>& material_table)
                 "! PLANE STRESS WITH THICKNESS INPUT", "ET, 1, PLANE182, 0, , 3", "",
                 "! DEFINE REAL CONSTANTS SET"});
     out.put("R,     1, ");
-    out.real(m.thickness, 6);
+    out.real(m.problem.thickness, 6);
     out.end_line();
     lines(out, {"", "! DEFINE ELEMENTS"});
-    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
-        const element& r = m.elements(e);
+    for (std::int32_t e = mesh.elements.first(); e <= mesh.elements.last(); ++e) {
+        const triangle& r = mesh.elements(e);
         out.put("EN, ");
         out.integer(e, 5);
         for (const std::int32_t corner : {r.node[0], r.node[1], r.node[2], r.node[2]}) {
@@ -76,13 +77,13 @@ void ansys(const mesh& m, const std::function<void(text_file&)>& material_table)
                 "! STATIC ANALYSIS", "ANTYPE, STATIC, NEW", "", "! DEFINE CONSTRAINTS"});
     node_values(
         out, m, "D, ", {", UX, ", ", UY, "},
-        [&](std::int32_t i, std::int32_t j) { return m.dof_map(i, j) > m.free_count; },
-        [&](std::int32_t i, std::int32_t j) { return m.prescribed(i, j); });
+        [&](std::int32_t i, std::int32_t j) { return is_prescribed(m, i, j); },
+        [&](std::int32_t i, std::int32_t j) { return m.problem.supports.prescribed(i, j); });
     lines(out, {"", "! DELETE FORCE LOADS ON NODES", "FDELE, ALL, ALL", "", "! SPECIFY FORCES"});
     node_values(
         out, m, "F, ", {", FX, ", ", FY, "},
-        [&](std::int32_t i, std::int32_t j) { return m.loads(i, j) != 0.0; },
-        [&](std::int32_t i, std::int32_t j) { return m.loads(i, j); });
+        [&](std::int32_t i, std::int32_t j) { return m.problem.loads(i, j) != 0.0; },
+        [&](std::int32_t i, std::int32_t j) { return m.problem.loads(i, j); });
     lines(out, {"", "! INCLUDE LARGE DEFORMATION EFFECTS", "NLGEOM, ON", "",
                 "! SPECIFY NUMBER OF SUBSTEPS"});
     out.put("NSUBST, ");
@@ -94,7 +95,7 @@ void ansys(const mesh& m, const std::function<void(text_file&)>& material_table)
     out.end_line();
     lines(out, {"", "! SET CONVERGENCE VALUES"});
     out.put("CNVTOL, F, 1.0, ");
-    out.real(m.tolerance, 6);
+    out.real(m.results.tolerance, 6);
     out.put(", 0");
     out.end_line();
     lines(out, {"", "! SPECIFY NEWTON-RAPHSON OPTIONS", "NROPT, FULL, , OFF", "",

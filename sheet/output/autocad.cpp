@@ -19,7 +19,7 @@ void point(text_file& out, double x, double y, double z) {
 
 void faces(text_file& out, const mesh& m) {
     for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
-        const element& r = m.elements(e);
+        const triangle& r = m.elements(e);
         out.integer(r.node[0], 0);
         out.put(" ");
         out.integer(r.node[1], 0);
@@ -33,12 +33,14 @@ void faces(text_file& out, const mesh& m) {
 
 }  // namespace
 
-std::array<double, 3> vertex(const mesh& m, std::int32_t i) {
-    return {m.node_x(i) + displacement(m, i, 1), m.node_y(i) + displacement(m, i, 2),
-            m.node_z(i) + displacement(m, i, 3)};
+std::array<double, 3> vertex(const model& m, std::int32_t i) {
+    const mesh& mesh = m.problem.mesh;
+    return {mesh.node_x(i) + displacement(m, i, 1), mesh.node_y(i) + displacement(m, i, 2),
+            mesh.node_z(i) + displacement(m, i, 3)};
 }
 
-void autocad(const mesh& m) {
+void autocad(const model& m) {
+    const mesh& mesh = m.problem.mesh;
     text_file out("autocad.scr");
     out.put("osmode 0");
     out.end_line();
@@ -46,20 +48,20 @@ void autocad(const mesh& m) {
     out.end_line();
     out.put("pface");
     out.end_line();
-    for (std::int32_t i = 1; i <= m.node_count; ++i)
-        point(out, m.node_x(i), m.node_y(i), m.node_z(i));
+    for (std::int32_t i = 1; i <= mesh.node_count; ++i)
+        point(out, mesh.node_x(i), mesh.node_y(i), mesh.node_z(i));
     out.end_line();
-    faces(out, m);
+    faces(out, mesh);
     out.put("layer make Final_2 ");
     out.end_line();
     out.put("pface");
     out.end_line();
-    for (std::int32_t i = 1; i <= m.node_count; ++i) {
+    for (std::int32_t i = 1; i <= mesh.node_count; ++i) {
         const auto p = vertex(m, i);
         point(out, p[0], p[1], p[2]);
     }
     out.end_line();
-    faces(out, m);
+    faces(out, mesh);
     out.put("layer off Initial_2 ");
     out.end_line();
     out.put("layer set 0 ");

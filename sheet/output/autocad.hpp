@@ -9,9 +9,9 @@
 namespace sheet {
 
 // Deformed position of node i: its initial coordinates plus its displacement.
-std::array<double, 3> vertex(const mesh& m, std::int32_t i);
+std::array<double, 3> vertex(const model& m, std::int32_t i);
 
 // Writes autocad.scr from the solved model.
-void autocad(const mesh& m);
+void autocad(const model& m);
 
 }  // namespace sheet

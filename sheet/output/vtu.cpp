@@ -16,11 +16,6 @@ namespace sheet {
 static_assert(std::endian::native == std::endian::little,
               "the appended data is written as the machine holds it, declared LittleEndian");
 
-std::vector<double> applied_loads(const mesh& m) {
-    const auto loads = m.loads.all();
-    return {loads.begin(), loads.end()};
-}
-
 namespace {
 
 // One data array: where it belongs, how it is declared, and how its values are written.
@@ -62,16 +57,14 @@ std::int32_t direction_of(std::size_t k) {
     return static_cast<std::int32_t>(k % 3) + 1;
 }
 
-bool prescribed(const mesh& m, std::int32_t i, std::int32_t j) {
-    return m.dof_map(i, j) > m.free_count;
-}
-
-// The arrays in the order of the file. Their writers refer to m and r, which outlive them.
-std::vector<data_array> arrays_of(const mesh& m, const vtu_results& r) {
+// The arrays in the order of the file. Their writers refer to m, which outlives them.
+std::vector<data_array> arrays_of(const model& m) {
     using part = data_array::part;
-    const auto nodes = static_cast<std::size_t>(m.node_count);
-    const std::size_t elements = m.elements.size();
-    const std::int32_t first = m.elements.first();
+    const mesh& mesh = m.problem.mesh;
+    const results& r = m.results;
+    const auto nodes = static_cast<std::size_t>(mesh.node_count);
+    const std::size_t elements = mesh.elements.size();
+    const std::int32_t first = mesh.elements.first();
     const auto per_node = [&m, nodes](auto value) {
         return [&m, nodes, value](text_file& out) {
             put_values<decltype(value(m, 1, 1))>(out, 3 * nodes, [&](std::size_t k) {
@@ -87,9 +80,9 @@ std::vector<data_array> arrays_of(const mesh& m, const vtu_results& r) {
     };
     return {
         {part::field, "Int32", "iterations", 1, 1, 4,
-         [&m](text_file& out) { out.put_bytes(&m.minor, sizeof m.minor); }},
+         [&r](text_file& out) { out.put_bytes(&r.minor, sizeof r.minor); }},
         {part::field, "Float64", "energy", 1, 1, 8,
-         [&m](text_file& out) { out.put_bytes(&m.energy, sizeof m.energy); }},
+         [&r](text_file& out) { out.put_bytes(&r.energy, sizeof r.energy); }},
         {part::field, "Int32", "optimal", 1, 1, 4,
          [&r](text_file& out) {
              const std::int32_t optimal = r.optimal ? 1 : 0;
@@ -97,18 +90,18 @@ std::vector<data_array> arrays_of(const mesh& m, const vtu_results& r) {
          }},
         {part::point, "Float64", "displacement", 3, nodes, 8,
          per_node(
-             [](const mesh& m, std::int32_t i, std::int32_t j) { return displacement(m, i, j); })},
+             [](const model& m, std::int32_t i, std::int32_t j) { return displacement(m, i, j); })},
         {part::point, "Float64", "load", 3, nodes, 8,
-         [&r, nodes](text_file& out) {
-             put_values<double>(out, 3 * nodes, [&](std::size_t k) { return r.applied[k]; });
-         }},
+         per_node([](const model& m, std::int32_t i, std::int32_t j) {
+             return m.problem.loads(i, j);
+         })},
         {part::point, "Float64", "reaction", 3, nodes, 8,
-         per_node([](const mesh& m, std::int32_t i, std::int32_t j) {
-             return prescribed(m, i, j) ? m.loads(i, j) : 0.0;
+         per_node([](const model& m, std::int32_t i, std::int32_t j) {
+             return is_prescribed(m, i, j) ? m.results.reactions(i, j) : 0.0;
          })},
         {part::point, "UInt8", "fixed", 3, nodes, 1,
-         per_node([](const mesh& m, std::int32_t i, std::int32_t j) {
-             return static_cast<std::uint8_t>(prescribed(m, i, j) ? 1 : 0);
+         per_node([](const model& m, std::int32_t i, std::int32_t j) {
+             return static_cast<std::uint8_t>(is_prescribed(m, i, j) ? 1 : 0);
          })},
         {part::cell, "Int32", "element", 1, elements, 4,
          [elements, first](text_file& out) {
@@ -125,13 +118,14 @@ std::vector<data_array> arrays_of(const mesh& m, const vtu_results& r) {
         {part::cell, "Float64", "thickness", 1, elements, 8,
          per_element([](const element_row& row) { return row.thickness; })},
         {part::points, "Float64", "Points", 3, nodes, 8,
-         per_node([](const mesh& m, std::int32_t i, std::int32_t j) {
-             return j == 1 ? m.node_x(i) : j == 2 ? m.node_y(i) : m.node_z(i);
+         per_node([](const model& m, std::int32_t i, std::int32_t j) {
+             const sheet::mesh& mesh = m.problem.mesh;
+             return j == 1 ? mesh.node_x(i) : j == 2 ? mesh.node_y(i) : mesh.node_z(i);
          })},
         {part::cells, "Int64", "connectivity", 1, 3 * elements, 8,
-         [&m, elements, first](text_file& out) {
+         [&mesh, elements, first](text_file& out) {
              put_values<std::int64_t>(out, 3 * elements, [&](std::size_t k) {
-                 const element& e = m.elements(first + static_cast<std::int32_t>(k / 3));
+                 const triangle& e = mesh.elements(first + static_cast<std::int32_t>(k / 3));
                  return std::int64_t{e.node[k % 3]} - 1;
              });
          }},
@@ -205,14 +199,13 @@ void head(text_file& out, const mesh& m, const std::vector<data_array>& arrays) 
 
 }  // namespace
 
-void vtu(const std::string& name, const mesh& m, const vtu_results& results) {
+void vtu(const std::string& name, const model& m) {
     // The declared sizes come from the mesh; the values written must match them.
-    if (results.rows.size() != m.elements.size() ||
-        results.applied.size() != 3 * static_cast<std::size_t>(m.node_count))
+    if (m.results.rows.size() != m.problem.mesh.elements.size())
         throw failure("cannot create " + name + ": the results do not match the mesh");
-    const std::vector<data_array> arrays = arrays_of(m, results);
+    const std::vector<data_array> arrays = arrays_of(m);
     text_file out(name);
-    head(out, m, arrays);
+    head(out, m.problem.mesh, arrays);
     for (auto d = arrays.rbegin(); d != arrays.rend(); ++d) {
         const std::uint64_t bytes = d->bytes();
         out.put_bytes(&bytes, sizeof bytes);

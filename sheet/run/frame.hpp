@@ -1,17 +1,51 @@
-// The run driver's frame: one line on standard error and exit status 1 for any failure.
+// The run frame both programs share: the command line, the directory, the threads, the fixed
+// sequence of stages and the console summary, with one line on standard error and exit status
+// 1 for any failure. Each program supplies its own stages (see dorvan/program.hpp).
 #pragma once
 
 #include <cstdint>
-#include <functional>
+
+#include "nlp/slope.hpp"
+#include "sheet/assembly/assembly_plan.hpp"
+#include "sheet/assembly/worker_pool.hpp"
+#include "sheet/output/autocad.hpp"
+#include "sheet/output/vtu.hpp"
+#include "sheet/run/command_line.hpp"
+#include "sheet/run/minimise.hpp"
+#include "sheet/run/run_stages.hpp"
 
 namespace sheet {
 
-// Runs the stages of a program; returns the exit status. A failure of any stage is reported on
-// standard error as "<program>: <what failed>" and gives status 1.
-int run_program(const char* program, const std::function<void()>& stages);
-
-// The console summary: an empty line, then "Minor = " with the iteration count in 5 columns
-// and "     Optimal" or "     NOT Optimal".
-void print_summary(std::int32_t minor, bool optimal);
+// A whole run of Program: input, start, the deck, the minimisation and its summary, the CAD
+// script, the final state, the report and, when asked, the .vtu. Program gives model_type,
+// text and the stages input, start, ansys, objective, find_final_state and output.
+template <class Program>
+int run(int argc, const char* const* argv) {
+    options o;
+    if (const auto status = parse_command_line(Program::text, argc, argv, o)) return *status;
+    return run_stages(Program::text.name, [&] {
+        enter_directory(o);
+        if (o.threads > 0) set_worker_count(o.threads);
+        typename Program::model_type m;
+        Program::input(m);
+        {
+            assembly_plan plan = Program::start(m);
+            Program::ansys(m);
+            auto objective = [&m, &plan](std::int32_t n, const terms::real_vector& x,
+                                         terms::real_vector& g, nlp::slope_request along = {}) {
+                return Program::objective(m, plan, n, x, g, along);
+            };
+            const nlp::qn_result result = minimise(m, objective, o);
+            m.results.minor = result.minor;
+            m.results.energy = result.energy;
+            m.results.optimal = result.optimal;
+        }
+        print_summary(m.results.minor, m.results.optimal);
+        autocad(m);
+        Program::find_final_state(m);
+        Program::output(m);
+        if (!o.vtu.empty()) vtu(o.vtu, m);
+    });
+}
 
 }  // namespace sheet

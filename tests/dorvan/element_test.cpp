@@ -34,14 +34,14 @@ const compressible_law neo = compressible_law::neo_hookean(1.0, 4.0);
 const compressible_law mooney = compressible_law::mooney_rivlin(0.4, 0.1, 5.0);
 
 // x for displacements u of nodes 1..3 and thickness variable s of element 1.
-terms::fmat1 unknowns(const dorvan::model& m, const displacements& u, double s) {
-    terms::fmat1 x(1, m.unknown_count);
+terms::real_vector unknowns(const dorvan::model& m, const displacements& u, double s) {
+    terms::real_vector x(1, m.numbering.unknown_count);
     for (std::int32_t i = 1; i <= 3; ++i)
         for (std::int32_t j = 1; j <= 3; ++j) {
-            const std::int32_t k = m.dof_map(i, j);
-            if (k <= m.free_count) x(k) = u[i - 1][j - 1];
+            const std::int32_t k = m.numbering.dof_map(i, j);
+            if (k <= m.numbering.free_count) x(k) = u[i - 1][j - 1];
         }
-    x(m.free_count + 1) = s;
+    x(m.numbering.free_count + 1) = s;
     return x;
 }
 
@@ -59,7 +59,7 @@ struct evaluation {
 
 evaluation evaluate(const dorvan::model& m, const displacements& u, double s) {
     evaluation out{};
-    out.r = dorvan::element2(m, 1, unknowns(m, u, s), out.f);
+    out.r = dorvan::element_at(m, 1, unknowns(m, u, s), out.f);
     return out;
 }
 
@@ -76,7 +76,7 @@ TEST_P(element_law, undeformed_state_has_the_offset_energy_and_no_forces) {
     const compressible_law law = GetParam();
     const dorvan::model m = started_model(triangle(law));
     const evaluation at = evaluate(m, displacements{}, 1.0);
-    const double a2 = m.elements(1).area2;
+    const double a2 = m.geometry(1).area2;
 
     EXPECT_NEAR(at.r.i1, 3.0, 1e-14);
     EXPECT_NEAR(at.r.trace_c2, 3.0, 1e-14);
@@ -96,7 +96,7 @@ TEST_P(element_law, undeformed_state_has_the_offset_energy_and_no_forces) {
         EXPECT_NEAR(at.r.w3, -(law.c10 + 2.0 * law.c01), 1e-14);
     }
     EXPECT_NEAR(w0, energy_density(law, {1.0, 1.0, 1.0}), 1e-15);
-    EXPECT_NEAR(at.r.strain_energy, w0 * a2 * m.thickness / 2.0, 1e-14);
+    EXPECT_NEAR(at.r.strain_energy, w0 * a2 * m.problem.thickness / 2.0, 1e-14);
     for (int l = 0; l < 3; ++l)
         for (int j = 0; j < 3; ++j) EXPECT_NEAR(at.f.row[l][j], 0.0, 1e-15) << l << "," << j;
     EXPECT_NEAR(at.r.thickness_slope, 0.0, 1e-15);
@@ -153,7 +153,7 @@ TEST_P(element_law, rigid_motion_keeps_the_state_and_rotates_the_forces) {
 TEST_P(element_law, forces_and_thickness_slope_are_derivatives_of_the_energy) {
     const compressible_law law = GetParam();
     const dorvan::model m = started_model(triangle(law));
-    const double t0 = m.thickness;
+    const double t0 = m.problem.thickness;
     const double h = 1e-6;
     random_reals pick(law.material * 101);
     for (int trial = 0; trial < 5; ++trial) {
@@ -219,7 +219,7 @@ TEST_P(element_law, invariants_and_energy_follow_from_the_edge_metrics) {
         // Principal in-plane stretches, then the textbook energy per unit initial volume.
         const double root = std::sqrt(trace * trace / 4.0 - det);
         const stretches l = {std::sqrt(trace / 2.0 + root), std::sqrt(trace / 2.0 - root), s * s};
-        const double volume = m.elements(1).area2 * m.thickness / 2.0;
+        const double volume = m.geometry(1).area2 * m.problem.thickness / 2.0;
         EXPECT_NEAR(at.r.strain_energy, energy_density(law, l) * volume, 1e-12);
         // The material derivatives give the slopes dW/dc_k of the same energy.
         const std::array<double, 3> slope = energy_slopes(law, l);
@@ -255,7 +255,7 @@ TEST_P(element_law, prescribed_components_come_from_the_prescribed_values) {
     for (int j = 1; j <= 3; ++j) p.prescribed.push_back({2, j, u[1][j - 1]});
     p.prescribed.push_back({3, 2, u[2][1]});
     const dorvan::model supported = started_model(p);
-    ASSERT_EQ(supported.free_count, 5);
+    ASSERT_EQ(supported.numbering.free_count, 5);
 
     // x of the supported model holds nothing but the free components; fill the slots the
     // prescribed ones would take in the free model with rubbish to show they are not read.

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "support/objectives.hpp"
 #include "dorvan/element.hpp"
 #include "dorvan/model_text.hpp"
 #include "dorvan/objective.hpp"
@@ -27,22 +28,22 @@ const compressible_law mooney = compressible_law::mooney_rivlin(0.4, 0.1, 5.0);
 const solver_settings tight = {0.9, 20, 1.0E-10, 1.0, 5000, 7};
 
 nlp::qn_result minimise(dorvan::model& m) {
-    auto objective = [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
-        return dorvan::objective(m, n, x, g);
+    auto objective = [&m](std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
+        return testing_support::dorvan_objective(m, n, x, g);
     };
     nlp::qn<decltype(objective)> qn(objective);
-    return qn.lbfgs(m.memory_size, m.unknown_count, m.max_iterations, m.search_limit, m.tolerance,
-                    m.search_factor, m.x, m.gradient);
+    return qn.lbfgs(m.problem.settings.memory_size, m.numbering.unknown_count, m.problem.settings.max_iterations, m.problem.settings.search_limit, m.results.tolerance,
+                    m.problem.settings.search_factor, m.unknowns.x, m.unknowns.gradient);
 }
 
 // Sum of the element forces at every component: at a prescribed one, its support reaction.
 std::vector<std::array<double, 3>> nodal_forces(const dorvan::model& m) {
-    std::vector<std::array<double, 3>> sum(m.node_count + 1, {0.0, 0.0, 0.0});
-    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
+    std::vector<std::array<double, 3>> sum(m.problem.mesh.node_count + 1, {0.0, 0.0, 0.0});
+    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e) {
         sheet::element_forces forces;
-        dorvan::element2(m, e, m.x, forces);
+        dorvan::element_at(m, e, m.unknowns.x, forces);
         for (int l = 0; l < 3; ++l)
-            for (int j = 0; j < 3; ++j) sum[m.elements(e).node[l]][j] += forces.row[l][j];
+            for (int j = 0; j < 3; ++j) sum[m.problem.mesh.elements(e).node[l]][j] += forces.row[l][j];
     }
     return sum;
 }
@@ -102,8 +103,8 @@ TEST_P(homogeneous, strip_under_end_loads_takes_the_uniaxial_plane_stress_state)
     const nlp::qn_result result = minimise(m);
     ASSERT_TRUE(result.optimal) << result.minor << " iterations";
 
-    for (std::int32_t i = 1; i <= m.node_count; ++i) {
-        const double x = m.node_x(i), y = m.node_y(i);
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
+        const double x = m.problem.mesh.node_x(i), y = m.problem.mesh.node_y(i);
         EXPECT_NEAR(sheet::displacement(m, i, 1), (l1 - 1.0) * x, 1e-6 * (l1 - 1.0) * strip_length)
             << "node " << i;
         EXPECT_NEAR(sheet::displacement(m, i, 2), (l2 - 1.0) * y, 1e-6 * (1.0 - l2) * strip_width)
@@ -111,16 +112,16 @@ TEST_P(homogeneous, strip_under_end_loads_takes_the_uniaxial_plane_stress_state)
         EXPECT_EQ(sheet::displacement(m, i, 3), 0.0);
     }
     const stretches l = {l1, l2, l3};
-    for (std::int32_t e = 1; e <= m.elements.last(); ++e) {
+    for (std::int32_t e = 1; e <= m.problem.mesh.elements.last(); ++e) {
         sheet::element_forces forces;
-        const dorvan::element_result r = dorvan::element2(m, e, m.x, forces);
-        const double s = m.x(m.free_count + e);
+        const dorvan::element_result r = dorvan::element_at(m, e, m.unknowns.x, forces);
+        const double s = m.unknowns.x(m.numbering.free_count + e);
         EXPECT_TRUE(near(s * s, l3)) << "element " << e << ": lambda3 " << s * s << " vs " << l3;
         EXPECT_TRUE(near(r.i1, l1 * l1 + l2 * l2 + l3 * l3)) << e;
         EXPECT_TRUE(near(r.trace_c2, std::pow(l1, 4) + std::pow(l2, 4) + std::pow(l3, 4))) << e;
         EXPECT_TRUE(near(r.i3, (l1 * l2 * l3) * (l1 * l2 * l3))) << e;
         EXPECT_TRUE(near(r.strain_energy,
-                         energy_density(law, l) * m.elements(e).area2 * strip_thickness / 2.0))
+                         energy_density(law, l) * m.geometry(e).area2 * strip_thickness / 2.0))
             << e;
         const std::array<double, 2> sigma = element_stresses(r, l1, l2);
         EXPECT_TRUE(near(sigma[0], exact.sigma1))
@@ -219,15 +220,15 @@ TEST_P(homogeneous, prescribed_biaxial_stretch_gives_the_plane_stress_thickness)
     ASSERT_NEAR(sigma[2], 0.0, 1e-12);
 
     dorvan::model m = started_model(stretched_square(law, side, 3, l1, l2));
-    ASSERT_EQ(m.free_count, 0);
-    ASSERT_EQ(m.unknown_count, 18);
+    ASSERT_EQ(m.numbering.free_count, 0);
+    ASSERT_EQ(m.numbering.unknown_count, 18);
     const nlp::qn_result result = minimise(m);
     ASSERT_TRUE(result.optimal);
 
     for (std::int32_t e = 1; e <= 18; ++e) {
         sheet::element_forces forces;
-        const dorvan::element_result r = dorvan::element2(m, e, m.x, forces);
-        const double s = m.x(m.free_count + e);
+        const dorvan::element_result r = dorvan::element_at(m, e, m.unknowns.x, forces);
+        const double s = m.unknowns.x(m.numbering.free_count + e);
         EXPECT_TRUE(near(s * s, l3)) << "element " << e << ": " << s * s << " vs " << l3;
         const std::array<double, 2> got = element_stresses(r, l1, l2);
         EXPECT_TRUE(near(got[0], sigma[0])) << e << ": " << got[0] << " vs " << sigma[0];

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "dorvan/model.hpp"
+#include "dorvan/program.hpp"
 #include "sheet/input/scanner.hpp"
 
 namespace dorvan_tests {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "support/objectives.hpp"
 #include "dorvan/element.hpp"
 #include "dorvan/model_text.hpp"
 #include "dorvan/objective.hpp"
@@ -37,16 +38,16 @@ const compressible_law neo = compressible_law::neo_hookean(1.0, 4.0);
 const compressible_law mooney = compressible_law::mooney_rivlin(0.4, 0.1, 5.0);
 
 // A deformed state: free displacements of size up to 0.15, thickness variables near 1.
-terms::fmat1 random_state(const dorvan::model& m, std::uint64_t seed) {
+terms::real_vector random_state(const dorvan::model& m, std::uint64_t seed) {
     random_reals pick(seed);
-    terms::fmat1 x(1, m.unknown_count);
-    for (std::int32_t k = 1; k <= m.free_count; ++k) x(k) = pick(-0.15, 0.15);
-    for (std::int32_t k = m.free_count + 1; k <= m.unknown_count; ++k) x(k) = pick(0.9, 1.1);
+    terms::real_vector x(1, m.numbering.unknown_count);
+    for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) x(k) = pick(-0.15, 0.15);
+    for (std::int32_t k = m.numbering.free_count + 1; k <= m.numbering.unknown_count; ++k) x(k) = pick(0.9, 1.1);
     return x;
 }
 
-double evaluate(const dorvan::model& m, const terms::fmat1& x, terms::fmat1& g) {
-    return dorvan::objective(m, m.unknown_count, x, g);
+double evaluate(const dorvan::model& m, const terms::real_vector& x, terms::real_vector& g) {
+    return testing_support::dorvan_objective(m, m.numbering.unknown_count, x, g);
 }
 
 class objective_law : public ::testing::TestWithParam<compressible_law> {};
@@ -56,24 +57,24 @@ TEST_P(objective_law, starting_state_holds_the_offset_energy_and_the_negated_loa
     problem p = small_sheet(law);
     for (component_line& c : p.prescribed) c.value = 0.0;  // the undeformed sheet
     const dorvan::model m = started_model(p);
-    ASSERT_EQ(m.free_count, 30 - 5);
-    ASSERT_EQ(m.unknown_count, 25 + 8);
-    terms::fmat1 g(1, m.unknown_count);
-    for (std::int32_t k = 1; k <= m.unknown_count; ++k) g(k) = 123.0;  // must all be written
-    const double f = evaluate(m, m.x, g);
+    ASSERT_EQ(m.numbering.free_count, 30 - 5);
+    ASSERT_EQ(m.numbering.unknown_count, 25 + 8);
+    terms::real_vector g(1, m.numbering.unknown_count);
+    for (std::int32_t k = 1; k <= m.numbering.unknown_count; ++k) g(k) = 123.0;  // must all be written
+    const double f = evaluate(m, m.unknowns.x, g);
 
     double expected = 0.0;
     for (std::int32_t e = 1; e <= 8; ++e)
-        expected += energy_density(law, {1.0, 1.0, 1.0}) * m.elements(e).area2 * p.thickness / 2.0;
+        expected += energy_density(law, {1.0, 1.0, 1.0}) * m.geometry(e).area2 * p.thickness / 2.0;
     EXPECT_NEAR(f, expected, 1e-14 * std::fabs(expected));
 
     for (std::int32_t i = 1; i <= 10; ++i)
         for (std::int32_t j = 1; j <= 3; ++j) {
-            const std::int32_t k = m.dof_map(i, j);
-            if (k > m.free_count) continue;
-            EXPECT_NEAR(g(k), -m.loads(i, j), 1e-15) << "node " << i << " direction " << j;
+            const std::int32_t k = m.numbering.dof_map(i, j);
+            if (k > m.numbering.free_count) continue;
+            EXPECT_NEAR(g(k), -m.problem.loads(i, j), 1e-15) << "node " << i << " direction " << j;
         }
-    for (std::int32_t e = 1; e <= 8; ++e) EXPECT_NEAR(g(m.free_count + e), 0.0, 1e-15);
+    for (std::int32_t e = 1; e <= 8; ++e) EXPECT_NEAR(g(m.numbering.free_count + e), 0.0, 1e-15);
 }
 
 TEST_P(objective_law, load_on_a_prescribed_component_does_no_work) {
@@ -82,18 +83,18 @@ TEST_P(objective_law, load_on_a_prescribed_component_does_no_work) {
     loaded.loads.push_back({1, 2, 5.0});
     loaded.loads.push_back({3, 1, -3.0});
     const dorvan::model a = started_model(p), b = started_model(loaded);
-    const terms::fmat1 x = random_state(a, 3);
-    terms::fmat1 ga(1, a.unknown_count), gb(1, b.unknown_count);
+    const terms::real_vector x = random_state(a, 3);
+    terms::real_vector ga(1, a.numbering.unknown_count), gb(1, b.numbering.unknown_count);
     EXPECT_EQ(evaluate(a, x, ga), evaluate(b, x, gb));
-    for (std::int32_t k = 1; k <= a.unknown_count; ++k) EXPECT_EQ(ga(k), gb(k)) << k;
+    for (std::int32_t k = 1; k <= a.numbering.unknown_count; ++k) EXPECT_EQ(ga(k), gb(k)) << k;
 }
 
 TEST_P(objective_law, component_outside_every_element_feels_its_load_alone) {
     const dorvan::model m = started_model(small_sheet(GetParam()));
-    terms::fmat1 x = random_state(m, 4);
-    terms::fmat1 g(1, m.unknown_count);
+    terms::real_vector x = random_state(m, 4);
+    terms::real_vector g(1, m.numbering.unknown_count);
     const double f = evaluate(m, x, g);
-    const std::int32_t k1 = m.dof_map(10, 1), k2 = m.dof_map(10, 2), k3 = m.dof_map(10, 3);
+    const std::int32_t k1 = m.numbering.dof_map(10, 1), k2 = m.numbering.dof_map(10, 2), k3 = m.numbering.dof_map(10, 3);
     EXPECT_EQ(g(k1), -0.7);
     EXPECT_EQ(g(k2), -0.0);
     EXPECT_EQ(g(k3), 0.4);
@@ -105,8 +106,8 @@ TEST_P(objective_law, component_outside_every_element_feels_its_load_alone) {
 
 TEST_P(objective_law, elements_meeting_at_a_node_add_their_forces) {
     const dorvan::model m = started_model(small_sheet(GetParam()));
-    const terms::fmat1 x = random_state(m, 5);
-    terms::fmat1 g(1, m.unknown_count);
+    const terms::real_vector x = random_state(m, 5);
+    terms::real_vector g(1, m.numbering.unknown_count);
     const double f = evaluate(m, x, g);
 
     // Sum of the element forces at every component, less the loads, built element by element.
@@ -114,38 +115,38 @@ TEST_P(objective_law, elements_meeting_at_a_node_add_their_forces) {
     double energy = 0.0;
     for (std::int32_t i = 1; i <= 10; ++i)
         for (std::int32_t j = 1; j <= 3; ++j) {
-            const std::int32_t k = m.dof_map(i, j);
-            if (k <= m.free_count) energy -= x(k) * m.loads(i, j);
-            balance[3 * i + j - 1] = -m.loads(i, j);
+            const std::int32_t k = m.numbering.dof_map(i, j);
+            if (k <= m.numbering.free_count) energy -= x(k) * m.problem.loads(i, j);
+            balance[3 * i + j - 1] = -m.problem.loads(i, j);
         }
     for (std::int32_t e = 1; e <= 8; ++e) {
         sheet::element_forces forces;
-        const dorvan::element_result r = dorvan::element2(m, e, x, forces);
+        const dorvan::element_result r = dorvan::element_at(m, e, x, forces);
         energy += r.strain_energy;
         slope[e] = r.thickness_slope;
         for (int l = 0; l < 3; ++l)
-            for (int j = 0; j < 3; ++j) balance[3 * m.elements(e).node[l] + j] += forces.row[l][j];
+            for (int j = 0; j < 3; ++j) balance[3 * m.problem.mesh.elements(e).node[l] + j] += forces.row[l][j];
     }
     EXPECT_NEAR(f, energy, 1e-14 * std::fabs(energy));
     // Node 5, the middle, belongs to all eight triangles; node 9 to one.
     for (std::int32_t i = 1; i <= 10; ++i)
         for (std::int32_t j = 1; j <= 3; ++j) {
-            const std::int32_t k = m.dof_map(i, j);
-            if (k <= m.free_count) {
+            const std::int32_t k = m.numbering.dof_map(i, j);
+            if (k <= m.numbering.free_count) {
                 EXPECT_NEAR(g(k), balance[3 * i + j - 1], 1e-14) << "node " << i << " dir " << j;
             }
         }
-    for (std::int32_t e = 1; e <= 8; ++e) EXPECT_EQ(g(m.free_count + e), slope[e]) << e;
+    for (std::int32_t e = 1; e <= 8; ++e) EXPECT_EQ(g(m.numbering.free_count + e), slope[e]) << e;
 }
 
 TEST_P(objective_law, gradient_agrees_with_finite_differences) {
     const dorvan::model m = started_model(small_sheet(GetParam()));
     const double h = 1e-6;
     for (std::uint64_t seed : {21u, 22u}) {
-        terms::fmat1 x = random_state(m, seed);
-        terms::fmat1 g(1, m.unknown_count), scratch(1, m.unknown_count);
+        terms::real_vector x = random_state(m, seed);
+        terms::real_vector g(1, m.numbering.unknown_count), scratch(1, m.numbering.unknown_count);
         evaluate(m, x, g);
-        for (std::int32_t k = 1; k <= m.unknown_count; ++k) {
+        for (std::int32_t k = 1; k <= m.numbering.unknown_count; ++k) {
             const double keep = x(k);
             x(k) = keep + h;
             const double up = evaluate(m, x, scratch);
@@ -153,7 +154,7 @@ TEST_P(objective_law, gradient_agrees_with_finite_differences) {
             const double down = evaluate(m, x, scratch);
             x(k) = keep;
             double slope = (up - down) / (2.0 * h);
-            if (k > m.free_count) slope /= 2.0 * m.thickness * keep;  // the scaled thickness entry
+            if (k > m.numbering.free_count) slope /= 2.0 * m.problem.thickness * keep;  // the scaled thickness entry
             EXPECT_NEAR(g(k), slope, 1e-6 * std::max(1.0, std::fabs(slope)))
                 << "seed " << seed << " unknown " << k;
         }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
+#include "support/objectives.hpp"
 #include "dorvan/element.hpp"
 #include "dorvan/objective.hpp"
 #include "model_text.hpp"
@@ -15,21 +17,24 @@ namespace {
 using namespace dorvan_tests;
 
 // The objective through the shared frame, one element at a time, sharing the work from
-// parallel_from elements on.
-double evaluate(const dorvan::model& m, const terms::fmat1& x, terms::fmat1& g,
-                std::size_t parallel_from) {
-    const std::int32_t free_count = m.free_count;
-    const auto xs = x.view(1, m.unknown_count);
-    const auto gs = g.view(1, m.unknown_count);
-    const auto records = m.elements.view(1, m.elements.last());
+// parallel_from elements on. The element at failing, when there is one, fails.
+double evaluate(const dorvan::model& m, const terms::real_vector& x, terms::real_vector& g,
+                std::size_t parallel_from, std::size_t failing = SIZE_MAX) {
+    const std::int32_t free_count = m.numbering.free_count;
+    const auto xs = x.view(1, m.numbering.unknown_count);
+    const auto gs = g.view(1, m.numbering.unknown_count);
+    const auto records = m.geometry.view(1, m.geometry.last());
+    sheet::assembly_plan plan(m);
     return sheet::total_potential_energy_in_blocks(
-        m, xs, gs,
+        m, plan, xs, gs,
         [&](std::size_t begin, std::size_t end, const sheet::block_io& io) {
             for (std::size_t at = begin; at < end; ++at) {
+                if (at == failing) throw sheet::failure("element " + std::to_string(at) + " fails");
                 double u[3][3];
                 for (int i = 0; i < 9; ++i)
-                    u[i / 3][i % 3] = sheet::corner_value(io.table->source(i)[at], xs.data(),
-                                                          m.prescribed.all().data());
+                    u[i / 3][i % 3] =
+                        sheet::corner_value(io.table->source(i)[at], xs.data(),
+                                            m.problem.supports.prescribed.all().data());
                 sheet::element_forces out;
                 const auto result =
                     dorvan::element_state(m, records[at], u, xs[free_count + at], out);
@@ -56,21 +61,22 @@ TEST(objective_threads, two_threads_give_the_sums_of_one_to_the_bit) {
     }
     const dorvan::model m = started_model(p);
     random_reals random(7);
-    terms::fmat1 x(1, m.unknown_count);
-    for (std::int32_t k = 1; k <= m.unknown_count; ++k)
-        x(k) = k <= m.free_count ? random(-0.05, 0.05) : random(0.9, 1.1);
+    terms::real_vector x(1, m.numbering.unknown_count);
+    for (std::int32_t k = 1; k <= m.numbering.unknown_count; ++k)
+        x(k) = k <= m.numbering.free_count ? random(-0.05, 0.05) : random(0.9, 1.1);
 
-    terms::fmat1 alone(1, m.unknown_count), shared(1, m.unknown_count);
+    terms::real_vector alone(1, m.numbering.unknown_count), shared(1, m.numbering.unknown_count);
     const double f_alone = evaluate(m, x, alone, SIZE_MAX);
     for (const std::size_t from : {std::size_t{0}, std::size_t{1}}) {
         const double f_shared = evaluate(m, x, shared, from);
         EXPECT_TRUE(same_bits(f_alone, f_shared)) << f_alone << " " << f_shared;
-        for (std::int32_t k = 1; k <= m.unknown_count; ++k)
+        for (std::int32_t k = 1; k <= m.numbering.unknown_count; ++k)
             ASSERT_TRUE(same_bits(alone(k), shared(k))) << "entry " << k;
     }
     // And the program's own objective agrees with both.
-    terms::fmat1 program(1, m.unknown_count);
-    EXPECT_TRUE(same_bits(f_alone, dorvan::objective(m, m.unknown_count, x, program)));
+    terms::real_vector program(1, m.numbering.unknown_count);
+    EXPECT_TRUE(same_bits(
+        f_alone, testing_support::dorvan_objective(m, m.numbering.unknown_count, x, program)));
 }
 
 TEST(objective_threads, an_element_failure_on_either_thread_ends_the_evaluation) {
@@ -79,9 +85,11 @@ TEST(objective_threads, an_element_failure_on_either_thread_ends_the_evaluation)
     p.material.law = 2;
     p.material.constants = {0.4, 0.1, 5.0};
     dorvan::model m = started_model(p);
-    m.material = 9;  // no law: every element fails
-    terms::fmat1 g(1, m.unknown_count);
-    EXPECT_THROW(evaluate(m, m.x, g, 0), sheet::failure);
+    terms::real_vector g(1, m.numbering.unknown_count);
+    // One element late in the sheet, and every element: the first failure reaches the caller.
+    EXPECT_THROW(evaluate(m, m.unknowns.x, g, 0, 3000), sheet::failure);
+    for (std::size_t at = 0; at < m.problem.mesh.elements.size(); at += 997)
+        EXPECT_THROW(evaluate(m, m.unknowns.x, g, 0, at), sheet::failure) << at;
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "melvar/model.hpp"
+#include "melvar/program.hpp"
 #include "sheet/input/scanner.hpp"
 
 namespace {
@@ -12,7 +12,7 @@ namespace {
 // For a lock of 2.0 or 1.5 every power of the lock is exact in double precision, so each
 // coefficient is one correctly rounded quotient: the values are compared for exact equality.
 TEST(boyce_coefficients, lock_two_gives_the_worked_values_exactly) {
-    const terms::fmat1 c = melvar::boyce_coefficients(2.0);
+    const terms::real_vector c = melvar::boyce_coefficients(2.0);
     ASSERT_EQ(c.first(), 1);
     ASSERT_EQ(c.last(), 5);
     EXPECT_EQ(c(1), 0.5);
@@ -23,7 +23,7 @@ TEST(boyce_coefficients, lock_two_gives_the_worked_values_exactly) {
 }
 
 TEST(boyce_coefficients, lock_one_and_a_half_divides_by_the_exact_even_powers) {
-    const terms::fmat1 c = melvar::boyce_coefficients(1.5);
+    const terms::real_vector c = melvar::boyce_coefficients(1.5);
     EXPECT_EQ(c(1), 0.5);
     EXPECT_EQ(c(2), 0.05 / 2.25);
     EXPECT_EQ(c(3), 0.010476190476190476 / 5.0625);
@@ -35,7 +35,7 @@ TEST(boyce_coefficients, lock_one_and_a_half_divides_by_the_exact_even_powers) {
 // evaluated in exact rational arithmetic and rounded once; agreement to 4 units in the last
 // place (EXPECT_DOUBLE_EQ), whatever the order of the roundings of the power.
 TEST(boyce_coefficients, rounded_lock_agrees_with_the_exact_series) {
-    const terms::fmat1 c = melvar::boyce_coefficients(1.1);
+    const terms::real_vector c = melvar::boyce_coefficients(1.1);
     EXPECT_EQ(c(1), 0.5);
     EXPECT_DOUBLE_EQ(c(2), 0.04132231404958677);
     EXPECT_DOUBLE_EQ(c(3), 0.0071553790562055);
@@ -56,15 +56,15 @@ melvar::model read(const std::string& material_line) {
 
 TEST(boyce_coefficients, material_three_reads_two_constants_and_sets_the_series) {
     const melvar::model m = read("0.1 3 1.25 2.0 7.0");
-    EXPECT_EQ(m.thickness, 0.1);
+    EXPECT_EQ(m.problem.thickness, 0.1);
     EXPECT_EQ(m.material, 3);
     EXPECT_EQ(m.boyce_shear, 1.25);
     EXPECT_EQ(m.boyce_lock, 2.0);
     ASSERT_EQ(m.boyce_coef.size(), 5u);
-    const terms::fmat1 expected = melvar::boyce_coefficients(2.0);
+    const terms::real_vector expected = melvar::boyce_coefficients(2.0);
     for (std::int32_t i = 1; i <= 5; ++i) EXPECT_EQ(m.boyce_coef(i), expected(i)) << i;
     // The discarded third constant left the next section intact.
-    EXPECT_EQ(m.node_count, 3);
+    EXPECT_EQ(m.problem.mesh.node_count, 3);
 }
 
 TEST(boyce_coefficients, other_laws_read_their_own_constants_only) {
@@ -74,7 +74,7 @@ TEST(boyce_coefficients, other_laws_read_their_own_constants_only) {
     const melvar::model mooney = read("0.5 2 0.4 0.15 99.0");
     EXPECT_EQ(mooney.mooney_c10, 0.4);
     EXPECT_EQ(mooney.mooney_c01, 0.15);
-    EXPECT_EQ(mooney.node_count, 3);
+    EXPECT_EQ(mooney.problem.mesh.node_count, 3);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "melvar/element.hpp"
-#include "melvar/model.hpp"
+#include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
 
 namespace {
@@ -21,36 +21,36 @@ using state = double[3][3];
 // displacement of node i in direction j.
 melvar::model tilted_triangle(int law) {
     melvar::model m;
-    m.thickness = 0.7;
+    m.problem.thickness = 0.7;
     if (law == 1) neo_hookean(m, 1.3);
     if (law == 2) mooney_rivlin(m, 0.4, 0.15);
     if (law == 3) arruda_boyce(m, 0.9, 1.8);
-    m.reference_force = 1.0;
-    m.tolerance_factor = 0.001;
-    m.node_count = 3;
-    m.node_x = terms::fmat1(1, 3);
-    m.node_y = terms::fmat1(1, 3);
-    m.node_z = terms::fmat1(1, 3);
+    m.problem.settings.reference_force = 1.0;
+    m.problem.settings.tolerance_factor = 0.001;
+    m.problem.mesh.node_count = 3;
+    m.problem.mesh.node_x = terms::real_vector(1, 3);
+    m.problem.mesh.node_y = terms::real_vector(1, 3);
+    m.problem.mesh.node_z = terms::real_vector(1, 3);
     const double p[3][3] = {{0.1, -0.2, 0.3}, {1.3, 0.1, -0.2}, {0.4, 1.1, 0.5}};
     for (std::int32_t i = 1; i <= 3; ++i) {
-        m.node_x(i) = p[i - 1][0];
-        m.node_y(i) = p[i - 1][1];
-        m.node_z(i) = p[i - 1][2];
+        m.problem.mesh.node_x(i) = p[i - 1][0];
+        m.problem.mesh.node_y(i) = p[i - 1][1];
+        m.problem.mesh.node_z(i) = p[i - 1][2];
     }
-    m.elements = terms::array1<sheet::element>(1, 1);
-    m.elements(1).node[0] = 1;
-    m.elements(1).node[1] = 2;
-    m.elements(1).node[2] = 3;
-    m.dof_map = terms::imat2(1, 3, 1, 3);
-    m.prescribed = terms::fmat2(1, 3, 1, 3);
-    m.loads = terms::fmat2(1, 3, 1, 3);
+    m.problem.mesh.elements = terms::array1<sheet::element>(1, 1);
+    m.problem.mesh.elements(1).node[0] = 1;
+    m.problem.mesh.elements(1).node[1] = 2;
+    m.problem.mesh.elements(1).node[2] = 3;
+    m.numbering.dof_map = terms::index_matrix(1, 3, 1, 3);
+    m.problem.supports.prescribed = terms::real_matrix(1, 3, 1, 3);
+    m.problem.loads = terms::real_matrix(1, 3, 1, 3);
     melvar::start(m);
     return m;
 }
 
 melvar::element_result evaluate(const melvar::model& m, const state& u,
                                 sheet::element_forces& forces) {
-    return melvar::element_state(m, m.elements(1), u, forces);
+    return melvar::element_state(m, m.problem.mesh.elements(1), u, forces);
 }
 
 double energy_at(const melvar::model& m, const state& u) {
@@ -80,14 +80,14 @@ TEST_P(every_law, undeformed_element_is_unstressed_with_its_offset_energy) {
         w1 = m.mooney_c10 + 3.0 * m.mooney_c01;
         EXPECT_DOUBLE_EQ(r.w2, -0.5 * m.mooney_c01);
     } else {
-        const terms::fmat1& c = m.boyce_coef;
+        const terms::real_vector& c = m.boyce_coef;
         const double mu = m.boyce_shear;
         w0 = mu * (c(1) * 3 + c(2) * 9 + c(3) * 27 + c(4) * 81 + c(5) * 243);
         w1 = mu * (c(1) + 2 * c(2) * 3 + 3 * c(3) * 9 + 4 * c(4) * 27 + 5 * c(5) * 81);
         EXPECT_EQ(r.w2, 0.0);
     }
-    const sheet::element& e = m.elements(1);
-    EXPECT_NEAR(r.strain_energy, w0 * e.area2 * m.thickness / 2.0, 1e-13);
+    const sheet::element& e = m.problem.mesh.elements(1);
+    EXPECT_NEAR(r.strain_energy, w0 * e.area2 * m.problem.thickness / 2.0, 1e-13);
     EXPECT_NEAR(r.w1, w1, 1e-14);
     if (m.material == 1) {
         EXPECT_EQ(r.w2, 0.0);
@@ -99,11 +99,11 @@ TEST_P(every_law, equal_biaxial_stretch_gives_the_thinning_and_invariants) {
     melvar::model m = tilted_triangle(GetParam());
     const double p[3][2] = {{0.0, 0.0}, {1.2, 0.0}, {0.3, 0.9}};
     for (std::int32_t i = 1; i <= 3; ++i) {
-        m.node_x(i) = p[i - 1][0];
-        m.node_y(i) = p[i - 1][1];
-        m.node_z(i) = 0.0;
+        m.problem.mesh.node_x(i) = p[i - 1][0];
+        m.problem.mesh.node_y(i) = p[i - 1][1];
+        m.problem.mesh.node_z(i) = 0.0;
     }
-    m.dof_map = terms::imat2(1, 3, 1, 3);
+    m.numbering.dof_map = terms::index_matrix(1, 3, 1, 3);
     melvar::start(m);
     for (const double lambda : {0.8, 1.0, 1.25, 2.0}) {
         state u = {};
@@ -172,7 +172,7 @@ TEST_P(every_law, rigid_rotation_rotates_the_forces_only) {
 
     state turned;
     for (std::int32_t i = 1; i <= 3; ++i) {
-        const double p[3] = {m.node_x(i), m.node_y(i), m.node_z(i)};
+        const double p[3] = {m.problem.mesh.node_x(i), m.problem.mesh.node_y(i), m.problem.mesh.node_z(i)};
         double current[3];
         for (int j = 0; j < 3; ++j) current[j] = p[j] + u[i - 1][j];
         for (int j = 0; j < 3; ++j) {
@@ -204,17 +204,17 @@ TEST_P(every_law, rigid_rotation_rotates_the_forces_only) {
 TEST_P(every_law, element2_takes_prescribed_components_from_the_model) {
     melvar::model m = tilted_triangle(GetParam());
     const state u = {{0.05, -0.1, 0.2}, {0.3, 0.02, -0.1}, {-0.04, 0.15, 0.07}};
-    m.dof_map = terms::imat2(1, 3, 1, 3);
+    m.numbering.dof_map = terms::index_matrix(1, 3, 1, 3);
     prescribe(m, 1, 2, u[0][1]);
     prescribe(m, 3, 3, u[2][2]);
     melvar::start(m);
-    ASSERT_EQ(m.free_count, 7);
-    ASSERT_EQ(m.x.size(), 7u);
+    ASSERT_EQ(m.numbering.free_count, 7);
+    ASSERT_EQ(m.unknowns.x.size(), 7u);
     for (std::int32_t i = 1; i <= 3; ++i)
         for (std::int32_t j = 1; j <= 3; ++j)
-            if (m.dof_map(i, j) <= m.free_count) m.x(m.dof_map(i, j)) = u[i - 1][j - 1];
+            if (m.numbering.dof_map(i, j) <= m.numbering.free_count) m.unknowns.x(m.numbering.dof_map(i, j)) = u[i - 1][j - 1];
     sheet::element_forces gathered, direct;
-    const melvar::element_result a = melvar::element2(m, m.elements(1), m.x, gathered);
+    const melvar::element_result a = melvar::element_at(m, m.problem.mesh.elements(1), m.unknowns.x, gathered);
     const melvar::element_result b = evaluate(m, u, direct);
     EXPECT_EQ(a.strain_energy, b.strain_energy);
     EXPECT_EQ(a.stretch3, b.stretch3);

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "support/objectives.hpp"
 #include "melvar/element.hpp"
-#include "melvar/model.hpp"
+#include "melvar/program.hpp"
 #include "melvar/objective.hpp"
 #include "melvar/sheet_models.hpp"
 #include "nlp/qn.hpp"
@@ -31,15 +32,15 @@ void set_law(melvar::model& m, int law) {
 
 // Runs the limited-memory BFGS minimiser from the started model's x, as the program does.
 nlp::qn_result solve(melvar::model& m) {
-    auto objective = [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
-        return melvar::objective(m, n, x, g);
+    auto objective = [&m](std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
+        return testing_support::melvar_objective(m, n, x, g);
     };
     nlp::qn<decltype(objective)> qn(objective);
     const nlp::qn_result result =
-        qn.lbfgs(m.memory_size, m.free_count, m.max_iterations, m.search_limit, m.tolerance,
-                 m.search_factor, m.x, m.gradient);
-    m.minor = result.minor;
-    m.energy = result.energy;
+        qn.lbfgs(m.problem.settings.memory_size, m.numbering.free_count, m.problem.settings.max_iterations, m.problem.settings.search_limit, m.results.tolerance,
+                 m.problem.settings.search_factor, m.unknowns.x, m.unknowns.gradient);
+    m.results.minor = result.minor;
+    m.results.energy = result.energy;
     return result;
 }
 
@@ -88,28 +89,28 @@ class homogeneous_stretch : public ::testing::TestWithParam<int> {};
 TEST_P(homogeneous_stretch, equibiaxial_square) {
     const double lambda = 1.3, side = 2.0;
     melvar::model m;
-    m.thickness = 0.2;
+    m.problem.thickness = 0.2;
     set_law(m, GetParam());
     tight_settings(m, 1e-11);
     make_grid(m, 2, 2, 1.0, 1.0);
-    for (std::int32_t i = 1; i <= m.node_count; ++i) {
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
         if (i != 5) {
-            prescribe(m, i, 1, (lambda - 1.0) * m.node_x(i));
-            prescribe(m, i, 2, (lambda - 1.0) * m.node_y(i));
+            prescribe(m, i, 1, (lambda - 1.0) * m.problem.mesh.node_x(i));
+            prescribe(m, i, 2, (lambda - 1.0) * m.problem.mesh.node_y(i));
         }
         prescribe(m, i, 3, 0.0);
     }
     melvar::start(m);
-    ASSERT_EQ(m.free_count, 2);
+    ASSERT_EQ(m.numbering.free_count, 2);
     const nlp::qn_result result = solve(m);
     ASSERT_TRUE(result.optimal) << result.minor;
-    EXPECT_NEAR(m.x(1), lambda - 1.0, 1e-9);
-    EXPECT_NEAR(m.x(2), lambda - 1.0, 1e-9);
+    EXPECT_NEAR(m.unknowns.x(1), lambda - 1.0, 1e-9);
+    EXPECT_NEAR(m.unknowns.x(2), lambda - 1.0, 1e-9);
 
     const double sigma = closed_form_stress(m, lambda, lambda, lambda);
     sheet::element_forces forces;
     for (std::int32_t e = 1; e <= 8; ++e) {
-        const melvar::element_result r = melvar::element2(m, m.elements(e), m.x, forces);
+        const melvar::element_result r = melvar::element_at(m, m.problem.mesh.elements(e), m.unknowns.x, forces);
         EXPECT_NEAR(r.stretch3, 1.0 / (lambda * lambda), 1e-9);
         // Equal stretches make the root of the two stresses' half difference lose half its
         // digits: their mean is compared tightly, each one to the report's precision.
@@ -125,7 +126,7 @@ TEST_P(homogeneous_stretch, equibiaxial_square) {
         EXPECT_NEAR(s[0], sigma, 1e-6 * sigma);
         EXPECT_NEAR(s[1], sigma, 1e-6 * sigma);
     }
-    const double edge_force = sigma * m.thickness * (1.0 / (lambda * lambda)) * (side * lambda);
+    const double edge_force = sigma * m.problem.thickness * (1.0 / (lambda * lambda)) * (side * lambda);
     double right = 0.0, top = 0.0, left = 0.0, bottom = 0.0;
     for (int k = 0; k <= 2; ++k) {
         right += shown.reactions.at(grid_node(2, 2, k))[0];
@@ -147,32 +148,32 @@ TEST_P(homogeneous_stretch, equibiaxial_square) {
 TEST_P(homogeneous_stretch, uniaxial_strip) {
     const double f = 0.1, length = 2.0, width = 1.0;
     melvar::model m;
-    m.thickness = 0.1;
+    m.problem.thickness = 0.1;
     set_law(m, GetParam());
     tight_settings(m, 1e-11);
     make_grid(m, 4, 2, length / 4, width / 2);
     for (int r = 0; r <= 2; ++r) {
         prescribe(m, grid_node(4, 0, r), 1, 0.0);
-        m.loads(grid_node(4, 4, r), 1) = r == 1 ? f / 2 : f / 4;
+        m.problem.loads(grid_node(4, 4, r), 1) = r == 1 ? f / 2 : f / 4;
     }
     prescribe(m, 1, 2, 0.0);
-    for (std::int32_t i = 1; i <= m.node_count; ++i) prescribe(m, i, 3, 0.0);
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) prescribe(m, i, 3, 0.0);
     melvar::start(m);
     const nlp::qn_result result = solve(m);
     ASSERT_TRUE(result.optimal) << result.minor;
 
-    const double l1 = uniaxial_stretch(m, f, width, m.thickness);
+    const double l1 = uniaxial_stretch(m, f, width, m.problem.thickness);
     const double l2 = 1.0 / std::sqrt(l1);
     ASSERT_GT(l1, 1.2);
-    for (std::int32_t i = 1; i <= m.node_count; ++i) {
-        EXPECT_NEAR(sheet::displacement(m, i, 1), (l1 - 1.0) * m.node_x(i), 1e-8) << i;
-        EXPECT_NEAR(sheet::displacement(m, i, 2), (l2 - 1.0) * m.node_y(i), 1e-8) << i;
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
+        EXPECT_NEAR(sheet::displacement(m, i, 1), (l1 - 1.0) * m.problem.mesh.node_x(i), 1e-8) << i;
+        EXPECT_NEAR(sheet::displacement(m, i, 2), (l2 - 1.0) * m.problem.mesh.node_y(i), 1e-8) << i;
     }
     const double sigma1 = closed_form_stress(m, l1, l1, l2);
     EXPECT_NEAR(closed_form_stress(m, l2, l1, l2), 0.0, 1e-12);
     sheet::element_forces forces;
-    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
-        const melvar::element_result r = melvar::element2(m, m.elements(e), m.x, forces);
+    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e) {
+        const melvar::element_result r = melvar::element_at(m, m.problem.mesh.elements(e), m.unknowns.x, forces);
         EXPECT_NEAR(r.stretch3, l2, 1e-8) << e;
         const std::vector<double> s = element_stresses(r);
         EXPECT_NEAR(s[0], sigma1, 1e-6 * sigma1) << e;

@@ -6,8 +6,9 @@
 #include <cmath>
 #include <random>
 
+#include "support/objectives.hpp"
 #include "melvar/element.hpp"
-#include "melvar/model.hpp"
+#include "melvar/program.hpp"
 #include "melvar/objective.hpp"
 #include "melvar/sheet_models.hpp"
 
@@ -19,10 +20,10 @@ using namespace melvar_testing;
 // prescribed stretch in X; loads on free components and one on a prescribed component.
 melvar::model small_sheet() {
     melvar::model m;
-    m.thickness = 0.3;
+    m.problem.thickness = 0.3;
     mooney_rivlin(m, 0.4, 0.15);
-    m.tolerance_factor = 0.01;
-    m.reference_force = 0.0;
+    m.problem.settings.tolerance_factor = 0.01;
+    m.problem.settings.reference_force = 0.0;
     make_grid(m, 2, 1, 1.0, 0.8);
     prescribe(m, 1, 1, 0.0);
     prescribe(m, 1, 2, 0.0);
@@ -30,29 +31,29 @@ melvar::model small_sheet() {
     prescribe(m, 2, 3, 0.0);
     prescribe(m, 4, 3, 0.0);
     prescribe(m, 3, 1, 0.2);
-    m.loads(6, 1) = 0.05;
-    m.loads(5, 2) = -0.02;
-    m.loads(6, 3) = 0.01;
-    m.loads(1, 1) = 7.0;  // on a prescribed component: no work
+    m.problem.loads(6, 1) = 0.05;
+    m.problem.loads(5, 2) = -0.02;
+    m.problem.loads(6, 3) = 0.01;
+    m.problem.loads(1, 1) = 7.0;  // on a prescribed component: no work
     return m;
 }
 
 TEST(melvar_start, numbers_only_the_free_components) {
     melvar::model m = small_sheet();
     melvar::start(m);
-    ASSERT_EQ(m.free_count, 18 - 6);
-    EXPECT_EQ(m.x.first(), 1);
-    EXPECT_EQ(m.x.last(), m.free_count);
-    EXPECT_EQ(m.gradient.first(), 1);
-    EXPECT_EQ(m.gradient.last(), m.free_count);
-    for (std::int32_t k = 1; k <= m.free_count; ++k) EXPECT_EQ(m.x(k), 0.0);
+    ASSERT_EQ(m.numbering.free_count, 18 - 6);
+    EXPECT_EQ(m.unknowns.x.first(), 1);
+    EXPECT_EQ(m.unknowns.x.last(), m.numbering.free_count);
+    EXPECT_EQ(m.unknowns.gradient.first(), 1);
+    EXPECT_EQ(m.unknowns.gradient.last(), m.numbering.free_count);
+    for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) EXPECT_EQ(m.unknowns.x(k), 0.0);
     // Free components 1..free_count, prescribed ones free_count + 1 upwards, in node and
     // direction order.
-    std::int32_t next_free = 0, next_prescribed = m.free_count;
-    for (std::int32_t i = 1; i <= m.node_count; ++i) {
+    std::int32_t next_free = 0, next_prescribed = m.numbering.free_count;
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
         for (std::int32_t j = 1; j <= 3; ++j) {
             const bool fixed = (i == 1) || (j == 3 && (i == 2 || i == 4)) || (i == 3 && j == 1);
-            EXPECT_EQ(m.dof_map(i, j), fixed ? ++next_prescribed : ++next_free) << i << "," << j;
+            EXPECT_EQ(m.numbering.dof_map(i, j), fixed ? ++next_prescribed : ++next_free) << i << "," << j;
         }
     }
     EXPECT_EQ(next_prescribed, 18);
@@ -60,30 +61,30 @@ TEST(melvar_start, numbers_only_the_free_components) {
 
 TEST(melvar_start, all_nine_prescribed_leaves_no_unknowns) {
     melvar::model m;
-    m.thickness = 0.5;
+    m.problem.thickness = 0.5;
     neo_hookean(m, 1.0);
-    m.tolerance_factor = 0.001;
-    m.reference_force = 0.0;
+    m.problem.settings.tolerance_factor = 0.001;
+    m.problem.settings.reference_force = 0.0;
     make_grid(m, 1, 1, 1.0, 1.0);
-    m.elements = terms::array1<sheet::element>(1, 1);
-    m.elements(1).node[0] = 1;
-    m.elements(1).node[1] = 2;
-    m.elements(1).node[2] = 3;
-    m.node_count = 3;
-    m.dof_map = terms::imat2(1, 3, 1, 3);
-    m.prescribed = terms::fmat2(1, 3, 1, 3);
-    m.loads = terms::fmat2(1, 3, 1, 3);
+    m.problem.mesh.elements = terms::array1<sheet::element>(1, 1);
+    m.problem.mesh.elements(1).node[0] = 1;
+    m.problem.mesh.elements(1).node[1] = 2;
+    m.problem.mesh.elements(1).node[2] = 3;
+    m.problem.mesh.node_count = 3;
+    m.numbering.dof_map = terms::index_matrix(1, 3, 1, 3);
+    m.problem.supports.prescribed = terms::real_matrix(1, 3, 1, 3);
+    m.problem.loads = terms::real_matrix(1, 3, 1, 3);
     for (std::int32_t i = 1; i <= 3; ++i)
         for (std::int32_t j = 1; j <= 3; ++j) prescribe(m, i, j, 0.0);
     melvar::start(m);
-    EXPECT_EQ(m.free_count, 0);
-    EXPECT_EQ(m.x.size(), 0u);
-    EXPECT_EQ(m.gradient.size(), 0u);
+    EXPECT_EQ(m.numbering.free_count, 0);
+    EXPECT_EQ(m.unknowns.x.size(), 0u);
+    EXPECT_EQ(m.unknowns.gradient.size(), 0u);
     std::int32_t expected = 0;
     for (std::int32_t i = 1; i <= 3; ++i)
-        for (std::int32_t j = 1; j <= 3; ++j) EXPECT_EQ(m.dof_map(i, j), ++expected);
+        for (std::int32_t j = 1; j <= 3; ++j) EXPECT_EQ(m.numbering.dof_map(i, j), ++expected);
     // Nothing to measure: the relative tolerance of an empty gradient is 0.
-    EXPECT_EQ(m.tolerance, 0.0);
+    EXPECT_EQ(m.results.tolerance, 0.0);
 }
 
 // At the start the energy is the undeformed strain energy of every element (no displacement of
@@ -92,35 +93,35 @@ TEST(melvar_start, all_nine_prescribed_leaves_no_unknowns) {
 TEST(melvar_objective, starting_point_has_the_offset_energy_and_the_negated_loads) {
     melvar::model m = small_sheet();
     // Without the prescribed stretch the elements exert no forces at the start.
-    m.prescribed(3, 1) = 0.0;
+    m.problem.supports.prescribed(3, 1) = 0.0;
     melvar::start(m);
     double expected = 0.0;
     const double w0 = 3.0 * m.mooney_c10 + 3.0 * m.mooney_c01;
-    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e)
-        expected += w0 * m.elements(e).area2 * m.thickness / 2.0;
-    EXPECT_NEAR(m.energy, expected, 1e-14);
-    for (std::int32_t i = 1; i <= m.node_count; ++i) {
+    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e)
+        expected += w0 * m.geometry(e).area2 * m.problem.thickness / 2.0;
+    EXPECT_NEAR(m.results.energy, expected, 1e-14);
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
         for (std::int32_t j = 1; j <= 3; ++j) {
-            const std::int32_t k = m.dof_map(i, j);
-            if (k <= m.free_count) {
-                EXPECT_NEAR(m.gradient(k), -m.loads(i, j), 1e-15);
+            const std::int32_t k = m.numbering.dof_map(i, j);
+            if (k <= m.numbering.free_count) {
+                EXPECT_NEAR(m.unknowns.gradient(k), -m.problem.loads(i, j), 1e-15);
             }
         }
     }
-    EXPECT_NEAR(m.tolerance, 0.05 * 0.01, 1e-17);
+    EXPECT_NEAR(m.results.tolerance, 0.05 * 0.01, 1e-17);
 }
 
 TEST(melvar_objective, writes_every_entry_and_ignores_loads_on_prescribed_components) {
     melvar::model m = small_sheet();
     melvar::start(m);
-    terms::fmat1 g(1, m.free_count);
-    for (std::int32_t k = 1; k <= m.free_count; ++k) g(k) = 1.0e30;
-    const double f = melvar::objective(m, m.free_count, m.x, g);
-    for (std::int32_t k = 1; k <= m.free_count; ++k) EXPECT_LT(std::fabs(g(k)), 1.0e3) << k;
-    m.loads(1, 1) = -123.0;
-    terms::fmat1 again(1, m.free_count);
-    EXPECT_EQ(melvar::objective(m, m.free_count, m.x, again), f);
-    for (std::int32_t k = 1; k <= m.free_count; ++k) EXPECT_EQ(again(k), g(k));
+    terms::real_vector g(1, m.numbering.free_count);
+    for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) g(k) = 1.0e30;
+    const double f = testing_support::melvar_objective(m, m.numbering.free_count, m.unknowns.x, g);
+    for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) EXPECT_LT(std::fabs(g(k)), 1.0e3) << k;
+    m.problem.loads(1, 1) = -123.0;
+    terms::real_vector again(1, m.numbering.free_count);
+    EXPECT_EQ(testing_support::melvar_objective(m, m.numbering.free_count, m.unknowns.x, again), f);
+    for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) EXPECT_EQ(again(k), g(k));
 }
 
 // The whole gradient at random deformed states against central differences of the energy,
@@ -133,29 +134,29 @@ TEST(melvar_objective, gradient_is_the_derivative_of_the_total_potential_energy)
         melvar::start(m);
         std::mt19937 pick(7 + law);
         std::uniform_real_distribution<double> shift(-0.15, 0.15);
-        for (std::int32_t k = 1; k <= m.free_count; ++k) m.x(k) = shift(pick);
+        for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) m.unknowns.x(k) = shift(pick);
 
-        terms::fmat1 g(1, m.free_count), scratch(1, m.free_count);
-        const double f = melvar::objective(m, m.free_count, m.x, g);
+        terms::real_vector g(1, m.numbering.free_count), scratch(1, m.numbering.free_count);
+        const double f = testing_support::melvar_objective(m, m.numbering.free_count, m.unknowns.x, g);
 
         double expected = 0.0;
         sheet::element_forces forces;
-        for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e)
-            expected += melvar::element2(m, m.elements(e), m.x, forces).strain_energy;
-        for (std::int32_t i = 1; i <= m.node_count; ++i)
+        for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e)
+            expected += melvar::element_at(m, m.problem.mesh.elements(e), m.unknowns.x, forces).strain_energy;
+        for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i)
             for (std::int32_t j = 1; j <= 3; ++j)
-                if (m.dof_map(i, j) <= m.free_count)
-                    expected -= m.loads(i, j) * m.x(m.dof_map(i, j));
+                if (m.numbering.dof_map(i, j) <= m.numbering.free_count)
+                    expected -= m.problem.loads(i, j) * m.unknowns.x(m.numbering.dof_map(i, j));
         EXPECT_NEAR(f, expected, 1e-13) << "law " << law;
 
         const double h = 1e-6;
-        for (std::int32_t k = 1; k <= m.free_count; ++k) {
-            terms::fmat1 plus(1, m.free_count), minus(1, m.free_count);
-            for (std::int32_t c = 1; c <= m.free_count; ++c) plus(c) = minus(c) = m.x(c);
+        for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) {
+            terms::real_vector plus(1, m.numbering.free_count), minus(1, m.numbering.free_count);
+            for (std::int32_t c = 1; c <= m.numbering.free_count; ++c) plus(c) = minus(c) = m.unknowns.x(c);
             plus(k) += h;
             minus(k) -= h;
-            const double slope = (melvar::objective(m, m.free_count, plus, scratch) -
-                                  melvar::objective(m, m.free_count, minus, scratch)) /
+            const double slope = (testing_support::melvar_objective(m, m.numbering.free_count, plus, scratch) -
+                                  testing_support::melvar_objective(m, m.numbering.free_count, minus, scratch)) /
                                  (2.0 * h);
             EXPECT_NEAR(g(k), slope, 1e-7 * (1.0 + std::fabs(slope)))
                 << "law " << law << " k " << k;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "dorvan/model.hpp"
-#include "melvar/model.hpp"
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
 #include "sheet/output/autocad.hpp"
 #include "sheet/model/start.hpp"
@@ -37,19 +37,19 @@ const double lambda1 = 1.2, lambda2 = 0.9;
 
 melvar::model stretched_square() {
     melvar::model m;
-    m.thickness = 0.25;
+    m.problem.thickness = 0.25;
     mooney_rivlin(m, 0.4, 0.15);
-    m.tolerance_factor = 1e-9;
-    m.reference_force = 1.0;
+    m.problem.settings.tolerance_factor = 1e-9;
+    m.problem.settings.reference_force = 1.0;
     make_grid(m, 1, 1, 1.0, 1.0);
     for (std::int32_t i = 1; i <= 4; ++i) {
-        prescribe(m, i, 1, (lambda1 - 1.0) * m.node_x(i));
-        prescribe(m, i, 2, (lambda2 - 1.0) * m.node_y(i));
+        prescribe(m, i, 1, (lambda1 - 1.0) * m.problem.mesh.node_x(i));
+        prescribe(m, i, 2, (lambda2 - 1.0) * m.problem.mesh.node_y(i));
         prescribe(m, i, 3, 0.0);
     }
     melvar::start(m);
-    m.minor = 3;
-    m.energy = 1.25;
+    m.results.minor = 3;
+    m.results.energy = 1.25;
     return m;
 }
 
@@ -107,8 +107,8 @@ TEST(melvar_report, element_table_is_41_columns_with_the_stresses_of_the_state) 
     EXPECT_EQ(lines[26], " Node           Force X           Force Y           Force Z");
     EXPECT_EQ(lines[27], std::string(59, '-'));
     const double l3 = 1.0 / (lambda1 * lambda2);
-    const double fx = sigma1 * m.thickness * l3 * lambda2 / 2.0;
-    const double fy = sigma2 * m.thickness * l3 * lambda1 / 2.0;
+    const double fx = sigma1 * m.problem.thickness * l3 * lambda2 / 2.0;
+    const double fy = sigma2 * m.problem.thickness * l3 * lambda1 / 2.0;
     const double sign_x[4] = {-1, 1, -1, 1}, sign_y[4] = {-1, -1, 1, 1};
     for (int i = 1; i <= 4; ++i) {
         const std::string& line = lines[27 + i];
@@ -121,14 +121,14 @@ TEST(melvar_report, element_table_is_41_columns_with_the_stresses_of_the_state) 
 
 TEST(melvar_report, without_elements_the_extremes_keep_their_starting_values) {
     melvar::model m;
-    m.thickness = 0.1;
+    m.problem.thickness = 0.1;
     neo_hookean(m, 1.0);
-    m.tolerance_factor = 0.001;
-    m.reference_force = 1.0;
+    m.problem.settings.tolerance_factor = 0.001;
+    m.problem.settings.reference_force = 1.0;
     make_grid(m, 1, 1, 1.0, 1.0);
-    m.elements = terms::array1<sheet::element>(1, 0);
+    m.problem.mesh.elements = terms::array1<sheet::element>(1, 0);
     prescribe(m, 2, 2, 0.0);
-    m.loads(2, 2) = 2.5;
+    m.problem.loads(2, 2) = 2.5;
     melvar::start(m);
     const std::vector<std::string> lines = written_report(m);
     ASSERT_EQ(lines.size(), 27u);
@@ -185,14 +185,14 @@ TEST(melvar_cad_script, is_the_compressible_programs_script_for_the_same_solutio
     for (sheet::mesh* mesh : {static_cast<sheet::mesh*>(&m), static_cast<sheet::mesh*>(&d)}) {
         melvar::model grid;
         make_grid(grid, 3, 2, 0.5, -0.75);
-        mesh->node_count = grid.node_count;
-        mesh->node_x = std::move(grid.node_x);
-        mesh->node_y = std::move(grid.node_y);
-        mesh->node_z = std::move(grid.node_z);
-        mesh->elements = std::move(grid.elements);
-        mesh->dof_map = std::move(grid.dof_map);
-        mesh->prescribed = std::move(grid.prescribed);
-        mesh->loads = std::move(grid.loads);
+        mesh->node_count = grid.problem.mesh.node_count;
+        mesh->node_x = std::move(grid.problem.mesh.node_x);
+        mesh->node_y = std::move(grid.problem.mesh.node_y);
+        mesh->node_z = std::move(grid.problem.mesh.node_z);
+        mesh->elements = std::move(grid.problem.mesh.elements);
+        mesh->dof_map = std::move(grid.numbering.dof_map);
+        mesh->prescribed = std::move(grid.problem.supports.prescribed);
+        mesh->loads = std::move(grid.problem.loads);
         for (std::int32_t i = 1; i <= 3; ++i) {
             mesh->prescribed(i, 1) = 0.01 * i;
             mesh->dof_map(i, 1) = 1;
@@ -204,14 +204,14 @@ TEST(melvar_cad_script, is_the_compressible_programs_script_for_the_same_solutio
     }
     const std::int32_t free_count = sheet::count_free(m);
     sheet::number_components(m, free_count, free_count);
-    m.x = terms::fmat1(1, free_count);
+    m.unknowns.x = terms::real_vector(1, free_count);
     const auto element_count = static_cast<std::int32_t>(d.elements.size());
     d.unknown_count = free_count + element_count;
     sheet::number_components(d, free_count, d.unknown_count);
-    d.x = terms::fmat1(1, d.unknown_count);
+    d.x = terms::real_vector(1, d.unknown_count);
     std::mt19937 pick(11);
     std::uniform_real_distribution<double> shift(-0.4, 0.4);
-    for (std::int32_t k = 1; k <= free_count; ++k) m.x(k) = d.x(k) = shift(pick);
+    for (std::int32_t k = 1; k <= free_count; ++k) m.unknowns.x(k) = d.x(k) = shift(pick);
     for (std::int32_t e = 1; e <= element_count; ++e) d.x(free_count + e) = 0.9;
 
     scratch_dir melvar_dir, dorvan_dir;

@@ -11,35 +11,30 @@
 #include <vector>
 
 #include "melvar/element.hpp"
-#include "melvar/model.hpp"
+#include "melvar/program.hpp"
+#include "support/laws.hpp"
 
 namespace melvar_testing {
 
 // Material constants of the three laws used throughout the tests.
 inline void neo_hookean(melvar::model& m, double shear) {
-    m.material = 1;
-    m.neo_shear = shear;
+    m.law = melvar::neo_hookean{shear};
 }
 inline void mooney_rivlin(melvar::model& m, double c10, double c01) {
-    m.material = 2;
-    m.mooney_c10 = c10;
-    m.mooney_c01 = c01;
+    m.law = melvar::mooney_rivlin{c10, c01};
 }
 inline void arruda_boyce(melvar::model& m, double shear, double lock) {
-    m.material = 3;
-    m.boyce_shear = shear;
-    m.boyce_lock = lock;
-    m.boyce_coef = melvar::boyce_coefficients(lock);
+    m.law = testing_support::melvar_law(3, {shear, lock});
 }
 
 // Settings for a tight, absolute stopping test: |g| <= tolerance.
 inline void tight_settings(melvar::model& m, double tolerance) {
-    m.search_factor = 0.9;
-    m.search_limit = 20;
-    m.tolerance_factor = tolerance;
-    m.reference_force = 1.0;
-    m.max_iterations = 5000;
-    m.memory_size = 5;
+    m.problem.settings.search_factor = 0.9;
+    m.problem.settings.search_limit = 20;
+    m.problem.settings.tolerance_factor = tolerance;
+    m.problem.settings.reference_force = 1.0;
+    m.problem.settings.max_iterations = 5000;
+    m.problem.settings.memory_size = 5;
 }
 
 // Node number of grid point (column c, row r) of a grid with columns + 1 points per row.
@@ -51,42 +46,42 @@ inline std::int32_t grid_node(int columns, int c, int r) {
 // split along its diagonal into two triangles; nodes numbered row by row. Creates the support
 // and load tables, all components free and unloaded.
 inline void make_grid(melvar::model& m, int columns, int rows, double dx, double dy) {
-    m.node_count = (columns + 1) * (rows + 1);
-    m.node_x = terms::fmat1(1, m.node_count);
-    m.node_y = terms::fmat1(1, m.node_count);
-    m.node_z = terms::fmat1(1, m.node_count);
+    m.problem.mesh.node_count = (columns + 1) * (rows + 1);
+    m.problem.mesh.node_x = terms::real_vector(1, m.problem.mesh.node_count);
+    m.problem.mesh.node_y = terms::real_vector(1, m.problem.mesh.node_count);
+    m.problem.mesh.node_z = terms::real_vector(1, m.problem.mesh.node_count);
     for (int r = 0; r <= rows; ++r) {
         for (int c = 0; c <= columns; ++c) {
             const std::int32_t i = grid_node(columns, c, r);
-            m.node_x(i) = c * dx;
-            m.node_y(i) = r * dy;
-            m.node_z(i) = 0.0;
+            m.problem.mesh.node_x(i) = c * dx;
+            m.problem.mesh.node_y(i) = r * dy;
+            m.problem.mesh.node_z(i) = 0.0;
         }
     }
-    m.elements = terms::array1<sheet::element>(1, 2 * columns * rows);
+    m.problem.mesh.elements = terms::array1<sheet::triangle>(1, 2 * columns * rows);
     std::int32_t e = 0;
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             const std::int32_t n00 = grid_node(columns, c, r), n10 = grid_node(columns, c + 1, r),
                                n11 = grid_node(columns, c + 1, r + 1),
                                n01 = grid_node(columns, c, r + 1);
-            m.elements(++e).node[0] = n00;
-            m.elements(e).node[1] = n10;
-            m.elements(e).node[2] = n11;
-            m.elements(++e).node[0] = n00;
-            m.elements(e).node[1] = n11;
-            m.elements(e).node[2] = n01;
+            m.problem.mesh.elements(++e).node[0] = n00;
+            m.problem.mesh.elements(e).node[1] = n10;
+            m.problem.mesh.elements(e).node[2] = n11;
+            m.problem.mesh.elements(++e).node[0] = n00;
+            m.problem.mesh.elements(e).node[1] = n11;
+            m.problem.mesh.elements(e).node[2] = n01;
         }
     }
-    m.dof_map = terms::imat2(1, m.node_count, 1, 3);
-    m.prescribed = terms::fmat2(1, m.node_count, 1, 3);
-    m.loads = terms::fmat2(1, m.node_count, 1, 3);
+    m.problem.supports.held = terms::flag_matrix(1, m.problem.mesh.node_count, 1, 3);
+    m.problem.supports.prescribed = terms::real_matrix(1, m.problem.mesh.node_count, 1, 3);
+    m.problem.loads = terms::real_matrix(1, m.problem.mesh.node_count, 1, 3);
 }
 
 // Marks component (node, direction) as prescribed to value, as the input's support lines do.
 inline void prescribe(melvar::model& m, std::int32_t node, std::int32_t direction, double value) {
-    m.prescribed(node, direction) = value;
-    m.dof_map(node, direction) = 1;
+    m.problem.supports.prescribed(node, direction) = value;
+    m.problem.supports.held(node, direction) = true;
 }
 
 // dW/d i1 and dW/d trace_c2 of the model's law, written from the energy series directly.
@@ -94,19 +89,13 @@ struct derivatives {
     double w1, w2;
 };
 inline derivatives law_derivatives(const melvar::model& m, double i1) {
-    switch (m.material) {
-        case 1:
-            return {0.5 * m.neo_shear, 0.0};
-        case 2:
-            return {m.mooney_c10 + m.mooney_c01 * i1, -0.5 * m.mooney_c01};
-        case 3: {
-            double w1 = 0.0;
-            for (int i = 1; i <= 5; ++i) w1 += i * m.boyce_coef(i) * std::pow(i1, i - 1);
-            return {m.boyce_shear * w1, 0.0};
-        }
-        default:
-            throw std::logic_error("no such law");
-    }
+    if (const auto* neo = std::get_if<melvar::neo_hookean>(&m.law)) return {0.5 * neo->shear, 0.0};
+    if (const auto* mooney = std::get_if<melvar::mooney_rivlin>(&m.law))
+        return {mooney->c10 + mooney->c01 * i1, -0.5 * mooney->c01};
+    const auto& boyce = std::get<melvar::arruda_boyce>(m.law);
+    double w1 = 0.0;
+    for (int i = 1; i <= 5; ++i) w1 += i * boyce.coefficient[i - 1] * std::pow(i1, i - 1);
+    return {boyce.shear * w1, 0.0};
 }
 
 // In-plane principal Cauchy stress for the in-plane stretch lambda of an incompressible sheet

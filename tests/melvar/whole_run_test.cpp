@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "melvar/model.hpp"
+#include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
 #include "support/program_run.hpp"
 

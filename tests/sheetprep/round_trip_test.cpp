@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "dorvan/model.hpp"
-#include "melvar/model.hpp"
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
 #include "sheetprep/gmsh_mesh.hpp"
 #include "sheetprep/input_writer.hpp"
 #include "sheetprep/preparation.hpp"
@@ -32,29 +32,29 @@ TEST(real_text, reads_back_as_the_same_double) {
 
 template <typename model_type>
 void expect_read_as_prepared(const model_type& m, const sheet_input& in) {
-    EXPECT_EQ(m.search_factor, in.solver.search_factor);
-    EXPECT_EQ(m.reference_force, in.solver.reference_force);
-    EXPECT_EQ(m.max_iterations, in.solver.max_iterations);
-    EXPECT_EQ(m.thickness, in.thickness);
-    ASSERT_EQ(m.node_count, static_cast<std::int32_t>(in.sheet->nodes.size()));
-    for (std::int32_t k = 1; k <= m.node_count; ++k)
-        EXPECT_EQ((point{m.node_x(k), m.node_y(k), m.node_z(k)}), in.sheet->nodes[k - 1]);
-    ASSERT_EQ(m.elements.size(), static_cast<std::int64_t>(in.sheet->triangles.size()));
-    for (std::int32_t e = 1; e <= static_cast<std::int32_t>(m.elements.size()); ++e)
+    EXPECT_EQ(m.problem.settings.search_factor, in.solver.search_factor);
+    EXPECT_EQ(m.problem.settings.reference_force, in.solver.reference_force);
+    EXPECT_EQ(m.problem.settings.max_iterations, in.solver.max_iterations);
+    EXPECT_EQ(m.problem.thickness, in.thickness);
+    ASSERT_EQ(m.problem.mesh.node_count, static_cast<std::int32_t>(in.sheet->nodes.size()));
+    for (std::int32_t k = 1; k <= m.problem.mesh.node_count; ++k)
+        EXPECT_EQ((point{m.problem.mesh.node_x(k), m.problem.mesh.node_y(k), m.problem.mesh.node_z(k)}), in.sheet->nodes[k - 1]);
+    ASSERT_EQ(m.problem.mesh.elements.size(), static_cast<std::int64_t>(in.sheet->triangles.size()));
+    for (std::int32_t e = 1; e <= static_cast<std::int32_t>(m.problem.mesh.elements.size()); ++e)
         for (int l = 0; l < 3; ++l)
-            EXPECT_EQ(m.elements(e).node[l], in.sheet->triangles[e - 1][l] + 1);
+            EXPECT_EQ(m.problem.mesh.elements(e).node[l], in.sheet->triangles[e - 1][l] + 1);
     // Every prescribed or loaded component the solver holds is one that was written, and the
     // same double.
     std::size_t supports = 0, loads = 0;
-    for (std::int32_t i = 1; i <= m.node_count; ++i)
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i)
         for (std::int32_t j = 1; j <= 3; ++j)
-            supports += m.dof_map(i, j), loads += m.loads(i, j) != 0.0;
+            supports += m.numbering.dof_map(i, j), loads += m.problem.loads(i, j) != 0.0;
     EXPECT_EQ(supports, in.supports.size());
     EXPECT_EQ(loads, in.loads.size());
     for (const component_value& s : in.supports)
-        EXPECT_EQ(m.prescribed(s.node + 1, s.direction + 1), s.value);
+        EXPECT_EQ(m.problem.supports.prescribed(s.node + 1, s.direction + 1), s.value);
     for (const component_value& l : in.loads)
-        EXPECT_EQ(m.loads(l.node + 1, l.direction + 1), l.value);
+        EXPECT_EQ(m.problem.loads(l.node + 1, l.direction + 1), l.value);
 }
 
 struct law_case {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "dorvan/model.hpp"
-#include "melvar/model.hpp"
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
 #include "sheet/output/autocad.hpp"
 #include "support/program_run.hpp"
-#include "writers/hand_model.hpp"
+#include "output/hand_model.hpp"
 
 namespace {
 
@@ -27,8 +27,8 @@ std::string script_of(Model& m, Start start) {
     const component_value free[] = {{2, 1, 0.5}, {2, 2, 0.25}, {2, 3, -1.0}, {3, 1, -1.5},
                                     {3, 2, 0.0}, {3, 3, 2.0},  {4, 1, 0.25}, {4, 2, -3.0}};
     for (const component_value& f : free) {
-        EXPECT_LE(m.dof_map(f.node, f.direction), m.free_count);
-        m.x(m.dof_map(f.node, f.direction)) = f.value;
+        EXPECT_LE(m.numbering.dof_map(f.node, f.direction), m.numbering.free_count);
+        m.unknowns.x(m.numbering.dof_map(f.node, f.direction)) = f.value;
     }
     scratch_dir dir;
     {

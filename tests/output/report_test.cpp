@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "dorvan/model.hpp"
-#include "melvar/model.hpp"
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
+#include "sheet/output/autocad.hpp"
+#include "sheet/output/vtu.hpp"
 #include "support/program_run.hpp"
-#include "writers/hand_model.hpp"
+#include "output/hand_model.hpp"
 
 namespace {
 
@@ -49,14 +51,12 @@ void reaction_model(Model& m) {
           {4, 1, 9.0},
           {5, 2, 100.0},
           {6, 1, -0.0011}});
-    m.material = 1;
-    m.neo_shear = 1.0;
 }
 
 // Sets the free displacement of component (i, j) after start.
-void set_free(sheet::mesh& m, std::int32_t i, std::int32_t j, double value) {
-    ASSERT_LE(m.dof_map(i, j), m.free_count);
-    m.x(m.dof_map(i, j)) = value;
+void set_free(sheet::model& m, std::int32_t i, std::int32_t j, double value) {
+    ASSERT_LE(m.numbering.dof_map(i, j), m.numbering.free_count);
+    m.unknowns.x(m.numbering.dof_map(i, j)) = value;
 }
 
 template <class Model, class Start, class Output>
@@ -64,8 +64,8 @@ std::string report_of(Model& m, Start start, Output output) {
     start(m);
     set_free(m, 5, 1, 1.5);
     set_free(m, 5, 2, -2.5);
-    m.minor = 37;
-    m.energy = 1.5;
+    m.results.minor = 37;
+    m.results.energy = 1.5;
     scratch_dir dir;
     {
         working_directory here(dir.path());
@@ -115,9 +115,9 @@ std::vector<std::string> joined(std::vector<std::string> a, const std::vector<st
 TEST(report, dorvan_whole_file_of_a_small_model) {
     dorvan::model m;
     reaction_model(m);
-    m.neo_bulk = 4.0;
+    m.law = dorvan::neo_hookean{1.0, 4.0};
     const std::string text = report_of(
-        m, [](dorvan::model& d) { dorvan::start(d); }, [](dorvan::model& d) { dorvan::output(d); });
+        m, [](dorvan::model& d) { dorvan::start(d); }, [](dorvan::model& d) { report(d); });
     std::vector<std::string> expected = head_and_nodes();
     expected = joined(expected, {
                                     hyphens(59),
@@ -142,8 +142,9 @@ TEST(report, dorvan_whole_file_of_a_small_model) {
 TEST(report, melvar_whole_file_of_a_small_model) {
     melvar::model m;
     reaction_model(m);
+    m.law = melvar::neo_hookean{1.0};
     const std::string text = report_of(
-        m, [](melvar::model& d) { melvar::start(d); }, [](melvar::model& d) { melvar::output(d); });
+        m, [](melvar::model& d) { melvar::start(d); }, [](melvar::model& d) { report(d); });
     std::vector<std::string> expected = head_and_nodes();
     expected = joined(expected, {
                                     hyphens(41),
@@ -159,18 +160,57 @@ TEST(report, melvar_whole_file_of_a_small_model) {
     EXPECT_EQ(text, crlf_text(expected));
 }
 
-TEST(report, header_widens_with_a_three_digit_exponent) {
+// Every writer reads the solved model and its final state and changes nothing in it: the loads
+// stay as read (the reactions have their own array), and so do the unknowns and the results.
+TEST(writers, leave_the_model_as_they_found_it) {
     dorvan::model m;
     reaction_model(m);
-    m.neo_bulk = 4.0;
+    m.law = dorvan::neo_hookean{1.0, 4.0};
     dorvan::start(m);
-    m.minor = 37;
-    m.energy = -1.25E+150;
-    m.tolerance = 2.5E-120;
+    set_free(m, 5, 1, 1.5);
+    dorvan::find_final_state(m);
+    const auto copy = [](const auto& values) {
+        return std::vector<double>(values.begin(), values.end());
+    };
+    const std::vector<double> loads = copy(m.problem.loads.all());
+    const std::vector<double> reactions = copy(m.results.reactions.all());
+    const std::vector<double> x = copy(m.unknowns.x.view(1, m.numbering.unknown_count));
+    std::vector<double> rows;
+    for (const sheet::element_row& row : m.results.rows)
+        rows.insert(rows.end(), {row.thickness, row.stress.sigma1, row.stress.sigma2});
     scratch_dir dir;
     {
         working_directory here(dir.path());
+        dorvan::ansys(m);
+        sheet::autocad(m);
         dorvan::output(m);
+        sheet::vtu("sheet.vtu", m);
+    }
+    EXPECT_EQ(copy(m.problem.loads.all()), loads);
+    EXPECT_EQ(copy(m.results.reactions.all()), reactions);
+    EXPECT_EQ(copy(m.unknowns.x.view(1, m.numbering.unknown_count)), x);
+    std::vector<double> rows_after;
+    for (const sheet::element_row& row : m.results.rows)
+        rows_after.insert(rows_after.end(), {row.thickness, row.stress.sigma1, row.stress.sigma2});
+    EXPECT_EQ(rows_after, rows);
+    // The reaction of a prescribed component is its negated load here (the triangle is unloaded
+    // and undeformed), while the load itself is kept.
+    EXPECT_EQ(m.problem.loads(2, 1), 2.0);
+    EXPECT_EQ(m.results.reactions(2, 1), -2.0);
+}
+
+TEST(report, header_widens_with_a_three_digit_exponent) {
+    dorvan::model m;
+    reaction_model(m);
+    m.law = dorvan::neo_hookean{1.0, 4.0};
+    dorvan::start(m);
+    m.results.minor = 37;
+    m.results.energy = -1.25E+150;
+    m.results.tolerance = 2.5E-120;
+    scratch_dir dir;
+    {
+        working_directory here(dir.path());
+        report(m);
     }
     const std::vector<std::string> lines = crlf_lines(read_file(dir.path() / "output.txt"));
     ASSERT_GT(lines.size(), 5u);
@@ -202,7 +242,7 @@ TEST(report, dorvan_without_elements) {
     scratch_dir dir;
     {
         working_directory here(dir.path());
-        dorvan::output(m);
+        report(m);
     }
     const std::string max_min = "Max/Min                     -1.000000E+20      1.000000E+20";
     EXPECT_EQ(max_min, "Max/Min" + blanks(21) + "-1.000000E+20" + blanks(5) + " 1.000000E+20");
@@ -229,7 +269,7 @@ TEST(report, melvar_without_elements) {
     scratch_dir dir;
     {
         working_directory here(dir.path());
-        melvar::output(m);
+        report(m);
     }
     const std::vector<std::string> expected = {
         hyphens(41),
@@ -251,12 +291,12 @@ TEST(report, no_nodes_leaves_headers_and_rules_only) {
     dorvan::model m;
     fill(m, {}, {}, {}, {});
     dorvan::start(m);
-    m.minor = 0;
-    m.energy = 0.0;
+    m.results.minor = 0;
+    m.results.energy = 0.0;
     scratch_dir dir;
     {
         working_directory here(dir.path());
-        dorvan::output(m);
+        report(m);
     }
     const std::vector<std::string> expected = {
         hyphens(65),

@@ -1,5 +1,5 @@
-// The element table of a sheet large enough for two threads to share its rows: lines, extremes
-// and reactions exactly as a row-by-row writer would give them.
+// The final state and element table of a sheet large enough for the worker pool to share its
+// rows: lines, extremes and reactions exactly as a row-by-row writer would give them.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "sheet/output/format.hpp"
+#include "sheet/assembly/final_state.hpp"
 #include "sheet/output/report.hpp"
 #include "support/program_run.hpp"
 
@@ -16,22 +17,23 @@ using namespace testing_support;
 
 TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
     const std::int32_t nodes = 2001, elements = 20000;
-    sheet::mesh m;
-    m.node_count = nodes;
-    m.node_x = terms::fmat1(1, nodes);
-    m.node_y = terms::fmat1(1, nodes);
-    m.node_z = terms::fmat1(1, nodes);
-    m.elements = terms::array1<sheet::element>(1, elements);
-    for (std::int32_t e = 1; e <= elements; ++e)
-        m.elements(e).node[0] = 1 + e % nodes, m.elements(e).node[1] = 1 + (e * 7) % nodes,
-        m.elements(e).node[2] = 1 + (e * 13) % nodes;
-    m.dof_map = terms::imat2(1, nodes, 1, 3);
-    m.prescribed = terms::fmat2(1, nodes, 1, 3);
-    m.loads = terms::fmat2(1, nodes, 1, 3);
+    sheet::model m;
+    m.problem.mesh.node_count = nodes;
+    m.problem.mesh.node_x = terms::real_vector(1, nodes);
+    m.problem.mesh.node_y = terms::real_vector(1, nodes);
+    m.problem.mesh.node_z = terms::real_vector(1, nodes);
+    m.problem.mesh.elements = terms::array1<sheet::triangle>(1, elements);
+    for (std::int32_t e = 1; e <= elements; ++e) {
+        sheet::triangle& t = m.problem.mesh.elements(e);
+        t.node[0] = 1 + e % nodes, t.node[1] = 1 + (e * 7) % nodes, t.node[2] = 1 + (e * 13) % nodes;
+    }
+    m.numbering.dof_map = terms::index_matrix(1, nodes, 1, 3);
+    m.problem.supports.prescribed = terms::real_matrix(1, nodes, 1, 3);
+    m.problem.loads = terms::real_matrix(1, nodes, 1, 3);
     for (std::int32_t i = 1; i <= nodes; ++i)
-        for (std::int32_t j = 1; j <= 3; ++j) m.dof_map(i, j) = 1;  // all prescribed
-    m.free_count = 0;
-    m.tolerance = 1.0E-9;
+        for (std::int32_t j = 1; j <= 3; ++j) m.numbering.dof_map(i, j) = 1;  // all prescribed
+    m.numbering.free_count = 0;
+    m.results.tolerance = 1.0E-9;
 
     // A row that depends on e alone, with forces whose sums depend on the order of addition.
     const auto row_of = [](std::int32_t e, sheet::element_forces& forces) {
@@ -44,15 +46,16 @@ TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
     scratch_dir dir;
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    sheet::mesh written = std::move(m);
-    sheet::output(written, true, row_of);
+    sheet::model written = std::move(m);
+    sheet::find_final_state(written, row_of);
+    sheet::output(written, true);
     std::filesystem::current_path(previous);
     const std::string text = read_file(dir.path() / "output.txt");
 
     // The same table and reactions, row by row.
     std::string expected;
     double sigma_max = -1.0E+20, sigma_min = 1.0E+20;
-    terms::fmat2 loads(1, nodes, 1, 3);
+    terms::real_matrix loads(1, nodes, 1, 3);
     for (std::int32_t e = 1; e <= elements; ++e) {
         sheet::element_forces forces;
         const sheet::element_row row = row_of(e, forces);
@@ -64,7 +67,7 @@ TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
             sheet::put_real(expected, value, 6);
         }
         expected += "\r\n";
-        const sheet::element& r = written.elements(e);
+        const sheet::triangle& r = written.problem.mesh.elements(e);
         for (int l = 0; l < 3; ++l)
             for (std::int32_t j = 1; j <= 3; ++j)
                 loads(r.node[l], j) = loads(r.node[l], j) + forces.row[l][j - 1];
@@ -79,7 +82,7 @@ TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
     EXPECT_TRUE(text.substr(table, expected.size()) == expected) << "the element table differs";
     for (std::int32_t i = 1; i <= nodes; ++i)
         for (std::int32_t j = 1; j <= 3; ++j)
-            ASSERT_EQ(written.loads(i, j), loads(i, j)) << i << " " << j;
+            ASSERT_EQ(written.results.reactions(i, j), loads(i, j)) << i << " " << j;
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "dorvan/model.hpp"
-#include "melvar/model.hpp"
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
 
 namespace input_text {
 

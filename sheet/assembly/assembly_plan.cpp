@@ -1,18 +1,22 @@
 // The element columns, the runs of gradient entries with the elements that reach them, and the
-// store that keeps them.
-#include "sheet/assembly/element_table.hpp"
+// plan that keeps them.
+#include "sheet/assembly/assembly_plan.hpp"
 
 #include <algorithm>
 
 #include "sheet/failure.hpp"
-#include "sheet/model/model.hpp"
 
 namespace sheet {
 
-element_columns element_columns_of(const mesh& m) {
-    const auto dof = m.dof_map.all();
-    const auto records = m.elements.view(m.elements.first(), m.elements.last());
+element_columns element_columns_of(const model& m) {
+    const auto dof = m.numbering.dof_map.all();
+    const auto corners = m.problem.mesh.elements.view(m.problem.mesh.elements.first(),
+                                                      m.problem.mesh.elements.last());
+    const auto records = m.geometry.view(m.geometry.first(), m.geometry.last());
     const std::size_t count = records.size();
+    if (corners.size() != count)
+        throw failure("the model's geometry does not match its elements: start has not made it");
+    const std::int32_t free_count = m.numbering.free_count;
     if (count > static_cast<std::size_t>(INT32_MAX / 9))
         throw failure("the model has more elements than the element columns can number");
     element_columns table;
@@ -23,16 +27,16 @@ element_columns element_columns_of(const mesh& m) {
     for (std::size_t at = 0; at < table.stride; ++at) {
         if (count == 0) break;
         const std::size_t e = std::min(at, count - 1);  // the padding repeats the last element
-        const element& r = records[e];
+        const element_geometry& r = records[e];
         const double quantities[10] = {r.area2,     r.a_a,       r.a_b,       r.b_b,
                                        r.edge_a[0], r.edge_a[1], r.edge_a[2], r.edge_b[0],
                                        r.edge_b[1], r.edge_b[2]};
         for (int q = 0; q < 10; ++q) table.geometry[q * table.stride + at] = quantities[q];
         for (int l = 0; l < 3; ++l)
             for (int j = 0; j < 3; ++j) {
-                const auto c = static_cast<std::int32_t>((r.node[l] - 1) * 3 + j);
+                const auto c = static_cast<std::int32_t>((corners[e].node[l] - 1) * 3 + j);
                 const std::int32_t k = dof[static_cast<std::size_t>(c)];
-                table.sources[(3 * l + j) * table.stride + at] = k <= m.free_count ? k - 1 : ~c;
+                table.sources[(3 * l + j) * table.stride + at] = k <= free_count ? k - 1 : ~c;
             }
         for (int l = 0; l < 3; ++l) {
             const auto source = [&](int j) {
@@ -46,10 +50,9 @@ element_columns element_columns_of(const mesh& m) {
     return table;
 }
 
-std::vector<entry_run> entry_runs(const mesh& m, const element_columns& table, std::size_t width,
-                                  std::size_t rounds) {
-    const std::size_t elements = m.elements.size();
-    const auto entries = static_cast<std::size_t>(m.free_count);
+std::vector<entry_run> entry_runs(const element_columns& table, std::size_t elements,
+                                  std::int32_t free_count, std::size_t width, std::size_t rounds) {
+    const auto entries = static_cast<std::size_t>(free_count);
     const std::size_t count = width * rounds;
     std::vector<entry_run> runs(count);
     std::vector<std::size_t> first(count, elements), last(count, 0);
@@ -96,37 +99,26 @@ std::size_t evaluated_elements(const std::vector<entry_run>& runs) {
     return sum;
 }
 
-void evaluation_store::share(const mesh& m, int threads) {
-    if (runs_for == threads) return;
-    const auto t = static_cast<std::size_t>(threads);
-    for (const std::size_t rounds : {4, 2, 1}) {
-        runs = entry_runs(m, table, t, rounds);
-        if (evaluated_elements(runs) <= element_count + element_count / 8) break;
-    }
-    runs_for = threads;
-    energy.resize(element_count);
+assembly_plan::assembly_plan(const model& m)
+    : table_(element_columns_of(m)),
+      element_count_(m.problem.mesh.elements.size()),
+      free_count_(m.numbering.free_count),
+      component_(static_cast<std::size_t>(m.numbering.free_count), 0) {
+    const auto dof = m.numbering.dof_map.all();
+    for (std::size_t c = 0; c < dof.size(); ++c)
+        if (dof[c] <= free_count_)
+            component_[static_cast<std::size_t>(dof[c] - 1)] = static_cast<std::int32_t>(c);
 }
 
-evaluation_store& evaluation_slot::for_mesh(const mesh& m) {
-    const auto dof = m.dof_map.all();
-    const auto records = m.elements.view(m.elements.first(), m.elements.last());
-    if (!store_ || store_->dof_map != dof.data() || store_->elements != records.data() ||
-        store_->element_count != records.size() || store_->free_count != m.free_count) {
-        store_.reset();  // the old store's memory goes before the new one is made
-        auto store = std::make_unique<evaluation_store>();
-        store->dof_map = dof.data();
-        store->elements = records.data();
-        store->element_count = records.size();
-        store->free_count = m.free_count;
-        store->table = element_columns_of(m);
-        store->component.assign(static_cast<std::size_t>(m.free_count), 0);
-        for (std::size_t c = 0; c < dof.size(); ++c)
-            if (dof[c] <= m.free_count)
-                store->component[static_cast<std::size_t>(dof[c] - 1)] =
-                    static_cast<std::int32_t>(c);
-        store_ = std::move(store);
+void assembly_plan::share(int threads) {
+    if (runs_for_ == threads) return;
+    const auto t = static_cast<std::size_t>(threads);
+    for (const std::size_t rounds : {4, 2, 1}) {
+        runs_ = entry_runs(table_, element_count_, free_count_, t, rounds);
+        if (evaluated_elements(runs_) <= element_count_ + element_count_ / 8) break;
     }
-    return *store_;
+    runs_for_ = threads;
+    energy_.resize(element_count_);
 }
 
 }  // namespace sheet

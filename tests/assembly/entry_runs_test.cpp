@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "melvar/model.hpp"
+#include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
-#include "sheet/assembly/element_table.hpp"
+#include "sheet/assembly/assembly_plan.hpp"
 
 namespace {
 
@@ -34,22 +34,22 @@ TEST_P(entry_runs, cut_the_entries_and_the_elements_and_reach_every_element) {
     using namespace melvar_testing;
     const sheet_case& c = GetParam();
     melvar::model m;
-    m.thickness = 0.1;
+    m.problem.thickness = 0.1;
     neo_hookean(m, 1.0);
     tight_settings(m, 1.0E-6);
     make_grid(m, c.columns, c.rows, 0.1, 0.1);
-    for (std::int32_t i = 1; i <= m.node_count; ++i) {
-        if (c.held_bottom && m.node_y(i) == 0.0)
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
+        if (c.held_bottom && m.problem.mesh.node_y(i) == 0.0)
             for (std::int32_t j = 1; j <= 3; ++j) prescribe(m, i, j, 0.0);
-        if (m.node_x(i) == 0.0) prescribe(m, i, 1, 0.0);
+        if (m.problem.mesh.node_x(i) == 0.0) prescribe(m, i, 1, 0.0);
     }
     if (c.shuffled) {
         std::mt19937 random(7);
-        std::shuffle(&m.elements(1), &m.elements(1) + m.elements.size(), random);
+        std::shuffle(&m.problem.mesh.elements(1), &m.problem.mesh.elements(1) + m.problem.mesh.elements.size(), random);
     }
     melvar::start(m);
     const sheet::element_columns table = sheet::element_columns_of(m);
-    const std::size_t elements = m.elements.size();
+    const std::size_t elements = m.problem.mesh.elements.size();
 
     for (const auto& [width, rounds] :
          {std::pair<std::size_t, std::size_t>{1, 1}, {2, 1}, {5, 1}, {2, 4}, {3, 4}}) {
@@ -74,7 +74,7 @@ TEST_P(entry_runs, cut_the_entries_and_the_elements_and_reach_every_element) {
                     }
                 }
         }
-        EXPECT_EQ(entry, m.free_count);
+        EXPECT_EQ(entry, m.numbering.free_count);
         // Each round's runs are about half the size of the round's before.
         const auto size = [&](std::size_t r) { return runs[r].entry_end - runs[r].entry_begin; };
         if (rounds > 1 && c.columns > 1) {

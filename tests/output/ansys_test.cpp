@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "dorvan/model.hpp"
-#include "melvar/model.hpp"
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
+#include "support/laws.hpp"
 #include "support/program_run.hpp"
-#include "writers/hand_model.hpp"
+#include "output/hand_model.hpp"
 
 namespace {
 
@@ -38,7 +39,7 @@ void deck_model(Model& m) {
           {3, 1, -100.0},
           {4, 1, 0.001},
           {4, 2, 2.0}});
-    m.thickness = 0.1;
+    m.problem.thickness = 0.1;
 }
 
 template <class Model, class Start, class Deck>
@@ -138,9 +139,7 @@ std::vector<std::string> deck_around(const std::vector<std::string>& table) {
 TEST(ansys_deck, dorvan_whole_deck_with_the_neo_hookean_table) {
     dorvan::model m;
     deck_model(m);
-    m.material = 1;
-    m.neo_shear = 1.5;
-    m.neo_bulk = 8.0;
+    m.law = dorvan::neo_hookean{1.5, 8.0};
     EXPECT_EQ(dorvan_deck(m), deck_around({"TB, HYPER, 1, , , NEO", "TBDATA, 1,  1.500000E+00",
                                            "TBDATA, 2,  2.500000E-01"}));
 }
@@ -148,10 +147,7 @@ TEST(ansys_deck, dorvan_whole_deck_with_the_neo_hookean_table) {
 TEST(ansys_deck, dorvan_mooney_rivlin_table) {
     dorvan::model m;
     deck_model(m);
-    m.material = 2;
-    m.mooney_c10 = 0.5;
-    m.mooney_c01 = 0.125;
-    m.mooney_bulk = 4.0;
+    m.law = dorvan::mooney_rivlin{0.5, 0.125, 4.0};
     EXPECT_EQ(dorvan_deck(m),
               deck_around({"TB, HYPER, 1, , , MOONEY", "TBDATA, 1,  5.000000E-01",
                            "TBDATA, 2,  1.250000E-01", "TBDATA, 3,  5.000000E-01"}));
@@ -160,55 +156,33 @@ TEST(ansys_deck, dorvan_mooney_rivlin_table) {
 TEST(ansys_deck, dorvan_zero_bulk_modulus_writes_a_non_finite_constant) {
     dorvan::model neo;
     deck_model(neo);
-    neo.material = 1;
-    neo.neo_shear = 1.5;
-    neo.neo_bulk = 0.0;
+    neo.law = dorvan::neo_hookean{1.5, 0.0};
     EXPECT_EQ(dorvan_deck(neo), deck_around({"TB, HYPER, 1, , , NEO", "TBDATA, 1,  1.500000E+00",
                                              "TBDATA, 2,           Inf"}));
     dorvan::model mooney;
     deck_model(mooney);
-    mooney.material = 2;
-    mooney.mooney_c10 = 0.5;
-    mooney.mooney_c01 = 0.125;
-    mooney.mooney_bulk = 0.0;
+    mooney.law = dorvan::mooney_rivlin{0.5, 0.125, 0.0};
     const std::vector<std::string> deck = dorvan_deck(mooney);
     ASSERT_GT(deck.size(), 15u);
     EXPECT_EQ(deck[14], "TBDATA, 3,           Inf");
     EXPECT_EQ(deck[14].size(), std::string("TBDATA, 3, ").size() + 13);
 }
 
-TEST(ansys_deck, unknown_material_writes_no_table_line) {
-    dorvan::model d;
-    deck_model(d);
-    d.material = 3;
-    EXPECT_EQ(dorvan_deck(d), deck_around({}));
-    melvar::model m;
-    deck_model(m);
-    m.material = 0;
-    EXPECT_EQ(melvar_deck(m), deck_around({}));
-}
-
 TEST(ansys_deck, melvar_tables_close_with_a_written_zero) {
     melvar::model neo;
     deck_model(neo);
-    neo.material = 1;
-    neo.neo_shear = 1.5;
+    neo.law = melvar::neo_hookean{1.5};
     EXPECT_EQ(melvar_deck(neo), deck_around({"TB, HYPER, 1, , , NEO", "TBDATA, 1,  1.500000E+00",
                                              "TBDATA, 2,  0.000000E+00"}));
     melvar::model mooney;
     deck_model(mooney);
-    mooney.material = 2;
-    mooney.mooney_c10 = 0.5;
-    mooney.mooney_c01 = -0.125;
+    mooney.law = melvar::mooney_rivlin{0.5, -0.125};
     EXPECT_EQ(melvar_deck(mooney),
               deck_around({"TB, HYPER, 1, , , MOONEY", "TBDATA, 1,  5.000000E-01",
                            "TBDATA, 2, -1.250000E-01", "TBDATA, 3,  0.000000E+00"}));
     melvar::model boyce;
     deck_model(boyce);
-    boyce.material = 3;
-    boyce.boyce_shear = 2.0;
-    boyce.boyce_lock = 1.75;
-    boyce.boyce_coef = melvar::boyce_coefficients(1.75);
+    boyce.law = testing_support::melvar_law(3, {2.0, 1.75});
     EXPECT_EQ(melvar_deck(boyce),
               deck_around({"TB, HYPER, , , , BOYCE", "TBDATA, 1,  2.000000E+00",
                            "TBDATA, 2,  1.750000E+00", "TBDATA, 3,  0.000000E+00"}));
@@ -217,11 +191,12 @@ TEST(ansys_deck, melvar_tables_close_with_a_written_zero) {
 TEST(ansys_deck, no_nodes_and_no_elements_leave_the_comment_lines_alone) {
     dorvan::model m;
     fill(m, {}, {}, {}, {});
-    m.material = 0;
+    m.law = dorvan::neo_hookean{1.5, 8.0};
     const std::vector<std::string> deck = dorvan_deck(m);
-    // 57 steps, of which the node, table, element, support and force steps write nothing.
-    ASSERT_EQ(deck.size(), 52u);
-    std::vector<std::string> expected = deck_around({});
+    // 57 steps, of which the node, element, support and force steps write nothing.
+    ASSERT_EQ(deck.size(), 55u);
+    std::vector<std::string> expected = deck_around(
+        {"TB, HYPER, 1, , , NEO", "TBDATA, 1,  1.500000E+00", "TBDATA, 2,  2.500000E-01"});
     const auto drop = [&expected](const std::string& prefix) {
         expected.erase(
             std::remove_if(expected.begin(), expected.end(),
@@ -241,7 +216,7 @@ TEST(ansys_deck, six_digit_node_numbers_widen_their_fields) {
     nodes.back() = {0.0, 1.0, 0.0};
     dorvan::model m;
     fill(m, nodes, {{1, 2, count}}, {{count, 1, 0.0}, {count, 2, 0.25}}, {{count, 2, -1.0}});
-    m.material = 0;
+    m.law = dorvan::neo_hookean{1.5, 8.0};
     const std::vector<std::string> deck = dorvan_deck(m);
     const auto has = [&deck](const std::string& line) {
         return std::find(deck.begin(), deck.end(), line) != deck.end();
@@ -253,7 +228,7 @@ TEST(ansys_deck, six_digit_node_numbers_widen_their_fields) {
     EXPECT_TRUE(has("D, 100000, UX,  0.000000E+00"));
     EXPECT_TRUE(has("D, 100000, UY,  2.500000E-01"));
     EXPECT_TRUE(has("F, 100000, FY, -1.000000E+00"));
-    EXPECT_EQ(deck.size(), 52u + count + 1 + 2 + 1);
+    EXPECT_EQ(deck.size(), 55u + count + 1 + 2 + 1);
 }
 
 }  // namespace

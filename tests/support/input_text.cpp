@@ -1,5 +1,5 @@
 // Reading input texts in memory for the reader tests.
-#include "input_text.hpp"
+#include "support/input_text.hpp"
 
 #include <stdexcept>
 

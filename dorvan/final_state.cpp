@@ -1,10 +1,12 @@
-// The element table of the report: current thickness t0 s^2 and the in-plane principal Cauchy
-// stresses from the invariants and material derivatives.
-#include "sheet/output/report.hpp"
-
+// The final state and the report: each element's row holds its current thickness t0 s^2 and the
+// in-plane principal Cauchy stresses from the invariants and material derivatives.
 #include <cmath>
 
 #include "dorvan/element.hpp"
+#include "dorvan/program.hpp"
+#include "sheet/assembly/final_state.hpp"
+#include "sheet/mechanics/principal.hpp"
+#include "sheet/output/report.hpp"
 
 namespace dorvan {
 
@@ -27,17 +29,22 @@ sheet::principal_stresses principal_stresses(const element_result& r) {
     return sheet::principal(t, radicand, p);
 }
 
+
+sheet::element_row row_at(const model& m, std::int32_t e, sheet::element_forces& forces) {
+    const element_result r = element_at(m, e, m.unknowns.x, forces);
+    const double s = m.unknowns.x(m.numbering.free_count + e);
+    return sheet::element_row{m.problem.thickness * (s * s), principal_stresses(r)};
+}
+
 }  // namespace
 
-void output(model& m, std::vector<sheet::element_row>* kept) {
-    sheet::output(
-        m, true,
-        [&m](std::int32_t e, sheet::element_forces& forces) {
-            const element_result r = element2(m, e, m.x, forces);
-            const double s = m.x(m.free_count + e);
-            return sheet::element_row{m.thickness * (s * s), principal_stresses(r)};
-        },
-        kept);
+void find_final_state(model& m) {
+    sheet::find_final_state(
+        m, [&m](std::int32_t e, sheet::element_forces& forces) { return row_at(m, e, forces); });
+}
+
+void output(const model& m) {
+    sheet::output(m, true);
 }
 
 }  // namespace dorvan

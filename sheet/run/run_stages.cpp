@@ -1,5 +1,5 @@
-// Failure reporting and the console summary shared by both programs.
-#include "sheet/run/frame.hpp"
+// Failure reporting and the console summary.
+#include "sheet/run/run_stages.hpp"
 
 #include <csignal>
 #include <cstdio>
@@ -8,7 +8,7 @@
 
 namespace sheet {
 
-int run_program(const char* program, const std::function<void()>& stages) {
+int run_stages(const char* program, const std::function<void()>& stages) {
     // A file-size limit then fails the write (and the run) instead of killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
     try {

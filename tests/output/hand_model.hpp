@@ -25,43 +25,50 @@ struct component_value {
     double value;
 };
 
-// The model as input leaves it: dof_map holds 1 for the prescribed components. The tolerance
-// is absolute (tolerance_factor times a reference force of 1.0), so start evaluates nothing.
+// The model as input leaves it, but for the law. The tolerance is absolute (tolerance_factor times a reference force of 1.0), so start evaluates nothing.
 template <class Model>
 void fill(Model& m, const std::vector<point>& nodes, const std::vector<triangle>& triangles,
           const std::vector<component_value>& supports, const std::vector<component_value>& loads,
           double tolerance_factor = 0.001) {
-    m.search_factor = 0.9;
-    m.search_limit = 10;
-    m.tolerance_factor = tolerance_factor;
-    m.reference_force = 1.0;
-    m.max_iterations = 100;
-    m.memory_size = 5;
-    m.thickness = 0.5;
-    m.node_count = static_cast<std::int32_t>(nodes.size());
-    m.node_x = terms::fmat1(1, m.node_count);
-    m.node_y = terms::fmat1(1, m.node_count);
-    m.node_z = terms::fmat1(1, m.node_count);
-    for (std::int32_t i = 1; i <= m.node_count; ++i) {
-        m.node_x(i) = nodes[static_cast<std::size_t>(i - 1)].x;
-        m.node_y(i) = nodes[static_cast<std::size_t>(i - 1)].y;
-        m.node_z(i) = nodes[static_cast<std::size_t>(i - 1)].z;
+    m.problem.settings.search_factor = 0.9;
+    m.problem.settings.search_limit = 10;
+    m.problem.settings.tolerance_factor = tolerance_factor;
+    m.problem.settings.reference_force = 1.0;
+    m.problem.settings.max_iterations = 100;
+    m.problem.settings.memory_size = 5;
+    m.problem.thickness = 0.5;
+    m.problem.mesh.node_count = static_cast<std::int32_t>(nodes.size());
+    m.problem.mesh.node_x = terms::real_vector(1, m.problem.mesh.node_count);
+    m.problem.mesh.node_y = terms::real_vector(1, m.problem.mesh.node_count);
+    m.problem.mesh.node_z = terms::real_vector(1, m.problem.mesh.node_count);
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
+        m.problem.mesh.node_x(i) = nodes[static_cast<std::size_t>(i - 1)].x;
+        m.problem.mesh.node_y(i) = nodes[static_cast<std::size_t>(i - 1)].y;
+        m.problem.mesh.node_z(i) = nodes[static_cast<std::size_t>(i - 1)].z;
     }
-    m.elements = terms::array1<sheet::element>(1, static_cast<std::int32_t>(triangles.size()));
-    for (std::int32_t e = 1; e <= m.elements.last(); ++e) {
+    m.problem.mesh.elements =
+        terms::array1<sheet::triangle>(1, static_cast<std::int32_t>(triangles.size()));
+    for (std::int32_t e = 1; e <= m.problem.mesh.elements.last(); ++e) {
         const triangle& t = triangles[static_cast<std::size_t>(e - 1)];
-        m.elements(e).node[0] = t.n1;
-        m.elements(e).node[1] = t.n2;
-        m.elements(e).node[2] = t.n3;
+        m.problem.mesh.elements(e).node[0] = t.n1;
+        m.problem.mesh.elements(e).node[1] = t.n2;
+        m.problem.mesh.elements(e).node[2] = t.n3;
     }
-    m.dof_map = terms::imat2(1, m.node_count, 1, 3);
-    m.prescribed = terms::fmat2(1, m.node_count, 1, 3);
-    m.loads = terms::fmat2(1, m.node_count, 1, 3);
+    m.problem.supports.held = terms::flag_matrix(1, m.problem.mesh.node_count, 1, 3);
+    m.problem.supports.prescribed = terms::real_matrix(1, m.problem.mesh.node_count, 1, 3);
+    m.problem.loads = terms::real_matrix(1, m.problem.mesh.node_count, 1, 3);
     for (const component_value& s : supports) {
-        m.dof_map(s.node, s.direction) = 1;
-        m.prescribed(s.node, s.direction) = s.value;
+        m.problem.supports.held(s.node, s.direction) = true;
+        m.problem.supports.prescribed(s.node, s.direction) = s.value;
     }
-    for (const component_value& l : loads) m.loads(l.node, l.direction) = l.value;
+    for (const component_value& l : loads) m.problem.loads(l.node, l.direction) = l.value;
+}
+
+// The report as a run writes it: the final state at x, then output.txt.
+template <class Model>
+void report(Model& m) {
+    find_final_state(m);
+    output(m);
 }
 
 // Makes dir the working directory for the life of the object, as the writers use it.

@@ -18,7 +18,7 @@
 #include "melvar/element.hpp"
 #include "melvar/element_lanes.hpp"
 #include "melvar/sheet_models.hpp"
-#include "sheet/assembly/element_table.hpp"
+#include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/assembly/objective.hpp"
 
 namespace {
@@ -52,8 +52,8 @@ std::vector<std::pair<std::size_t, std::size_t>> blocks(std::size_t count) {
 // a collapsed current triangle (zero edges on one node), zero and negative areas.
 template <class Model>
 void scramble(Model& m, dorvan_tests::random_reals& random) {
-    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
-        sheet::element& r = m.elements(e);
+    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e) {
+        sheet::element& r = m.problem.mesh.elements(e);
         r.area2 = random(0.05, 2.0);
         r.a_a = random(0.0, 2.0);
         r.a_b = random(-1.0, 1.0);
@@ -63,17 +63,17 @@ void scramble(Model& m, dorvan_tests::random_reals& random) {
             r.edge_b[c] = random(-1.0, 1.0);
         }
     }
-    sheet::element& collapsed = m.elements(4);
+    sheet::element& collapsed = m.problem.mesh.elements(4);
     collapsed.node[1] = collapsed.node[2] = collapsed.node[0];
     for (int c = 0; c < 3; ++c) collapsed.edge_a[c] = collapsed.edge_b[c] = 0.0;
-    m.elements(7).node[2] = m.elements(7).node[1];
-    m.elements(9).area2 = 0.0;
-    m.elements(10).area2 = -0.7;
-    m.elements(11).a_b = infinity;
+    m.problem.mesh.elements(7).node[2] = m.problem.mesh.elements(7).node[1];
+    m.geometry(9).area2 = 0.0;
+    m.geometry(10).area2 = -0.7;
+    m.geometry(11).a_b = infinity;
 }
 
 // Displacements: random, with an infinite and a NaN one.
-void unknowns(terms::fmat1& x, std::int32_t count, dorvan_tests::random_reals& random) {
+void unknowns(terms::real_vector& x, std::int32_t count, dorvan_tests::random_reals& random) {
     for (std::int32_t k = 1; k <= count; ++k) x(k) = random(-0.1, 0.1);
     x(2) = infinity;
     x(13) = nan;
@@ -90,9 +90,9 @@ void expect_one_element_results(const Model& m, const sheet::element_columns& ta
         double u[3][3];
         for (int i = 0; i < 9; ++i)
             u[i / 3][i % 3] =
-                sheet::corner_value(table.source(i)[at], xs.data(), m.prescribed.all().data());
+                sheet::corner_value(table.source(i)[at], xs.data(), m.problem.supports.prescribed.all().data());
         sheet::element_forces want;
-        const double e = one(at, m.elements(static_cast<std::int32_t>(at) + 1), u, want);
+        const double e = one(at, m.problem.mesh.elements(static_cast<std::int32_t>(at) + 1), u, want);
         const std::string where = "element at " + std::to_string(at) + " in [" +
                                   std::to_string(begin) + ", " + std::to_string(end) + ")";
         EXPECT_TRUE(alike(energy[at - begin], e)) << where;
@@ -109,18 +109,18 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
     dorvan::model m = started_model(p);
     random_reals random(3);
     scramble(m, random);
-    terms::fmat1 x(1, m.unknown_count);
-    unknowns(x, m.free_count, random);
-    const std::int32_t s = m.free_count;  // x(s + e): thickness variable of element e
-    for (std::int32_t e = 1; e <= static_cast<std::int32_t>(m.elements.size()); ++e)
+    terms::real_vector x(1, m.numbering.unknown_count);
+    unknowns(x, m.numbering.free_count, random);
+    const std::int32_t s = m.numbering.free_count;  // x(s + e): thickness variable of element e
+    for (std::int32_t e = 1; e <= static_cast<std::int32_t>(m.problem.mesh.elements.size()); ++e)
         x(s + e) = random(0.5, 1.5);
     x(s + 1) = 0.0;
     x(s + 2) = -0.0;
     x(s + 3) = -1.2;
     x(s + 6) = infinity;
     x(s + 8) = nan;
-    const auto xs = x.view(1, m.unknown_count);
-    const std::size_t count = m.elements.size();
+    const auto xs = x.view(1, m.numbering.unknown_count);
+    const std::size_t count = m.problem.mesh.elements.size();
     const sheet::element_columns table = sheet::element_columns_of(m);
 
     for (const std::int32_t law : {1, 2}) {
@@ -145,7 +145,7 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
                     [&](std::size_t at, const sheet::element& r, const double(&u)[3][3],
                         sheet::element_forces& one) {
                         const dorvan::element_result want =
-                            dorvan::element_state(m, r, u, xs[m.free_count + at], one);
+                            dorvan::element_state(m, r, u, xs[m.numbering.free_count + at], one);
                         EXPECT_TRUE(at == begin || alike(slopes[at], want.thickness_slope)) << at;
                         return want.strain_energy;
                     });
@@ -170,7 +170,7 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
 melvar::model melvar_grid(std::int32_t columns, std::int32_t rows) {
     using namespace melvar_testing;
     melvar::model m;
-    m.thickness = 0.3;
+    m.problem.thickness = 0.3;
     neo_hookean(m, 1.0);
     tight_settings(m, 1.0E-6);
     make_grid(m, columns, rows, 0.5, 0.25);
@@ -181,11 +181,11 @@ melvar::model melvar_grid(std::int32_t columns, std::int32_t rows) {
 }
 
 // Expects melvar's lanes to give the one-element results at x under each of laws.
-void expect_melvar_lanes_alike(melvar::model& m, const terms::fmat1& x,
+void expect_melvar_lanes_alike(melvar::model& m, const terms::real_vector& x,
                                std::initializer_list<std::int32_t> laws) {
     using namespace melvar_testing;
-    const auto xs = x.view(1, m.free_count);
-    const std::size_t count = m.elements.size();
+    const auto xs = x.view(1, m.numbering.free_count);
+    const std::size_t count = m.problem.mesh.elements.size();
     const sheet::element_columns table = sheet::element_columns_of(m);
     for (const std::int32_t law : laws) {
         if (law == 1) neo_hookean(m, 0.8);
@@ -212,11 +212,11 @@ TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
     melvar::model m = melvar_grid(3, 7);  // 42 elements
     dorvan_tests::random_reals random(9);
     scramble(m, random);
-    terms::fmat1 x(1, m.free_count);
-    unknowns(x, m.free_count, random);
+    terms::real_vector x(1, m.numbering.free_count);
+    unknowns(x, m.numbering.free_count, random);
     expect_melvar_lanes_alike(m, x, {1, 2, 3});
-    const auto xs = x.view(1, m.free_count);
-    const std::size_t count = m.elements.size();
+    const auto xs = x.view(1, m.numbering.free_count);
+    const std::size_t count = m.problem.mesh.elements.size();
     const sheet::element_columns table = sheet::element_columns_of(m);
     m.material = 4;
     std::vector<double> energy(count), forces(9 * count);
@@ -231,8 +231,8 @@ TEST(element_lanes, melvar_lanes_keep_the_sign_of_zero_forces) {
     melvar::model m = melvar_grid(12, 12);
     dorvan_tests::random_reals random(21);
     const auto signed_zero = [&] { return random(-1.0, 1.0) < 0.0 ? -0.0 : 0.0; };
-    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
-        sheet::element& r = m.elements(e);
+    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e) {
+        sheet::element& r = m.problem.mesh.elements(e);
         for (int c = 0; c < 2; ++c) {
             r.edge_a[c] = random(-1.0, 1.0);
             r.edge_b[c] = random(-1.0, 1.0);
@@ -241,10 +241,10 @@ TEST(element_lanes, melvar_lanes_keep_the_sign_of_zero_forces) {
         r.edge_b[2] = signed_zero();
         r.a_b = random(-1.0, 1.0);
     }
-    terms::fmat1 x(1, m.free_count);
-    for (std::int32_t k = 1; k <= m.free_count; ++k) x(k) = random(-0.1, 0.1);
-    for (std::int32_t i = 1; i <= m.node_count; ++i)
-        if (m.dof_map(i, 3) <= m.free_count) x(m.dof_map(i, 3)) = signed_zero();
+    terms::real_vector x(1, m.numbering.free_count);
+    for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) x(k) = random(-0.1, 0.1);
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i)
+        if (m.numbering.dof_map(i, 3) <= m.numbering.free_count) x(m.numbering.dof_map(i, 3)) = signed_zero();
     expect_melvar_lanes_alike(m, x, {1, 3});
 }
 

@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "dorvan/model.hpp"
-#include "melvar/model.hpp"
-#include "sheet/output/report.hpp"
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
+#include "sheet/mechanics/principal.hpp"
+#include "support/laws.hpp"
 #include "support/program_run.hpp"
-#include "writers/hand_model.hpp"
+#include "output/hand_model.hpp"
 
 namespace {
 
@@ -239,13 +240,13 @@ void check_dorvan(dorvan::model& m, const std::function<double(double, double, d
         stretched_square(m, st.l1, st.l2);
         dorvan::start(m);
         const stretch_state s = compressible_state(w, st.l1, st.l2);
-        for (std::int32_t e = 1; e <= 2; ++e) m.x(m.free_count + e) = std::sqrt(s.lambda3);
+        for (std::int32_t e = 1; e <= 2; ++e) m.unknowns.x(m.numbering.free_count + e) = std::sqrt(s.lambda3);
         scratch_dir dir;
         {
             working_directory here(dir.path());
-            dorvan::output(m);
+            report(m);
         }
-        check_report(read_file(dir.path() / "output.txt"), true, s, m.thickness, st.l1, st.l2);
+        check_report(read_file(dir.path() / "output.txt"), true, s, m.problem.thickness, st.l1, st.l2);
     }
 }
 
@@ -257,9 +258,7 @@ TEST(element_stresses, dorvan_neo_hookean_against_the_energy_density) {
         return 0.5 * (mu * v.i1 / u + kappa * (v.i3 - 2.0 * std::sqrt(v.i3)));
     };
     dorvan::model m;
-    m.material = 1;
-    m.neo_shear = mu;
-    m.neo_bulk = kappa;
+    m.law = dorvan::neo_hookean{mu, kappa};
     check_dorvan(m, w);
 }
 
@@ -273,10 +272,7 @@ TEST(element_stresses, dorvan_mooney_rivlin_against_the_energy_density) {
                0.5 * kappa * (v.i3 - 2.0 * std::sqrt(v.i3));
     };
     dorvan::model m;
-    m.material = 2;
-    m.mooney_c10 = c10;
-    m.mooney_c01 = c01;
-    m.mooney_bulk = kappa;
+    m.law = dorvan::mooney_rivlin{c10, c01, kappa};
     check_dorvan(m, w);
 }
 
@@ -289,24 +285,21 @@ void check_melvar(melvar::model& m, const std::function<double(double, double, d
         scratch_dir dir;
         {
             working_directory here(dir.path());
-            melvar::output(m);
+            report(m);
         }
-        check_report(read_file(dir.path() / "output.txt"), false, s, m.thickness, st.l1, st.l2);
+        check_report(read_file(dir.path() / "output.txt"), false, s, m.problem.thickness, st.l1, st.l2);
     }
 }
 
 TEST(element_stresses, melvar_neo_hookean_against_the_energy_density) {
     melvar::model m;
-    m.material = 1;
-    m.neo_shear = 1.5;
+    m.law = melvar::neo_hookean{1.5};
     check_melvar(m, [](double l1, double l2, double l3) { return 0.5 * 1.5 * of(l1, l2, l3).i1; });
 }
 
 TEST(element_stresses, melvar_mooney_rivlin_against_the_energy_density) {
     melvar::model m;
-    m.material = 2;
-    m.mooney_c10 = 0.4;
-    m.mooney_c01 = 0.15;
+    m.law = melvar::mooney_rivlin{0.4, 0.15};
     check_melvar(m, [](double l1, double l2, double l3) {
         const invariants v = of(l1, l2, l3);
         return 0.4 * v.i1 + 0.5 * 0.15 * (v.i1 * v.i1 - v.trace_c2);
@@ -315,10 +308,7 @@ TEST(element_stresses, melvar_mooney_rivlin_against_the_energy_density) {
 
 TEST(element_stresses, melvar_arruda_boyce_against_the_energy_density) {
     melvar::model m;
-    m.material = 3;
-    m.boyce_shear = 0.8;
-    m.boyce_lock = 2.0;
-    m.boyce_coef = melvar::boyce_coefficients(2.0);
+    m.law = testing_support::melvar_law(3, {0.8, 2.0});
     // The series coefficients for a locking stretch of 2.
     const double c[5] = {0.5, 0.0125, 0.0006547619047619047, 4.2410714285714285E-05,
                          3.00904452690167E-06};

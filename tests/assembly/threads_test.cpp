@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/objectives.hpp"
 #include "dorvan/model_text.hpp"
 #include "melvar/element.hpp"
 #include "melvar/objective.hpp"
@@ -42,23 +43,23 @@ bool same_bits(double a, double b) {
 // work, then element after element its energy and its forces into g. element(e, forces)
 // returns the element's energy.
 template <class Model, class Element>
-double one_after_another(const Model& m, const terms::fmat1& x, terms::fmat1& g,
+double one_after_another(const Model& m, const terms::real_vector& x, terms::real_vector& g,
                          Element&& element) {
     double f = 0.0;
-    for (std::int32_t i = 1; i <= m.node_count; ++i)
+    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i)
         for (std::int32_t j = 1; j <= 3; ++j) {
-            const std::int32_t k = m.dof_map(i, j);
-            if (k > m.free_count) continue;
-            f = f - x(k) * m.loads(i, j);
-            g(k) = -m.loads(i, j);
+            const std::int32_t k = m.numbering.dof_map(i, j);
+            if (k > m.numbering.free_count) continue;
+            f = f - x(k) * m.problem.loads(i, j);
+            g(k) = -m.problem.loads(i, j);
         }
-    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
+    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e) {
         sheet::element_forces forces;
         f = f + element(e, forces);
         for (int l = 0; l < 3; ++l)
             for (std::int32_t j = 1; j <= 3; ++j) {
-                const std::int32_t k = m.dof_map(m.elements(e).node[l], j);
-                if (k <= m.free_count) g(k) = g(k) + forces.row[l][j - 1];
+                const std::int32_t k = m.numbering.dof_map(m.problem.mesh.elements(e).node[l], j);
+                if (k <= m.numbering.free_count) g(k) = g(k) + forces.row[l][j - 1];
             }
     }
     return f;
@@ -67,8 +68,8 @@ double one_after_another(const Model& m, const terms::fmat1& x, terms::fmat1& g,
 // objective(x, g, request) gives reference's energy and gradient to the bit for every worker
 // count, and the slope along d that the line search would sum from that gradient.
 template <class Objective>
-void expect_every_count_alike(std::int32_t n, const terms::fmat1& x, double reference_f,
-                              const terms::fmat1& reference_g, Objective&& objective) {
+void expect_every_count_alike(std::int32_t n, const terms::real_vector& x, double reference_f,
+                              const terms::real_vector& reference_g, Objective&& objective) {
     dorvan_tests::random_reals random(11);
     std::vector<double> d(static_cast<std::size_t>(n));
     double reference_slope = 0.0;
@@ -78,7 +79,7 @@ void expect_every_count_alike(std::int32_t n, const terms::fmat1& x, double refe
     }
     for (const int count : worker_counts) {
         const workers scope(count);
-        terms::fmat1 g(1, n);
+        terms::real_vector g(1, n);
         double slope = 0.0;
         const double f = objective(x, g, nlp::slope_request{d.data(), &slope});
         EXPECT_TRUE(same_bits(f, reference_f)) << count << " workers: " << f;
@@ -94,33 +95,33 @@ TEST(threads, melvar_objective_is_the_same_for_every_worker_count) {
     for (const bool shuffled : {false, true}) {
         SCOPED_TRACE(shuffled ? "shuffled elements" : "elements in rows");
         melvar::model m;
-        m.thickness = 0.2;
+        m.problem.thickness = 0.2;
         arruda_boyce(m, 0.7, 2.5);
         tight_settings(m, 1.0E-6);
         make_grid(m, 61, 70, 0.05, 0.04);  // 8540 elements
-        for (std::int32_t i = 1; i <= m.node_count; ++i) {
-            if (m.node_x(i) == 0.0) prescribe(m, i, 1, 0.0);
-            if (m.node_y(i) == 0.0) prescribe(m, i, 2, 0.0);
-            m.loads(i, 3) = 2.0E-4;
+        for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
+            if (m.problem.mesh.node_x(i) == 0.0) prescribe(m, i, 1, 0.0);
+            if (m.problem.mesh.node_y(i) == 0.0) prescribe(m, i, 2, 0.0);
+            m.problem.loads(i, 3) = 2.0E-4;
         }
         if (shuffled) {
             std::mt19937 random(3);
-            std::shuffle(&m.elements(1), &m.elements(1) + m.elements.size(), random);
+            std::shuffle(&m.problem.mesh.elements(1), &m.problem.mesh.elements(1) + m.problem.mesh.elements.size(), random);
         }
         melvar::start(m);
-        ASSERT_GE(m.elements.size(), sheet::detail::threads_from);
+        ASSERT_GE(m.problem.mesh.elements.size(), sheet::detail::threads_from);
         dorvan_tests::random_reals random(5);
-        terms::fmat1 x(1, m.free_count);
-        for (std::int32_t k = 1; k <= m.free_count; ++k) x(k) = random(-0.01, 0.01);
+        terms::real_vector x(1, m.numbering.free_count);
+        for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) x(k) = random(-0.01, 0.01);
 
-        terms::fmat1 reference(1, m.free_count);
+        terms::real_vector reference(1, m.numbering.free_count);
         const double f = one_after_another(m, x, reference, [&](std::int32_t e, auto& forces) {
-            return melvar::element2(m, m.elements(e), x, forces).strain_energy;
+            return melvar::element_at(m, m.problem.mesh.elements(e), x, forces).strain_energy;
         });
-        expect_every_count_alike(m.free_count, x, f, reference,
-                                 [&](const terms::fmat1& at, terms::fmat1& g,
+        expect_every_count_alike(m.numbering.free_count, x, f, reference,
+                                 [&](const terms::real_vector& at, terms::real_vector& g,
                                      nlp::slope_request along) {
-                                     return melvar::objective(m, m.free_count, at, g, along);
+                                     return testing_support::melvar_objective(m, m.numbering.free_count, at, g, along);
                                  });
     }
 }

@@ -1,8 +1,11 @@
-// The element table of the report: the in-plane principal Cauchy stresses of an incompressible
-// element, whose pressure makes the through-thickness stress zero.
-#include "sheet/output/report.hpp"
-
+// The final state and the report: each element's row holds its current thickness t0 lambda3 and
+// the in-plane principal Cauchy stresses of an incompressible element, whose pressure makes the
+// through-thickness stress zero.
 #include "melvar/element.hpp"
+#include "melvar/program.hpp"
+#include "sheet/assembly/final_state.hpp"
+#include "sheet/mechanics/principal.hpp"
+#include "sheet/output/report.hpp"
 
 namespace melvar {
 
@@ -26,16 +29,21 @@ sheet::principal_stresses principal_stresses(const element_result& r) {
     return sheet::principal(t, radicand, p);
 }
 
+
+sheet::element_row row_at(const model& m, std::int32_t e, sheet::element_forces& forces) {
+    const element_result r = element_at(m, e, m.unknowns.x, forces);
+    return sheet::element_row{m.problem.thickness * r.stretch3, principal_stresses(r)};
+}
+
 }  // namespace
 
-void output(model& m, std::vector<sheet::element_row>* kept) {
-    sheet::output(
-        m, false,
-        [&m](std::int32_t e, sheet::element_forces& forces) {
-            const element_result r = element2(m, m.elements(e), m.x, forces);
-            return sheet::element_row{m.thickness * r.stretch3, principal_stresses(r)};
-        },
-        kept);
+void find_final_state(model& m) {
+    sheet::find_final_state(
+        m, [&m](std::int32_t e, sheet::element_forces& forces) { return row_at(m, e, forces); });
+}
+
+void output(const model& m) {
+    sheet::output(m, false);
 }
 
 }  // namespace melvar

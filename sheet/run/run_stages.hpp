@@ -1,0 +1,18 @@
+// How every program of the package ends a run: one line on standard error and exit status 1 for
+// any failure, and the solvers' console summary.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace sheet {
+
+// Runs the stages of a program; returns the exit status. A failure of any stage is reported on
+// standard error as "<program>: <what failed>" and gives status 1.
+int run_stages(const char* program, const std::function<void()>& stages);
+
+// The console summary: an empty line, then "Minor = " with the iteration count in 5 columns
+// and "     Optimal" or "     NOT Optimal".
+void print_summary(std::int32_t minor, bool optimal);
+
+}  // namespace sheet
