@@ -11,7 +11,7 @@
 
 #include "arrays/terms.hpp"
 #include "nlp/lbfgs.hpp"
-#include "nlp/list_rec.hpp"
+#include "nlp/pair_ring.hpp"
 
 namespace {
 
@@ -39,7 +39,7 @@ void fill(history& h, std::size_t n, std::int32_t pairs) {
     h.g.resize(n);
     for (double& value : h.g) value = unit(random);
     fill_pair();
-    const nlp::list_ends ends = nlp::create(s, y);
+    const nlp::ring_ends ends = nlp::create(s, y);
     h.ring.first = ends.first;
     h.ring.last = ends.last;
     for (std::int32_t k = 2; k <= pairs; ++k) {
@@ -168,7 +168,8 @@ void lbfgs_iterations(benchmark::State& state) {
         state.PauseTiming();
         for (double& value : x.view(1, n)) value = 0.0;
         state.ResumeTiming();
-        const nlp::qn_result result = nlp::lbfgs(q, memory_size, n, iterations, 10, 0.0, 0.9, x, g);
+        const nlp::minimiser_result result =
+            nlp::lbfgs(q, memory_size, n, iterations, 10, 0.0, 0.9, x, g);
         made += result.minor;
     }
     state.counters["per_iteration_per_unknown"] = benchmark::Counter(

@@ -10,7 +10,7 @@
 #include "dorvan/objective.hpp"
 #include "melvar/model.hpp"
 #include "melvar/objective.hpp"
-#include "nlp/qn.hpp"
+#include "nlp/minimiser.hpp"
 
 namespace {
 
@@ -21,9 +21,10 @@ int minimise(Model& m, std::int32_t n, Objective&& objective) {
         ++evaluations;
         return objective(size, x, g);
     };
-    nlp::qn<decltype(counted)> qn(counted);
-    const nlp::qn_result result = qn.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit,
-                                           m.tolerance, m.search_factor, m.x, m.gradient);
+    nlp::minimiser<decltype(counted)> minimiser(counted);
+    const nlp::minimiser_result result =
+        minimiser.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
+                        m.search_factor, m.x, m.gradient);
     std::printf("%ld %zu %d %d\n", evaluations, m.elements.size(), result.minor, m.free_count);
     return 0;
 }

@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
                               nlp::slope_request along = {}) {
             return dorvan::objective(m, n, x, g, along);
         };
-        const nlp::qn_result result = sheet::minimise(m, m.unknown_count, objective, options);
+        const nlp::minimiser_result result =
+            sheet::minimise(m, m.unknown_count, objective, options);
         m.minor = result.minor;
         m.energy = result.energy;
         sheet::print_summary(result.minor, result.optimal);

@@ -12,16 +12,16 @@
 
 #include "arrays/terms.hpp"
 #include "nlp/linesearch.hpp"
+#include "nlp/minimiser_result.hpp"
 #include "nlp/norm.hpp"
 #include "nlp/numeric_error.hpp"
-#include "nlp/qn_result.hpp"
 
 namespace nlp {
 
 // Position in the packed H of the entry (i, j), 1 <= i <= j <= n: the n diagonal entries come
 // first ((i, i) at i), then the first superdiagonal, and so on, (1, n) last. For n = 3 the
 // order is (1,1), (2,2), (3,3), (1,2), (2,3), (1,3). (j, i) is the same entry as (i, j).
-inline std::int32_t pos(std::int32_t n, std::int32_t j, std::int32_t i) {
+inline std::int32_t packed_position(std::int32_t n, std::int32_t j, std::int32_t i) {
     return i + ((j - i) * (i + 2 * n - j + 1)) / 2;
 }
 
@@ -50,9 +50,9 @@ inline double root_of_yhy(double yhy) {
 // Fails with numeric_error when ((n + 1) n) overflows 32 bits (before anything is allocated)
 // and when y.Hy turns negative.
 template <class Objective>
-qn_result bfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations,
-               std::int32_t search_limit, double tolerance, double search_factor, terms::fmat1& x,
-               terms::fmat1& g) {
+minimiser_result bfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations,
+                      std::int32_t search_limit, double tolerance, double search_factor,
+                      terms::fmat1& x, terms::fmat1& g) {
     const std::int32_t length = detail::packed_length(n);
     (void)x.view(1, n);
     (void)g.view(1, n);
@@ -70,7 +70,7 @@ qn_result bfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations
     // H(i, j) for i <= j, 1-based
     double* const hp = hv.data();
     const auto at = [hp, n](std::int32_t i, std::int32_t j) -> double& {
-        return hp[pos(n, j, i) - 1];
+        return hp[packed_position(n, j, i) - 1];
     };
 
     // H := I

@@ -1,5 +1,5 @@
 // Limited-memory BFGS: the inverse Hessian is never formed; the last memory_size correction
-// pairs are kept in a ring (list_rec.hpp) and every direction comes from the two-loop
+// pairs are kept in a ring (pair_record.hpp) and every direction comes from the two-loop
 // recursion over them.
 #pragma once
 
@@ -10,10 +10,10 @@
 
 #include "arrays/terms.hpp"
 #include "nlp/linesearch.hpp"
-#include "nlp/list_rec.hpp"
+#include "nlp/minimiser_result.hpp"
 #include "nlp/norm.hpp"
 #include "nlp/observer.hpp"
-#include "nlp/qn_result.hpp"
+#include "nlp/pair_ring.hpp"
 
 namespace nlp {
 
@@ -27,10 +27,10 @@ namespace nlp {
 //   observe(iteration_state) is called at the starting point and after every iteration.
 // halt from the line search passes through; all work storage is released on every path.
 template <class Objective, class Observer = no_observer>
-qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
-                std::int32_t max_iterations, std::int32_t search_limit, double tolerance,
-                double search_factor, terms::fmat1& x, terms::fmat1& g,
-                Observer&& observe = Observer{}) {
+minimiser_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
+                       std::int32_t max_iterations, std::int32_t search_limit, double tolerance,
+                       double search_factor, terms::fmat1& x, terms::fmat1& g,
+                       Observer&& observe = Observer{}) {
     (void)x.view(1, n);
     (void)g.view(1, n);
     terms::fmat1 d(1, n);
@@ -41,13 +41,13 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
     const std::span<double> yv = y.view(1, n);
     const std::size_t count = dv.size();
 
-    double length = 0.0;
+    double step_length = 0.0;  // of the last search, for the observer
     const auto step = [&](double energy) {
         return search_and_save(objective, n, search_limit, search_factor, energy, x, g, d, sv, yv,
-                               &length);
+                               &step_length);
     };
     const auto show = [&](std::int32_t iteration, double energy) {
-        observe(iteration_state{iteration, energy, length, std::as_const(x).view(1, n),
+        observe(iteration_state{iteration, energy, step_length, std::as_const(x).view(1, n),
                                 std::as_const(g).view(1, n)});
     };
     const pair_change change{std::as_const(x).view(1, n), sv, std::as_const(g).view(1, n), yv};
@@ -68,7 +68,7 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
     // norm(n, g) for the test that decides whether there is a next iteration at all.
     const pending_pair pending{count};
     ring pairs;
-    const list_ends ends = create(pending);
+    const ring_ends ends = create(pending);
     pairs.first = ends.first;
     pairs.last = ends.last;
 
@@ -80,7 +80,7 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
         if (k <= memory_size) {
             pairs.last = insert(pairs.first, pairs.last, pending);
         } else {
-            const list_ends moved = rotate(pairs.first, pairs.last, pending);
+            const ring_ends moved = rotate(pairs.first, pairs.last, pending);
             pairs.first = moved.first;
             pairs.last = moved.last;
         }

@@ -58,8 +58,7 @@ namespace detail {
 template <class Objective>
 double search_from(Objective& objective, std::int32_t n, std::int32_t search_limit,
                    double search_factor, double f0, terms::fmat1& x, terms::fmat1& g,
-                   const terms::fmat1& d, std::span<const double> x0v, double s0,
-                   double* step) {
+                   const terms::fmat1& d, std::span<const double> x0v, double s0, double* step) {
     const std::span<double> xv = x.view(1, n);
     const std::span<const double> dv = d.view(1, n);
     const std::size_t count = xv.size();
@@ -189,8 +188,8 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
 template <class Objective>
 double search_and_save(Objective& objective, std::int32_t n, std::int32_t search_limit,
                        double search_factor, double energy, terms::fmat1& x, terms::fmat1& g,
-                       const terms::fmat1& d, std::span<double> saved_x,
-                       std::span<double> saved_g, double* step = nullptr) {
+                       const terms::fmat1& d, std::span<double> saved_x, std::span<double> saved_g,
+                       double* step = nullptr) {
     const double* const xv = std::as_const(x).view(1, n).data();
     const double* const gv = std::as_const(g).view(1, n).data();
     const double* const dv = d.view(1, n).data();

@@ -9,17 +9,17 @@
 
 #include "arrays/terms.hpp"
 #include "nlp/linesearch.hpp"
+#include "nlp/minimiser_result.hpp"
 #include "nlp/norm.hpp"
-#include "nlp/qn_result.hpp"
 
 namespace nlp {
 
 // Minimises the objective from x; arguments and result as lbfgs, without memory_size.
 // Follows, up to rounding, the iterates of lbfgs with one stored pair.
 template <class Objective>
-qn_result mbfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations,
-                std::int32_t search_limit, double tolerance, double search_factor, terms::fmat1& x,
-                terms::fmat1& g) {
+minimiser_result mbfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations,
+                       std::int32_t search_limit, double tolerance, double search_factor,
+                       terms::fmat1& x, terms::fmat1& g) {
     (void)x.view(1, n);
     (void)g.view(1, n);
     terms::fmat1 d(1, n);

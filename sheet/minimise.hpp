@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "nlp/halt.hpp"
-#include "nlp/qn.hpp"
+#include "nlp/minimiser.hpp"
 #include "sheet/command_line.hpp"
 #include "sheet/mesh.hpp"
 #include "sheet/watch.hpp"
@@ -16,17 +16,17 @@ namespace sheet {
 // The minimisation under watch: every objective evaluation is counted and every iteration
 // shown to w, which also hears of a failure before it passes on.
 template <class Objective>
-nlp::qn_result watched_lbfgs(mesh& m, std::int32_t n, Objective& objective, watch& w) {
+nlp::minimiser_result watched_lbfgs(mesh& m, std::int32_t n, Objective& objective, watch& w) {
     auto counted = [&](std::int32_t k, const terms::fmat1& x, terms::fmat1& g,
                        nlp::slope_request along = {}) {
         w.count();
         return objective(k, x, g, along);
     };
-    nlp::qn<decltype(counted)> qn(counted);
+    nlp::minimiser<decltype(counted)> minimiser(counted);
     try {
-        return qn.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
-                        m.search_factor, m.x, m.gradient,
-                        [&w](const nlp::iteration_state& state) { w.observe(state); });
+        return minimiser.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
+                               m.search_factor, m.x, m.gradient,
+                               [&w](const nlp::iteration_state& state) { w.observe(state); });
     } catch (const nlp::halt&) {
         w.fail(true);
         throw;
@@ -38,16 +38,16 @@ nlp::qn_result watched_lbfgs(mesh& m, std::int32_t n, Objective& objective, watc
 
 // Minimises objective over x(1..n) from the model's x; x and gradient are updated in place.
 template <class Objective>
-nlp::qn_result minimise(mesh& m, std::int32_t n, Objective& objective, const options& o) {
+nlp::minimiser_result minimise(mesh& m, std::int32_t n, Objective& objective, const options& o) {
     if (watch::wanted(o)) {
         watch w(o, m.tolerance);
-        const nlp::qn_result result = watched_lbfgs(m, n, objective, w);
+        const nlp::minimiser_result result = watched_lbfgs(m, n, objective, w);
         w.finish();
         return result;
     }
-    nlp::qn<Objective> qn(objective);
-    return qn.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
-                    m.search_factor, m.x, m.gradient);
+    nlp::minimiser<Objective> minimiser(objective);
+    return minimiser.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
+                           m.search_factor, m.x, m.gradient);
 }
 
 }  // namespace sheet

@@ -14,7 +14,7 @@
 #include "melvar/model.hpp"
 #include "melvar/objective.hpp"
 #include "melvar/sheet_models.hpp"
-#include "nlp/qn.hpp"
+#include "nlp/minimiser.hpp"
 #include "support/program_run.hpp"
 
 namespace {
@@ -30,14 +30,14 @@ void set_law(melvar::model& m, int law) {
 }
 
 // Runs the limited-memory BFGS minimiser from the started model's x, as the program does.
-nlp::qn_result solve(melvar::model& m) {
+nlp::minimiser_result solve(melvar::model& m) {
     auto objective = [&m](std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
         return melvar::objective(m, n, x, g);
     };
-    nlp::qn<decltype(objective)> qn(objective);
-    const nlp::qn_result result =
-        qn.lbfgs(m.memory_size, m.free_count, m.max_iterations, m.search_limit, m.tolerance,
-                 m.search_factor, m.x, m.gradient);
+    nlp::minimiser<decltype(objective)> minimiser(objective);
+    const nlp::minimiser_result result =
+        minimiser.lbfgs(m.memory_size, m.free_count, m.max_iterations, m.search_limit, m.tolerance,
+                        m.search_factor, m.x, m.gradient);
     m.minor = result.minor;
     m.energy = result.energy;
     return result;
@@ -101,7 +101,7 @@ TEST_P(homogeneous_stretch, equibiaxial_square) {
     }
     melvar::start(m);
     ASSERT_EQ(m.free_count, 2);
-    const nlp::qn_result result = solve(m);
+    const nlp::minimiser_result result = solve(m);
     ASSERT_TRUE(result.optimal) << result.minor;
     EXPECT_NEAR(m.x(1), lambda - 1.0, 1e-9);
     EXPECT_NEAR(m.x(2), lambda - 1.0, 1e-9);
@@ -158,7 +158,7 @@ TEST_P(homogeneous_stretch, uniaxial_strip) {
     prescribe(m, 1, 2, 0.0);
     for (std::int32_t i = 1; i <= m.node_count; ++i) prescribe(m, i, 3, 0.0);
     melvar::start(m);
-    const nlp::qn_result result = solve(m);
+    const nlp::minimiser_result result = solve(m);
     ASSERT_TRUE(result.optimal) << result.minor;
 
     const double l1 = uniaxial_stretch(m, f, width, m.thickness);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "nlp/qn.hpp"
+#include "nlp/minimiser.hpp"
 #include "objectives.hpp"
 
 namespace {
@@ -26,7 +26,7 @@ struct unit_line {
 
 TEST(nlp_linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
     nlp_test::quadratic objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     terms::fmat1 x = vec({0.5, -1.0});
     terms::fmat1 g = vec({1.0, 1.0});
     const terms::fmat1 d = vec({1.0, -1.0});  // g.d = 0
@@ -48,7 +48,7 @@ TEST(nlp_linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
 
 TEST(nlp_linesearch, AscentDirectionFails) {
     nlp_test::quadratic objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     terms::fmat1 x = vec({0.0});
     terms::fmat1 g = vec({-1.0});
     testing::internal::CaptureStdout();
@@ -58,7 +58,7 @@ TEST(nlp_linesearch, AscentDirectionFails) {
 
 TEST(nlp_linesearch, NoUnknownsFails) {
     nlp_test::quadratic objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     terms::fmat1 x, g, d;
     testing::internal::CaptureStdout();
     EXPECT_THROW(minimiser.linesearch(0, 10, 0.9, 0.0, x, g, d), nlp::halt);
@@ -83,7 +83,7 @@ TEST(nlp_linesearch, AcceptableUnitStepIsStillSectioned) {
             return f;
         }
     } objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     terms::fmat1 x = vec({0.0, 0.0});
     terms::fmat1 g(1, 2);
     const double f0 = objective(2, x, g);
@@ -115,7 +115,7 @@ std::size_t overshoot_calls(std::int32_t search_limit, double* last_x, double* r
             return a * a + a * a * a * a + 1e-3 * x(1);
         }
     } objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(0.0);
     const double f0 = objective(1, line.x, line.g);
     objective.points.clear();
@@ -145,7 +145,7 @@ TEST(nlp_linesearch, StepDoublesWhileTheEnergyFalls) {
             return (x(1) - 100.0) * (x(1) - 100.0);
         }
     } objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-200.0);
     const double f = minimiser.linesearch(1, 10, 0.5, 10000.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 9u);
@@ -160,7 +160,7 @@ TEST(nlp_linesearch, DoublingStopsWhenTheEnergyRisesAboveTheLowEnd) {
     // the trial at 2 is still below f0 and still descending, but above the energy at 1
     scripted objective;
     objective.script = {{-2.0, {-1.0}}, {-1.0, {-1.0}}, {-3.0, {0.0}}};
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
     minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 3u);
@@ -173,7 +173,7 @@ TEST(nlp_linesearch, NoDoublingWhenTheUnitStepRaisesTheEnergy) {
     // slope still negative at 1 but the energy went up: straight to sectioning on [0, 1]
     scripted objective;
     objective.script = {{2.0, {-1.0}}, {-0.5, {0.0}}};
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
     minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 2u);
@@ -187,7 +187,7 @@ TEST(nlp_linesearch, ZeroSlopeTrialBecomesTheHighEndAndIsTriedAgain) {
         {0.5, {0.0}},  // slope exactly 0 but energy above the low end: high end
         {0.0, {0.0}},  // the same step again; f = fl passes (non-strict)
     };
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
     const double f = minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 3u);
@@ -206,7 +206,7 @@ TEST(nlp_linesearch, NegativeSlopeTrialBecomesTheLowEndWhateverItsEnergy) {
         {5.0, {-0.5}},  // energy above both ends, slope negative: low end
         {-1.0, {0.1}},
     };
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
     minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 3u);
@@ -218,14 +218,14 @@ TEST(nlp_linesearch, CurvatureTestIsNotStrict) {
     // s0 = -1, factor 0.5: |s| = 0.5 passes, a hair more does not
     scripted at_bound;
     at_bound.script = {{1.0, {2.0}}, {-1.0, {0.5}}};
-    nlp::qn first(at_bound);
+    nlp::minimiser first(at_bound);
     unit_line line(-1.0);
     first.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
     EXPECT_EQ(at_bound.calls(), 2u);
 
     scripted beyond;
     beyond.script = {{1.0, {2.0}}, {-1.0, {0.5000001}}, {-1.0, {0.0}}};
-    nlp::qn second(beyond);
+    nlp::minimiser second(beyond);
     unit_line again(-1.0);
     second.linesearch(1, 10, 0.5, 0.0, again.x, again.g, again.d);
     EXPECT_EQ(beyond.calls(), 3u);
@@ -235,7 +235,7 @@ TEST(nlp_linesearch, NaNTrialsAreNeverAcceptedAndTheLimitEndsTheSearch) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     scripted objective;
     objective.script = {{1.0, {2.0}}, {nan, {0.0}}, {-1.0, {0.0}}, {-1.0, {0.0}}};
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
     const double f = minimiser.linesearch(1, 3, 0.5, 0.0, line.x, line.g, line.d);
     // once a NaN energy is an end, nothing compares below it
@@ -247,7 +247,7 @@ TEST(nlp_linesearch, NaNInitialSlopeIsNotCaught) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     scripted objective;
     objective.script = {{1.0, {1.0}}, {-1.0, {0.0}}, {-2.0, {0.0}}};
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(nan);
     testing::internal::CaptureStdout();
     double f = 0.0;
@@ -278,7 +278,7 @@ struct always_nan {
 
 TEST(nlp_linesearch, AStillBracketEndsTheSearchLongBeforeAHugeTrialLimit) {
     always_nan objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     terms::fmat1 x(1, 1), g(1, 1), d(1, 1);
     g(1) = -1.0;
     d(1) = 1.0;

@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "nlp/qn.hpp"
+#include "nlp/minimiser.hpp"
 #include "objectives.hpp"
 
 namespace {
@@ -30,10 +30,10 @@ std::string name_of(method m) {
 }
 
 template <class Objective>
-nlp::qn_result run(method m, Objective& objective, std::int32_t n, std::int32_t max_iterations,
-                   double tolerance, terms::fmat1& x, terms::fmat1& g,
-                   std::int32_t memory_size = 5) {
-    nlp::qn minimiser(objective);
+nlp::minimiser_result run(method m, Objective& objective, std::int32_t n,
+                          std::int32_t max_iterations, double tolerance, terms::fmat1& x,
+                          terms::fmat1& g, std::int32_t memory_size = 5) {
+    nlp::minimiser minimiser(objective);
     switch (m) {
         case method::lbfgs:
             return minimiser.lbfgs(memory_size, n, max_iterations, 20, tolerance, 0.9, x, g);
@@ -51,7 +51,7 @@ TEST_P(nlp_minimiser, Quadratic) {
     quadratic objective;
     const std::int32_t n = 10;
     terms::fmat1 x(1, n), g(1, n);
-    const nlp::qn_result result = run(GetParam(), objective, n, 500, 1e-10, x, g);
+    const nlp::minimiser_result result = run(GetParam(), objective, n, 500, 1e-10, x, g);
     EXPECT_TRUE(result.optimal);
     EXPECT_LE(nlp::norm(n, g), 1e-10);
     EXPECT_GE(result.minor, 2);
@@ -67,7 +67,7 @@ TEST_P(nlp_minimiser, ExtendedRosenbrock) {
     rosenbrock objective;
     const std::int32_t n = 10;
     terms::fmat1 x = rosenbrock::start(n), g(1, n);
-    const nlp::qn_result result = run(GetParam(), objective, n, 2000, 1e-8, x, g);
+    const nlp::minimiser_result result = run(GetParam(), objective, n, 2000, 1e-8, x, g);
     EXPECT_TRUE(result.optimal) << "minor " << result.minor;
     EXPECT_LE(nlp::norm(n, g), 1e-8);
     for (std::int32_t i = 1; i <= n; ++i) EXPECT_NEAR(x(i), 1.0, 1e-6) << i;
@@ -78,7 +78,7 @@ TEST_P(nlp_minimiser, OneIterationAtMost) {
     for (const std::int32_t limit : {1, 0, -7}) {
         quadratic objective;
         terms::fmat1 x(1, 4), g(1, 4);
-        const nlp::qn_result result = run(GetParam(), objective, 4, limit, 1e-10, x, g);
+        const nlp::minimiser_result result = run(GetParam(), objective, 4, limit, 1e-10, x, g);
         EXPECT_EQ(result.minor, 1) << limit;
         EXPECT_FALSE(result.optimal);
         // the start point was not optimal; the result reflects the final gradient
@@ -89,7 +89,7 @@ TEST_P(nlp_minimiser, OneIterationAtMost) {
 TEST_P(nlp_minimiser, IterationLimitLeavesItNotOptimal) {
     rosenbrock objective;
     terms::fmat1 x = rosenbrock::start(4), g(1, 4);
-    const nlp::qn_result result = run(GetParam(), objective, 4, 3, 1e-8, x, g);
+    const nlp::minimiser_result result = run(GetParam(), objective, 4, 3, 1e-8, x, g);
     EXPECT_EQ(result.minor, 3);
     EXPECT_FALSE(result.optimal);
 }
@@ -97,7 +97,7 @@ TEST_P(nlp_minimiser, IterationLimitLeavesItNotOptimal) {
 TEST_P(nlp_minimiser, StartInsideTheToleranceStillSearchesOnce) {
     quadratic objective;
     terms::fmat1 x(1, 3), g(1, 3);
-    const nlp::qn_result result = run(GetParam(), objective, 3, 100, 1e3, x, g);
+    const nlp::minimiser_result result = run(GetParam(), objective, 3, 100, 1e3, x, g);
     EXPECT_EQ(result.minor, 1);
     EXPECT_TRUE(result.optimal);
     EXPECT_GE(objective.calls(), 3u);  // start, unit step, one sectioning trial at least
@@ -108,8 +108,8 @@ TEST_P(nlp_minimiser, EntryContentsOfGAreNotRead) {
     quadratic first, second;
     terms::fmat1 x1(1, 5), g1(1, 5), x2(1, 5), g2(1, 5);
     for (std::int32_t i = 1; i <= 5; ++i) g2(i) = nan;
-    const nlp::qn_result a = run(GetParam(), first, 5, 8, 1e-12, x1, g1);
-    const nlp::qn_result b = run(GetParam(), second, 5, 8, 1e-12, x2, g2);
+    const nlp::minimiser_result a = run(GetParam(), first, 5, 8, 1e-12, x1, g1);
+    const nlp::minimiser_result b = run(GetParam(), second, 5, 8, 1e-12, x2, g2);
     EXPECT_EQ(a.minor, b.minor);
     EXPECT_EQ(a.energy, b.energy);
     for (std::int32_t i = 1; i <= 5; ++i) EXPECT_EQ(x1(i), x2(i));
@@ -178,7 +178,7 @@ TEST_P(nlp_minimiser, NaNGradientIsNeverOptimal) {
         }
     } objective;
     terms::fmat1 x = nlp_test::vec({1.0, 2.0}), g(1, 2);
-    const nlp::qn_result result = run(GetParam(), objective, 2, 50, 1e-6, x, g);
+    const nlp::minimiser_result result = run(GetParam(), objective, 2, 50, 1e-6, x, g);
     EXPECT_EQ(result.minor, 1);
     EXPECT_EQ(nlp::norm(2, g), 0.0);
     EXPECT_FALSE(result.optimal);
@@ -193,7 +193,7 @@ TEST_P(nlp_minimiser, NaNEnergyIsNeverOptimal) {
         }
     } objective;
     terms::fmat1 x = nlp_test::vec({1.0, 2.0}), g(1, 2);
-    const nlp::qn_result result = run(GetParam(), objective, 2, 50, 1e-6, x, g);
+    const nlp::minimiser_result result = run(GetParam(), objective, 2, 50, 1e-6, x, g);
     EXPECT_EQ(result.minor, 1);
     EXPECT_TRUE(std::isnan(result.energy));
     EXPECT_FALSE(result.optimal);
@@ -209,16 +209,16 @@ TEST(nlp_lbfgs, MemorySizeDoesNotChangeTheFirstTwoIterations) {
     // with one stored pair, every memory size builds the same second direction
     rosenbrock a, b;
     terms::fmat1 xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
-    nlp::qn(a).lbfgs(1, 4, 2, 20, 1e-12, 0.9, xa, ga);
-    nlp::qn(b).lbfgs(7, 4, 2, 20, 1e-12, 0.9, xb, gb);
+    nlp::minimiser(a).lbfgs(1, 4, 2, 20, 1e-12, 0.9, xa, ga);
+    nlp::minimiser(b).lbfgs(7, 4, 2, 20, 1e-12, 0.9, xb, gb);
     for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(xa(i), xb(i));
 }
 
 TEST(nlp_lbfgs, MoreMemoryChangesLaterIterations) {
     rosenbrock a, b;
     terms::fmat1 xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
-    nlp::qn(a).lbfgs(1, 4, 6, 20, 1e-12, 0.9, xa, ga);
-    nlp::qn(b).lbfgs(7, 4, 6, 20, 1e-12, 0.9, xb, gb);
+    nlp::minimiser(a).lbfgs(1, 4, 6, 20, 1e-12, 0.9, xa, ga);
+    nlp::minimiser(b).lbfgs(7, 4, 6, 20, 1e-12, 0.9, xb, gb);
     double difference = 0.0;
     for (std::int32_t i = 1; i <= 4; ++i) difference += std::abs(xa(i) - xb(i));
     EXPECT_GT(difference, 1e-6);
@@ -230,7 +230,7 @@ TEST(nlp_lbfgs, KeepsExactlyMemorySizePairs) {
     const auto run_lbfgs = [](std::int32_t memory_size, std::int32_t iterations) {
         rosenbrock objective;
         terms::fmat1 x = rosenbrock::start(6), g(1, 6);
-        nlp::qn(objective).lbfgs(memory_size, 6, iterations, 20, 1e-14, 0.9, x, g);
+        nlp::minimiser(objective).lbfgs(memory_size, 6, iterations, 20, 1e-14, 0.9, x, g);
         return nlp_test::values(x, 6);
     };
     for (const std::int32_t m : {1, 2, 3}) {
@@ -245,8 +245,10 @@ TEST(nlp_mbfgs, FollowsLbfgsWithOnePair) {
     for (const std::int32_t iterations : {2, 3, 5, 8}) {
         rosenbrock a, b;
         terms::fmat1 xa = rosenbrock::start(6), ga(1, 6), xb = rosenbrock::start(6), gb(1, 6);
-        const nlp::qn_result ra = nlp::qn(a).lbfgs(1, 6, iterations, 20, 1e-12, 0.9, xa, ga);
-        const nlp::qn_result rb = nlp::qn(b).mbfgs(6, iterations, 20, 1e-12, 0.9, xb, gb);
+        const nlp::minimiser_result ra =
+            nlp::minimiser(a).lbfgs(1, 6, iterations, 20, 1e-12, 0.9, xa, ga);
+        const nlp::minimiser_result rb =
+            nlp::minimiser(b).mbfgs(6, iterations, 20, 1e-12, 0.9, xb, gb);
         EXPECT_EQ(ra.minor, rb.minor);
         EXPECT_EQ(a.calls(), b.calls()) << iterations;
         for (std::int32_t i = 1; i <= 6; ++i)
@@ -255,7 +257,7 @@ TEST(nlp_mbfgs, FollowsLbfgsWithOnePair) {
     }
 }
 
-TEST(nlp_qn, PlainFunctionAsObjective) {
+TEST(nlp_minimiser_class, PlainFunctionAsObjective) {
     struct local {
         static double objective(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
             double f = 0.0;
@@ -266,9 +268,9 @@ TEST(nlp_qn, PlainFunctionAsObjective) {
             return f;
         }
     };
-    nlp::qn minimiser(local::objective);
+    nlp::minimiser minimiser(local::objective);
     terms::fmat1 x(1, 2), g(1, 2);
-    const nlp::qn_result result = minimiser.lbfgs(3, 2, 50, 10, 1e-10, 0.9, x, g);
+    const nlp::minimiser_result result = minimiser.lbfgs(3, 2, 50, 10, 1e-10, 0.9, x, g);
     EXPECT_TRUE(result.optimal);
     EXPECT_NEAR(x(1), 3.0, 1e-10);
 }

@@ -15,18 +15,18 @@
 #include "nlp/lbfgs.hpp"
 #include "nlp/linesearch.hpp"
 #include "nlp/mbfgs.hpp"
+#include "nlp/minimiser_result.hpp"
 #include "nlp/norm.hpp"
 #include "nlp/numeric_error.hpp"
 #include "nlp/observer.hpp"
-#include "nlp/qn_result.hpp"
 
 namespace nlp {
 
 template <class Objective>
-class qn {
+class minimiser {
 public:
     // The instance refers to the objective, which must outlive it.
-    explicit qn(Objective& objective) : objective_(objective) {}
+    explicit minimiser(Objective& objective) : objective_(objective) {}
 
     // The step-length search (linesearch.hpp): returns the energy at the new x.
     double linesearch(std::int32_t n, std::int32_t search_limit, double search_factor, double f0,
@@ -36,30 +36,32 @@ public:
 
     // Limited-memory BFGS (lbfgs.hpp); observe sees every iteration.
     template <class Observer = no_observer>
-    qn_result lbfgs(std::int32_t memory_size, std::int32_t n, std::int32_t max_iterations,
-                    std::int32_t search_limit, double tolerance, double search_factor,
-                    terms::fmat1& x, terms::fmat1& g, Observer&& observe = Observer{}) {
+    minimiser_result lbfgs(std::int32_t memory_size, std::int32_t n, std::int32_t max_iterations,
+                           std::int32_t search_limit, double tolerance, double search_factor,
+                           terms::fmat1& x, terms::fmat1& g, Observer&& observe = Observer{}) {
         return nlp::lbfgs(objective_, memory_size, n, max_iterations, search_limit, tolerance,
                           search_factor, x, g, std::forward<Observer>(observe));
     }
 
     // Memoryless modified BFGS (mbfgs.hpp).
-    qn_result mbfgs(std::int32_t n, std::int32_t max_iterations, std::int32_t search_limit,
-                    double tolerance, double search_factor, terms::fmat1& x, terms::fmat1& g) {
+    minimiser_result mbfgs(std::int32_t n, std::int32_t max_iterations, std::int32_t search_limit,
+                           double tolerance, double search_factor, terms::fmat1& x,
+                           terms::fmat1& g) {
         return nlp::mbfgs(objective_, n, max_iterations, search_limit, tolerance, search_factor, x,
                           g);
     }
 
     // Dense self-scaling BFGS (bfgs.hpp).
-    qn_result bfgs(std::int32_t n, std::int32_t max_iterations, std::int32_t search_limit,
-                   double tolerance, double search_factor, terms::fmat1& x, terms::fmat1& g) {
+    minimiser_result bfgs(std::int32_t n, std::int32_t max_iterations, std::int32_t search_limit,
+                          double tolerance, double search_factor, terms::fmat1& x,
+                          terms::fmat1& g) {
         return nlp::bfgs(objective_, n, max_iterations, search_limit, tolerance, search_factor, x,
                          g);
     }
 
     // Position of the entry (i, j), i <= j, in the packed matrix of bfgs.
-    static std::int32_t pos(std::int32_t n, std::int32_t j, std::int32_t i) {
-        return nlp::pos(n, j, i);
+    static std::int32_t packed_position(std::int32_t n, std::int32_t j, std::int32_t i) {
+        return nlp::packed_position(n, j, i);
     }
 
 private:
@@ -67,6 +69,6 @@ private:
 };
 
 template <class Objective>
-qn(Objective&) -> qn<Objective>;
+minimiser(Objective&) -> minimiser<Objective>;
 
 }  // namespace nlp
