@@ -6,9 +6,11 @@
 namespace nlp {
 
 struct minimiser_result {
-    std::int32_t minor;  // iterations done, one line search each
-    double energy;       // objective value at the returned x (that of the last line search)
-    bool optimal;        // the final gradient meets the tolerance (and nothing in it is NaN)
+    // Iterations done, one line search each: the count the programs report as the minor
+    // iterations ("Minor = " on the console, "Minor Iterations" in the report).
+    std::int32_t minor;
+    double energy;  // objective value at the returned x (that of the last line search)
+    bool optimal;   // the final gradient meets the tolerance (and nothing in it is NaN)
 };
 
 }  // namespace nlp
