@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <span>
 #include <stdexcept>
@@ -73,11 +72,8 @@ double search_from(Objective& objective, std::int32_t n, std::int32_t search_lim
         return sum;
     };
 
-    if (s0 >= 0.0) {  // not a descent direction (a NaN slope goes on)
-        std::fputs("Line Search Failure\n", stdout);
-        std::fflush(stdout);
+    if (s0 >= 0.0)  // not a descent direction (a NaN slope goes on)
         throw halt("linesearch: the search direction is not a descent direction");
-    }
     const double c = -(s0 * search_factor);  // curvature threshold
 
     // the energy and slope at x, the slope from the objective when it forms it
@@ -155,8 +151,9 @@ double search_from(Objective& objective, std::int32_t n, std::int32_t search_lim
 //        d = direction (read only). x, g and d must cover 1..n.
 //   out: x = the last trial point, g = the gradient there; returns the energy there and, when
 //        step is given, stores the trial's step length in *step.
-// Fails with halt, after writing "Line Search Failure" to standard output, when g.d >= 0;
-// x and g are then unchanged. The objective is called once per trial and never otherwise.
+// Fails with halt when g.d >= 0, x and g then unchanged; the search prints nothing, the caller
+// that catches the halt reports the failure. The objective is called once per trial and never
+// otherwise.
 template <class Objective>
 double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limit,
                   double search_factor, double f0, terms::fmat1& x, terms::fmat1& g,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "nlp/halt.hpp"
 #include "nlp/minimiser.hpp"
@@ -12,6 +13,13 @@
 #include "sheet/watch.hpp"
 
 namespace sheet {
+
+// The console's line for a halted line search, written and flushed before anything else
+// reports the failure (the minimiser itself prints nothing).
+inline void print_line_search_failure() {
+    std::fputs("Line Search Failure\n", stdout);
+    std::fflush(stdout);
+}
 
 // The minimisation under watch: every objective evaluation is counted and every iteration
 // shown to w, which also hears of a failure before it passes on.
@@ -28,6 +36,7 @@ nlp::minimiser_result watched_lbfgs(mesh& m, std::int32_t n, Objective& objectiv
                                m.search_factor, m.x, m.gradient,
                                [&w](const nlp::iteration_state& state) { w.observe(state); });
     } catch (const nlp::halt&) {
+        print_line_search_failure();
         w.fail(true);
         throw;
     } catch (...) {
@@ -46,8 +55,13 @@ nlp::minimiser_result minimise(mesh& m, std::int32_t n, Objective& objective, co
         return result;
     }
     nlp::minimiser<Objective> minimiser(objective);
-    return minimiser.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
-                           m.search_factor, m.x, m.gradient);
+    try {
+        return minimiser.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
+                               m.search_factor, m.x, m.gradient);
+    } catch (const nlp::halt&) {
+        print_line_search_failure();
+        throw;
+    }
 }
 
 }  // namespace sheet

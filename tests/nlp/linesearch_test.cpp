@@ -38,7 +38,7 @@ TEST(nlp_linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
         EXPECT_NE(std::string(failure.what()).find("NLP.HALT"), std::string::npos);
         EXPECT_NE(std::string(failure.what()).find("linesearch"), std::string::npos);
     }
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // its caller reports a halt
     EXPECT_EQ(objective.calls(), 0u);
     EXPECT_EQ(x(1), 0.5);
     EXPECT_EQ(x(2), -1.0);
@@ -53,7 +53,7 @@ TEST(nlp_linesearch, AscentDirectionFails) {
     terms::fmat1 g = vec({-1.0});
     testing::internal::CaptureStdout();
     EXPECT_THROW(minimiser.linesearch(1, 10, 0.9, 0.0, x, g, vec({-1.0})), nlp::halt);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 TEST(nlp_linesearch, NoUnknownsFails) {
@@ -62,7 +62,7 @@ TEST(nlp_linesearch, NoUnknownsFails) {
     terms::fmat1 x, g, d;
     testing::internal::CaptureStdout();
     EXPECT_THROW(minimiser.linesearch(0, 10, 0.9, 0.0, x, g, d), nlp::halt);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(objective.calls(), 0u);
 }
 

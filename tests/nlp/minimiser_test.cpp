@@ -122,7 +122,7 @@ TEST_P(nlp_minimiser, ZeroGradientAtTheStartHalts) {
     // A x = A m exactly at the minimiser
     testing::internal::CaptureStdout();
     EXPECT_THROW(run(GetParam(), objective, 3, 100, 1e-8, x, g), nlp::halt);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // its caller reports a halt
 }
 
 TEST_P(nlp_minimiser, NoUnknownsHalts) {
@@ -130,7 +130,7 @@ TEST_P(nlp_minimiser, NoUnknownsHalts) {
     terms::fmat1 x, g;
     testing::internal::CaptureStdout();
     EXPECT_THROW(run(GetParam(), objective, 0, 100, 1e-8, x, g), nlp::halt);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 TEST_P(nlp_minimiser, HaltAfterTheStorageIsBuiltLeavesNothingBehind) {
@@ -150,7 +150,7 @@ TEST_P(nlp_minimiser, HaltAfterTheStorageIsBuiltLeavesNothingBehind) {
     terms::fmat1 x = nlp_test::vec({1.0, 1.0, 1.0}), g(1, 3);
     testing::internal::CaptureStdout();
     EXPECT_THROW(run(GetParam(), objective, 3, 100, -1.0, x, g), nlp::halt);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(x(1), 0.0);
     EXPECT_EQ(nlp::norm(3, g), 0.0);
 }
