@@ -22,9 +22,12 @@ int minimise(Model& m, std::int32_t n, Objective&& objective) {
         return objective(size, x, g);
     };
     nlp::minimiser<decltype(counted)> minimiser(counted);
-    const nlp::minimiser_result result =
-        minimiser.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
-                        m.search_factor, m.x, m.gradient);
+    const nlp::lbfgs_settings settings = {
+        .memory_size = m.memory_size,
+        .max_iterations = m.max_iterations,
+        .tolerance = m.tolerance,
+        .search = {.search_limit = m.search_limit, .search_factor = m.search_factor}};
+    const nlp::minimiser_result result = minimiser.lbfgs(settings, n, m.x, m.gradient);
     std::printf("%ld %zu %d %d\n", evaluations, m.elements.size(), result.minor, m.free_count);
     return 0;
 }

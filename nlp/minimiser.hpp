@@ -1,5 +1,5 @@
 // The generic quasi-Newton minimiser: one instance per objective, offering the line search and
-// three minimisers with one calling contract.
+// the three methods (lbfgs, mbfgs, bfgs) with one calling contract.
 //
 // The objective is any callable double(std::int32_t n, const terms::fmat1& x, terms::fmat1& g)
 // that returns f(x) for x(1..n), stores the gradient in g(1..n) and leaves x unchanged. The
@@ -19,6 +19,7 @@
 #include "nlp/norm.hpp"
 #include "nlp/numeric_error.hpp"
 #include "nlp/observer.hpp"
+#include "nlp/settings.hpp"
 
 namespace nlp {
 
@@ -29,34 +30,28 @@ public:
     explicit minimiser(Objective& objective) : objective_(objective) {}
 
     // The step-length search (linesearch.hpp): returns the energy at the new x.
-    double linesearch(std::int32_t n, std::int32_t search_limit, double search_factor, double f0,
-                      terms::fmat1& x, terms::fmat1& g, const terms::fmat1& d) {
-        return nlp::linesearch(objective_, n, search_limit, search_factor, f0, x, g, d);
+    double linesearch(const search_settings& search, std::int32_t n, double f0, terms::fmat1& x,
+                      terms::fmat1& g, const terms::fmat1& d) {
+        return nlp::linesearch(objective_, search, n, f0, x, g, d);
     }
 
     // Limited-memory BFGS (lbfgs.hpp); observe sees every iteration.
     template <class Observer = no_observer>
-    minimiser_result lbfgs(std::int32_t memory_size, std::int32_t n, std::int32_t max_iterations,
-                           std::int32_t search_limit, double tolerance, double search_factor,
-                           terms::fmat1& x, terms::fmat1& g, Observer&& observe = Observer{}) {
-        return nlp::lbfgs(objective_, memory_size, n, max_iterations, search_limit, tolerance,
-                          search_factor, x, g, std::forward<Observer>(observe));
+    minimiser_result lbfgs(const lbfgs_settings& settings, std::int32_t n, terms::fmat1& x,
+                           terms::fmat1& g, Observer&& observe = Observer{}) {
+        return nlp::lbfgs(objective_, settings, n, x, g, std::forward<Observer>(observe));
     }
 
     // Memoryless modified BFGS (mbfgs.hpp).
-    minimiser_result mbfgs(std::int32_t n, std::int32_t max_iterations, std::int32_t search_limit,
-                           double tolerance, double search_factor, terms::fmat1& x,
+    minimiser_result mbfgs(const bfgs_settings& settings, std::int32_t n, terms::fmat1& x,
                            terms::fmat1& g) {
-        return nlp::mbfgs(objective_, n, max_iterations, search_limit, tolerance, search_factor, x,
-                          g);
+        return nlp::mbfgs(objective_, settings, n, x, g);
     }
 
     // Dense self-scaling BFGS (bfgs.hpp).
-    minimiser_result bfgs(std::int32_t n, std::int32_t max_iterations, std::int32_t search_limit,
-                          double tolerance, double search_factor, terms::fmat1& x,
+    minimiser_result bfgs(const bfgs_settings& settings, std::int32_t n, terms::fmat1& x,
                           terms::fmat1& g) {
-        return nlp::bfgs(objective_, n, max_iterations, search_limit, tolerance, search_factor, x,
-                         g);
+        return nlp::bfgs(objective_, settings, n, x, g);
     }
 
     // Position of the entry (i, j), i <= j, in the packed matrix of bfgs.

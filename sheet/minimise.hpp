@@ -21,6 +21,14 @@ inline void print_line_search_failure() {
     std::fflush(stdout);
 }
 
+// The minimiser settings of the model: those of its input, the tolerance as start formed it.
+inline nlp::lbfgs_settings lbfgs_settings_of(const mesh& m) {
+    return {.memory_size = m.memory_size,
+            .max_iterations = m.max_iterations,
+            .tolerance = m.tolerance,
+            .search = {.search_limit = m.search_limit, .search_factor = m.search_factor}};
+}
+
 // The minimisation under watch: every objective evaluation is counted and every iteration
 // shown to w, which also hears of a failure before it passes on.
 template <class Objective>
@@ -32,8 +40,7 @@ nlp::minimiser_result watched_lbfgs(mesh& m, std::int32_t n, Objective& objectiv
     };
     nlp::minimiser<decltype(counted)> minimiser(counted);
     try {
-        return minimiser.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
-                               m.search_factor, m.x, m.gradient,
+        return minimiser.lbfgs(lbfgs_settings_of(m), n, m.x, m.gradient,
                                [&w](const nlp::iteration_state& state) { w.observe(state); });
     } catch (const nlp::halt&) {
         print_line_search_failure();
@@ -56,8 +63,7 @@ nlp::minimiser_result minimise(mesh& m, std::int32_t n, Objective& objective, co
     }
     nlp::minimiser<Objective> minimiser(objective);
     try {
-        return minimiser.lbfgs(m.memory_size, n, m.max_iterations, m.search_limit, m.tolerance,
-                               m.search_factor, m.x, m.gradient);
+        return minimiser.lbfgs(lbfgs_settings_of(m), n, m.x, m.gradient);
     } catch (const nlp::halt&) {
         print_line_search_failure();
         throw;

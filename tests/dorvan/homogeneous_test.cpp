@@ -31,8 +31,12 @@ nlp::minimiser_result minimise(dorvan::model& m) {
         return dorvan::objective(m, n, x, g);
     };
     nlp::minimiser<decltype(objective)> minimiser(objective);
-    return minimiser.lbfgs(m.memory_size, m.unknown_count, m.max_iterations, m.search_limit,
-                           m.tolerance, m.search_factor, m.x, m.gradient);
+    const nlp::lbfgs_settings settings = {
+        .memory_size = m.memory_size,
+        .max_iterations = m.max_iterations,
+        .tolerance = m.tolerance,
+        .search = {.search_limit = m.search_limit, .search_factor = m.search_factor}};
+    return minimiser.lbfgs(settings, m.unknown_count, m.x, m.gradient);
 }
 
 // Sum of the element forces at every component: at a prescribed one, its support reaction.

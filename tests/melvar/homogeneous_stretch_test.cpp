@@ -35,9 +35,12 @@ nlp::minimiser_result solve(melvar::model& m) {
         return melvar::objective(m, n, x, g);
     };
     nlp::minimiser<decltype(objective)> minimiser(objective);
-    const nlp::minimiser_result result =
-        minimiser.lbfgs(m.memory_size, m.free_count, m.max_iterations, m.search_limit, m.tolerance,
-                        m.search_factor, m.x, m.gradient);
+    const nlp::lbfgs_settings settings = {
+        .memory_size = m.memory_size,
+        .max_iterations = m.max_iterations,
+        .tolerance = m.tolerance,
+        .search = {.search_limit = m.search_limit, .search_factor = m.search_factor}};
+    const nlp::minimiser_result result = minimiser.lbfgs(settings, m.free_count, m.x, m.gradient);
     m.minor = result.minor;
     m.energy = result.energy;
     return result;

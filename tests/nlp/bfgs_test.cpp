@@ -44,7 +44,7 @@ TEST(nlp_bfgs, OneUnknownUpdatesToTheInverseSecantSlope) {
     // After one iteration H = s / y, so the second search starts with the unit step x1 - g1 s/y.
     quartic first;
     terms::fmat1 x = nlp_test::vec({1.5}), g(1, 1);
-    nlp::minimiser(first).bfgs(1, 1, 20, 1e-12, 0.9, x, g);
+    nlp::minimiser(first).bfgs(nlp_test::bfgs_with(1, 1e-12), 1, x, g);
     const double x1 = x(1), g1 = g(1);
     const double s = x1 - 1.5;
     terms::fmat1 g0(1, 1);
@@ -54,7 +54,7 @@ TEST(nlp_bfgs, OneUnknownUpdatesToTheInverseSecantSlope) {
 
     quartic second;
     terms::fmat1 x2 = nlp_test::vec({1.5}), g2(1, 1);
-    nlp::minimiser(second).bfgs(1, 2, 20, 1e-12, 0.9, x2, g2);
+    nlp::minimiser(second).bfgs(nlp_test::bfgs_with(2, 1e-12), 1, x2, g2);
     ASSERT_GT(second.calls(), first.calls());
     const double unit_step = second.points[first.calls()][0];
     EXPECT_NEAR(unit_step - x1, -(s / y) * g1, 1e-14 * std::abs(x1) + 1e-16);
@@ -63,7 +63,7 @@ TEST(nlp_bfgs, OneUnknownUpdatesToTheInverseSecantSlope) {
 TEST(nlp_bfgs, StartsWithSteepestDescent) {
     nlp_test::quadratic objective;
     terms::fmat1 x(1, 3), g(1, 3);
-    nlp::minimiser(objective).bfgs(3, 1, 20, 1e-12, 0.9, x, g);
+    nlp::minimiser(objective).bfgs(nlp_test::bfgs_with(1, 1e-12), 3, x, g);
     ASSERT_GE(objective.calls(), 2u);
     // start 0: g0 = -A m, unit step x = -g0
     terms::fmat1 g0(1, 3);
@@ -100,7 +100,7 @@ TEST(nlp_bfgs, SelfScalingUpdateOfTheFullMatrix) {
         if (iterations == 0) {
             objective(n, x, g);
         } else {
-            nlp::minimiser(objective).bfgs(n, iterations, 20, 1e-14, 0.9, x, g);
+            nlp::minimiser(objective).bfgs(nlp_test::bfgs_with(iterations, 1e-14), n, x, g);
         }
         xs.push_back(nlp_test::values(x, n));
         gs.push_back(nlp_test::values(g, n));
@@ -140,7 +140,7 @@ TEST(nlp_bfgs, TooManyUnknownsForThePackedMatrixIsAnError) {
     nlp_test::quadratic objective;
     terms::fmat1 x(1, 70000), g(1, 70000);
     try {
-        nlp::minimiser(objective).bfgs(70000, 10, 20, 1e-8, 0.9, x, g);
+        nlp::minimiser(objective).bfgs(nlp_test::bfgs_with(10, 1e-8), 70000, x, g);
         ADD_FAILURE() << "no error";
     } catch (const nlp::numeric_error& error) {
         EXPECT_NE(std::string(error.what()).find("bfgs"), std::string::npos);
@@ -152,7 +152,7 @@ TEST(nlp_bfgs, ProductOfThePackedLengthMustFit32Bits) {
     // ((n + 1) n) / 2 is formed in 32-bit integers: the product overflows from n = 46341
     nlp_test::quadratic objective;
     terms::fmat1 x(1, 46341), g(1, 46341);
-    EXPECT_THROW(nlp::minimiser(objective).bfgs(46341, 10, 20, 1e-8, 0.9, x, g),
+    EXPECT_THROW(nlp::minimiser(objective).bfgs(nlp_test::bfgs_with(10, 1e-8), 46341, x, g),
                  nlp::numeric_error);
     EXPECT_EQ(nlp::detail::packed_length(46340), 46340 * 46341 / 2);
     EXPECT_EQ(nlp::detail::packed_length(3), 6);

@@ -16,6 +16,11 @@ namespace {
 using nlp_test::scripted;
 using nlp_test::vec;
 
+// The search's settings: at most limit sectioning trials, the given curvature factor.
+nlp::search_settings search(std::int32_t limit, double factor) {
+    return {.search_limit = limit, .search_factor = factor};
+}
+
 // One-dimensional search from x = 0 along d = 1, so every trial point is its step.
 struct unit_line {
     terms::fmat1 x = vec({0.0});
@@ -32,7 +37,7 @@ TEST(nlp_linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
     const terms::fmat1 d = vec({1.0, -1.0});  // g.d = 0
     testing::internal::CaptureStdout();
     try {
-        minimiser.linesearch(2, 10, 0.9, 3.0, x, g, d);
+        minimiser.linesearch(search(10, 0.9), 2, 3.0, x, g, d);
         ADD_FAILURE() << "no halt";
     } catch (const nlp::halt& failure) {
         EXPECT_NE(std::string(failure.what()).find("NLP.HALT"), std::string::npos);
@@ -52,7 +57,7 @@ TEST(nlp_linesearch, AscentDirectionFails) {
     terms::fmat1 x = vec({0.0});
     terms::fmat1 g = vec({-1.0});
     testing::internal::CaptureStdout();
-    EXPECT_THROW(minimiser.linesearch(1, 10, 0.9, 0.0, x, g, vec({-1.0})), nlp::halt);
+    EXPECT_THROW(minimiser.linesearch(search(10, 0.9), 1, 0.0, x, g, vec({-1.0})), nlp::halt);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
@@ -61,7 +66,7 @@ TEST(nlp_linesearch, NoUnknownsFails) {
     nlp::minimiser minimiser(objective);
     terms::fmat1 x, g, d;
     testing::internal::CaptureStdout();
-    EXPECT_THROW(minimiser.linesearch(0, 10, 0.9, 0.0, x, g, d), nlp::halt);
+    EXPECT_THROW(minimiser.linesearch(search(10, 0.9), 0, 0.0, x, g, d), nlp::halt);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(objective.calls(), 0u);
 }
@@ -90,7 +95,7 @@ TEST(nlp_linesearch, AcceptableUnitStepIsStillSectioned) {
     const double s0 = objective.slopes[0];
     const terms::fmat1 d = vec({1.0, -1.0});
     objective.points.clear();
-    const double f = minimiser.linesearch(2, 10, 0.9, f0, x, g, d);
+    const double f = minimiser.linesearch(search(10, 0.9), 2, f0, x, g, d);
 
     ASSERT_EQ(objective.calls(), 2u);
     EXPECT_EQ(objective.points[0], (std::vector<double>{1.0, -1.0}));
@@ -119,7 +124,7 @@ std::size_t overshoot_calls(std::int32_t search_limit, double* last_x, double* r
     unit_line line(0.0);
     const double f0 = objective(1, line.x, line.g);
     objective.points.clear();
-    *returned = minimiser.linesearch(1, search_limit, 0.0, f0, line.x, line.g, line.d);
+    *returned = minimiser.linesearch(search(search_limit, 0.0), 1, f0, line.x, line.g, line.d);
     *last_x = line.x(1);
     EXPECT_EQ(line.x(1), objective.points.back()[0]);
     return objective.calls();
@@ -147,7 +152,7 @@ TEST(nlp_linesearch, StepDoublesWhileTheEnergyFalls) {
     } objective;
     nlp::minimiser minimiser(objective);
     unit_line line(-200.0);
-    const double f = minimiser.linesearch(1, 10, 0.5, 10000.0, line.x, line.g, line.d);
+    const double f = minimiser.linesearch(search(10, 0.5), 1, 10000.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 9u);
     double step = 1.0;
     for (std::size_t i = 0; i < 8; ++i, step += step) EXPECT_EQ(objective.points[i][0], step);
@@ -162,7 +167,7 @@ TEST(nlp_linesearch, DoublingStopsWhenTheEnergyRisesAboveTheLowEnd) {
     objective.script = {{-2.0, {-1.0}}, {-1.0, {-1.0}}, {-3.0, {0.0}}};
     nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
-    minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    minimiser.linesearch(search(10, 0.5), 1, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 3u);
     EXPECT_EQ(objective.points[1][0], 2.0);
     // sectioning between the low end 1 and the high end 2
@@ -175,7 +180,7 @@ TEST(nlp_linesearch, NoDoublingWhenTheUnitStepRaisesTheEnergy) {
     objective.script = {{2.0, {-1.0}}, {-0.5, {0.0}}};
     nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
-    minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    minimiser.linesearch(search(10, 0.5), 1, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 2u);
     EXPECT_EQ(objective.points[1][0], nlp::cubic(0.0, 1.0, 0.0, 2.0, -1.0, -1.0));
 }
@@ -189,7 +194,7 @@ TEST(nlp_linesearch, ZeroSlopeTrialBecomesTheHighEndAndIsTriedAgain) {
     };
     nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
-    const double f = minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    const double f = minimiser.linesearch(search(10, 0.5), 1, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 3u);
     const double t = nlp::cubic(0.0, 1.0, 0.0, 1.0, -1.0, 2.0);
     EXPECT_GT(t, 0.0);
@@ -208,7 +213,7 @@ TEST(nlp_linesearch, NegativeSlopeTrialBecomesTheLowEndWhateverItsEnergy) {
     };
     nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
-    minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    minimiser.linesearch(search(10, 0.5), 1, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 3u);
     const double t = nlp::cubic(0.0, 1.0, 0.0, 1.0, -1.0, 2.0);
     EXPECT_EQ(objective.points[2][0], nlp::cubic(t, 1.0, 5.0, 1.0, -0.5, 2.0));
@@ -220,14 +225,14 @@ TEST(nlp_linesearch, CurvatureTestIsNotStrict) {
     at_bound.script = {{1.0, {2.0}}, {-1.0, {0.5}}};
     nlp::minimiser first(at_bound);
     unit_line line(-1.0);
-    first.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    first.linesearch(search(10, 0.5), 1, 0.0, line.x, line.g, line.d);
     EXPECT_EQ(at_bound.calls(), 2u);
 
     scripted beyond;
     beyond.script = {{1.0, {2.0}}, {-1.0, {0.5000001}}, {-1.0, {0.0}}};
     nlp::minimiser second(beyond);
     unit_line again(-1.0);
-    second.linesearch(1, 10, 0.5, 0.0, again.x, again.g, again.d);
+    second.linesearch(search(10, 0.5), 1, 0.0, again.x, again.g, again.d);
     EXPECT_EQ(beyond.calls(), 3u);
 }
 
@@ -237,7 +242,7 @@ TEST(nlp_linesearch, NaNTrialsAreNeverAcceptedAndTheLimitEndsTheSearch) {
     objective.script = {{1.0, {2.0}}, {nan, {0.0}}, {-1.0, {0.0}}, {-1.0, {0.0}}};
     nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
-    const double f = minimiser.linesearch(1, 3, 0.5, 0.0, line.x, line.g, line.d);
+    const double f = minimiser.linesearch(search(3, 0.5), 1, 0.0, line.x, line.g, line.d);
     // once a NaN energy is an end, nothing compares below it
     EXPECT_EQ(objective.calls(), 4u);
     EXPECT_EQ(f, -1.0);
@@ -251,7 +256,7 @@ TEST(nlp_linesearch, NaNInitialSlopeIsNotCaught) {
     unit_line line(nan);
     testing::internal::CaptureStdout();
     double f = 0.0;
-    EXPECT_NO_THROW(f = minimiser.linesearch(1, 2, 0.5, 0.0, line.x, line.g, line.d));
+    EXPECT_NO_THROW(f = minimiser.linesearch(search(2, 0.5), 1, 0.0, line.x, line.g, line.d));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     // the curvature threshold is NaN, so no trial is acceptable: the limit ends the search
     ASSERT_EQ(objective.calls(), 3u);
@@ -282,8 +287,8 @@ TEST(nlp_linesearch, AStillBracketEndsTheSearchLongBeforeAHugeTrialLimit) {
     terms::fmat1 x(1, 1), g(1, 1), d(1, 1);
     g(1) = -1.0;
     d(1) = 1.0;
-    const double f =
-        minimiser.linesearch(1, std::numeric_limits<std::int32_t>::max(), 0.9, 0.0, x, g, d);
+    const double f = minimiser.linesearch(search(std::numeric_limits<std::int32_t>::max(), 0.9), 1,
+                                          0.0, x, g, d);
     EXPECT_TRUE(std::isnan(f));
     EXPECT_LT(objective.calls, 5000);
 
@@ -309,10 +314,10 @@ TEST(nlp_linesearch, SearchAndSaveKeepsTheStartAndSearchesAsLinesearchDoes) {
     second_objective(n, x2, g2);
     for (std::int32_t i = 1; i <= n; ++i) d(i) = -0.5 * g(i);
     const std::vector<double> start = nlp_test::values(x, n), start_g = nlp_test::values(g, n);
-    const double f = nlp::linesearch(first_objective, n, 10, 0.9, f0, x, g, d);
+    const double f = nlp::linesearch(first_objective, search(10, 0.9), n, f0, x, g, d);
     std::vector<double> saved_x(n), saved_g(n);
     const double f2 =
-        nlp::search_and_save(second_objective, n, 10, 0.9, f0, x2, g2, d, saved_x, saved_g);
+        nlp::search_and_save(second_objective, search(10, 0.9), n, f0, x2, g2, d, saved_x, saved_g);
     EXPECT_EQ(f2, f);
     EXPECT_EQ(nlp_test::values(x2, n), nlp_test::values(x, n));
     EXPECT_EQ(nlp_test::values(g2, n), nlp_test::values(g, n));
@@ -320,9 +325,9 @@ TEST(nlp_linesearch, SearchAndSaveKeepsTheStartAndSearchesAsLinesearchDoes) {
     EXPECT_EQ(saved_x, start);
     EXPECT_EQ(saved_g, start_g);
     std::vector<double> too_short(n - 1);
-    EXPECT_THROW(
-        nlp::search_and_save(second_objective, n, 10, 0.9, f0, x2, g2, d, saved_x, too_short),
-        std::invalid_argument);
+    EXPECT_THROW(nlp::search_and_save(second_objective, search(10, 0.9), n, f0, x2, g2, d, saved_x,
+                                      too_short),
+                 std::invalid_argument);
 }
 
 }  // namespace

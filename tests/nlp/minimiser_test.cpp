@@ -36,11 +36,12 @@ nlp::minimiser_result run(method m, Objective& objective, std::int32_t n,
     nlp::minimiser minimiser(objective);
     switch (m) {
         case method::lbfgs:
-            return minimiser.lbfgs(memory_size, n, max_iterations, 20, tolerance, 0.9, x, g);
+            return minimiser.lbfgs(nlp_test::lbfgs_with(memory_size, max_iterations, tolerance), n,
+                                   x, g);
         case method::mbfgs:
-            return minimiser.mbfgs(n, max_iterations, 20, tolerance, 0.9, x, g);
+            return minimiser.mbfgs(nlp_test::bfgs_with(max_iterations, tolerance), n, x, g);
         case method::bfgs:
-            return minimiser.bfgs(n, max_iterations, 20, tolerance, 0.9, x, g);
+            return minimiser.bfgs(nlp_test::bfgs_with(max_iterations, tolerance), n, x, g);
     }
     return {};
 }
@@ -209,16 +210,16 @@ TEST(nlp_lbfgs, MemorySizeDoesNotChangeTheFirstTwoIterations) {
     // with one stored pair, every memory size builds the same second direction
     rosenbrock a, b;
     terms::fmat1 xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
-    nlp::minimiser(a).lbfgs(1, 4, 2, 20, 1e-12, 0.9, xa, ga);
-    nlp::minimiser(b).lbfgs(7, 4, 2, 20, 1e-12, 0.9, xb, gb);
+    nlp::minimiser(a).lbfgs(nlp_test::lbfgs_with(1, 2, 1e-12), 4, xa, ga);
+    nlp::minimiser(b).lbfgs(nlp_test::lbfgs_with(7, 2, 1e-12), 4, xb, gb);
     for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(xa(i), xb(i));
 }
 
 TEST(nlp_lbfgs, MoreMemoryChangesLaterIterations) {
     rosenbrock a, b;
     terms::fmat1 xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
-    nlp::minimiser(a).lbfgs(1, 4, 6, 20, 1e-12, 0.9, xa, ga);
-    nlp::minimiser(b).lbfgs(7, 4, 6, 20, 1e-12, 0.9, xb, gb);
+    nlp::minimiser(a).lbfgs(nlp_test::lbfgs_with(1, 6, 1e-12), 4, xa, ga);
+    nlp::minimiser(b).lbfgs(nlp_test::lbfgs_with(7, 6, 1e-12), 4, xb, gb);
     double difference = 0.0;
     for (std::int32_t i = 1; i <= 4; ++i) difference += std::abs(xa(i) - xb(i));
     EXPECT_GT(difference, 1e-6);
@@ -230,7 +231,8 @@ TEST(nlp_lbfgs, KeepsExactlyMemorySizePairs) {
     const auto run_lbfgs = [](std::int32_t memory_size, std::int32_t iterations) {
         rosenbrock objective;
         terms::fmat1 x = rosenbrock::start(6), g(1, 6);
-        nlp::minimiser(objective).lbfgs(memory_size, 6, iterations, 20, 1e-14, 0.9, x, g);
+        nlp::minimiser(objective).lbfgs(nlp_test::lbfgs_with(memory_size, iterations, 1e-14), 6, x,
+                                        g);
         return nlp_test::values(x, 6);
     };
     for (const std::int32_t m : {1, 2, 3}) {
@@ -241,14 +243,32 @@ TEST(nlp_lbfgs, KeepsExactlyMemorySizePairs) {
     EXPECT_EQ(run_lbfgs(-3, 4), run_lbfgs(1, 4));
 }
 
+TEST(nlp_settings, CountsBelowOneActAsOneAndTheRealsAreKept) {
+    const nlp::lbfgs_settings used = nlp::normalised(
+        nlp::lbfgs_settings{.memory_size = 0,
+                            .max_iterations = -7,
+                            .tolerance = -1.0,
+                            .search = {.search_limit = std::numeric_limits<std::int32_t>::min(),
+                                       .search_factor = -0.5}});
+    EXPECT_EQ(used.memory_size, 1);
+    EXPECT_EQ(used.max_iterations, 1);
+    EXPECT_EQ(used.search.search_limit, 1);
+    EXPECT_EQ(used.tolerance, -1.0);
+    EXPECT_EQ(used.search.search_factor, -0.5);
+    nlp::bfgs_settings none;
+    none.max_iterations = 0;
+    EXPECT_EQ(nlp::normalised(none).max_iterations, 1);
+    EXPECT_EQ(nlp::normalised(used).search.search_limit, 1);
+}
+
 TEST(nlp_mbfgs, FollowsLbfgsWithOnePair) {
     for (const std::int32_t iterations : {2, 3, 5, 8}) {
         rosenbrock a, b;
         terms::fmat1 xa = rosenbrock::start(6), ga(1, 6), xb = rosenbrock::start(6), gb(1, 6);
         const nlp::minimiser_result ra =
-            nlp::minimiser(a).lbfgs(1, 6, iterations, 20, 1e-12, 0.9, xa, ga);
+            nlp::minimiser(a).lbfgs(nlp_test::lbfgs_with(1, iterations, 1e-12), 6, xa, ga);
         const nlp::minimiser_result rb =
-            nlp::minimiser(b).mbfgs(6, iterations, 20, 1e-12, 0.9, xb, gb);
+            nlp::minimiser(b).mbfgs(nlp_test::bfgs_with(iterations, 1e-12), 6, xb, gb);
         EXPECT_EQ(ra.minor, rb.minor);
         EXPECT_EQ(a.calls(), b.calls()) << iterations;
         for (std::int32_t i = 1; i <= 6; ++i)
@@ -270,7 +290,11 @@ TEST(nlp_minimiser_class, PlainFunctionAsObjective) {
     };
     nlp::minimiser minimiser(local::objective);
     terms::fmat1 x(1, 2), g(1, 2);
-    const nlp::minimiser_result result = minimiser.lbfgs(3, 2, 50, 10, 1e-10, 0.9, x, g);
+    const nlp::minimiser_result result = minimiser.lbfgs({.memory_size = 3,
+                                                          .max_iterations = 50,
+                                                          .tolerance = 1e-10,
+                                                          .search = {.search_limit = 10}},
+                                                         2, x, g);
     EXPECT_TRUE(result.optimal);
     EXPECT_NEAR(x(1), 3.0, 1e-10);
 }
