@@ -11,7 +11,7 @@
 
 #include "arrays/terms.hpp"
 #include "nlp/lbfgs.hpp"
-#include "nlp/list_rec.hpp"
+#include "nlp/pair_ring.hpp"
 
 namespace {
 
@@ -39,7 +39,7 @@ void fill(history& h, std::size_t n, std::int32_t pairs) {
     h.g.resize(n);
     for (double& value : h.g) value = unit(random);
     fill_pair();
-    const nlp::list_ends ends = nlp::create(s, y);
+    const nlp::ring_ends ends = nlp::create(s, y);
     h.ring.first = ends.first;
     h.ring.last = ends.last;
     for (std::int32_t k = 2; k <= pairs; ++k) {
@@ -160,7 +160,10 @@ void quadratic_objective(benchmark::State& state) {
 void lbfgs_iterations(benchmark::State& state) {
     const auto n = static_cast<std::int32_t>(state.range(0));
     const auto memory_size = static_cast<std::int32_t>(state.range(1));
-    constexpr std::int32_t iterations = 20;
+    const nlp::lbfgs_settings settings = {.memory_size = memory_size,
+                                          .max_iterations = 20,
+                                          .tolerance = 0.0,
+                                          .search = {.search_limit = 10, .search_factor = 0.9}};
     quadratic q = make_quadratic(static_cast<std::size_t>(n));
     terms::fmat1 x(1, n), g(1, n);
     std::int64_t made = 0;
@@ -168,7 +171,7 @@ void lbfgs_iterations(benchmark::State& state) {
         state.PauseTiming();
         for (double& value : x.view(1, n)) value = 0.0;
         state.ResumeTiming();
-        const nlp::qn_result result = nlp::lbfgs(q, memory_size, n, iterations, 10, 0.0, 0.9, x, g);
+        const nlp::minimiser_result result = nlp::lbfgs(q, settings, n, x, g);
         made += result.minor;
     }
     state.counters["per_iteration_per_unknown"] = benchmark::Counter(

@@ -12,16 +12,17 @@
 
 #include "arrays/terms.hpp"
 #include "nlp/linesearch.hpp"
+#include "nlp/minimiser_result.hpp"
 #include "nlp/norm.hpp"
 #include "nlp/numeric_error.hpp"
-#include "nlp/qn_result.hpp"
+#include "nlp/settings.hpp"
 
 namespace nlp {
 
 // Position in the packed H of the entry (i, j), 1 <= i <= j <= n: the n diagonal entries come
 // first ((i, i) at i), then the first superdiagonal, and so on, (1, n) last. For n = 3 the
 // order is (1,1), (2,2), (3,3), (1,2), (2,3), (1,3). (j, i) is the same entry as (i, j).
-inline std::int32_t pos(std::int32_t n, std::int32_t j, std::int32_t i) {
+inline std::int32_t packed_position(std::int32_t n, std::int32_t j, std::int32_t i) {
     return i + ((j - i) * (i + 2 * n - j + 1)) / 2;
 }
 
@@ -46,13 +47,14 @@ inline double root_of_yhy(double yhy) {
 
 }  // namespace detail
 
-// Minimises the objective from x; arguments and result as lbfgs, without memory_size.
+// Minimises the objective from x; arguments and result as lbfgs, with the settings of a method
+// that keeps no pairs.
 // Fails with numeric_error when ((n + 1) n) overflows 32 bits (before anything is allocated)
 // and when y.Hy turns negative.
 template <class Objective>
-qn_result bfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations,
-               std::int32_t search_limit, double tolerance, double search_factor, terms::fmat1& x,
-               terms::fmat1& g) {
+minimiser_result bfgs(Objective& objective, const bfgs_settings& settings, std::int32_t n,
+                      terms::fmat1& x, terms::fmat1& g) {
+    const bfgs_settings used = normalised(settings);
     const std::int32_t length = detail::packed_length(n);
     (void)x.view(1, n);
     (void)g.view(1, n);
@@ -70,7 +72,7 @@ qn_result bfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations
     // H(i, j) for i <= j, 1-based
     double* const hp = hv.data();
     const auto at = [hp, n](std::int32_t i, std::int32_t j) -> double& {
-        return hp[pos(n, j, i) - 1];
+        return hp[packed_position(n, j, i) - 1];
     };
 
     // H := I
@@ -80,7 +82,7 @@ qn_result bfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations
     }
 
     const auto step = [&](double energy) {
-        return search_and_pair(objective, n, search_limit, search_factor, energy, x, g, d, sv, yv);
+        return search_and_pair(objective, used.search, n, energy, x, g, d, sv, yv);
     };
 
     double energy = objective(n, std::as_const(x), g);
@@ -91,7 +93,7 @@ qn_result bfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations
     }
     energy = step(energy);
 
-    while (k < max_iterations && norm(n, g) > tolerance) {
+    while (k < used.max_iterations && norm(n, g) > used.tolerance) {
         k = k + 1;
 
         // hy = H.y, row by row: diagonal, then the column above it, then the row beyond it
@@ -140,7 +142,7 @@ qn_result bfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations
         energy = step(energy);
     }
 
-    return {k, energy, is_optimal(n, g, energy, tolerance)};
+    return {k, energy, is_optimal(n, g, energy, used.tolerance)};
 }
 
 }  // namespace nlp

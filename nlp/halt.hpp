@@ -1,5 +1,6 @@
 // The failure of the minimiser: raised by the line search when it is given a direction along
-// which the objective does not descend. Nothing in the package handles it.
+// which the objective does not descend. Nothing in the package handles it or prints it: the
+// caller that catches it writes the failure line ("Line Search Failure" in the programs).
 #pragma once
 
 #include <stdexcept>

@@ -1,5 +1,5 @@
 // Limited-memory BFGS: the inverse Hessian is never formed; the last memory_size correction
-// pairs are kept in a ring (list_rec.hpp) and every direction comes from the two-loop
+// pairs are kept in a ring (pair_ring.hpp) and every direction comes from the two-loop
 // recursion over them.
 #pragma once
 
@@ -10,27 +10,26 @@
 
 #include "arrays/terms.hpp"
 #include "nlp/linesearch.hpp"
-#include "nlp/list_rec.hpp"
+#include "nlp/minimiser_result.hpp"
 #include "nlp/norm.hpp"
 #include "nlp/observer.hpp"
-#include "nlp/qn_result.hpp"
+#include "nlp/pair_ring.hpp"
+#include "nlp/settings.hpp"
 
 namespace nlp {
 
 // Minimises the objective from x.
-//   in:  memory_size (pairs kept; below 1 acts as 1), n, max_iterations (the loop runs while
-//        the iteration count is below it; at least one iteration is made), search_limit and
-//        search_factor (for the line search), tolerance (bound on norm(n, g)), x (start point).
+//   in:  settings (settings.hpp: the pairs kept, the iteration limit, the tolerance on
+//        norm(n, g) and the line search's own), n, x (start point).
 //        x and g must cover 1..n; g's contents on entry are not read.
 //   out: x = final point, g = gradient there; minor = iterations (line searches), energy = the
 //        last line search's value, optimal = norm(n, g) <= tolerance with no NaN.
 //   observe(iteration_state) is called at the starting point and after every iteration.
 // halt from the line search passes through; all work storage is released on every path.
 template <class Objective, class Observer = no_observer>
-qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
-                std::int32_t max_iterations, std::int32_t search_limit, double tolerance,
-                double search_factor, terms::fmat1& x, terms::fmat1& g,
-                Observer&& observe = Observer{}) {
+minimiser_result lbfgs(Objective& objective, const lbfgs_settings& settings, std::int32_t n,
+                       terms::fmat1& x, terms::fmat1& g, Observer&& observe = Observer{}) {
+    const lbfgs_settings used = normalised(settings);
     (void)x.view(1, n);
     (void)g.view(1, n);
     terms::fmat1 d(1, n);
@@ -41,13 +40,12 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
     const std::span<double> yv = y.view(1, n);
     const std::size_t count = dv.size();
 
-    double length = 0.0;
+    double step_length = 0.0;  // of the last search, for the observer
     const auto step = [&](double energy) {
-        return search_and_save(objective, n, search_limit, search_factor, energy, x, g, d, sv, yv,
-                               &length);
+        return search_and_save(objective, used.search, n, energy, x, g, d, sv, yv, &step_length);
     };
     const auto show = [&](std::int32_t iteration, double energy) {
-        observe(iteration_state{iteration, energy, length, std::as_const(x).view(1, n),
+        observe(iteration_state{iteration, energy, step_length, std::as_const(x).view(1, n),
                                 std::as_const(g).view(1, n)});
     };
     const pair_change change{std::as_const(x).view(1, n), sv, std::as_const(g).view(1, n), yv};
@@ -68,25 +66,25 @@ qn_result lbfgs(Objective& objective, std::int32_t memory_size, std::int32_t n,
     // norm(n, g) for the test that decides whether there is a next iteration at all.
     const pending_pair pending{count};
     ring pairs;
-    const list_ends ends = create(pending);
+    const ring_ends ends = create(pending);
     pairs.first = ends.first;
     pairs.last = ends.last;
 
-    while (k < max_iterations) {
-        if (!(store_and_direction(pairs.first, pairs.last, change, dv) > tolerance)) break;
+    while (k < used.max_iterations) {
+        if (!(store_and_direction(pairs.first, pairs.last, change, dv) > used.tolerance)) break;
         k = k + 1;
         energy = step(energy);
         show(k, energy);
-        if (k <= memory_size) {
+        if (k <= used.memory_size) {
             pairs.last = insert(pairs.first, pairs.last, pending);
         } else {
-            const list_ends moved = rotate(pairs.first, pairs.last, pending);
+            const ring_ends moved = rotate(pairs.first, pairs.last, pending);
             pairs.first = moved.first;
             pairs.last = moved.last;
         }
     }
 
-    return {k, energy, is_optimal(n, g, energy, tolerance)};
+    return {k, energy, is_optimal(n, g, energy, used.tolerance)};
 }
 
 }  // namespace nlp

@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <span>
 #include <stdexcept>
@@ -16,6 +15,7 @@
 #include "arrays/terms.hpp"
 #include "nlp/ascending.hpp"
 #include "nlp/halt.hpp"
+#include "nlp/settings.hpp"
 #include "nlp/slope.hpp"
 
 namespace nlp {
@@ -54,12 +54,13 @@ inline double cubic(double a, double b, double fa, double fb, double da, double 
 namespace detail {
 
 // The search proper, from the start point x0 (a copy of x on entry, read only) and the slope
-// s0 = g.d there, both formed by the caller in the pass that saved x.
+// s0 = g.d there, both formed by the caller in the pass that saved x. Every search comes here,
+// so here its settings are normalised.
 template <class Objective>
-double search_from(Objective& objective, std::int32_t n, std::int32_t search_limit,
-                   double search_factor, double f0, terms::fmat1& x, terms::fmat1& g,
-                   const terms::fmat1& d, std::span<const double> x0v, double s0,
-                   double* step) {
+double search_from(Objective& objective, const search_settings& settings, std::int32_t n, double f0,
+                   terms::fmat1& x, terms::fmat1& g, const terms::fmat1& d,
+                   std::span<const double> x0v, double s0, double* step) {
+    const search_settings search = normalised(settings);
     const std::span<double> xv = x.view(1, n);
     const std::span<const double> dv = d.view(1, n);
     const std::size_t count = xv.size();
@@ -74,12 +75,9 @@ double search_from(Objective& objective, std::int32_t n, std::int32_t search_lim
         return sum;
     };
 
-    if (s0 >= 0.0) {  // not a descent direction (a NaN slope goes on)
-        std::fputs("Line Search Failure\n", stdout);
-        std::fflush(stdout);
+    if (s0 >= 0.0)  // not a descent direction (a NaN slope goes on)
         throw halt("linesearch: the search direction is not a descent direction");
-    }
-    const double c = -(s0 * search_factor);  // curvature threshold
+    const double c = -(s0 * search.search_factor);  // curvature threshold
 
     // the energy and slope at x, the slope from the objective when it forms it
     double f = 0.0;
@@ -125,12 +123,12 @@ double search_from(Objective& objective, std::int32_t n, std::int32_t search_lim
         sh = s;
     }
 
-    // sectioning: at least one trial, at most max(search_limit, 1)
+    // sectioning: at least one trial, at most search_limit
     for (std::int32_t m = 1;; ++m) {
         const double t = cubic(tl, th, fl, fh, sl, sh);
         trial(t);
         const bool acceptable = f <= fl && f <= fh && std::abs(s) <= c;
-        if (acceptable || m >= search_limit) return found(t);
+        if (acceptable || m >= search.search_limit) return found(t);
         const double before[6] = {tl, fl, sl, th, fh, sh};
         if (s < 0.0) {
             tl = t;
@@ -151,17 +149,16 @@ double search_from(Objective& objective, std::int32_t n, std::int32_t search_lim
 }  // namespace detail
 
 // Searches along d from x for a step t > 0.
-//   in:  n (indices 1..n are used), search_limit (most sectioning trials), search_factor (the
-//        curvature factor of the acceptance test), f0 = objective at x, g = gradient at x,
-//        d = direction (read only). x, g and d must cover 1..n.
+//   in:  search (settings.hpp), n (indices 1..n are used), f0 = objective at x, g = gradient
+//        at x, d = direction (read only). x, g and d must cover 1..n.
 //   out: x = the last trial point, g = the gradient there; returns the energy there and, when
 //        step is given, stores the trial's step length in *step.
-// Fails with halt, after writing "Line Search Failure" to standard output, when g.d >= 0;
-// x and g are then unchanged. The objective is called once per trial and never otherwise.
+// Fails with halt when g.d >= 0, x and g then unchanged; the search prints nothing, the caller
+// that catches the halt reports the failure. The objective is called once per trial and never
+// otherwise.
 template <class Objective>
-double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limit,
-                  double search_factor, double f0, terms::fmat1& x, terms::fmat1& g,
-                  const terms::fmat1& d, double* step = nullptr) {
+double linesearch(Objective& objective, const search_settings& search, std::int32_t n, double f0,
+                  terms::fmat1& x, terms::fmat1& g, const terms::fmat1& d, double* step = nullptr) {
     const double* const xv = std::as_const(x).view(1, n).data();
     const double* const gv = std::as_const(g).view(1, n).data();
     const double* const dv = d.view(1, n).data();
@@ -177,8 +174,7 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
             s0 = s0 + gv[i] * dv[i];
         },
         xv, gv, dv);
-    return detail::search_from(objective, n, search_limit, search_factor, f0, x, g, d, x0v, s0,
-                               step);
+    return detail::search_from(objective, search, n, f0, x, g, d, x0v, s0, step);
 }
 
 // One iteration's search as every minimiser makes it, up to the pair: saves x and g into
@@ -187,10 +183,10 @@ double linesearch(Objective& objective, std::int32_t n, std::int32_t search_limi
 // step length in *step when given).
 // saved_x and saved_g cover 1..n as spans.
 template <class Objective>
-double search_and_save(Objective& objective, std::int32_t n, std::int32_t search_limit,
-                       double search_factor, double energy, terms::fmat1& x, terms::fmat1& g,
-                       const terms::fmat1& d, std::span<double> saved_x,
-                       std::span<double> saved_g, double* step = nullptr) {
+double search_and_save(Objective& objective, const search_settings& search, std::int32_t n,
+                       double energy, terms::fmat1& x, terms::fmat1& g, const terms::fmat1& d,
+                       std::span<double> saved_x, std::span<double> saved_g,
+                       double* step = nullptr) {
     const double* const xv = std::as_const(x).view(1, n).data();
     const double* const gv = std::as_const(g).view(1, n).data();
     const double* const dv = d.view(1, n).data();
@@ -207,18 +203,17 @@ double search_and_save(Objective& objective, std::int32_t n, std::int32_t search
             s0 = s0 + gv[i] * dv[i];
         },
         xv, gv, dv);
-    return detail::search_from(objective, n, search_limit, search_factor, energy, x, g, d, saved_x,
-                               s0, step);
+    return detail::search_from(objective, search, n, energy, x, g, d, saved_x, s0, step);
 }
 
 // One iteration's search as every minimiser makes it: search_and_save into s and y, then s and
 // y turned in place into the step s = x - saved x and the gradient change y = g - saved g.
 // Returns the energy of the search. s and y cover 1..n as spans.
 template <class Objective>
-double search_and_pair(Objective& objective, std::int32_t n, std::int32_t search_limit,
-                       double search_factor, double energy, terms::fmat1& x, terms::fmat1& g,
-                       const terms::fmat1& d, std::span<double> s, std::span<double> y) {
-    energy = search_and_save(objective, n, search_limit, search_factor, energy, x, g, d, s, y);
+double search_and_pair(Objective& objective, const search_settings& search, std::int32_t n,
+                       double energy, terms::fmat1& x, terms::fmat1& g, const terms::fmat1& d,
+                       std::span<double> s, std::span<double> y) {
+    energy = search_and_save(objective, search, n, energy, x, g, d, s, y);
     const std::span<const double> xn = std::as_const(x).view(1, n);
     const std::span<const double> gn = std::as_const(g).view(1, n);
     for (std::size_t i = 0; i < s.size(); ++i) {

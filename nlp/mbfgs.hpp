@@ -9,17 +9,19 @@
 
 #include "arrays/terms.hpp"
 #include "nlp/linesearch.hpp"
+#include "nlp/minimiser_result.hpp"
 #include "nlp/norm.hpp"
-#include "nlp/qn_result.hpp"
+#include "nlp/settings.hpp"
 
 namespace nlp {
 
-// Minimises the objective from x; arguments and result as lbfgs, without memory_size.
+// Minimises the objective from x; arguments and result as lbfgs, with the settings of a method
+// that keeps no pairs.
 // Follows, up to rounding, the iterates of lbfgs with one stored pair.
 template <class Objective>
-qn_result mbfgs(Objective& objective, std::int32_t n, std::int32_t max_iterations,
-                std::int32_t search_limit, double tolerance, double search_factor, terms::fmat1& x,
-                terms::fmat1& g) {
+minimiser_result mbfgs(Objective& objective, const bfgs_settings& settings, std::int32_t n,
+                       terms::fmat1& x, terms::fmat1& g) {
+    const bfgs_settings used = normalised(settings);
     (void)x.view(1, n);
     (void)g.view(1, n);
     terms::fmat1 d(1, n);
@@ -31,7 +33,7 @@ qn_result mbfgs(Objective& objective, std::int32_t n, std::int32_t max_iteration
     const std::size_t count = dv.size();
 
     const auto step = [&](double energy) {
-        return search_and_pair(objective, n, search_limit, search_factor, energy, x, g, d, sv, yv);
+        return search_and_pair(objective, used.search, n, energy, x, g, d, sv, yv);
     };
 
     double energy = objective(n, std::as_const(x), g);
@@ -42,7 +44,7 @@ qn_result mbfgs(Objective& objective, std::int32_t n, std::int32_t max_iteration
     }
     energy = step(energy);
 
-    while (k < max_iterations && norm(n, g) > tolerance) {
+    while (k < used.max_iterations && norm(n, g) > used.tolerance) {
         k = k + 1;
         const std::span<const double> gv = std::as_const(g).view(1, n);
         // the four sums in one pass
@@ -61,7 +63,7 @@ qn_result mbfgs(Objective& objective, std::int32_t n, std::int32_t max_iteration
         energy = step(energy);
     }
 
-    return {k, energy, is_optimal(n, g, energy, tolerance)};
+    return {k, energy, is_optimal(n, g, energy, used.tolerance)};
 }
 
 }  // namespace nlp

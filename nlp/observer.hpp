@@ -8,10 +8,10 @@
 namespace nlp {
 
 struct iteration_state {
-    std::int32_t iteration;     // 0 for the starting point, then 1, 2, ...
-    double energy;              // objective at x
-    double step;                // the accepted step length along the direction (0 at the start)
-    std::span<const double> x;  // x(1..n)
+    std::int32_t iteration;            // 0 for the starting point, then 1, 2, ...
+    double energy;                     // objective at x
+    double step;                       // length of the step that reached x (0 at the start)
+    std::span<const double> x;         // x(1..n)
     std::span<const double> gradient;  // g(1..n) at x
 };
 

@@ -35,7 +35,7 @@ int run(int argc, const char* const* argv) {
                                          terms::real_vector& g, nlp::slope_request along = {}) {
                 return Program::objective(m, plan, n, x, g, along);
             };
-            const nlp::qn_result result = minimise(m, objective, o);
+            const nlp::minimiser_result result = minimise(m, objective, o);
             m.results.minor = result.minor;
             m.results.energy = result.energy;
             m.results.optimal = result.optimal;

@@ -2,7 +2,6 @@
 #include "sheet/run/progress.hpp"
 
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,9 +10,6 @@
 namespace sheet {
 
 namespace {
-
-// What the line search writes on standard output before it halts; it lands over our line.
-constexpr int failure_line_width = sizeof "Line Search Failure" - 1;
 
 // Columns of the terminal on descriptor (80 when it cannot tell): a line that wrapped could not
 // be redrawn in place.
@@ -31,19 +27,8 @@ bool progress::wanted(const options& o) {
     return term == nullptr || std::strcmp(term, "dumb") != 0;
 }
 
-bool progress::output_shares_terminal() {
-    struct stat out {};
-    struct stat err {};
-    return ::isatty(STDOUT_FILENO) == 1 && ::fstat(STDOUT_FILENO, &out) == 0 &&
-           ::fstat(STDERR_FILENO, &err) == 0 && out.st_rdev == err.st_rdev;
-}
-
-progress::progress(double tolerance, clock::time_point start, int descriptor, bool shares_output)
-    : tolerance_(tolerance),
-      start_(start),
-      next_(start + interval),
-      descriptor_(descriptor),
-      shares_output_(shares_output) {}
+progress::progress(double tolerance, clock::time_point start, int descriptor)
+    : tolerance_(tolerance), start_(start), next_(start + interval), descriptor_(descriptor) {}
 
 std::string status_text(std::int32_t iteration, double energy, double residual, double tolerance,
                         double elapsed) {
@@ -76,13 +61,6 @@ void progress::draw(std::int32_t iteration, double energy, double residual, cloc
 void progress::erase() {
     if (!shown_) return;
     write("\r\033[K");
-    shown_ = false;
-}
-
-void progress::erase_after_halt() {
-    if (!shown_ || !shares_output_) return erase();
-    // The cursor is on the line below: go up, past the failure text, wipe the rest, come back.
-    write("\033[A\r\033[" + std::to_string(failure_line_width) + "C\033[K\r\n");
     shown_ = false;
 }
 

@@ -20,10 +20,8 @@ public:
     // (TERM is not "dumb") and --quiet is not given.
     static bool wanted(const options& o);
 
-    // The line goes to descriptor. shares_output: standard output is that same terminal, so the
-    // line search's failure line lands on ours. The first drawing is due an interval after start.
-    progress(double tolerance, clock::time_point start, int descriptor = STDERR_FILENO,
-             bool shares_output = output_shares_terminal());
+    // The line goes to descriptor. The first drawing is due an interval after start.
+    progress(double tolerance, clock::time_point start, int descriptor = STDERR_FILENO);
 
     bool due(clock::time_point now) const { return now >= next_; }
     // Draws "iteration K  energy E  max residual R / TOLERANCE  M:SS.S" over the line, cut to
@@ -32,11 +30,6 @@ public:
     void draw(std::int32_t iteration, double energy, double residual, clock::time_point now);
     // Leaves the cursor at column 0 of an empty line where the status line was.
     void erase();
-    // The line search has written its failure line to standard output just before halting:
-    // when that went over our line, wipe what is left of ours after it.
-    void erase_after_halt();
-
-    static bool output_shares_terminal();
 
 private:
     void write(const std::string& text) const;
@@ -45,7 +38,6 @@ private:
     clock::time_point start_;
     clock::time_point next_;
     int descriptor_;
-    bool shares_output_;
     bool shown_ = false;
 };
 

@@ -25,8 +25,8 @@ void watch::finish() {
     if (record_) record_->commit();
 }
 
-void watch::fail(bool halted) noexcept {
-    if (line_) halted ? line_->erase_after_halt() : line_->erase();
+void watch::fail() noexcept {
+    if (line_) line_->erase();
     if (!record_) return;
     try {
         record_->commit();

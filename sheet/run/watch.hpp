@@ -29,10 +29,10 @@ public:
     // The minimiser has returned: erase the line, then put the history in place (which may
     // fail the run).
     void finish();
-    // The minimiser has failed (halted, when the line search raised the halt): erase the line
-    // and put the history in place as far as it went; a history that cannot be written then is
-    // passed over, since the failure that ended the run is the one to report.
-    void fail(bool halted) noexcept;
+    // The minimiser has failed: erase the line and put the history in place as far as it went;
+    // a history that cannot be written then is passed over, since the failure that ended the
+    // run is the one to report.
+    void fail() noexcept;
 
 private:
     std::optional<progress> line_;

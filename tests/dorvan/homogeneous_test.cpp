@@ -13,7 +13,8 @@
 #include "dorvan/objective.hpp"
 #include "dorvan/plane_stress.hpp"
 #include "dorvan/report_text.hpp"
-#include "nlp/qn.hpp"
+#include "nlp/minimiser.hpp"
+#include "sheet/run/minimise.hpp"
 #include "support/program_run.hpp"
 
 namespace {
@@ -27,13 +28,13 @@ const compressible_law mooney = compressible_law::mooney_rivlin(0.4, 0.1, 5.0);
 // Tight absolute tolerance: 1e-10 on every gradient entry.
 const solver_settings tight = {0.9, 20, 1.0E-10, 1.0, 5000, 7};
 
-nlp::qn_result minimise(dorvan::model& m) {
+nlp::minimiser_result minimise(dorvan::model& m) {
     auto objective = [&m](std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
         return testing_support::dorvan_objective(m, n, x, g);
     };
-    nlp::qn<decltype(objective)> qn(objective);
-    return qn.lbfgs(m.problem.settings.memory_size, m.numbering.unknown_count, m.problem.settings.max_iterations, m.problem.settings.search_limit, m.results.tolerance,
-                    m.problem.settings.search_factor, m.unknowns.x, m.unknowns.gradient);
+    nlp::minimiser<decltype(objective)> minimiser(objective);
+    return minimiser.lbfgs(sheet::lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x,
+                           m.unknowns.gradient);
 }
 
 // Sum of the element forces at every component: at a prescribed one, its support reaction.
@@ -100,7 +101,7 @@ TEST_P(homogeneous, strip_under_end_loads_takes_the_uniaxial_plane_stress_state)
     ASSERT_GT(l1, 1.1);  // a real stretch, not a linear one
 
     dorvan::model m = started_model(strip(law));
-    const nlp::qn_result result = minimise(m);
+    const nlp::minimiser_result result = minimise(m);
     ASSERT_TRUE(result.optimal) << result.minor << " iterations";
 
     for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
@@ -222,7 +223,7 @@ TEST_P(homogeneous, prescribed_biaxial_stretch_gives_the_plane_stress_thickness)
     dorvan::model m = started_model(stretched_square(law, side, 3, l1, l2));
     ASSERT_EQ(m.numbering.free_count, 0);
     ASSERT_EQ(m.numbering.unknown_count, 18);
-    const nlp::qn_result result = minimise(m);
+    const nlp::minimiser_result result = minimise(m);
     ASSERT_TRUE(result.optimal);
 
     for (std::int32_t e = 1; e <= 18; ++e) {

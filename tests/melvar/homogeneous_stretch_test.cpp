@@ -15,7 +15,8 @@
 #include "melvar/program.hpp"
 #include "melvar/objective.hpp"
 #include "melvar/sheet_models.hpp"
-#include "nlp/qn.hpp"
+#include "nlp/minimiser.hpp"
+#include "sheet/run/minimise.hpp"
 #include "support/program_run.hpp"
 
 namespace {
@@ -31,14 +32,13 @@ void set_law(melvar::model& m, int law) {
 }
 
 // Runs the limited-memory BFGS minimiser from the started model's x, as the program does.
-nlp::qn_result solve(melvar::model& m) {
+nlp::minimiser_result solve(melvar::model& m) {
     auto objective = [&m](std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
         return testing_support::melvar_objective(m, n, x, g);
     };
-    nlp::qn<decltype(objective)> qn(objective);
-    const nlp::qn_result result =
-        qn.lbfgs(m.problem.settings.memory_size, m.numbering.free_count, m.problem.settings.max_iterations, m.problem.settings.search_limit, m.results.tolerance,
-                 m.problem.settings.search_factor, m.unknowns.x, m.unknowns.gradient);
+    nlp::minimiser<decltype(objective)> minimiser(objective);
+    const nlp::minimiser_result result = minimiser.lbfgs(
+        sheet::lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x, m.unknowns.gradient);
     m.results.minor = result.minor;
     m.results.energy = result.energy;
     return result;
@@ -102,7 +102,7 @@ TEST_P(homogeneous_stretch, equibiaxial_square) {
     }
     melvar::start(m);
     ASSERT_EQ(m.numbering.free_count, 2);
-    const nlp::qn_result result = solve(m);
+    const nlp::minimiser_result result = solve(m);
     ASSERT_TRUE(result.optimal) << result.minor;
     EXPECT_NEAR(m.unknowns.x(1), lambda - 1.0, 1e-9);
     EXPECT_NEAR(m.unknowns.x(2), lambda - 1.0, 1e-9);
@@ -159,7 +159,7 @@ TEST_P(homogeneous_stretch, uniaxial_strip) {
     prescribe(m, 1, 2, 0.0);
     for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) prescribe(m, i, 3, 0.0);
     melvar::start(m);
-    const nlp::qn_result result = solve(m);
+    const nlp::minimiser_result result = solve(m);
     ASSERT_TRUE(result.optimal) << result.minor;
 
     const double l1 = uniaxial_stretch(m, f, width, m.problem.thickness);

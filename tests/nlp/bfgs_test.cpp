@@ -6,28 +6,29 @@
 #include <cstdint>
 #include <string>
 
-#include "nlp/qn.hpp"
+#include "nlp/minimiser.hpp"
 #include "objectives.hpp"
 
 namespace {
 
-TEST(nlp_pos, DiagonalsInTurn) {
-    using q = nlp::qn<nlp_test::quadratic>;
-    EXPECT_EQ(q::pos(3, 1, 1), 1);
-    EXPECT_EQ(q::pos(3, 2, 2), 2);
-    EXPECT_EQ(q::pos(3, 3, 3), 3);
-    EXPECT_EQ(q::pos(3, 2, 1), 4);  // (1, 2)
-    EXPECT_EQ(q::pos(3, 3, 2), 5);  // (2, 3)
-    EXPECT_EQ(q::pos(3, 3, 1), 6);  // (1, 3)
+TEST(nlp_packed_position, DiagonalsInTurn) {
+    using minimiser = nlp::minimiser<nlp_test::quadratic>;
+    EXPECT_EQ(minimiser::packed_position(3, 1, 1), 1);
+    EXPECT_EQ(minimiser::packed_position(3, 2, 2), 2);
+    EXPECT_EQ(minimiser::packed_position(3, 3, 3), 3);
+    EXPECT_EQ(minimiser::packed_position(3, 2, 1), 4);  // (1, 2)
+    EXPECT_EQ(minimiser::packed_position(3, 3, 2), 5);  // (2, 3)
+    EXPECT_EQ(minimiser::packed_position(3, 3, 1), 6);  // (1, 3)
 }
 
-TEST(nlp_pos, CoversThePackedTriangleOnce) {
+TEST(nlp_packed_position, CoversThePackedTriangleOnce) {
     const std::int32_t n = 7;
     std::vector<int> seen(n * (n + 1) / 2 + 1, 0);
     for (std::int32_t i = 1; i <= n; ++i)
-        for (std::int32_t j = i; j <= n; ++j) ++seen[static_cast<std::size_t>(nlp::pos(n, j, i))];
+        for (std::int32_t j = i; j <= n; ++j)
+            ++seen[static_cast<std::size_t>(nlp::packed_position(n, j, i))];
     for (std::size_t p = 1; p < seen.size(); ++p) EXPECT_EQ(seen[p], 1) << p;
-    EXPECT_EQ(nlp::pos(n, n, 1), n * (n + 1) / 2);
+    EXPECT_EQ(nlp::packed_position(n, n, 1), n * (n + 1) / 2);
 }
 
 // f = x^4 / 4 + x^2 in one unknown.
@@ -43,7 +44,7 @@ TEST(nlp_bfgs, OneUnknownUpdatesToTheInverseSecantSlope) {
     // After one iteration H = s / y, so the second search starts with the unit step x1 - g1 s/y.
     quartic first;
     terms::fmat1 x = nlp_test::vec({1.5}), g(1, 1);
-    nlp::qn(first).bfgs(1, 1, 20, 1e-12, 0.9, x, g);
+    nlp::minimiser(first).bfgs(nlp_test::bfgs_with(1, 1e-12), 1, x, g);
     const double x1 = x(1), g1 = g(1);
     const double s = x1 - 1.5;
     terms::fmat1 g0(1, 1);
@@ -53,7 +54,7 @@ TEST(nlp_bfgs, OneUnknownUpdatesToTheInverseSecantSlope) {
 
     quartic second;
     terms::fmat1 x2 = nlp_test::vec({1.5}), g2(1, 1);
-    nlp::qn(second).bfgs(1, 2, 20, 1e-12, 0.9, x2, g2);
+    nlp::minimiser(second).bfgs(nlp_test::bfgs_with(2, 1e-12), 1, x2, g2);
     ASSERT_GT(second.calls(), first.calls());
     const double unit_step = second.points[first.calls()][0];
     EXPECT_NEAR(unit_step - x1, -(s / y) * g1, 1e-14 * std::abs(x1) + 1e-16);
@@ -62,7 +63,7 @@ TEST(nlp_bfgs, OneUnknownUpdatesToTheInverseSecantSlope) {
 TEST(nlp_bfgs, StartsWithSteepestDescent) {
     nlp_test::quadratic objective;
     terms::fmat1 x(1, 3), g(1, 3);
-    nlp::qn(objective).bfgs(3, 1, 20, 1e-12, 0.9, x, g);
+    nlp::minimiser(objective).bfgs(nlp_test::bfgs_with(1, 1e-12), 3, x, g);
     ASSERT_GE(objective.calls(), 2u);
     // start 0: g0 = -A m, unit step x = -g0
     terms::fmat1 g0(1, 3);
@@ -99,7 +100,7 @@ TEST(nlp_bfgs, SelfScalingUpdateOfTheFullMatrix) {
         if (iterations == 0) {
             objective(n, x, g);
         } else {
-            nlp::qn(objective).bfgs(n, iterations, 20, 1e-14, 0.9, x, g);
+            nlp::minimiser(objective).bfgs(nlp_test::bfgs_with(iterations, 1e-14), n, x, g);
         }
         xs.push_back(nlp_test::values(x, n));
         gs.push_back(nlp_test::values(g, n));
@@ -139,7 +140,7 @@ TEST(nlp_bfgs, TooManyUnknownsForThePackedMatrixIsAnError) {
     nlp_test::quadratic objective;
     terms::fmat1 x(1, 70000), g(1, 70000);
     try {
-        nlp::qn(objective).bfgs(70000, 10, 20, 1e-8, 0.9, x, g);
+        nlp::minimiser(objective).bfgs(nlp_test::bfgs_with(10, 1e-8), 70000, x, g);
         ADD_FAILURE() << "no error";
     } catch (const nlp::numeric_error& error) {
         EXPECT_NE(std::string(error.what()).find("bfgs"), std::string::npos);
@@ -151,7 +152,8 @@ TEST(nlp_bfgs, ProductOfThePackedLengthMustFit32Bits) {
     // ((n + 1) n) / 2 is formed in 32-bit integers: the product overflows from n = 46341
     nlp_test::quadratic objective;
     terms::fmat1 x(1, 46341), g(1, 46341);
-    EXPECT_THROW(nlp::qn(objective).bfgs(46341, 10, 20, 1e-8, 0.9, x, g), nlp::numeric_error);
+    EXPECT_THROW(nlp::minimiser(objective).bfgs(nlp_test::bfgs_with(10, 1e-8), 46341, x, g),
+                 nlp::numeric_error);
     EXPECT_EQ(nlp::detail::packed_length(46340), 46340 * 46341 / 2);
     EXPECT_EQ(nlp::detail::packed_length(3), 6);
     EXPECT_EQ(nlp::detail::packed_length(0), 0);

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "nlp/list_rec.hpp"
 #include "nlp/norm.hpp"
+#include "nlp/pair_ring.hpp"
 
 namespace {
 
@@ -66,13 +66,13 @@ TEST_P(nlp_direction_bits, FusedPassesGiveThePlainRecursionBitForBit) {
     // the lbfgs way: create, insert while the ring is below memory, then rotate
     const auto add = [memory](nlp::ring& ring, int k, const auto&... pair) {
         if (k == 1) {
-            const nlp::list_ends ends = nlp::create(pair...);
+            const nlp::ring_ends ends = nlp::create(pair...);
             ring.first = ends.first;
             ring.last = ends.last;
         } else if (k <= memory) {
             ring.last = nlp::insert(ring.first, ring.last, pair...);
         } else {
-            const nlp::list_ends moved = nlp::rotate(ring.first, ring.last, pair...);
+            const nlp::ring_ends moved = nlp::rotate(ring.first, ring.last, pair...);
             ring.first = moved.first;
             ring.last = moved.last;
         }
@@ -100,12 +100,12 @@ TEST_P(nlp_direction_bits, FusedPassesGiveThePlainRecursionBitForBit) {
         EXPECT_EQ(nlp::store_and_direction(pending.first, pending.last, change, d_pending),
                   nlp::norm(g));
         EXPECT_TRUE(same_bits(d_pending, expected)) << "stored in the first pass, k " << k;
-        const nlp::list_rec* rec = pairs.first;
-        const nlp::list_rec* other = pending.first;
+        const nlp::pair_record* rec = pairs.first;
+        const nlp::pair_record* other = pending.first;
         for (std::size_t p = 0; p < held; ++p, rec = rec->next, other = other->next) {
             EXPECT_TRUE(same_bits({rec->alpha}, {alpha[p]})) << "pair " << p << ", k " << k;
-            EXPECT_TRUE(same_bits({rec->alpha, rec->sy, rec->yy},
-                                  {other->alpha, other->sy, other->yy}))
+            EXPECT_TRUE(
+                same_bits({rec->alpha, rec->sy, rec->yy}, {other->alpha, other->sy, other->yy}))
                 << "stored in the first pass, pair " << p << ", k " << k;
         }
     }

@@ -8,13 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "nlp/qn.hpp"
+#include "nlp/minimiser.hpp"
 #include "objectives.hpp"
 
 namespace {
 
 using nlp_test::scripted;
 using nlp_test::vec;
+
+// The search's settings: at most limit sectioning trials, the given curvature factor.
+nlp::search_settings search(std::int32_t limit, double factor) {
+    return {.search_limit = limit, .search_factor = factor};
+}
 
 // One-dimensional search from x = 0 along d = 1, so every trial point is its step.
 struct unit_line {
@@ -26,19 +31,19 @@ struct unit_line {
 
 TEST(nlp_linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
     nlp_test::quadratic objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     terms::fmat1 x = vec({0.5, -1.0});
     terms::fmat1 g = vec({1.0, 1.0});
     const terms::fmat1 d = vec({1.0, -1.0});  // g.d = 0
     testing::internal::CaptureStdout();
     try {
-        minimiser.linesearch(2, 10, 0.9, 3.0, x, g, d);
+        minimiser.linesearch(search(10, 0.9), 2, 3.0, x, g, d);
         ADD_FAILURE() << "no halt";
     } catch (const nlp::halt& failure) {
         EXPECT_NE(std::string(failure.what()).find("NLP.HALT"), std::string::npos);
         EXPECT_NE(std::string(failure.what()).find("linesearch"), std::string::npos);
     }
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // its caller reports a halt
     EXPECT_EQ(objective.calls(), 0u);
     EXPECT_EQ(x(1), 0.5);
     EXPECT_EQ(x(2), -1.0);
@@ -48,21 +53,21 @@ TEST(nlp_linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
 
 TEST(nlp_linesearch, AscentDirectionFails) {
     nlp_test::quadratic objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     terms::fmat1 x = vec({0.0});
     terms::fmat1 g = vec({-1.0});
     testing::internal::CaptureStdout();
-    EXPECT_THROW(minimiser.linesearch(1, 10, 0.9, 0.0, x, g, vec({-1.0})), nlp::halt);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_THROW(minimiser.linesearch(search(10, 0.9), 1, 0.0, x, g, vec({-1.0})), nlp::halt);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 TEST(nlp_linesearch, NoUnknownsFails) {
     nlp_test::quadratic objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     terms::fmat1 x, g, d;
     testing::internal::CaptureStdout();
-    EXPECT_THROW(minimiser.linesearch(0, 10, 0.9, 0.0, x, g, d), nlp::halt);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Line Search Failure\n");
+    EXPECT_THROW(minimiser.linesearch(search(10, 0.9), 0, 0.0, x, g, d), nlp::halt);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(objective.calls(), 0u);
 }
 
@@ -83,14 +88,14 @@ TEST(nlp_linesearch, AcceptableUnitStepIsStillSectioned) {
             return f;
         }
     } objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     terms::fmat1 x = vec({0.0, 0.0});
     terms::fmat1 g(1, 2);
     const double f0 = objective(2, x, g);
     const double s0 = objective.slopes[0];
     const terms::fmat1 d = vec({1.0, -1.0});
     objective.points.clear();
-    const double f = minimiser.linesearch(2, 10, 0.9, f0, x, g, d);
+    const double f = minimiser.linesearch(search(10, 0.9), 2, f0, x, g, d);
 
     ASSERT_EQ(objective.calls(), 2u);
     EXPECT_EQ(objective.points[0], (std::vector<double>{1.0, -1.0}));
@@ -115,11 +120,11 @@ std::size_t overshoot_calls(std::int32_t search_limit, double* last_x, double* r
             return a * a + a * a * a * a + 1e-3 * x(1);
         }
     } objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(0.0);
     const double f0 = objective(1, line.x, line.g);
     objective.points.clear();
-    *returned = minimiser.linesearch(1, search_limit, 0.0, f0, line.x, line.g, line.d);
+    *returned = minimiser.linesearch(search(search_limit, 0.0), 1, f0, line.x, line.g, line.d);
     *last_x = line.x(1);
     EXPECT_EQ(line.x(1), objective.points.back()[0]);
     return objective.calls();
@@ -145,9 +150,9 @@ TEST(nlp_linesearch, StepDoublesWhileTheEnergyFalls) {
             return (x(1) - 100.0) * (x(1) - 100.0);
         }
     } objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-200.0);
-    const double f = minimiser.linesearch(1, 10, 0.5, 10000.0, line.x, line.g, line.d);
+    const double f = minimiser.linesearch(search(10, 0.5), 1, 10000.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 9u);
     double step = 1.0;
     for (std::size_t i = 0; i < 8; ++i, step += step) EXPECT_EQ(objective.points[i][0], step);
@@ -160,9 +165,9 @@ TEST(nlp_linesearch, DoublingStopsWhenTheEnergyRisesAboveTheLowEnd) {
     // the trial at 2 is still below f0 and still descending, but above the energy at 1
     scripted objective;
     objective.script = {{-2.0, {-1.0}}, {-1.0, {-1.0}}, {-3.0, {0.0}}};
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
-    minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    minimiser.linesearch(search(10, 0.5), 1, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 3u);
     EXPECT_EQ(objective.points[1][0], 2.0);
     // sectioning between the low end 1 and the high end 2
@@ -173,9 +178,9 @@ TEST(nlp_linesearch, NoDoublingWhenTheUnitStepRaisesTheEnergy) {
     // slope still negative at 1 but the energy went up: straight to sectioning on [0, 1]
     scripted objective;
     objective.script = {{2.0, {-1.0}}, {-0.5, {0.0}}};
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
-    minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    minimiser.linesearch(search(10, 0.5), 1, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 2u);
     EXPECT_EQ(objective.points[1][0], nlp::cubic(0.0, 1.0, 0.0, 2.0, -1.0, -1.0));
 }
@@ -187,9 +192,9 @@ TEST(nlp_linesearch, ZeroSlopeTrialBecomesTheHighEndAndIsTriedAgain) {
         {0.5, {0.0}},  // slope exactly 0 but energy above the low end: high end
         {0.0, {0.0}},  // the same step again; f = fl passes (non-strict)
     };
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
-    const double f = minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    const double f = minimiser.linesearch(search(10, 0.5), 1, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 3u);
     const double t = nlp::cubic(0.0, 1.0, 0.0, 1.0, -1.0, 2.0);
     EXPECT_GT(t, 0.0);
@@ -206,9 +211,9 @@ TEST(nlp_linesearch, NegativeSlopeTrialBecomesTheLowEndWhateverItsEnergy) {
         {5.0, {-0.5}},  // energy above both ends, slope negative: low end
         {-1.0, {0.1}},
     };
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
-    minimiser.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    minimiser.linesearch(search(10, 0.5), 1, 0.0, line.x, line.g, line.d);
     ASSERT_EQ(objective.calls(), 3u);
     const double t = nlp::cubic(0.0, 1.0, 0.0, 1.0, -1.0, 2.0);
     EXPECT_EQ(objective.points[2][0], nlp::cubic(t, 1.0, 5.0, 1.0, -0.5, 2.0));
@@ -218,16 +223,16 @@ TEST(nlp_linesearch, CurvatureTestIsNotStrict) {
     // s0 = -1, factor 0.5: |s| = 0.5 passes, a hair more does not
     scripted at_bound;
     at_bound.script = {{1.0, {2.0}}, {-1.0, {0.5}}};
-    nlp::qn first(at_bound);
+    nlp::minimiser first(at_bound);
     unit_line line(-1.0);
-    first.linesearch(1, 10, 0.5, 0.0, line.x, line.g, line.d);
+    first.linesearch(search(10, 0.5), 1, 0.0, line.x, line.g, line.d);
     EXPECT_EQ(at_bound.calls(), 2u);
 
     scripted beyond;
     beyond.script = {{1.0, {2.0}}, {-1.0, {0.5000001}}, {-1.0, {0.0}}};
-    nlp::qn second(beyond);
+    nlp::minimiser second(beyond);
     unit_line again(-1.0);
-    second.linesearch(1, 10, 0.5, 0.0, again.x, again.g, again.d);
+    second.linesearch(search(10, 0.5), 1, 0.0, again.x, again.g, again.d);
     EXPECT_EQ(beyond.calls(), 3u);
 }
 
@@ -235,9 +240,9 @@ TEST(nlp_linesearch, NaNTrialsAreNeverAcceptedAndTheLimitEndsTheSearch) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     scripted objective;
     objective.script = {{1.0, {2.0}}, {nan, {0.0}}, {-1.0, {0.0}}, {-1.0, {0.0}}};
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(-1.0);
-    const double f = minimiser.linesearch(1, 3, 0.5, 0.0, line.x, line.g, line.d);
+    const double f = minimiser.linesearch(search(3, 0.5), 1, 0.0, line.x, line.g, line.d);
     // once a NaN energy is an end, nothing compares below it
     EXPECT_EQ(objective.calls(), 4u);
     EXPECT_EQ(f, -1.0);
@@ -247,11 +252,11 @@ TEST(nlp_linesearch, NaNInitialSlopeIsNotCaught) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     scripted objective;
     objective.script = {{1.0, {1.0}}, {-1.0, {0.0}}, {-2.0, {0.0}}};
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     unit_line line(nan);
     testing::internal::CaptureStdout();
     double f = 0.0;
-    EXPECT_NO_THROW(f = minimiser.linesearch(1, 2, 0.5, 0.0, line.x, line.g, line.d));
+    EXPECT_NO_THROW(f = minimiser.linesearch(search(2, 0.5), 1, 0.0, line.x, line.g, line.d));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     // the curvature threshold is NaN, so no trial is acceptable: the limit ends the search
     ASSERT_EQ(objective.calls(), 3u);
@@ -278,12 +283,12 @@ struct always_nan {
 
 TEST(nlp_linesearch, AStillBracketEndsTheSearchLongBeforeAHugeTrialLimit) {
     always_nan objective;
-    nlp::qn minimiser(objective);
+    nlp::minimiser minimiser(objective);
     terms::fmat1 x(1, 1), g(1, 1), d(1, 1);
     g(1) = -1.0;
     d(1) = 1.0;
-    const double f =
-        minimiser.linesearch(1, std::numeric_limits<std::int32_t>::max(), 0.9, 0.0, x, g, d);
+    const double f = minimiser.linesearch(search(std::numeric_limits<std::int32_t>::max(), 0.9), 1,
+                                          0.0, x, g, d);
     EXPECT_TRUE(std::isnan(f));
     EXPECT_LT(objective.calls, 5000);
 
@@ -309,10 +314,10 @@ TEST(nlp_linesearch, SearchAndSaveKeepsTheStartAndSearchesAsLinesearchDoes) {
     second_objective(n, x2, g2);
     for (std::int32_t i = 1; i <= n; ++i) d(i) = -0.5 * g(i);
     const std::vector<double> start = nlp_test::values(x, n), start_g = nlp_test::values(g, n);
-    const double f = nlp::linesearch(first_objective, n, 10, 0.9, f0, x, g, d);
+    const double f = nlp::linesearch(first_objective, search(10, 0.9), n, f0, x, g, d);
     std::vector<double> saved_x(n), saved_g(n);
     const double f2 =
-        nlp::search_and_save(second_objective, n, 10, 0.9, f0, x2, g2, d, saved_x, saved_g);
+        nlp::search_and_save(second_objective, search(10, 0.9), n, f0, x2, g2, d, saved_x, saved_g);
     EXPECT_EQ(f2, f);
     EXPECT_EQ(nlp_test::values(x2, n), nlp_test::values(x, n));
     EXPECT_EQ(nlp_test::values(g2, n), nlp_test::values(g, n));
@@ -320,9 +325,9 @@ TEST(nlp_linesearch, SearchAndSaveKeepsTheStartAndSearchesAsLinesearchDoes) {
     EXPECT_EQ(saved_x, start);
     EXPECT_EQ(saved_g, start_g);
     std::vector<double> too_short(n - 1);
-    EXPECT_THROW(
-        nlp::search_and_save(second_objective, n, 10, 0.9, f0, x2, g2, d, saved_x, too_short),
-        std::invalid_argument);
+    EXPECT_THROW(nlp::search_and_save(second_objective, search(10, 0.9), n, f0, x2, g2, d, saved_x,
+                                      too_short),
+                 std::invalid_argument);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Objectives the minimiser tests run on: smooth problems with known minimisers, and a scripted
-// objective that plays back chosen energies and gradients while recording every point it sees.
+// objective that plays back chosen energies and gradients while recording every point it sees;
+// and the settings the tests run the minimisers with.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "arrays/terms.hpp"
+#include "nlp/settings.hpp"
 
 namespace nlp_test {
 
@@ -90,6 +92,21 @@ struct scripted : recorder {
         return a.f;
     }
 };
+
+// The minimisers' settings with the line search of every test run: at most 20 sectioning
+// trials, curvature factor 0.9.
+inline nlp::lbfgs_settings lbfgs_with(std::int32_t memory_size, std::int32_t max_iterations,
+                                      double tolerance) {
+    return {.memory_size = memory_size,
+            .max_iterations = max_iterations,
+            .tolerance = tolerance,
+            .search = {.search_limit = 20, .search_factor = 0.9}};
+}
+inline nlp::bfgs_settings bfgs_with(std::int32_t max_iterations, double tolerance) {
+    return {.max_iterations = max_iterations,
+            .tolerance = tolerance,
+            .search = {.search_limit = 20, .search_factor = 0.9}};
+}
 
 // Raised by an objective that stops a run on purpose.
 struct stop_run : std::runtime_error {

@@ -7,13 +7,13 @@
 #include <stdexcept>
 #include <vector>
 
-#include "nlp/list_rec.hpp"
+#include "nlp/pair_ring.hpp"
 
 namespace {
 
 using pair_values = std::vector<double>;
 
-std::vector<double> s_of(const nlp::list_rec* rec) {
+std::vector<double> s_of(const nlp::pair_record* rec) {
     return {rec->s, rec->s + rec->n};
 }
 
@@ -30,13 +30,13 @@ pair_values y_at(int k) {
 void keep(nlp::ring& pairs, int k, int memory_size) {
     const pair_values s = s_at(k), y = y_at(k);
     if (k == 1) {
-        const nlp::list_ends ends = nlp::create(s, y);
+        const nlp::ring_ends ends = nlp::create(s, y);
         pairs.first = ends.first;
         pairs.last = ends.last;
     } else if (k <= memory_size) {
         pairs.last = nlp::insert(pairs.first, pairs.last, s, y);
     } else {
-        const nlp::list_ends moved = nlp::rotate(pairs.first, pairs.last, s, y);
+        const nlp::ring_ends moved = nlp::rotate(pairs.first, pairs.last, s, y);
         pairs.first = moved.first;
         pairs.last = moved.last;
     }
@@ -45,7 +45,7 @@ void keep(nlp::ring& pairs, int k, int memory_size) {
 // The iterations whose pairs the ring holds, oldest first, read along next.
 std::vector<int> held(const nlp::ring& pairs) {
     std::vector<int> out;
-    const nlp::list_rec* rec = pairs.first;
+    const nlp::pair_record* rec = pairs.first;
     do {
         out.push_back(static_cast<int>(rec->s[0]));
         rec = rec->next;
@@ -66,7 +66,7 @@ TEST(nlp_ring, OneRecordLinksToItself) {
 TEST(nlp_ring, FillsToMemorySizeThenRecyclesTheOldest) {
     nlp::ring pairs;
     const std::vector<std::int32_t> sizes = {1, 2, 3, 3, 3};
-    nlp::list_rec* record_of_first_pair = nullptr;
+    nlp::pair_record* record_of_first_pair = nullptr;
     for (int k = 1; k <= 5; ++k) {
         keep(pairs, k, 3);
         EXPECT_EQ(nlp::ring_size(pairs.first), sizes[static_cast<std::size_t>(k - 1)]) << k;
@@ -87,7 +87,7 @@ TEST(nlp_ring, PrevLeadsFromNewerToOlder) {
     nlp::ring pairs;
     for (int k = 1; k <= 4; ++k) keep(pairs, k, 4);
     std::vector<int> backward;
-    const nlp::list_rec* rec = pairs.last;
+    const nlp::pair_record* rec = pairs.last;
     for (int i = 0; i < 4; ++i, rec = rec->prev) backward.push_back(static_cast<int>(rec->s[0]));
     EXPECT_EQ(backward, (std::vector<int>{4, 3, 2, 1}));
     EXPECT_EQ(rec, pairs.last);
@@ -112,7 +112,7 @@ TEST(nlp_ring, MemorySizeBelowOneKeepsOnePair) {
 
 TEST(nlp_ring, DestroyReleasesEverythingAndReturnsNullHandles) {
     const pair_values s = {1.0, 2.0, 3.0}, y = {1.0, 1.0, 1.0};
-    nlp::list_ends ends = nlp::create(s, y);
+    nlp::ring_ends ends = nlp::create(s, y);
     ends.last = nlp::insert(ends.first, ends.last, s, y);
     ends.last = nlp::insert(ends.first, ends.last, s, y);
     ends = nlp::destroy(ends.first, ends.last);
@@ -139,7 +139,7 @@ TEST(nlp_ring, PairChangeStoresTheDifferencesAsFormedPairsWould) {
     const nlp::pair_change change{x, saved_x, g, saved_g};
     const nlp::pending_pair pending{3};
     nlp::ring formed, changed;
-    nlp::list_ends ends = nlp::create(s, y);
+    nlp::ring_ends ends = nlp::create(s, y);
     formed.first = ends.first;
     formed.last = ends.last;
     ends = nlp::create(pending);
@@ -158,8 +158,8 @@ TEST(nlp_ring, PairChangeStoresTheDifferencesAsFormedPairsWould) {
     changed.first = ends.first;
     changed.last = ends.last;
     nlp::store_and_direction(changed.first, changed.last, change, d);
-    const nlp::list_rec* a = formed.first;
-    const nlp::list_rec* b = changed.first;
+    const nlp::pair_record* a = formed.first;
+    const nlp::pair_record* b = changed.first;
     for (int k = 0; k < 2; ++k, a = a->next, b = b->next) {
         EXPECT_EQ(s_of(a), s_of(b)) << k;
         EXPECT_EQ(std::vector<double>(a->y, a->y + 3), std::vector<double>(b->y, b->y + 3)) << k;
@@ -246,7 +246,7 @@ TEST(nlp_direction, SeveralPairsGiveTheLimitedMemoryBfgsDirection) {
     const std::vector<pair_values> y = {{2.0, 0.1, 1.0}, {0.2, 3.0, -1.0}, {0.9, -0.5, 1.1}};
     const pair_values g = {0.7, -0.4, 1.3};
     nlp::ring pairs;
-    const nlp::list_ends ends = nlp::create(s[0], y[0]);
+    const nlp::ring_ends ends = nlp::create(s[0], y[0]);
     pairs.first = ends.first;
     pairs.last = ends.last;
     pairs.last = nlp::insert(pairs.first, pairs.last, s[1], y[1]);
@@ -258,7 +258,7 @@ TEST(nlp_direction, SeveralPairsGiveTheLimitedMemoryBfgsDirection) {
 
     // after a rotation the oldest pair is gone and the new one is the newest
     const pair_values s4 = {-0.1, 0.6, 0.2}, y4 = {-0.3, 1.2, 0.5};
-    const nlp::list_ends moved = nlp::rotate(pairs.first, pairs.last, s4, y4);
+    const nlp::ring_ends moved = nlp::rotate(pairs.first, pairs.last, s4, y4);
     pairs.first = moved.first;
     pairs.last = moved.last;
     nlp::direction(pairs.first, pairs.last, g, d);
@@ -269,7 +269,7 @@ TEST(nlp_direction, SeveralPairsGiveTheLimitedMemoryBfgsDirection) {
 TEST(nlp_direction, OnePairGivesTheScaledBfgsDirection) {
     const pair_values s = {0.5, -0.25, 1.0}, y = {1.5, 0.5, 2.0}, g = {0.3, -0.7, 0.2};
     nlp::ring pairs;
-    const nlp::list_ends ends = nlp::create(s, y);
+    const nlp::ring_ends ends = nlp::create(s, y);
     pairs.first = ends.first;
     pairs.last = ends.last;
     std::vector<double> d(3);
@@ -281,7 +281,7 @@ TEST(nlp_direction, OnePairGivesTheScaledBfgsDirection) {
 TEST(nlp_direction, MeetsTheSecantConditionOfTheNewestPair) {
     // H y = s for the newest pair, so the direction for g = y is -s
     nlp::ring pairs;
-    const nlp::list_ends ends = nlp::create(pair_values{1.0, 0.0, 0.5}, pair_values{2.0, 0.1, 1.0});
+    const nlp::ring_ends ends = nlp::create(pair_values{1.0, 0.0, 0.5}, pair_values{2.0, 0.1, 1.0});
     pairs.first = ends.first;
     pairs.last = ends.last;
     pairs.last = nlp::insert(pairs.first, pairs.last, pair_values{0.0, 1.0, -0.5},
@@ -298,7 +298,7 @@ TEST(nlp_direction, PairsAreUsedOldestToNewest) {
     const pair_values s1 = {1.0, 0.0}, y1 = {2.0, 0.5}, s2 = {0.0, 1.0}, y2 = {0.3, 1.0};
     const pair_values g = {1.0, 1.0};
     nlp::ring a, b;
-    nlp::list_ends ends = nlp::create(s1, y1);
+    nlp::ring_ends ends = nlp::create(s1, y1);
     a.first = ends.first;
     a.last = nlp::insert(ends.first, ends.last, s2, y2);
     ends = nlp::create(s2, y2);

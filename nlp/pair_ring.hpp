@@ -21,27 +21,27 @@ namespace nlp {
 
 // One correction pair. The record and its 2n reals are one allocation (s and y point just
 // past the record); records are made by create or insert and released by destroy only.
-struct list_rec {
+struct pair_record {
     std::int32_t n;  // length of s and y
     double alpha;    // scratch coefficient written by direction
     double sy;       // s.y of the pair, summed as y(i)*s(i) when the pair is stored
     double yy;       // y.y of the pair, summed with sy; direction scales by sy / yy of the newest
     double* s;       // step of the pair, n entries
     double* y;       // gradient change of the pair, n entries
-    list_rec* prev;  // the next older record
-    list_rec* next;  // the next newer record
+    pair_record* prev;  // the next older record
+    pair_record* next;  // the next newer record
 };
 
 // The two handles of a ring.
-struct list_ends {
-    list_rec* first;  // the oldest pair
-    list_rec* last;   // the newest pair
+struct ring_ends {
+    pair_record* first;  // the oldest pair
+    pair_record* last;   // the newest pair
 };
 
 namespace detail {
 
 // A link followed through the ring must not be null.
-inline list_rec* follow(list_rec* link) {
+inline pair_record* follow(pair_record* link) {
     if (link == nullptr) throw std::logic_error("nlp: null link in the ring of correction pairs");
     return link;
 }
@@ -54,7 +54,7 @@ inline std::size_t length(std::span<const double> s, std::span<const double> y) 
 }
 
 // Stores s, y and their s.y and y.y into a record of the same length, in one pass.
-inline void store(list_rec* rec, std::span<const double> s, std::span<const double> y) {
+inline void store(pair_record* rec, std::span<const double> s, std::span<const double> y) {
     const std::size_t n = static_cast<std::size_t>(rec->n);
     if (s.size() != n || y.size() != n)
         throw std::invalid_argument("nlp: correction pair of the wrong length for its record");
@@ -100,7 +100,7 @@ inline std::size_t length(const pending_pair& pending) {
     return pending.n;
 }
 
-inline void store(list_rec* rec, const pending_pair& pending) {
+inline void store(pair_record* rec, const pending_pair& pending) {
     if (static_cast<std::size_t>(rec->n) != pending.n)
         throw std::invalid_argument("nlp: correction pair of the wrong length for its record");
 }
@@ -115,12 +115,13 @@ inline std::size_t length(const pair_change& change) {
 
 // A new record holding the pair (s and y, or a pending_pair) and its s.y, with null links.
 template <class... Pair>
-list_rec* allocate(const Pair&... pair) {
+pair_record* allocate(const Pair&... pair) {
     const std::size_t n = length(pair...);
-    void* raw = ::operator new(sizeof(list_rec) + 2 * n * sizeof(double));
-    list_rec* rec = ::new (raw)
-        list_rec{static_cast<std::int32_t>(n), 0.0, 0.0, 0.0, nullptr, nullptr, nullptr, nullptr};
-    double* reals = reinterpret_cast<double*>(static_cast<unsigned char*>(raw) + sizeof(list_rec));
+    void* raw = ::operator new(sizeof(pair_record) + 2 * n * sizeof(double));
+    pair_record* rec = ::new (raw) pair_record{
+        static_cast<std::int32_t>(n), 0.0, 0.0, 0.0, nullptr, nullptr, nullptr, nullptr};
+    double* reals =
+        reinterpret_cast<double*>(static_cast<unsigned char*>(raw) + sizeof(pair_record));
     std::uninitialized_default_construct_n(reals, 2 * n);  // store writes every entry
     rec->s = reals;
     rec->y = reals + n;
@@ -128,25 +129,25 @@ list_rec* allocate(const Pair&... pair) {
     return rec;
 }
 
-inline void release(list_rec* rec) {
-    rec->~list_rec();
+inline void release(pair_record* rec) {
+    rec->~pair_record();
     ::operator delete(static_cast<void*>(rec));
 }
 
-static_assert(sizeof(list_rec) % alignof(double) == 0, "the reals follow the record");
+static_assert(sizeof(pair_record) % alignof(double) == 0, "the reals follow the record");
 
 template <class... Pair>
-list_ends create(const Pair&... pair) {
-    list_rec* rec = allocate(pair...);
+ring_ends create(const Pair&... pair) {
+    pair_record* rec = allocate(pair...);
     rec->prev = rec;
     rec->next = rec;
     return {rec, rec};
 }
 
 template <class... Pair>
-list_rec* insert(list_rec* first, const Pair&... pair) {
-    list_rec* newest = follow(follow(first)->prev);
-    list_rec* rec = allocate(pair...);
+pair_record* insert(pair_record* first, const Pair&... pair) {
+    pair_record* newest = follow(follow(first)->prev);
+    pair_record* rec = allocate(pair...);
     rec->prev = newest;
     rec->next = first;
     newest->next = rec;
@@ -155,8 +156,8 @@ list_rec* insert(list_rec* first, const Pair&... pair) {
 }
 
 template <class... Pair>
-list_ends rotate(list_rec* first, list_rec* last, const Pair&... pair) {
-    list_rec* oldest = follow(follow(last)->next);
+ring_ends rotate(pair_record* first, pair_record* last, const Pair&... pair) {
+    pair_record* oldest = follow(follow(last)->next);
     store(oldest, pair...);
     return {follow(follow(first)->next), oldest};
 }
@@ -164,42 +165,42 @@ list_ends rotate(list_rec* first, list_rec* last, const Pair&... pair) {
 }  // namespace detail
 
 // A ring of one record holding s, y and their s.y; first = last = that record.
-inline list_ends create(std::span<const double> s, std::span<const double> y) {
+inline ring_ends create(std::span<const double> s, std::span<const double> y) {
     return detail::create(s, y);
 }
-inline list_ends create(const pending_pair& pending) {
+inline ring_ends create(const pending_pair& pending) {
     return detail::create(pending);
 }
 
 // Adds a new record after the newest (first's prev) and before the oldest (first).
 // Returns the new last; first is unchanged.
-inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last, std::span<const double> s,
-                        std::span<const double> y) {
+inline pair_record* insert(pair_record* first, [[maybe_unused]] pair_record* last,
+                           std::span<const double> s, std::span<const double> y) {
     return detail::insert(first, s, y);
 }
-inline list_rec* insert(list_rec* first, [[maybe_unused]] list_rec* last,
-                        const pending_pair& pending) {
+inline pair_record* insert(pair_record* first, [[maybe_unused]] pair_record* last,
+                           const pending_pair& pending) {
     return detail::insert(first, pending);
 }
 
 // Reuses the oldest record (last's next) for s, y and a freshly summed s.y; it becomes the new
 // last, and the old first's next becomes the new first. Allocates nothing.
-inline list_ends rotate(list_rec* first, list_rec* last, std::span<const double> s,
+inline ring_ends rotate(pair_record* first, pair_record* last, std::span<const double> s,
                         std::span<const double> y) {
     return detail::rotate(first, last, s, y);
 }
-inline list_ends rotate(list_rec* first, list_rec* last, const pending_pair& pending) {
+inline ring_ends rotate(pair_record* first, pair_record* last, const pending_pair& pending) {
     return detail::rotate(first, last, pending);
 }
 
 // Releases every record, walking from last along next until it comes back to last.
 // Returns null handles. Null handles are left as they are.
-inline list_ends destroy(list_rec* first, list_rec* last) {
+inline ring_ends destroy(pair_record* first, pair_record* last) {
     (void)first;
     if (last != nullptr) {
-        list_rec* rec = detail::follow(last->next);
+        pair_record* rec = detail::follow(last->next);
         while (rec != last) {
-            list_rec* following = detail::follow(rec->next);
+            pair_record* following = detail::follow(rec->next);
             detail::release(rec);
             rec = following;
         }
@@ -209,10 +210,10 @@ inline list_ends destroy(list_rec* first, list_rec* last) {
 }
 
 // Number of records, counted by walking from first along next back to first.
-inline std::int32_t ring_size(const list_rec* first) {
+inline std::int32_t ring_size(const pair_record* first) {
     if (first == nullptr) return 0;
     std::int32_t count = 1;
-    for (const list_rec* rec = detail::follow(first->next); rec != first;
+    for (const pair_record* rec = detail::follow(first->next); rec != first;
          rec = detail::follow(rec->next))
         ++count;
     return count;
@@ -221,7 +222,7 @@ inline std::int32_t ring_size(const list_rec* first) {
 namespace detail {
 
 // rec, which must hold pairs n long.
-inline list_rec* checked(list_rec* rec, std::size_t n) {
+inline pair_record* checked(pair_record* rec, std::size_t n) {
     if (static_cast<std::size_t>(rec->n) != n)
         throw std::invalid_argument("nlp: correction pair of the wrong length");
     return rec;
@@ -235,11 +236,11 @@ inline list_rec* checked(list_rec* rec, std::size_t n) {
 // the sum that the next step needs from the entries it has just written. Every sum still runs
 // in ascending i from 0.0 over the same values, so the result is that of the plain recursion.
 // y.y of the newest pair was summed when the pair was stored.
-inline void finish_direction(list_rec* oldest, list_rec* newest, std::size_t n, double* dv,
+inline void finish_direction(pair_record* oldest, pair_record* newest, std::size_t n, double* dv,
                              double sum) {
-    list_rec* const forward_from = checked(follow(newest->next), n);
+    pair_record* const forward_from = checked(follow(newest->next), n);
     const double gamma = newest->sy / newest->yy;
-    list_rec* rec = newest;
+    pair_record* rec = newest;
 
     // backward pass, newest to oldest: alpha = s.d / sy; d := d - alpha * y; after the oldest,
     // the initial scaling d := d * gamma
@@ -261,7 +262,7 @@ inline void finish_direction(list_rec* oldest, list_rec* newest, std::size_t n, 
                 y, fy);
             break;
         }
-        list_rec* const older = checked(follow(rec->prev), n);
+        pair_record* const older = checked(follow(rec->prev), n);
         const double* const s = older->s;
         nlp::ascending(
             n,
@@ -283,7 +284,7 @@ inline void finish_direction(list_rec* oldest, list_rec* newest, std::size_t n, 
             for (std::size_t i = 0; i < n; ++i) dv[i] = -(dv[i] + step * s[i]);
             break;
         }
-        list_rec* const newer = checked(follow(rec->next), n);
+        pair_record* const newer = checked(follow(rec->next), n);
         const double* const y = newer->y;
         sum = 0.0;
         nlp::ascending(
@@ -304,12 +305,12 @@ inline void finish_direction(list_rec* oldest, list_rec* newest, std::size_t n, 
 //   in:  a ring (first, last) whose records hold pairs of g's length; g.
 //   out: d (same length as g); the alpha of every record.
 // Pairs are used as stored, whatever their s.y.
-inline void direction(list_rec* first, list_rec* last, std::span<const double> g,
+inline void direction(pair_record* first, pair_record* last, std::span<const double> g,
                       std::span<double> d) {
     const std::size_t n = g.size();
     if (d.size() != n) throw std::invalid_argument("nlp: direction of the wrong length");
-    list_rec* const oldest = detail::checked(detail::follow(first), n);
-    list_rec* const newest = detail::checked(detail::follow(last), n);
+    pair_record* const oldest = detail::checked(detail::follow(first), n);
+    pair_record* const newest = detail::checked(detail::follow(last), n);
     double* const dv = d.data();
     const double* const gv = g.data();
     // d := g, and the newest pair's s.d for the backward pass
@@ -328,12 +329,12 @@ inline void direction(list_rec* first, list_rec* last, std::span<const double> g
 // Stores change into the newest record (one made or reused for a pending_pair), then d as
 // direction gives it, the store and the first of its sums in one pass, which also finds the
 // largest |g(i)| (norm's value for g). Returns that largest magnitude. change.g must be g.
-inline double store_and_direction(list_rec* first, list_rec* last, const pair_change& change,
+inline double store_and_direction(pair_record* first, pair_record* last, const pair_change& change,
                                   std::span<double> d) {
     const std::size_t n = detail::length(change);
     if (d.size() != n) throw std::invalid_argument("nlp: direction of the wrong length");
-    list_rec* const oldest = detail::checked(detail::follow(first), n);
-    list_rec* const newest = detail::checked(detail::follow(last), n);
+    pair_record* const oldest = detail::checked(detail::follow(first), n);
+    pair_record* const newest = detail::checked(detail::follow(last), n);
     double* const rs = newest->s;
     double* const ry = newest->y;
     double* const dv = d.data();
@@ -369,8 +370,8 @@ public:
     ring& operator=(const ring&) = delete;
     ~ring() { destroy(first, last); }
 
-    list_rec* first = nullptr;
-    list_rec* last = nullptr;
+    pair_record* first = nullptr;
+    pair_record* last = nullptr;
 };
 
 }  // namespace nlp
