@@ -12,10 +12,11 @@
 namespace {
 
 template <class Model>
-void evaluate(benchmark::State& state, Model& m, std::int32_t n) {
+void evaluate(benchmark::State& state, bench::started<Model>& sheet, std::int32_t n) {
+    Model& m = sheet.model;
     const auto elements = static_cast<double>(m.problem.mesh.elements.size());
     for (auto _ : state) {
-        benchmark::DoNotOptimize(objective(m, n, m.unknowns.x, m.unknowns.gradient));
+        benchmark::DoNotOptimize(objective(m, *sheet.plan, n, m.unknowns.x, m.unknowns.gradient));
         benchmark::ClobberMemory();
     }
     state.counters["per_element"] = benchmark::Counter(
@@ -26,14 +27,14 @@ void evaluate(benchmark::State& state, Model& m, std::int32_t n) {
 
 // range(0) = material law: 1 neo-Hookean, 2 Mooney-Rivlin.
 void dorvan_objective(benchmark::State& state) {
-    dorvan::model& m = bench::dorvan_sheet(static_cast<std::int32_t>(state.range(0)));
-    evaluate(state, m, m.numbering.unknown_count);
+    auto& sheet = bench::dorvan_sheet(static_cast<std::int32_t>(state.range(0)));
+    evaluate(state, sheet, sheet.model.numbering.unknown_count);
 }
 
 // range(0) = material law: 1 neo-Hookean, 2 Mooney-Rivlin, 3 Arruda-Boyce.
 void melvar_objective(benchmark::State& state) {
-    melvar::model& m = bench::melvar_sheet(static_cast<std::int32_t>(state.range(0)));
-    evaluate(state, m, m.numbering.free_count);
+    auto& sheet = bench::melvar_sheet(static_cast<std::int32_t>(state.range(0)));
+    evaluate(state, sheet, sheet.model.numbering.free_count);
 }
 
 BENCHMARK(dorvan_objective)->ArgName("law")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "sheet/input/scanner.hpp"
+#include "support/laws.hpp"
 
 namespace bench {
 
@@ -45,40 +46,35 @@ const std::string& sheet_text(const std::string& program) {
     return found->second;
 }
 
-dorvan::model& dorvan_sheet(std::int32_t material) {
-    static std::map<std::int32_t, std::unique_ptr<dorvan::model>> models;
-    std::unique_ptr<dorvan::model>& m = models[material];
-    if (!m) {
-        m = std::make_unique<dorvan::model>();
+started<dorvan::model>& dorvan_sheet(std::int32_t material) {
+    static std::map<std::int32_t, std::unique_ptr<started<dorvan::model>>> models;
+    std::unique_ptr<started<dorvan::model>>& sheet = models[material];
+    if (!sheet) {
+        sheet = std::make_unique<started<dorvan::model>>();
+        dorvan::model& m = sheet->model;
         sheet::scanner in("input.txt", sheet_text("dorvan"));
-        dorvan::input(*m, in);
-        m->material = material;
-        m->mooney_c10 = 0.4;
-        m->mooney_c01 = 0.1;
-        m->mooney_bulk = 4.0;
-        dorvan::start(*m);
-        deform(m->x, m->free_count, m->unknown_count);
+        dorvan::input(m, in);
+        if (material == 2) m.law = dorvan::mooney_rivlin{0.4, 0.1, 4.0};
+        sheet->plan.emplace(dorvan::start(m));
+        deform(m.unknowns.x, m.numbering.free_count, m.numbering.unknown_count);
     }
-    return *m;
+    return *sheet;
 }
 
-melvar::model& melvar_sheet(std::int32_t material) {
-    static std::map<std::int32_t, std::unique_ptr<melvar::model>> models;
-    std::unique_ptr<melvar::model>& m = models[material];
-    if (!m) {
-        m = std::make_unique<melvar::model>();
+started<melvar::model>& melvar_sheet(std::int32_t material) {
+    static std::map<std::int32_t, std::unique_ptr<started<melvar::model>>> models;
+    std::unique_ptr<started<melvar::model>>& sheet = models[material];
+    if (!sheet) {
+        sheet = std::make_unique<started<melvar::model>>();
+        melvar::model& m = sheet->model;
         sheet::scanner in("input.txt", sheet_text("melvar"));
-        melvar::input(*m, in);
-        m->material = material;
-        m->mooney_c10 = 0.4;
-        m->mooney_c01 = 0.1;
-        m->boyce_shear = 1.0;
-        m->boyce_lock = 2.0;
-        m->boyce_coef = melvar::boyce_coefficients(m->boyce_lock);
-        melvar::start(*m);
-        deform(m->x, m->free_count, m->free_count);
+        melvar::input(m, in);
+        if (material == 2) m.law = melvar::mooney_rivlin{0.4, 0.1};
+        if (material == 3) m.law = testing_support::melvar_law(3, {1.0, 2.0});
+        sheet->plan.emplace(melvar::start(m));
+        deform(m.unknowns.x, m.numbering.free_count, m.numbering.free_count);
     }
-    return *m;
+    return *sheet;
 }
 
 namespace {

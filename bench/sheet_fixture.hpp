@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "arrays/terms.hpp"
@@ -15,12 +16,19 @@ namespace bench {
 // The whole text of the generated square sheet for "dorvan" or "melvar".
 const std::string& sheet_text(const std::string& program);
 
+// A started model and the plan its objective works by.
+template <class Model>
+struct started {
+    Model model;
+    std::optional<sheet::assembly_plan> plan;
+};
+
 // The sheet of that program read, given the material law (its constants set for benchmarking),
 // started, and deformed: every free displacement moved by up to 5 % of the grid spacing and
 // every thickness variable (dorvan) by up to 1 %, from a fixed seed. Each law's model is made
 // once per process and shared.
-dorvan::model& dorvan_sheet(std::int32_t material);
-melvar::model& melvar_sheet(std::int32_t material);
+started<dorvan::model>& dorvan_sheet(std::int32_t material);
+started<melvar::model>& melvar_sheet(std::int32_t material);
 
 // Makes an empty directory under the system's temporary directory the working directory; it is
 // removed with what it holds when the process ends. Returns its path.

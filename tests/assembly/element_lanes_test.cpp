@@ -52,8 +52,8 @@ std::vector<std::pair<std::size_t, std::size_t>> blocks(std::size_t count) {
 // a collapsed current triangle (zero edges on one node), zero and negative areas.
 template <class Model>
 void scramble(Model& m, dorvan_tests::random_reals& random) {
-    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e) {
-        sheet::element& r = m.problem.mesh.elements(e);
+    for (std::int32_t e = m.geometry.first(); e <= m.geometry.last(); ++e) {
+        sheet::element_geometry& r = m.geometry(e);
         r.area2 = random(0.05, 2.0);
         r.a_a = random(0.0, 2.0);
         r.a_b = random(-1.0, 1.0);
@@ -63,9 +63,9 @@ void scramble(Model& m, dorvan_tests::random_reals& random) {
             r.edge_b[c] = random(-1.0, 1.0);
         }
     }
-    sheet::element& collapsed = m.problem.mesh.elements(4);
+    sheet::triangle& collapsed = m.problem.mesh.elements(4);
     collapsed.node[1] = collapsed.node[2] = collapsed.node[0];
-    for (int c = 0; c < 3; ++c) collapsed.edge_a[c] = collapsed.edge_b[c] = 0.0;
+    for (int c = 0; c < 3; ++c) m.geometry(4).edge_a[c] = m.geometry(4).edge_b[c] = 0.0;
     m.problem.mesh.elements(7).node[2] = m.problem.mesh.elements(7).node[1];
     m.geometry(9).area2 = 0.0;
     m.geometry(10).area2 = -0.7;
@@ -89,10 +89,10 @@ void expect_one_element_results(const Model& m, const sheet::element_columns& ta
     for (std::size_t at = begin; at < end; ++at) {
         double u[3][3];
         for (int i = 0; i < 9; ++i)
-            u[i / 3][i % 3] =
-                sheet::corner_value(table.source(i)[at], xs.data(), m.problem.supports.prescribed.all().data());
+            u[i / 3][i % 3] = sheet::corner_value(table.source(i)[at], xs.data(),
+                                                  m.problem.supports.prescribed.all().data());
         sheet::element_forces want;
-        const double e = one(at, m.problem.mesh.elements(static_cast<std::int32_t>(at) + 1), u, want);
+        const double e = one(at, m.geometry(static_cast<std::int32_t>(at) + 1), u, want);
         const std::string where = "element at " + std::to_string(at) + " in [" +
                                   std::to_string(begin) + ", " + std::to_string(end) + ")";
         EXPECT_TRUE(alike(energy[at - begin], e)) << where;
@@ -124,12 +124,8 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
     const sheet::element_columns table = sheet::element_columns_of(m);
 
     for (const std::int32_t law : {1, 2}) {
-        m.material = law;
-        m.neo_shear = 0.8;
-        m.neo_bulk = 3.0;
-        m.mooney_c10 = 0.4;
-        m.mooney_c01 = 0.1;
-        m.mooney_bulk = 5.0;
+        m.law = law == 1 ? dorvan::law{dorvan::neo_hookean{0.8, 3.0}}
+                         : dorvan::law{dorvan::mooney_rivlin{0.4, 0.1, 5.0}};
         on_every_target([&] {
             for (const auto& [begin, end] : blocks(count)) {
                 std::vector<double> energy(end - begin), forces(9 * (end - begin)),
@@ -142,7 +138,7 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
                 SCOPED_TRACE("law " + std::to_string(law));
                 expect_one_element_results(
                     m, table, xs, begin, end, energy, forces,
-                    [&](std::size_t at, const sheet::element& r, const double(&u)[3][3],
+                    [&](std::size_t at, const sheet::element_geometry& r, const double(&u)[3][3],
                         sheet::element_forces& one) {
                         const dorvan::element_result want =
                             dorvan::element_state(m, r, u, xs[m.numbering.free_count + at], one);
@@ -158,12 +154,6 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
             }
         });
     }
-    m.material = 5;
-    std::vector<double> energy(count), forces(9 * count), slopes(count);
-    EXPECT_THROW(
-        dorvan::evaluate_elements(m, xs, 0, count, {&table, energy.data(), forces.data(), 0, count},
-                                  slopes.data()),
-        sheet::failure);
 }
 
 // A started melvar model of 2 columns x rows elements.
@@ -199,7 +189,7 @@ void expect_melvar_lanes_alike(melvar::model& m, const terms::real_vector& x,
                 SCOPED_TRACE("law " + std::to_string(law));
                 expect_one_element_results(
                     m, table, xs, begin, end, energy, forces,
-                    [&](std::size_t, const sheet::element& r, const double(&u)[3][3],
+                    [&](std::size_t, const sheet::element_geometry& r, const double(&u)[3][3],
                         sheet::element_forces& one) {
                         return melvar::element_state(m, r, u, one).strain_energy;
                     });
@@ -215,14 +205,6 @@ TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
     terms::real_vector x(1, m.numbering.free_count);
     unknowns(x, m.numbering.free_count, random);
     expect_melvar_lanes_alike(m, x, {1, 2, 3});
-    const auto xs = x.view(1, m.numbering.free_count);
-    const std::size_t count = m.problem.mesh.elements.size();
-    const sheet::element_columns table = sheet::element_columns_of(m);
-    m.material = 4;
-    std::vector<double> energy(count), forces(9 * count);
-    EXPECT_THROW(melvar::evaluate_elements(m, xs, 0, count,
-                                           {&table, energy.data(), forces.data(), 0, count}),
-                 sheet::failure);
 }
 
 // Flat elements whose out-of-plane edges and displacements are zeros of either sign: some force
@@ -231,8 +213,8 @@ TEST(element_lanes, melvar_lanes_keep_the_sign_of_zero_forces) {
     melvar::model m = melvar_grid(12, 12);
     dorvan_tests::random_reals random(21);
     const auto signed_zero = [&] { return random(-1.0, 1.0) < 0.0 ? -0.0 : 0.0; };
-    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e) {
-        sheet::element& r = m.problem.mesh.elements(e);
+    for (std::int32_t e = m.geometry.first(); e <= m.geometry.last(); ++e) {
+        sheet::element_geometry& r = m.geometry(e);
         for (int c = 0; c < 2; ++c) {
             r.edge_a[c] = random(-1.0, 1.0);
             r.edge_b[c] = random(-1.0, 1.0);

@@ -109,14 +109,14 @@ TEST(threads, melvar_objective_is_the_same_for_every_worker_count) {
             std::shuffle(&m.problem.mesh.elements(1), &m.problem.mesh.elements(1) + m.problem.mesh.elements.size(), random);
         }
         melvar::start(m);
-        ASSERT_GE(m.problem.mesh.elements.size(), sheet::detail::threads_from);
+        ASSERT_GE(m.problem.mesh.elements.size(), sheet::threads_from);
         dorvan_tests::random_reals random(5);
         terms::real_vector x(1, m.numbering.free_count);
         for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) x(k) = random(-0.01, 0.01);
 
         terms::real_vector reference(1, m.numbering.free_count);
         const double f = one_after_another(m, x, reference, [&](std::int32_t e, auto& forces) {
-            return melvar::element_at(m, m.problem.mesh.elements(e), x, forces).strain_energy;
+            return melvar::element_at(m, e, x, forces).strain_energy;
         });
         expect_every_count_alike(m.numbering.free_count, x, f, reference,
                                  [&](const terms::real_vector& at, terms::real_vector& g,

@@ -66,12 +66,12 @@ TEST(melvar_start, all_nine_prescribed_leaves_no_unknowns) {
     m.problem.settings.tolerance_factor = 0.001;
     m.problem.settings.reference_force = 0.0;
     make_grid(m, 1, 1, 1.0, 1.0);
-    m.problem.mesh.elements = terms::array1<sheet::element>(1, 1);
+    m.problem.mesh.elements = terms::array1<sheet::triangle>(1, 1);
     m.problem.mesh.elements(1).node[0] = 1;
     m.problem.mesh.elements(1).node[1] = 2;
     m.problem.mesh.elements(1).node[2] = 3;
     m.problem.mesh.node_count = 3;
-    m.numbering.dof_map = terms::index_matrix(1, 3, 1, 3);
+    m.problem.supports.held = terms::flag_matrix(1, 3, 1, 3);
     m.problem.supports.prescribed = terms::real_matrix(1, 3, 1, 3);
     m.problem.loads = terms::real_matrix(1, 3, 1, 3);
     for (std::int32_t i = 1; i <= 3; ++i)
@@ -96,7 +96,8 @@ TEST(melvar_objective, starting_point_has_the_offset_energy_and_the_negated_load
     m.problem.supports.prescribed(3, 1) = 0.0;
     melvar::start(m);
     double expected = 0.0;
-    const double w0 = 3.0 * m.mooney_c10 + 3.0 * m.mooney_c01;
+    const auto& law = std::get<melvar::mooney_rivlin>(m.law);
+    const double w0 = 3.0 * law.c10 + 3.0 * law.c01;
     for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e)
         expected += w0 * m.geometry(e).area2 * m.problem.thickness / 2.0;
     EXPECT_NEAR(m.results.energy, expected, 1e-14);
@@ -142,7 +143,7 @@ TEST(melvar_objective, gradient_is_the_derivative_of_the_total_potential_energy)
         double expected = 0.0;
         sheet::element_forces forces;
         for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e)
-            expected += melvar::element_at(m, m.problem.mesh.elements(e), m.unknowns.x, forces).strain_energy;
+            expected += melvar::element_at(m, e, m.unknowns.x, forces).strain_energy;
         for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i)
             for (std::int32_t j = 1; j <= 3; ++j)
                 if (m.numbering.dof_map(i, j) <= m.numbering.free_count)
