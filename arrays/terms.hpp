@@ -188,14 +188,4 @@ using real_matrix = array2<double>;
 using index_matrix = array2<std::int32_t>;
 using flag_matrix = array2<bool>;
 
-using fmat1 = array1<double>;
-using imat1 = array1<std::int32_t>;
-using bmat1 = array1<bool>;
-using fmat2 = array2<double>;
-using imat2 = array2<std::int32_t>;
-using bmat2 = array2<bool>;
-using fmat3 = array3<double>;
-using imat3 = array3<std::int32_t>;
-using bmat3 = array3<bool>;
-
 }  // namespace terms

@@ -119,7 +119,7 @@ void direction_vs_floor(benchmark::State& state) {
 struct quadratic {
     std::vector<double> c;
     std::int64_t calls = 0;
-    double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+    double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
         ++calls;
         const auto xs = x.view(1, n);
         const auto gs = g.view(1, n);
@@ -145,7 +145,7 @@ quadratic make_quadratic(std::size_t n) {
 void quadratic_objective(benchmark::State& state) {
     const auto n = static_cast<std::int32_t>(state.range(0));
     quadratic q = make_quadratic(static_cast<std::size_t>(n));
-    terms::fmat1 x(1, n), g(1, n);
+    terms::real_vector x(1, n), g(1, n);
     for (auto _ : state) {
         benchmark::DoNotOptimize(q(n, x, g));
         benchmark::ClobberMemory();
@@ -165,7 +165,7 @@ void lbfgs_iterations(benchmark::State& state) {
                                           .tolerance = 0.0,
                                           .search = {.search_limit = 10, .search_factor = 0.9}};
     quadratic q = make_quadratic(static_cast<std::size_t>(n));
-    terms::fmat1 x(1, n), g(1, n);
+    terms::real_vector x(1, n), g(1, n);
     std::int64_t made = 0;
     for (auto _ : state) {
         state.PauseTiming();

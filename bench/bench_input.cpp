@@ -42,10 +42,18 @@ void read_file(benchmark::State& state, const std::string& program) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 
-void dorvan_text(benchmark::State& state) { read_text<dorvan::model>(state, "dorvan"); }
-void melvar_text(benchmark::State& state) { read_text<melvar::model>(state, "melvar"); }
-void dorvan_file(benchmark::State& state) { read_file<dorvan::model>(state, "dorvan"); }
-void melvar_file(benchmark::State& state) { read_file<melvar::model>(state, "melvar"); }
+void dorvan_text(benchmark::State& state) {
+    read_text<dorvan::model>(state, "dorvan");
+}
+void melvar_text(benchmark::State& state) {
+    read_text<melvar::model>(state, "melvar");
+}
+void dorvan_file(benchmark::State& state) {
+    read_file<dorvan::model>(state, "dorvan");
+}
+void melvar_file(benchmark::State& state) {
+    read_file<melvar::model>(state, "melvar");
+}
 
 BENCHMARK(dorvan_text)->Unit(benchmark::kMillisecond);
 BENCHMARK(melvar_text)->Unit(benchmark::kMillisecond);

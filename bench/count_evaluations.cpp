@@ -40,5 +40,5 @@ int main(int argc, char** argv) {
         return 2;
     }
     return std::strcmp(argv[1], "dorvan") == 0 ? count<dorvan::program>()
-                                                : count<melvar::program>();
+                                               : count<melvar::program>();
 }

@@ -1,6 +1,7 @@
 // Loading, starting and deforming the benchmarks' sheets once per process.
 #include "bench/sheet_fixture.hpp"
 
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -8,7 +9,6 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 
 #include "sheet/input/scanner.hpp"
 #include "support/laws.hpp"

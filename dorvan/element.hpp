@@ -71,8 +71,8 @@ law_terms<T> material_law(const mooney_rivlin& law, T i1, T trace_c2, T i3) {
 // The element of initial geometry r (sheet::element_geometry, or its fields in T) and initial
 // thickness t0, displaced by u[l][j] at its corners, with thickness variable s, under law.
 template <class Law, class Record, class T>
-element_result_of<T> element_state(const Law& law, double t0, const Record& r,
-                                   const T (&u)[3][3], T s, sheet::nodal_forces<T>& forces) {
+element_result_of<T> element_state(const Law& law, double t0, const Record& r, const T (&u)[3][3],
+                                   T s, sheet::nodal_forces<T>& forces) {
     const T a2 = r.area2;
     const sheet::current_shape<T> c = sheet::shape_of(r, u);
     const T jp = c.length / a2;   // in-plane area ratio

@@ -44,8 +44,8 @@ HWY_FLATTEN void evaluate_by_law(const Law& law, const model& m, std::span<const
 
 void evaluate_elements(const model& m, std::span<const double> xs, std::size_t begin,
                        std::size_t end, const sheet::block_io& io, double* slopes) {
-    std::visit(
-        [&](const auto& law) { evaluate_by_law(law, m, xs, begin, end, io, slopes); }, m.law);
+    std::visit([&](const auto& law) { evaluate_by_law(law, m, xs, begin, end, io, slopes); },
+               m.law);
 }
 
 }  // namespace dorvan::HWY_NAMESPACE

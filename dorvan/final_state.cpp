@@ -29,7 +29,6 @@ sheet::principal_stresses principal_stresses(const element_result& r) {
     return sheet::principal(t, radicand, p);
 }
 
-
 sheet::element_row row_at(const model& m, std::int32_t e, sheet::element_forces& forces) {
     const element_result r = element_at(m, e, m.unknowns.x, forces);
     const double s = m.unknowns.x(m.numbering.free_count + e);

@@ -12,8 +12,7 @@ double objective(const model& m, sheet::assembly_plan& plan, std::int32_t n,
     const std::int32_t unknowns = m.numbering.unknown_count;
     const auto xs = x.view(1, unknowns);
     const auto gs = g.view(1, unknowns);
-    double* slopes =
-        gs.data() + m.numbering.free_count + (m.problem.mesh.elements.first() - 1);
+    double* slopes = gs.data() + m.numbering.free_count + (m.problem.mesh.elements.first() - 1);
     return sheet::total_potential_energy_in_blocks(
         m, plan, xs, gs,
         [&](std::size_t begin, std::size_t end, const sheet::block_io& io) {

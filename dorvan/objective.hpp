@@ -16,7 +16,6 @@ namespace dorvan {
 // components, then the thickness slope of each element. plan is the one start made for m.
 // With along.d set, also stores g . along.d over the same entries in *along.slope.
 double objective(const model& m, sheet::assembly_plan& plan, std::int32_t n,
-                 const terms::real_vector& x, terms::real_vector& g,
-                 nlp::slope_request along = {});
+                 const terms::real_vector& x, terms::real_vector& g, nlp::slope_request along = {});
 
 }  // namespace dorvan

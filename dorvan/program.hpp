@@ -34,7 +34,8 @@ struct program {
     static constexpr sheet::program_text text{
         "dorvan",
         "Large-deformation static equilibrium of a thin compressible hyperelastic sheet (3-node\n"
-        "membrane triangles in 3-D space; neo-Hookean or Mooney-Rivlin with a bulk modulus and one\n"
+        "membrane triangles in 3-D space; neo-Hookean or Mooney-Rivlin with a bulk modulus and "
+        "one\n"
         "thickness unknown per element), found by minimising its total potential energy with\n"
         "limited-memory BFGS."};
 

@@ -42,11 +42,13 @@ int run_one(const std::uint8_t* data, std::size_t size, Input input, Start start
         // The reader's plausibility check bounds every count by what the file can hold.
         const auto bound = static_cast<std::int64_t>(size) / 6 + 1;
         if (m.problem.mesh.node_count > bound)
-            finding("node count beyond what the file can hold", std::to_string(m.problem.mesh.node_count));
+            finding("node count beyond what the file can hold",
+                    std::to_string(m.problem.mesh.node_count));
         if (static_cast<std::int64_t>(m.problem.mesh.elements.size()) > bound)
             finding("element count beyond what the file can hold",
                     std::to_string(m.problem.mesh.elements.size()));
-        if (m.problem.mesh.node_count > work_cap || static_cast<std::int64_t>(m.problem.mesh.elements.size()) > work_cap)
+        if (m.problem.mesh.node_count > work_cap ||
+            static_cast<std::int64_t>(m.problem.mesh.elements.size()) > work_cap)
             return 0;
         start(m);
     } catch (const sheet::failure& failure) {

@@ -88,8 +88,8 @@ bool trace_c2_terms_change_nothing(const Record& r, const sheet::current_shape<T
 // The element of initial geometry r (sheet::element_geometry, or its fields in T) and initial
 // thickness t0, displaced by u[l][j] at its corners, under law.
 template <class Law, class Record, class T>
-element_result_of<T> element_state(const Law& law, double t0, const Record& r,
-                                   const T (&u)[3][3], sheet::nodal_forces<T>& forces) {
+element_result_of<T> element_state(const Law& law, double t0, const Record& r, const T (&u)[3][3],
+                                   sheet::nodal_forces<T>& forces) {
     const T a2 = r.area2;
     const sheet::current_shape<T> c = sheet::shape_of(r, u);
     // Out-of-plane stretch from the change of area, and its powers.
@@ -121,10 +121,10 @@ element_result_of<T> element_state(const Law& law, double t0, const Record& r,
         trace_c2_terms = !detail::trace_c2_terms_change_nothing(r, c, l3, row1, row2);
     if (trace_c2_terms) {
         for (int k = 0; k < 3; ++k) {
-            row1[k] = row1[k] + 2.0 * w.w2 *
-                                    ((c.pp * c.b[k] - c.pq * c.a[k]) / c.a2_3 - l3_5 * c.unit_a[k]);
-            row2[k] = row2[k] + 2.0 * w.w2 *
-                                    ((c.pq * c.b[k] - c.qq * c.a[k]) / c.a2_3 - l3_5 * c.unit_b[k]);
+            row1[k] = row1[k] +
+                      2.0 * w.w2 * ((c.pp * c.b[k] - c.pq * c.a[k]) / c.a2_3 - l3_5 * c.unit_a[k]);
+            row2[k] = row2[k] +
+                      2.0 * w.w2 * ((c.pq * c.b[k] - c.qq * c.a[k]) / c.a2_3 - l3_5 * c.unit_b[k]);
         }
     }
     for (int k = 0; k < 3; ++k) {

@@ -1,9 +1,9 @@
 // The final state and the report: each element's row holds its current thickness t0 lambda3 and
 // the in-plane principal Cauchy stresses of an incompressible element, whose pressure makes the
 // through-thickness stress zero.
+#include "sheet/assembly/final_state.hpp"
 #include "melvar/element.hpp"
 #include "melvar/program.hpp"
-#include "sheet/assembly/final_state.hpp"
 #include "sheet/mechanics/principal.hpp"
 #include "sheet/output/report.hpp"
 
@@ -28,7 +28,6 @@ sheet::principal_stresses principal_stresses(const element_result& r) {
         ((a2b * a - 6.0) * (4.0 * u * v) + ((3.0 * q - 4.0 * s) * q + 2.0 * (u * u) * a2b));
     return sheet::principal(t, radicand, p);
 }
-
 
 sheet::element_row row_at(const model& m, std::int32_t e, sheet::element_forces& forces) {
     const element_result r = element_at(m, e, m.unknowns.x, forces);

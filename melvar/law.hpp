@@ -19,8 +19,8 @@ struct mooney_rivlin {
 // Law 3: W = mu (c1 i1 + c2 i1^2 + c3 i1^3 + c4 i1^4 + c5 i1^5), the series coefficients
 // derived from the locking stretch L when it is read.
 struct arruda_boyce {
-    double shear = 0.0;  // mu
-    double lock = 0.0;   // L
+    double shear = 0.0;                                 // mu
+    double lock = 0.0;                                  // L
     double coefficient[5] = {0.0, 0.0, 0.0, 0.0, 0.0};  // c1..c5
 };
 

@@ -36,7 +36,8 @@ struct program {
     static constexpr sheet::program_text text{
         "melvar",
         "Large-deformation static equilibrium of a thin incompressible hyperelastic sheet (3-node\n"
-        "membrane triangles in 3-D space; neo-Hookean, Mooney-Rivlin or Arruda-Boyce, the thickness\n"
+        "membrane triangles in 3-D space; neo-Hookean, Mooney-Rivlin or Arruda-Boyce, the "
+        "thickness\n"
         "following from the change of area), found by minimising its total potential energy with\n"
         "limited-memory BFGS."};
 

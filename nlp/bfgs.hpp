@@ -53,16 +53,16 @@ inline double root_of_yhy(double yhy) {
 // and when y.Hy turns negative.
 template <class Objective>
 minimiser_result bfgs(Objective& objective, const bfgs_settings& settings, std::int32_t n,
-                      terms::fmat1& x, terms::fmat1& g) {
+                      terms::real_vector& x, terms::real_vector& g) {
     const bfgs_settings used = normalised(settings);
     const std::int32_t length = detail::packed_length(n);
     (void)x.view(1, n);
     (void)g.view(1, n);
-    terms::fmat1 h(1, length);
-    terms::fmat1 d(1, n);   // direction; during the update also the vector w
-    terms::fmat1 s(1, n);   // saved point, then the step s = x - saved x
-    terms::fmat1 y(1, n);   // saved gradient, then the change y = g - saved g
-    terms::fmat1 hy(1, n);  // H.y
+    terms::real_vector h(1, length);
+    terms::real_vector d(1, n);   // direction; during the update also the vector w
+    terms::real_vector s(1, n);   // saved point, then the step s = x - saved x
+    terms::real_vector y(1, n);   // saved gradient, then the change y = g - saved g
+    terms::real_vector hy(1, n);  // H.y
     const std::span<double> hv = h.view(1, length);
     const std::span<double> dv = d.view(1, n);
     const std::span<double> sv = s.view(1, n);

@@ -28,13 +28,15 @@ namespace nlp {
 // halt from the line search passes through; all work storage is released on every path.
 template <class Objective, class Observer = no_observer>
 minimiser_result lbfgs(Objective& objective, const lbfgs_settings& settings, std::int32_t n,
-                       terms::fmat1& x, terms::fmat1& g, Observer&& observe = Observer{}) {
+                       terms::real_vector& x, terms::real_vector& g,
+                       Observer&& observe = Observer{}) {
     const lbfgs_settings used = normalised(settings);
     (void)x.view(1, n);
     (void)g.view(1, n);
-    terms::fmat1 d(1, n);
-    terms::fmat1 s(1, n);  // previous point; the step s = x - previous x goes into the ring
-    terms::fmat1 y(1, n);  // previous gradient; the change y = g - previous g goes into the ring
+    terms::real_vector d(1, n);
+    terms::real_vector s(1, n);  // previous point; the step s = x - previous x goes into the ring
+    terms::real_vector y(1,
+                         n);  // previous gradient; the change y = g - previous g goes into the ring
     const std::span<double> dv = d.view(1, n);
     const std::span<double> sv = s.view(1, n);
     const std::span<double> yv = y.view(1, n);

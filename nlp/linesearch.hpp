@@ -58,7 +58,7 @@ namespace detail {
 // so here its settings are normalised.
 template <class Objective>
 double search_from(Objective& objective, const search_settings& settings, std::int32_t n, double f0,
-                   terms::fmat1& x, terms::fmat1& g, const terms::fmat1& d,
+                   terms::real_vector& x, terms::real_vector& g, const terms::real_vector& d,
                    std::span<const double> x0v, double s0, double* step) {
     const search_settings search = normalised(settings);
     const std::span<double> xv = x.view(1, n);
@@ -158,12 +158,13 @@ double search_from(Objective& objective, const search_settings& settings, std::i
 // otherwise.
 template <class Objective>
 double linesearch(Objective& objective, const search_settings& search, std::int32_t n, double f0,
-                  terms::fmat1& x, terms::fmat1& g, const terms::fmat1& d, double* step = nullptr) {
+                  terms::real_vector& x, terms::real_vector& g, const terms::real_vector& d,
+                  double* step = nullptr) {
     const double* const xv = std::as_const(x).view(1, n).data();
     const double* const gv = std::as_const(g).view(1, n).data();
     const double* const dv = d.view(1, n).data();
     // saved start point x0, copied in the pass that forms the slope g.d at x
-    terms::fmat1 x0(1, n, terms::uninitialized);
+    terms::real_vector x0(1, n, terms::uninitialized);
     const std::span<double> x0v = x0.view(1, n);
     double* const saved = x0v.data();
     double s0 = 0.0;
@@ -184,9 +185,9 @@ double linesearch(Objective& objective, const search_settings& search, std::int3
 // saved_x and saved_g cover 1..n as spans.
 template <class Objective>
 double search_and_save(Objective& objective, const search_settings& search, std::int32_t n,
-                       double energy, terms::fmat1& x, terms::fmat1& g, const terms::fmat1& d,
-                       std::span<double> saved_x, std::span<double> saved_g,
-                       double* step = nullptr) {
+                       double energy, terms::real_vector& x, terms::real_vector& g,
+                       const terms::real_vector& d, std::span<double> saved_x,
+                       std::span<double> saved_g, double* step = nullptr) {
     const double* const xv = std::as_const(x).view(1, n).data();
     const double* const gv = std::as_const(g).view(1, n).data();
     const double* const dv = d.view(1, n).data();
@@ -211,8 +212,8 @@ double search_and_save(Objective& objective, const search_settings& search, std:
 // Returns the energy of the search. s and y cover 1..n as spans.
 template <class Objective>
 double search_and_pair(Objective& objective, const search_settings& search, std::int32_t n,
-                       double energy, terms::fmat1& x, terms::fmat1& g, const terms::fmat1& d,
-                       std::span<double> s, std::span<double> y) {
+                       double energy, terms::real_vector& x, terms::real_vector& g,
+                       const terms::real_vector& d, std::span<double> s, std::span<double> y) {
     energy = search_and_save(objective, search, n, energy, x, g, d, s, y);
     const std::span<const double> xn = std::as_const(x).view(1, n);
     const std::span<const double> gn = std::as_const(g).view(1, n);

@@ -20,13 +20,13 @@ namespace nlp {
 // Follows, up to rounding, the iterates of lbfgs with one stored pair.
 template <class Objective>
 minimiser_result mbfgs(Objective& objective, const bfgs_settings& settings, std::int32_t n,
-                       terms::fmat1& x, terms::fmat1& g) {
+                       terms::real_vector& x, terms::real_vector& g) {
     const bfgs_settings used = normalised(settings);
     (void)x.view(1, n);
     (void)g.view(1, n);
-    terms::fmat1 d(1, n);
-    terms::fmat1 s(1, n);  // saved point, then the step s = x - saved x
-    terms::fmat1 y(1, n);  // saved gradient, then the change y = g - saved g
+    terms::real_vector d(1, n);
+    terms::real_vector s(1, n);  // saved point, then the step s = x - saved x
+    terms::real_vector y(1, n);  // saved gradient, then the change y = g - saved g
     const std::span<double> dv = d.view(1, n);
     const std::span<double> sv = s.view(1, n);
     const std::span<double> yv = y.view(1, n);

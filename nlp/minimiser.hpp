@@ -1,9 +1,10 @@
 // The generic quasi-Newton minimiser: one instance per objective, offering the line search and
 // the three methods (lbfgs, mbfgs, bfgs) with one calling contract.
 //
-// The objective is any callable double(std::int32_t n, const terms::fmat1& x, terms::fmat1& g)
-// that returns f(x) for x(1..n), stores the gradient in g(1..n) and leaves x unchanged. The
-// minimisers pass the caller's own x and g to it and use g as the gradient without checking it.
+// The objective is any callable double(std::int32_t n, const terms::real_vector& x,
+// terms::real_vector& g) that returns f(x) for x(1..n), stores the gradient in g(1..n) and leaves x
+// unchanged. The minimisers pass the caller's own x and g to it and use g as the gradient without
+// checking it.
 #pragma once
 
 #include <cstdint>
@@ -30,27 +31,27 @@ public:
     explicit minimiser(Objective& objective) : objective_(objective) {}
 
     // The step-length search (linesearch.hpp): returns the energy at the new x.
-    double linesearch(const search_settings& search, std::int32_t n, double f0, terms::fmat1& x,
-                      terms::fmat1& g, const terms::fmat1& d) {
+    double linesearch(const search_settings& search, std::int32_t n, double f0,
+                      terms::real_vector& x, terms::real_vector& g, const terms::real_vector& d) {
         return nlp::linesearch(objective_, search, n, f0, x, g, d);
     }
 
     // Limited-memory BFGS (lbfgs.hpp); observe sees every iteration.
     template <class Observer = no_observer>
-    minimiser_result lbfgs(const lbfgs_settings& settings, std::int32_t n, terms::fmat1& x,
-                           terms::fmat1& g, Observer&& observe = Observer{}) {
+    minimiser_result lbfgs(const lbfgs_settings& settings, std::int32_t n, terms::real_vector& x,
+                           terms::real_vector& g, Observer&& observe = Observer{}) {
         return nlp::lbfgs(objective_, settings, n, x, g, std::forward<Observer>(observe));
     }
 
     // Memoryless modified BFGS (mbfgs.hpp).
-    minimiser_result mbfgs(const bfgs_settings& settings, std::int32_t n, terms::fmat1& x,
-                           terms::fmat1& g) {
+    minimiser_result mbfgs(const bfgs_settings& settings, std::int32_t n, terms::real_vector& x,
+                           terms::real_vector& g) {
         return nlp::mbfgs(objective_, settings, n, x, g);
     }
 
     // Dense self-scaling BFGS (bfgs.hpp).
-    minimiser_result bfgs(const bfgs_settings& settings, std::int32_t n, terms::fmat1& x,
-                          terms::fmat1& g) {
+    minimiser_result bfgs(const bfgs_settings& settings, std::int32_t n, terms::real_vector& x,
+                          terms::real_vector& g) {
         return nlp::bfgs(objective_, settings, n, x, g);
     }
 

@@ -27,14 +27,15 @@ inline double norm(std::span<const double> v) {
 
 // Largest |x(i)| over i = 1..n, as above; n <= 0 gives 0.0.
 // x must cover 1..n (checked once, terms::range_error otherwise).
-inline double norm(std::int32_t n, const terms::fmat1& x) {
+inline double norm(std::int32_t n, const terms::real_vector& x) {
     return norm(x.view(1, n));
 }
 
 // The stopping flag a minimiser returns: norm(n, g) <= tolerance, but false when the energy or
 // any of g(1..n) is NaN (norm passes NaN over, so a broken gradient would otherwise look
 // optimal).
-inline bool is_optimal(std::int32_t n, const terms::fmat1& g, double energy, double tolerance) {
+inline bool is_optimal(std::int32_t n, const terms::real_vector& g, double energy,
+                       double tolerance) {
     if (!(norm(n, g) <= tolerance) || std::isnan(energy)) return false;
     for (const double value : g.view(1, n)) {
         if (std::isnan(value)) return false;

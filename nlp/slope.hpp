@@ -19,8 +19,8 @@ struct slope_request {
 
 // An objective that takes a slope request as a fourth argument.
 template <class Objective>
-concept forms_slope = requires(Objective& objective, std::int32_t n, const terms::fmat1& x,
-                               terms::fmat1& g, slope_request request) {
+concept forms_slope = requires(Objective& objective, std::int32_t n, const terms::real_vector& x,
+                               terms::real_vector& g, slope_request request) {
     { objective(n, x, g, request) } -> std::convertible_to<double>;
 };
 

@@ -56,7 +56,7 @@ public:
     void share(int threads);
     const std::vector<entry_run>& runs() const { return runs_; }
     std::vector<double>& energy() { return energy_; }  // per element, for the runs
-    ordered_chain& chain() { return *chain_; }  // the runs' sums, taken up in order
+    ordered_chain& chain() { return *chain_; }         // the runs' sums, taken up in order
 
 private:
     element_columns table_;

@@ -20,10 +20,10 @@
 #include <span>
 
 #include "nlp/slope.hpp"
-#include "sheet/assembly/block_io.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
-#include "sheet/model/model.hpp"
+#include "sheet/assembly/block_io.hpp"
 #include "sheet/assembly/worker_pool.hpp"
+#include "sheet/model/model.hpp"
 
 namespace sheet {
 
@@ -63,8 +63,7 @@ template <class Evaluate, class Energy>
 void assemble_run(const entry_run& run, const assembly_plan& plan, std::span<const double> loads,
                   std::span<double> gs, Evaluate& evaluate, Energy&& energy_of) {
     const std::vector<std::int32_t>& component = plan.component();
-    for (std::int32_t k = run.entry_begin; k < run.entry_end; ++k)
-        gs[k] = -loads[component[k]];
+    for (std::int32_t k = run.entry_begin; k < run.entry_end; ++k) gs[k] = -loads[component[k]];
     double energy[element_block];
     double forces[9 * element_block];
     for (std::size_t begin = run.begin; begin < run.end; begin += element_block) {
@@ -72,7 +71,8 @@ void assemble_run(const entry_run& run, const assembly_plan& plan, std::span<con
         evaluate(begin, end, block_io{&plan.table(), energy, forces, run.own_begin, run.own_end});
         for (std::size_t at = begin; at < end; ++at) {
             if (at >= run.own_begin && at < run.own_end) energy_of(at, energy[at - begin]);
-            scatter(plan.table(), at, forces + 9 * (at - begin), run.entry_begin, run.entry_end, gs);
+            scatter(plan.table(), at, forces + 9 * (at - begin), run.entry_begin, run.entry_end,
+                    gs);
         }
     }
 }

@@ -18,7 +18,8 @@ public:
             finished_ = std::make_unique<std::atomic<bool>[]>(count);
             capacity_ = count;
         }
-        for (std::size_t i = 0; i < count; ++i) finished_[i].store(false, std::memory_order_relaxed);
+        for (std::size_t i = 0; i < count; ++i)
+            finished_[i].store(false, std::memory_order_relaxed);
         count_ = count;
         next_ = 0;
         busy_.store(false, std::memory_order_relaxed);

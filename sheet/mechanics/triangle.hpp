@@ -4,8 +4,8 @@
 // templates over the number type T: a real, or a vector of reals with one element per lane.
 #pragma once
 
-#include "sheet/model/model.hpp"
 #include "sheet/mechanics/number.hpp"
+#include "sheet/model/model.hpp"
 
 namespace sheet {
 

@@ -86,10 +86,10 @@ struct element_row {
 // What the run finds: the minimisation's outcome, then what the elements give at its final
 // point.
 struct results {
-    double tolerance = 0.0;  // the stopping bound on the largest gradient component
-    double energy = 0.0;     // total potential energy at x
-    std::int32_t minor = 0;  // iterations made
-    bool optimal = false;    // the stopping test was met
+    double tolerance = 0.0;         // the stopping bound on the largest gradient component
+    double energy = 0.0;            // total potential energy at x
+    std::int32_t minor = 0;         // iterations made
+    bool optimal = false;           // the stopping test was met
     std::vector<element_row> rows;  // by element, in element order
     // Out-of-balance force of every component, by (node, direction): its elements' forces less
     // its load. At a prescribed component it is the support's reaction.
@@ -97,10 +97,10 @@ struct results {
 };
 
 struct model {
-    sheet::problem problem;                          // as read, unchanged after input
-    terms::array1<element_geometry> geometry;        // by element, made by start
-    sheet::numbering numbering;                      // made by start
-    sheet::unknowns unknowns;                        // made by start, moved by the minimiser
+    sheet::problem problem;                    // as read, unchanged after input
+    terms::array1<element_geometry> geometry;  // by element, made by start
+    sheet::numbering numbering;                // made by start
+    sheet::unknowns unknowns;                  // made by start, moved by the minimiser
     sheet::results results;
 };
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <string>
 
-#include "sheet/output/format.hpp"
 #include "sheet/assembly/in_order.hpp"
 #include "sheet/failure.hpp"
+#include "sheet/output/format.hpp"
 #include "sheet/output/text_file.hpp"
 
 namespace sheet {

@@ -92,9 +92,8 @@ std::vector<data_array> arrays_of(const model& m) {
          per_node(
              [](const model& m, std::int32_t i, std::int32_t j) { return displacement(m, i, j); })},
         {part::point, "Float64", "load", 3, nodes, 8,
-         per_node([](const model& m, std::int32_t i, std::int32_t j) {
-             return m.problem.loads(i, j);
-         })},
+         per_node(
+             [](const model& m, std::int32_t i, std::int32_t j) { return m.problem.loads(i, j); })},
         {part::point, "Float64", "reaction", 3, nodes, 8,
          per_node([](const model& m, std::int32_t i, std::int32_t j) {
              return is_prescribed(m, i, j) ? m.results.reactions(i, j) : 0.0;

@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "nlp/observer.hpp"
-#include "sheet/run/command_line.hpp"
 #include "sheet/output/history.hpp"
+#include "sheet/run/command_line.hpp"
 #include "sheet/run/progress.hpp"
 
 namespace sheet {

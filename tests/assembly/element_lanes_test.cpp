@@ -226,7 +226,8 @@ TEST(element_lanes, melvar_lanes_keep_the_sign_of_zero_forces) {
     terms::real_vector x(1, m.numbering.free_count);
     for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) x(k) = random(-0.1, 0.1);
     for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i)
-        if (m.numbering.dof_map(i, 3) <= m.numbering.free_count) x(m.numbering.dof_map(i, 3)) = signed_zero();
+        if (m.numbering.dof_map(i, 3) <= m.numbering.free_count)
+            x(m.numbering.dof_map(i, 3)) = signed_zero();
     expect_melvar_lanes_alike(m, x, {1, 3});
 }
 

@@ -45,7 +45,8 @@ TEST_P(entry_runs, cut_the_entries_and_the_elements_and_reach_every_element) {
     }
     if (c.shuffled) {
         std::mt19937 random(7);
-        std::shuffle(&m.problem.mesh.elements(1), &m.problem.mesh.elements(1) + m.problem.mesh.elements.size(), random);
+        std::shuffle(&m.problem.mesh.elements(1),
+                     &m.problem.mesh.elements(1) + m.problem.mesh.elements.size(), random);
     }
     melvar::start(m);
     const sheet::element_columns table = sheet::element_columns_of(m);
@@ -54,7 +55,8 @@ TEST_P(entry_runs, cut_the_entries_and_the_elements_and_reach_every_element) {
     for (const auto& [width, rounds] :
          {std::pair<std::size_t, std::size_t>{1, 1}, {2, 1}, {5, 1}, {2, 4}, {3, 4}}) {
         const std::size_t count = width * rounds;
-        const std::vector<sheet::entry_run> runs = sheet::entry_runs(table, m.problem.mesh.elements.size(), m.numbering.free_count, width, rounds);
+        const std::vector<sheet::entry_run> runs = sheet::entry_runs(
+            table, m.problem.mesh.elements.size(), m.numbering.free_count, width, rounds);
         ASSERT_EQ(runs.size(), count);
         std::int32_t entry = 0;
         std::size_t owned = 0;

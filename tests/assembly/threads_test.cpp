@@ -11,14 +11,14 @@
 #include <stdexcept>
 #include <vector>
 
-#include "support/objectives.hpp"
 #include "dorvan/model_text.hpp"
 #include "melvar/element.hpp"
 #include "melvar/objective.hpp"
 #include "melvar/sheet_models.hpp"
-#include "sheet/failure.hpp"
 #include "sheet/assembly/objective.hpp"
 #include "sheet/assembly/worker_pool.hpp"
+#include "sheet/failure.hpp"
+#include "support/objectives.hpp"
 #include "support/program_run.hpp"
 
 namespace {
@@ -53,7 +53,8 @@ double one_after_another(const Model& m, const terms::real_vector& x, terms::rea
             f = f - x(k) * m.problem.loads(i, j);
             g(k) = -m.problem.loads(i, j);
         }
-    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e) {
+    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last();
+         ++e) {
         sheet::element_forces forces;
         f = f + element(e, forces);
         for (int l = 0; l < 3; ++l)
@@ -106,7 +107,8 @@ TEST(threads, melvar_objective_is_the_same_for_every_worker_count) {
         }
         if (shuffled) {
             std::mt19937 random(3);
-            std::shuffle(&m.problem.mesh.elements(1), &m.problem.mesh.elements(1) + m.problem.mesh.elements.size(), random);
+            std::shuffle(&m.problem.mesh.elements(1),
+                         &m.problem.mesh.elements(1) + m.problem.mesh.elements.size(), random);
         }
         melvar::start(m);
         ASSERT_GE(m.problem.mesh.elements.size(), sheet::threads_from);
@@ -118,11 +120,11 @@ TEST(threads, melvar_objective_is_the_same_for_every_worker_count) {
         const double f = one_after_another(m, x, reference, [&](std::int32_t e, auto& forces) {
             return melvar::element_at(m, e, x, forces).strain_energy;
         });
-        expect_every_count_alike(m.numbering.free_count, x, f, reference,
-                                 [&](const terms::real_vector& at, terms::real_vector& g,
-                                     nlp::slope_request along) {
-                                     return testing_support::melvar_objective(m, m.numbering.free_count, at, g, along);
-                                 });
+        expect_every_count_alike(
+            m.numbering.free_count, x, f, reference,
+            [&](const terms::real_vector& at, terms::real_vector& g, nlp::slope_request along) {
+                return testing_support::melvar_objective(m, m.numbering.free_count, at, g, along);
+            });
     }
 }
 

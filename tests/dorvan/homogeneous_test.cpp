@@ -7,7 +7,6 @@
 #include <cmath>
 #include <vector>
 
-#include "support/objectives.hpp"
 #include "dorvan/element.hpp"
 #include "dorvan/model_text.hpp"
 #include "dorvan/objective.hpp"
@@ -15,6 +14,7 @@
 #include "dorvan/report_text.hpp"
 #include "nlp/minimiser.hpp"
 #include "sheet/run/minimise.hpp"
+#include "support/objectives.hpp"
 #include "support/program_run.hpp"
 
 namespace {
@@ -40,11 +40,13 @@ nlp::minimiser_result minimise(dorvan::model& m) {
 // Sum of the element forces at every component: at a prescribed one, its support reaction.
 std::vector<std::array<double, 3>> nodal_forces(const dorvan::model& m) {
     std::vector<std::array<double, 3>> sum(m.problem.mesh.node_count + 1, {0.0, 0.0, 0.0});
-    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e) {
+    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last();
+         ++e) {
         sheet::element_forces forces;
         dorvan::element_at(m, e, m.unknowns.x, forces);
         for (int l = 0; l < 3; ++l)
-            for (int j = 0; j < 3; ++j) sum[m.problem.mesh.elements(e).node[l]][j] += forces.row[l][j];
+            for (int j = 0; j < 3; ++j)
+                sum[m.problem.mesh.elements(e).node[l]][j] += forces.row[l][j];
     }
     return sum;
 }

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <vector>
 
-#include "support/objectives.hpp"
 #include "dorvan/element.hpp"
 #include "dorvan/model_text.hpp"
 #include "dorvan/objective.hpp"
 #include "dorvan/plane_stress.hpp"
+#include "support/objectives.hpp"
 
 namespace {
 
@@ -42,7 +42,8 @@ terms::real_vector random_state(const dorvan::model& m, std::uint64_t seed) {
     random_reals pick(seed);
     terms::real_vector x(1, m.numbering.unknown_count);
     for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) x(k) = pick(-0.15, 0.15);
-    for (std::int32_t k = m.numbering.free_count + 1; k <= m.numbering.unknown_count; ++k) x(k) = pick(0.9, 1.1);
+    for (std::int32_t k = m.numbering.free_count + 1; k <= m.numbering.unknown_count; ++k)
+        x(k) = pick(0.9, 1.1);
     return x;
 }
 
@@ -60,7 +61,8 @@ TEST_P(objective_law, starting_state_holds_the_offset_energy_and_the_negated_loa
     ASSERT_EQ(m.numbering.free_count, 30 - 5);
     ASSERT_EQ(m.numbering.unknown_count, 25 + 8);
     terms::real_vector g(1, m.numbering.unknown_count);
-    for (std::int32_t k = 1; k <= m.numbering.unknown_count; ++k) g(k) = 123.0;  // must all be written
+    for (std::int32_t k = 1; k <= m.numbering.unknown_count; ++k)
+        g(k) = 123.0;  // must all be written
     const double f = evaluate(m, m.unknowns.x, g);
 
     double expected = 0.0;
@@ -94,7 +96,8 @@ TEST_P(objective_law, component_outside_every_element_feels_its_load_alone) {
     terms::real_vector x = random_state(m, 4);
     terms::real_vector g(1, m.numbering.unknown_count);
     const double f = evaluate(m, x, g);
-    const std::int32_t k1 = m.numbering.dof_map(10, 1), k2 = m.numbering.dof_map(10, 2), k3 = m.numbering.dof_map(10, 3);
+    const std::int32_t k1 = m.numbering.dof_map(10, 1), k2 = m.numbering.dof_map(10, 2),
+                       k3 = m.numbering.dof_map(10, 3);
     EXPECT_EQ(g(k1), -0.7);
     EXPECT_EQ(g(k2), -0.0);
     EXPECT_EQ(g(k3), 0.4);
@@ -125,7 +128,8 @@ TEST_P(objective_law, elements_meeting_at_a_node_add_their_forces) {
         energy += r.strain_energy;
         slope[e] = r.thickness_slope;
         for (int l = 0; l < 3; ++l)
-            for (int j = 0; j < 3; ++j) balance[3 * m.problem.mesh.elements(e).node[l] + j] += forces.row[l][j];
+            for (int j = 0; j < 3; ++j)
+                balance[3 * m.problem.mesh.elements(e).node[l] + j] += forces.row[l][j];
     }
     EXPECT_NEAR(f, energy, 1e-14 * std::fabs(energy));
     // Node 5, the middle, belongs to all eight triangles; node 9 to one.
@@ -154,7 +158,8 @@ TEST_P(objective_law, gradient_agrees_with_finite_differences) {
             const double down = evaluate(m, x, scratch);
             x(k) = keep;
             double slope = (up - down) / (2.0 * h);
-            if (k > m.numbering.free_count) slope /= 2.0 * m.problem.thickness * keep;  // the scaled thickness entry
+            if (k > m.numbering.free_count)
+                slope /= 2.0 * m.problem.thickness * keep;  // the scaled thickness entry
             EXPECT_NEAR(g(k), slope, 1e-6 * std::max(1.0, std::fabs(slope)))
                 << "seed " << seed << " unknown " << k;
         }

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "support/objectives.hpp"
 #include "dorvan/element.hpp"
 #include "dorvan/objective.hpp"
 #include "model_text.hpp"
-#include "sheet/failure.hpp"
 #include "sheet/assembly/objective.hpp"
+#include "sheet/failure.hpp"
+#include "support/objectives.hpp"
 
 namespace {
 

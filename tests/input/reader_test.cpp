@@ -83,7 +83,8 @@ TEST(reader, reads_the_one_triangle_model) {
     for (std::int32_t j = 1; j <= 3; ++j) {
         EXPECT_EQ(m.problem.supports.held(1, j), true);
         EXPECT_EQ(m.problem.supports.held(2, j), true);
-        EXPECT_EQ(m.problem.supports.held(3, j), false);  // named nowhere: free and unloaded but for Y
+        EXPECT_EQ(m.problem.supports.held(3, j),
+                  false);  // named nowhere: free and unloaded but for Y
     }
     EXPECT_EQ(m.problem.loads(3, 2), 0.1);
     EXPECT_EQ(m.problem.loads(3, 1), 0.0);
@@ -169,7 +170,8 @@ TEST(reader, tolerance_factor_of_zero_or_less_becomes_one_thousandth) {
     for (const double factor : {0.25, 1.0E-300, 7.0}) {
         char text[40];
         std::snprintf(text, sizeof text, "0.9 10 %.17g ", factor);
-        EXPECT_EQ(read_dorvan(replaced(one_triangle, "0.9 10 0.001 ", text)).problem.settings.tolerance_factor,
+        EXPECT_EQ(read_dorvan(replaced(one_triangle, "0.9 10 0.001 ", text))
+                      .problem.settings.tolerance_factor,
                   factor);
     }
 }
@@ -389,8 +391,8 @@ TEST(melvar_material, arruda_boyce_reads_two_constants_and_derives_the_series) {
 }
 
 TEST(melvar_material, another_law_is_refused_where_it_is_read) {
-    for (const auto& [line, number] : {std::pair{"0.5 4\n7.0 8.0\n", "4"},
-                                       {"0.5 0 1.0 2.0\n", "0"}}) {
+    for (const auto& [line, number] :
+         {std::pair{"0.5 4\n7.0 8.0\n", "4"}, {"0.5 0 1.0 2.0\n", "0"}}) {
         EXPECT_EQ(melvar_failure(replaced(one_triangle, "0.5 1 1.0 100.0\n", line)),
                   std::string("undefined material law ") + number)
             << line;

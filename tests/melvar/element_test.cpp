@@ -171,7 +171,8 @@ TEST_P(every_law, rigid_rotation_rotates_the_forces_only) {
 
     state turned;
     for (std::int32_t i = 1; i <= 3; ++i) {
-        const double p[3] = {m.problem.mesh.node_x(i), m.problem.mesh.node_y(i), m.problem.mesh.node_z(i)};
+        const double p[3] = {m.problem.mesh.node_x(i), m.problem.mesh.node_y(i),
+                             m.problem.mesh.node_z(i)};
         double current[3];
         for (int j = 0; j < 3; ++j) current[j] = p[j] + u[i - 1][j];
         for (int j = 0; j < 3; ++j) {
@@ -211,7 +212,8 @@ TEST_P(every_law, element2_takes_prescribed_components_from_the_model) {
     ASSERT_EQ(m.unknowns.x.size(), 7u);
     for (std::int32_t i = 1; i <= 3; ++i)
         for (std::int32_t j = 1; j <= 3; ++j)
-            if (m.numbering.dof_map(i, j) <= m.numbering.free_count) m.unknowns.x(m.numbering.dof_map(i, j)) = u[i - 1][j - 1];
+            if (m.numbering.dof_map(i, j) <= m.numbering.free_count)
+                m.unknowns.x(m.numbering.dof_map(i, j)) = u[i - 1][j - 1];
     sheet::element_forces gathered, direct;
     const melvar::element_result a = melvar::element_at(m, 1, m.unknowns.x, gathered);
     const melvar::element_result b = evaluate(m, u, direct);

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "support/objectives.hpp"
 #include "melvar/element.hpp"
-#include "melvar/program.hpp"
 #include "melvar/objective.hpp"
+#include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
 #include "nlp/minimiser.hpp"
 #include "sheet/run/minimise.hpp"
+#include "support/objectives.hpp"
 #include "support/program_run.hpp"
 
 namespace {
@@ -127,7 +127,8 @@ TEST_P(homogeneous_stretch, equibiaxial_square) {
         EXPECT_NEAR(s[0], sigma, 1e-6 * sigma);
         EXPECT_NEAR(s[1], sigma, 1e-6 * sigma);
     }
-    const double edge_force = sigma * m.problem.thickness * (1.0 / (lambda * lambda)) * (side * lambda);
+    const double edge_force =
+        sigma * m.problem.thickness * (1.0 / (lambda * lambda)) * (side * lambda);
     double right = 0.0, top = 0.0, left = 0.0, bottom = 0.0;
     for (int k = 0; k <= 2; ++k) {
         right += shown.reactions.at(grid_node(2, 2, k))[0];
@@ -173,7 +174,8 @@ TEST_P(homogeneous_stretch, uniaxial_strip) {
     const double sigma1 = closed_form_stress(m, l1, l1, l2);
     EXPECT_NEAR(closed_form_stress(m, l2, l1, l2), 0.0, 1e-12);
     sheet::element_forces forces;
-    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e) {
+    for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last();
+         ++e) {
         const melvar::element_result r = melvar::element_at(m, e, m.unknowns.x, forces);
         EXPECT_NEAR(r.stretch3, l2, 1e-8) << e;
         const std::vector<double> s = element_stresses(r);

@@ -6,11 +6,11 @@
 #include <cmath>
 #include <random>
 
-#include "support/objectives.hpp"
 #include "melvar/element.hpp"
-#include "melvar/program.hpp"
 #include "melvar/objective.hpp"
+#include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
+#include "support/objectives.hpp"
 
 namespace {
 
@@ -53,7 +53,8 @@ TEST(melvar_start, numbers_only_the_free_components) {
     for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
         for (std::int32_t j = 1; j <= 3; ++j) {
             const bool fixed = (i == 1) || (j == 3 && (i == 2 || i == 4)) || (i == 3 && j == 1);
-            EXPECT_EQ(m.numbering.dof_map(i, j), fixed ? ++next_prescribed : ++next_free) << i << "," << j;
+            EXPECT_EQ(m.numbering.dof_map(i, j), fixed ? ++next_prescribed : ++next_free)
+                << i << "," << j;
         }
     }
     EXPECT_EQ(next_prescribed, 18);
@@ -118,7 +119,8 @@ TEST(melvar_objective, writes_every_entry_and_ignores_loads_on_prescribed_compon
     terms::real_vector g(1, m.numbering.free_count);
     for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) g(k) = 1.0e30;
     const double f = testing_support::melvar_objective(m, m.numbering.free_count, m.unknowns.x, g);
-    for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) EXPECT_LT(std::fabs(g(k)), 1.0e3) << k;
+    for (std::int32_t k = 1; k <= m.numbering.free_count; ++k)
+        EXPECT_LT(std::fabs(g(k)), 1.0e3) << k;
     m.problem.loads(1, 1) = -123.0;
     terms::real_vector again(1, m.numbering.free_count);
     EXPECT_EQ(testing_support::melvar_objective(m, m.numbering.free_count, m.unknowns.x, again), f);
@@ -138,11 +140,13 @@ TEST(melvar_objective, gradient_is_the_derivative_of_the_total_potential_energy)
         for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) m.unknowns.x(k) = shift(pick);
 
         terms::real_vector g(1, m.numbering.free_count), scratch(1, m.numbering.free_count);
-        const double f = testing_support::melvar_objective(m, m.numbering.free_count, m.unknowns.x, g);
+        const double f =
+            testing_support::melvar_objective(m, m.numbering.free_count, m.unknowns.x, g);
 
         double expected = 0.0;
         sheet::element_forces forces;
-        for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last(); ++e)
+        for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last();
+             ++e)
             expected += melvar::element_at(m, e, m.unknowns.x, forces).strain_energy;
         for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i)
             for (std::int32_t j = 1; j <= 3; ++j)
@@ -153,12 +157,14 @@ TEST(melvar_objective, gradient_is_the_derivative_of_the_total_potential_energy)
         const double h = 1e-6;
         for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) {
             terms::real_vector plus(1, m.numbering.free_count), minus(1, m.numbering.free_count);
-            for (std::int32_t c = 1; c <= m.numbering.free_count; ++c) plus(c) = minus(c) = m.unknowns.x(c);
+            for (std::int32_t c = 1; c <= m.numbering.free_count; ++c)
+                plus(c) = minus(c) = m.unknowns.x(c);
             plus(k) += h;
             minus(k) -= h;
-            const double slope = (testing_support::melvar_objective(m, m.numbering.free_count, plus, scratch) -
-                                  testing_support::melvar_objective(m, m.numbering.free_count, minus, scratch)) /
-                                 (2.0 * h);
+            const double slope =
+                (testing_support::melvar_objective(m, m.numbering.free_count, plus, scratch) -
+                 testing_support::melvar_objective(m, m.numbering.free_count, minus, scratch)) /
+                (2.0 * h);
             EXPECT_NEAR(g(k), slope, 1e-7 * (1.0 + std::fabs(slope)))
                 << "law " << law << " k " << k;
         }

@@ -12,8 +12,8 @@
 #include "dorvan/program.hpp"
 #include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
-#include "sheet/output/autocad.hpp"
 #include "sheet/model/start.hpp"
+#include "sheet/output/autocad.hpp"
 #include "support/program_run.hpp"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "support/input_text.hpp"
 #include "sheet/failure.hpp"
 #include "sheet/model/start.hpp"
+#include "support/input_text.hpp"
 
 namespace {
 
@@ -185,7 +185,8 @@ TEST(tolerance, is_fixed_with_one_evaluation_only_when_relative) {
     m.unknowns.x = terms::real_vector(1, 3);
     m.unknowns.gradient = terms::real_vector(1, 3);
     int calls = 0;
-    const auto objective = [&calls](std::int32_t n, const terms::real_vector&, terms::real_vector& g) {
+    const auto objective = [&calls](std::int32_t n, const terms::real_vector&,
+                                    terms::real_vector& g) {
         ++calls;
         EXPECT_EQ(n, 3);
         g(1) = 1.0;

@@ -33,7 +33,7 @@ TEST(nlp_packed_position, CoversThePackedTriangleOnce) {
 
 // f = x^4 / 4 + x^2 in one unknown.
 struct quartic : nlp_test::recorder {
-    double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+    double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
         note(n, x);
         g(1) = x(1) * x(1) * x(1) + 2.0 * x(1);
         return 0.25 * x(1) * x(1) * x(1) * x(1) + x(1) * x(1);
@@ -43,17 +43,17 @@ struct quartic : nlp_test::recorder {
 TEST(nlp_bfgs, OneUnknownUpdatesToTheInverseSecantSlope) {
     // After one iteration H = s / y, so the second search starts with the unit step x1 - g1 s/y.
     quartic first;
-    terms::fmat1 x = nlp_test::vec({1.5}), g(1, 1);
+    terms::real_vector x = nlp_test::vec({1.5}), g(1, 1);
     nlp::minimiser(first).bfgs(nlp_test::bfgs_with(1, 1e-12), 1, x, g);
     const double x1 = x(1), g1 = g(1);
     const double s = x1 - 1.5;
-    terms::fmat1 g0(1, 1);
+    terms::real_vector g0(1, 1);
     quartic scratch;
     scratch(1, nlp_test::vec({1.5}), g0);
     const double y = g1 - g0(1);
 
     quartic second;
-    terms::fmat1 x2 = nlp_test::vec({1.5}), g2(1, 1);
+    terms::real_vector x2 = nlp_test::vec({1.5}), g2(1, 1);
     nlp::minimiser(second).bfgs(nlp_test::bfgs_with(2, 1e-12), 1, x2, g2);
     ASSERT_GT(second.calls(), first.calls());
     const double unit_step = second.points[first.calls()][0];
@@ -62,20 +62,20 @@ TEST(nlp_bfgs, OneUnknownUpdatesToTheInverseSecantSlope) {
 
 TEST(nlp_bfgs, StartsWithSteepestDescent) {
     nlp_test::quadratic objective;
-    terms::fmat1 x(1, 3), g(1, 3);
+    terms::real_vector x(1, 3), g(1, 3);
     nlp::minimiser(objective).bfgs(nlp_test::bfgs_with(1, 1e-12), 3, x, g);
     ASSERT_GE(objective.calls(), 2u);
     // start 0: g0 = -A m, unit step x = -g0
-    terms::fmat1 g0(1, 3);
+    terms::real_vector g0(1, 3);
     nlp_test::quadratic scratch;
-    scratch(3, terms::fmat1(1, 3), g0);
+    scratch(3, terms::real_vector(1, 3), g0);
     for (std::int32_t i = 1; i <= 3; ++i)
         EXPECT_EQ(objective.points[1][static_cast<std::size_t>(i - 1)], -g0(i));
 }
 
 // A smooth non-quadratic problem in three unknowns.
 struct bumpy : nlp_test::recorder {
-    double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+    double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
         note(n, x);
         const double a = x(1) - 1.0, b = x(2) + 0.5, c = x(3) - 2.0;
         g(1) = 2.0 * a + 0.4 * a * a * a + 0.5 * b;
@@ -96,7 +96,7 @@ TEST(nlp_bfgs, SelfScalingUpdateOfTheFullMatrix) {
     std::vector<std::size_t> calls;
     for (std::int32_t iterations = 0; iterations <= 4; ++iterations) {
         bumpy objective;
-        terms::fmat1 x(1, n), g(1, n);
+        terms::real_vector x(1, n), g(1, n);
         if (iterations == 0) {
             objective(n, x, g);
         } else {
@@ -138,7 +138,7 @@ TEST(nlp_bfgs, SelfScalingUpdateOfTheFullMatrix) {
 
 TEST(nlp_bfgs, TooManyUnknownsForThePackedMatrixIsAnError) {
     nlp_test::quadratic objective;
-    terms::fmat1 x(1, 70000), g(1, 70000);
+    terms::real_vector x(1, 70000), g(1, 70000);
     try {
         nlp::minimiser(objective).bfgs(nlp_test::bfgs_with(10, 1e-8), 70000, x, g);
         ADD_FAILURE() << "no error";
@@ -151,7 +151,7 @@ TEST(nlp_bfgs, TooManyUnknownsForThePackedMatrixIsAnError) {
 TEST(nlp_bfgs, ProductOfThePackedLengthMustFit32Bits) {
     // ((n + 1) n) / 2 is formed in 32-bit integers: the product overflows from n = 46341
     nlp_test::quadratic objective;
-    terms::fmat1 x(1, 46341), g(1, 46341);
+    terms::real_vector x(1, 46341), g(1, 46341);
     EXPECT_THROW(nlp::minimiser(objective).bfgs(nlp_test::bfgs_with(10, 1e-8), 46341, x, g),
                  nlp::numeric_error);
     EXPECT_EQ(nlp::detail::packed_length(46340), 46340 * 46341 / 2);

@@ -75,7 +75,7 @@ TEST(nlp_cubic, KeepsItsDigitsWhenThetaDominatesTheSlopes) {
 }
 
 TEST(nlp_norm, LargestMagnitude) {
-    const terms::fmat1 x = nlp_test::vec({-2.0, 1.0, 0.5});
+    const terms::real_vector x = nlp_test::vec({-2.0, 1.0, 0.5});
     EXPECT_EQ(nlp::norm(3, x), 2.0);
     EXPECT_EQ(nlp::norm(2, x), 2.0);
     EXPECT_EQ(nlp::norm(0, x), 0.0);

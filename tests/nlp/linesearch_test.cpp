@@ -23,18 +23,18 @@ nlp::search_settings search(std::int32_t limit, double factor) {
 
 // One-dimensional search from x = 0 along d = 1, so every trial point is its step.
 struct unit_line {
-    terms::fmat1 x = vec({0.0});
-    terms::fmat1 g;
-    terms::fmat1 d = vec({1.0});
+    terms::real_vector x = vec({0.0});
+    terms::real_vector g;
+    terms::real_vector d = vec({1.0});
     explicit unit_line(double g0) : g(vec({g0})) {}
 };
 
 TEST(nlp_linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
     nlp_test::quadratic objective;
     nlp::minimiser minimiser(objective);
-    terms::fmat1 x = vec({0.5, -1.0});
-    terms::fmat1 g = vec({1.0, 1.0});
-    const terms::fmat1 d = vec({1.0, -1.0});  // g.d = 0
+    terms::real_vector x = vec({0.5, -1.0});
+    terms::real_vector g = vec({1.0, 1.0});
+    const terms::real_vector d = vec({1.0, -1.0});  // g.d = 0
     testing::internal::CaptureStdout();
     try {
         minimiser.linesearch(search(10, 0.9), 2, 3.0, x, g, d);
@@ -54,8 +54,8 @@ TEST(nlp_linesearch, ZeroSlopeFailsWithoutTouchingXAndG) {
 TEST(nlp_linesearch, AscentDirectionFails) {
     nlp_test::quadratic objective;
     nlp::minimiser minimiser(objective);
-    terms::fmat1 x = vec({0.0});
-    terms::fmat1 g = vec({-1.0});
+    terms::real_vector x = vec({0.0});
+    terms::real_vector g = vec({-1.0});
     testing::internal::CaptureStdout();
     EXPECT_THROW(minimiser.linesearch(search(10, 0.9), 1, 0.0, x, g, vec({-1.0})), nlp::halt);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
@@ -64,7 +64,7 @@ TEST(nlp_linesearch, AscentDirectionFails) {
 TEST(nlp_linesearch, NoUnknownsFails) {
     nlp_test::quadratic objective;
     nlp::minimiser minimiser(objective);
-    terms::fmat1 x, g, d;
+    terms::real_vector x, g, d;
     testing::internal::CaptureStdout();
     EXPECT_THROW(minimiser.linesearch(search(10, 0.9), 0, 0.0, x, g, d), nlp::halt);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
@@ -77,7 +77,7 @@ TEST(nlp_linesearch, AcceptableUnitStepIsStillSectioned) {
     // cubic(0, 1, f0, f1, s0, s1).
     struct bowl : nlp_test::recorder {
         std::vector<double> energies, slopes;
-        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+        double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
             note(n, x);
             const double a = x(1) - 0.9, b = x(2) + 0.9;
             g(1) = 2.0 * a + 0.5 * a * a * a;
@@ -89,11 +89,11 @@ TEST(nlp_linesearch, AcceptableUnitStepIsStillSectioned) {
         }
     } objective;
     nlp::minimiser minimiser(objective);
-    terms::fmat1 x = vec({0.0, 0.0});
-    terms::fmat1 g(1, 2);
+    terms::real_vector x = vec({0.0, 0.0});
+    terms::real_vector g(1, 2);
     const double f0 = objective(2, x, g);
     const double s0 = objective.slopes[0];
-    const terms::fmat1 d = vec({1.0, -1.0});
+    const terms::real_vector d = vec({1.0, -1.0});
     objective.points.clear();
     const double f = minimiser.linesearch(search(10, 0.9), 2, f0, x, g, d);
 
@@ -113,7 +113,7 @@ TEST(nlp_linesearch, AcceptableUnitStepIsStillSectioned) {
 // Never acceptable (search_factor 0 and slopes never exactly 0): the trial limit ends it.
 std::size_t overshoot_calls(std::int32_t search_limit, double* last_x, double* returned) {
     struct overshoot : nlp_test::recorder {
-        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+        double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
             note(n, x);
             const double a = x(1) - 0.3;
             g(1) = 2.0 * a + 4.0 * a * a * a + 1e-3;
@@ -144,7 +144,7 @@ TEST(nlp_linesearch, StepDoublesWhileTheEnergyFalls) {
     // f = (x - 100)^2 along d = 1 from 0: steps 1, 2, ..., 64 keep falling, 128 overshoots,
     // then sectioning between 64 and 128 lands on 100.
     struct far : nlp_test::recorder {
-        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+        double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
             note(n, x);
             g(1) = 2.0 * (x(1) - 100.0);
             return (x(1) - 100.0) * (x(1) - 100.0);
@@ -273,7 +273,7 @@ namespace {
 struct always_nan {
     std::int64_t calls = 0;
     std::vector<double> trials;
-    double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+    double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
         ++calls;
         trials.push_back(x(1));
         for (std::int32_t i = 1; i <= n; ++i) g(i) = x(i) - 3.0;
@@ -284,7 +284,7 @@ struct always_nan {
 TEST(nlp_linesearch, AStillBracketEndsTheSearchLongBeforeAHugeTrialLimit) {
     always_nan objective;
     nlp::minimiser minimiser(objective);
-    terms::fmat1 x(1, 1), g(1, 1), d(1, 1);
+    terms::real_vector x(1, 1), g(1, 1), d(1, 1);
     g(1) = -1.0;
     d(1) = 1.0;
     const double f = minimiser.linesearch(search(std::numeric_limits<std::int32_t>::max(), 0.9), 1,
@@ -308,7 +308,7 @@ TEST(nlp_linesearch, SearchAndSaveKeepsTheStartAndSearchesAsLinesearchDoes) {
     // cache line of the passes)
     constexpr std::int32_t n = 11;
     nlp_test::quadratic first_objective, second_objective;
-    terms::fmat1 x(1, n), g(1, n), d(1, n), x2(1, n), g2(1, n);
+    terms::real_vector x(1, n), g(1, n), d(1, n), x2(1, n), g2(1, n);
     for (std::int32_t i = 1; i <= n; ++i) x(i) = x2(i) = 0.05 * i - 0.3;
     const double f0 = first_objective(n, x, g);
     second_objective(n, x2, g2);

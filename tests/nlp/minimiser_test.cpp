@@ -31,8 +31,8 @@ std::string name_of(method m) {
 
 template <class Objective>
 nlp::minimiser_result run(method m, Objective& objective, std::int32_t n,
-                          std::int32_t max_iterations, double tolerance, terms::fmat1& x,
-                          terms::fmat1& g, std::int32_t memory_size = 5) {
+                          std::int32_t max_iterations, double tolerance, terms::real_vector& x,
+                          terms::real_vector& g, std::int32_t memory_size = 5) {
     nlp::minimiser minimiser(objective);
     switch (m) {
         case method::lbfgs:
@@ -51,7 +51,7 @@ class nlp_minimiser : public testing::TestWithParam<method> {};
 TEST_P(nlp_minimiser, Quadratic) {
     quadratic objective;
     const std::int32_t n = 10;
-    terms::fmat1 x(1, n), g(1, n);
+    terms::real_vector x(1, n), g(1, n);
     const nlp::minimiser_result result = run(GetParam(), objective, n, 500, 1e-10, x, g);
     EXPECT_TRUE(result.optimal);
     EXPECT_LE(nlp::norm(n, g), 1e-10);
@@ -59,7 +59,7 @@ TEST_P(nlp_minimiser, Quadratic) {
     EXPECT_LT(result.minor, 500);
     for (std::int32_t i = 1; i <= n; ++i) EXPECT_NEAR(x(i), quadratic::minimiser(i), 1e-9) << i;
     // energy is that of the returned point, gradient too
-    terms::fmat1 check(1, n);
+    terms::real_vector check(1, n);
     EXPECT_EQ(result.energy, objective(n, x, check));
     for (std::int32_t i = 1; i <= n; ++i) EXPECT_EQ(g(i), check(i));
 }
@@ -67,7 +67,7 @@ TEST_P(nlp_minimiser, Quadratic) {
 TEST_P(nlp_minimiser, ExtendedRosenbrock) {
     rosenbrock objective;
     const std::int32_t n = 10;
-    terms::fmat1 x = rosenbrock::start(n), g(1, n);
+    terms::real_vector x = rosenbrock::start(n), g(1, n);
     const nlp::minimiser_result result = run(GetParam(), objective, n, 2000, 1e-8, x, g);
     EXPECT_TRUE(result.optimal) << "minor " << result.minor;
     EXPECT_LE(nlp::norm(n, g), 1e-8);
@@ -78,7 +78,7 @@ TEST_P(nlp_minimiser, ExtendedRosenbrock) {
 TEST_P(nlp_minimiser, OneIterationAtMost) {
     for (const std::int32_t limit : {1, 0, -7}) {
         quadratic objective;
-        terms::fmat1 x(1, 4), g(1, 4);
+        terms::real_vector x(1, 4), g(1, 4);
         const nlp::minimiser_result result = run(GetParam(), objective, 4, limit, 1e-10, x, g);
         EXPECT_EQ(result.minor, 1) << limit;
         EXPECT_FALSE(result.optimal);
@@ -89,7 +89,7 @@ TEST_P(nlp_minimiser, OneIterationAtMost) {
 
 TEST_P(nlp_minimiser, IterationLimitLeavesItNotOptimal) {
     rosenbrock objective;
-    terms::fmat1 x = rosenbrock::start(4), g(1, 4);
+    terms::real_vector x = rosenbrock::start(4), g(1, 4);
     const nlp::minimiser_result result = run(GetParam(), objective, 4, 3, 1e-8, x, g);
     EXPECT_EQ(result.minor, 3);
     EXPECT_FALSE(result.optimal);
@@ -97,7 +97,7 @@ TEST_P(nlp_minimiser, IterationLimitLeavesItNotOptimal) {
 
 TEST_P(nlp_minimiser, StartInsideTheToleranceStillSearchesOnce) {
     quadratic objective;
-    terms::fmat1 x(1, 3), g(1, 3);
+    terms::real_vector x(1, 3), g(1, 3);
     const nlp::minimiser_result result = run(GetParam(), objective, 3, 100, 1e3, x, g);
     EXPECT_EQ(result.minor, 1);
     EXPECT_TRUE(result.optimal);
@@ -107,7 +107,7 @@ TEST_P(nlp_minimiser, StartInsideTheToleranceStillSearchesOnce) {
 TEST_P(nlp_minimiser, EntryContentsOfGAreNotRead) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     quadratic first, second;
-    terms::fmat1 x1(1, 5), g1(1, 5), x2(1, 5), g2(1, 5);
+    terms::real_vector x1(1, 5), g1(1, 5), x2(1, 5), g2(1, 5);
     for (std::int32_t i = 1; i <= 5; ++i) g2(i) = nan;
     const nlp::minimiser_result a = run(GetParam(), first, 5, 8, 1e-12, x1, g1);
     const nlp::minimiser_result b = run(GetParam(), second, 5, 8, 1e-12, x2, g2);
@@ -118,7 +118,7 @@ TEST_P(nlp_minimiser, EntryContentsOfGAreNotRead) {
 
 TEST_P(nlp_minimiser, ZeroGradientAtTheStartHalts) {
     quadratic objective;
-    terms::fmat1 x(1, 3), g(1, 3);
+    terms::real_vector x(1, 3), g(1, 3);
     for (std::int32_t i = 1; i <= 3; ++i) x(i) = quadratic::minimiser(i);
     // A x = A m exactly at the minimiser
     testing::internal::CaptureStdout();
@@ -128,7 +128,7 @@ TEST_P(nlp_minimiser, ZeroGradientAtTheStartHalts) {
 
 TEST_P(nlp_minimiser, NoUnknownsHalts) {
     quadratic objective;
-    terms::fmat1 x, g;
+    terms::real_vector x, g;
     testing::internal::CaptureStdout();
     EXPECT_THROW(run(GetParam(), objective, 0, 100, 1e-8, x, g), nlp::halt);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
@@ -138,7 +138,7 @@ TEST_P(nlp_minimiser, HaltAfterTheStorageIsBuiltLeavesNothingBehind) {
     // f = |x|^2 from (1, 1, 1): the first search lands exactly on 0; with a negative tolerance
     // the loop goes on, the direction at a zero gradient is zero, and the second search halts.
     struct sphere : nlp_test::recorder {
-        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+        double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
             note(n, x);
             double f = 0.0;
             for (std::int32_t i = 1; i <= n; ++i) {
@@ -148,7 +148,7 @@ TEST_P(nlp_minimiser, HaltAfterTheStorageIsBuiltLeavesNothingBehind) {
             return f;
         }
     } objective;
-    terms::fmat1 x = nlp_test::vec({1.0, 1.0, 1.0}), g(1, 3);
+    terms::real_vector x = nlp_test::vec({1.0, 1.0, 1.0}), g(1, 3);
     testing::internal::CaptureStdout();
     EXPECT_THROW(run(GetParam(), objective, 3, 100, -1.0, x, g), nlp::halt);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
@@ -158,12 +158,12 @@ TEST_P(nlp_minimiser, HaltAfterTheStorageIsBuiltLeavesNothingBehind) {
 
 TEST_P(nlp_minimiser, ObjectiveErrorsPassThroughMidRun) {
     struct failing : rosenbrock {
-        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+        double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
             if (calls() == 40) throw nlp_test::stop_run();
             return rosenbrock::operator()(n, x, g);
         }
     } objective;
-    terms::fmat1 x = rosenbrock::start(6), g(1, 6);
+    terms::real_vector x = rosenbrock::start(6), g(1, 6);
     EXPECT_THROW(run(GetParam(), objective, 6, 1000, 1e-12, x, g, 3), nlp_test::stop_run);
     EXPECT_EQ(objective.calls(), 40u);
 }
@@ -172,13 +172,13 @@ TEST_P(nlp_minimiser, NaNGradientIsNeverOptimal) {
     // every gradient entry NaN: the norm passes them over (0), so the loop stops after one
     // iteration, but the result must not claim optimality
     struct broken : nlp_test::recorder {
-        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+        double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
             note(n, x);
             for (std::int32_t i = 1; i <= n; ++i) g(i) = std::numeric_limits<double>::quiet_NaN();
             return x(1) * x(1);
         }
     } objective;
-    terms::fmat1 x = nlp_test::vec({1.0, 2.0}), g(1, 2);
+    terms::real_vector x = nlp_test::vec({1.0, 2.0}), g(1, 2);
     const nlp::minimiser_result result = run(GetParam(), objective, 2, 50, 1e-6, x, g);
     EXPECT_EQ(result.minor, 1);
     EXPECT_EQ(nlp::norm(2, g), 0.0);
@@ -187,13 +187,13 @@ TEST_P(nlp_minimiser, NaNGradientIsNeverOptimal) {
 
 TEST_P(nlp_minimiser, NaNEnergyIsNeverOptimal) {
     struct broken : nlp_test::recorder {
-        double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+        double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
             note(n, x);
             for (std::int32_t i = 1; i <= n; ++i) g(i) = 1e-9;
             return std::numeric_limits<double>::quiet_NaN();
         }
     } objective;
-    terms::fmat1 x = nlp_test::vec({1.0, 2.0}), g(1, 2);
+    terms::real_vector x = nlp_test::vec({1.0, 2.0}), g(1, 2);
     const nlp::minimiser_result result = run(GetParam(), objective, 2, 50, 1e-6, x, g);
     EXPECT_EQ(result.minor, 1);
     EXPECT_TRUE(std::isnan(result.energy));
@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(AllMethods, nlp_minimiser,
 TEST(nlp_lbfgs, MemorySizeDoesNotChangeTheFirstTwoIterations) {
     // with one stored pair, every memory size builds the same second direction
     rosenbrock a, b;
-    terms::fmat1 xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
+    terms::real_vector xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
     nlp::minimiser(a).lbfgs(nlp_test::lbfgs_with(1, 2, 1e-12), 4, xa, ga);
     nlp::minimiser(b).lbfgs(nlp_test::lbfgs_with(7, 2, 1e-12), 4, xb, gb);
     for (std::int32_t i = 1; i <= 4; ++i) EXPECT_EQ(xa(i), xb(i));
@@ -217,7 +217,7 @@ TEST(nlp_lbfgs, MemorySizeDoesNotChangeTheFirstTwoIterations) {
 
 TEST(nlp_lbfgs, MoreMemoryChangesLaterIterations) {
     rosenbrock a, b;
-    terms::fmat1 xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
+    terms::real_vector xa = rosenbrock::start(4), ga(1, 4), xb = rosenbrock::start(4), gb(1, 4);
     nlp::minimiser(a).lbfgs(nlp_test::lbfgs_with(1, 6, 1e-12), 4, xa, ga);
     nlp::minimiser(b).lbfgs(nlp_test::lbfgs_with(7, 6, 1e-12), 4, xb, gb);
     double difference = 0.0;
@@ -230,7 +230,7 @@ TEST(nlp_lbfgs, KeepsExactlyMemorySizePairs) {
     // before it: memory sizes m and m + 1 agree through iteration m + 1 and part at m + 2.
     const auto run_lbfgs = [](std::int32_t memory_size, std::int32_t iterations) {
         rosenbrock objective;
-        terms::fmat1 x = rosenbrock::start(6), g(1, 6);
+        terms::real_vector x = rosenbrock::start(6), g(1, 6);
         nlp::minimiser(objective).lbfgs(nlp_test::lbfgs_with(memory_size, iterations, 1e-14), 6, x,
                                         g);
         return nlp_test::values(x, 6);
@@ -264,7 +264,7 @@ TEST(nlp_settings, CountsBelowOneActAsOneAndTheRealsAreKept) {
 TEST(nlp_mbfgs, FollowsLbfgsWithOnePair) {
     for (const std::int32_t iterations : {2, 3, 5, 8}) {
         rosenbrock a, b;
-        terms::fmat1 xa = rosenbrock::start(6), ga(1, 6), xb = rosenbrock::start(6), gb(1, 6);
+        terms::real_vector xa = rosenbrock::start(6), ga(1, 6), xb = rosenbrock::start(6), gb(1, 6);
         const nlp::minimiser_result ra =
             nlp::minimiser(a).lbfgs(nlp_test::lbfgs_with(1, iterations, 1e-12), 6, xa, ga);
         const nlp::minimiser_result rb =
@@ -279,7 +279,8 @@ TEST(nlp_mbfgs, FollowsLbfgsWithOnePair) {
 
 TEST(nlp_minimiser_class, PlainFunctionAsObjective) {
     struct local {
-        static double objective(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+        static double objective(std::int32_t n, const terms::real_vector& x,
+                                terms::real_vector& g) {
             double f = 0.0;
             for (std::int32_t i = 1; i <= n; ++i) {
                 g(i) = 2.0 * (x(i) - 3.0);
@@ -289,7 +290,7 @@ TEST(nlp_minimiser_class, PlainFunctionAsObjective) {
         }
     };
     nlp::minimiser minimiser(local::objective);
-    terms::fmat1 x(1, 2), g(1, 2);
+    terms::real_vector x(1, 2), g(1, 2);
     const nlp::minimiser_result result = minimiser.lbfgs({.memory_size = 3,
                                                           .max_iterations = 50,
                                                           .tolerance = 1e-10,

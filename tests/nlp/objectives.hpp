@@ -12,13 +12,13 @@
 
 namespace nlp_test {
 
-inline terms::fmat1 vec(const std::vector<double>& values) {
-    terms::fmat1 v(1, static_cast<std::int32_t>(values.size()));
+inline terms::real_vector vec(const std::vector<double>& values) {
+    terms::real_vector v(1, static_cast<std::int32_t>(values.size()));
     for (std::size_t i = 0; i < values.size(); ++i) v(static_cast<std::int32_t>(i) + 1) = values[i];
     return v;
 }
 
-inline std::vector<double> values(const terms::fmat1& v, std::int32_t n) {
+inline std::vector<double> values(const terms::real_vector& v, std::int32_t n) {
     std::vector<double> out;
     for (std::int32_t i = 1; i <= n; ++i) out.push_back(v(i));
     return out;
@@ -27,13 +27,13 @@ inline std::vector<double> values(const terms::fmat1& v, std::int32_t n) {
 // Records every point the minimiser asks for.
 struct recorder {
     std::vector<std::vector<double>> points;
-    void note(std::int32_t n, const terms::fmat1& x) { points.push_back(values(x, n)); }
+    void note(std::int32_t n, const terms::real_vector& x) { points.push_back(values(x, n)); }
     std::size_t calls() const { return points.size(); }
 };
 
 // f = 1/2 x'Ax - b'x with A = tridiag(-1, 4, -1) and b = A m, so the minimiser is m, m(i) = i/10.
 struct quadratic : recorder {
-    double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+    double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
         note(n, x);
         double f = 0.0;
         for (std::int32_t i = 1; i <= n; ++i) {
@@ -58,7 +58,7 @@ struct quadratic : recorder {
 
 // Extended Rosenbrock: sum over pairs of 100 (x2 - x1^2)^2 + (1 - x1)^2; minimiser all ones.
 struct rosenbrock : recorder {
-    double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+    double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
         note(n, x);
         double f = 0.0;
         for (std::int32_t i = 1; i + 1 <= n; i += 2) {
@@ -70,8 +70,8 @@ struct rosenbrock : recorder {
         }
         return f;
     }
-    static terms::fmat1 start(std::int32_t n) {
-        terms::fmat1 x(1, n);
+    static terms::real_vector start(std::int32_t n) {
+        terms::real_vector x(1, n);
         for (std::int32_t i = 1; i <= n; ++i) x(i) = i % 2 == 1 ? -1.2 : 1.0;
         return x;
     }
@@ -84,7 +84,7 @@ struct scripted : recorder {
         std::vector<double> g;
     };
     std::vector<answer> script;
-    double operator()(std::int32_t n, const terms::fmat1& x, terms::fmat1& g) {
+    double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
         note(n, x);
         if (calls() > script.size()) throw std::logic_error("script exhausted");
         const answer& a = script[calls() - 1];

@@ -8,9 +8,9 @@
 
 #include "dorvan/program.hpp"
 #include "melvar/program.hpp"
+#include "output/hand_model.hpp"
 #include "support/laws.hpp"
 #include "support/program_run.hpp"
-#include "output/hand_model.hpp"
 
 namespace {
 

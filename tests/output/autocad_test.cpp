@@ -7,9 +7,9 @@
 
 #include "dorvan/program.hpp"
 #include "melvar/program.hpp"
+#include "output/hand_model.hpp"
 #include "sheet/output/autocad.hpp"
 #include "support/program_run.hpp"
-#include "output/hand_model.hpp"
 
 namespace {
 

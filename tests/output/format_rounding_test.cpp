@@ -44,8 +44,8 @@ TEST(format_rounding, agrees_next_to_halfway_points) {
             const long long digits = mantissa(engine) / (decimals == 6 ? 100 : 1);
             const double halfway =
                 (static_cast<double>(digits) + 0.5) * std::pow(10.0, exponent(engine) - decimals);
-            for (const double value : {halfway, std::nextafter(halfway, 0.0),
-                                       std::nextafter(halfway, 1e300)})
+            for (const double value :
+                 {halfway, std::nextafter(halfway, 0.0), std::nextafter(halfway, 1e300)})
                 ASSERT_EQ(our_text(value, decimals), library_text(value, decimals)) << value;
         }
     }

@@ -25,7 +25,8 @@ struct component_value {
     double value;
 };
 
-// The model as input leaves it, but for the law. The tolerance is absolute (tolerance_factor times a reference force of 1.0), so start evaluates nothing.
+// The model as input leaves it, but for the law. The tolerance is absolute (tolerance_factor times
+// a reference force of 1.0), so start evaluates nothing.
 template <class Model>
 void fill(Model& m, const std::vector<point>& nodes, const std::vector<triangle>& triangles,
           const std::vector<component_value>& supports, const std::vector<component_value>& loads,

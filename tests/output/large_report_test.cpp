@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "sheet/output/format.hpp"
 #include "sheet/assembly/final_state.hpp"
+#include "sheet/output/format.hpp"
 #include "sheet/output/report.hpp"
 #include "support/program_run.hpp"
 
@@ -25,7 +25,8 @@ TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
     m.problem.mesh.elements = terms::array1<sheet::triangle>(1, elements);
     for (std::int32_t e = 1; e <= elements; ++e) {
         sheet::triangle& t = m.problem.mesh.elements(e);
-        t.node[0] = 1 + e % nodes, t.node[1] = 1 + (e * 7) % nodes, t.node[2] = 1 + (e * 13) % nodes;
+        t.node[0] = 1 + e % nodes, t.node[1] = 1 + (e * 7) % nodes,
+        t.node[2] = 1 + (e * 13) % nodes;
     }
     m.numbering.dof_map = terms::index_matrix(1, nodes, 1, 3);
     m.problem.supports.prescribed = terms::real_matrix(1, nodes, 1, 3);

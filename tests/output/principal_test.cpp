@@ -13,10 +13,10 @@
 
 #include "dorvan/program.hpp"
 #include "melvar/program.hpp"
+#include "output/hand_model.hpp"
 #include "sheet/mechanics/principal.hpp"
 #include "support/laws.hpp"
 #include "support/program_run.hpp"
-#include "output/hand_model.hpp"
 
 namespace {
 
@@ -240,13 +240,15 @@ void check_dorvan(dorvan::model& m, const std::function<double(double, double, d
         stretched_square(m, st.l1, st.l2);
         dorvan::start(m);
         const stretch_state s = compressible_state(w, st.l1, st.l2);
-        for (std::int32_t e = 1; e <= 2; ++e) m.unknowns.x(m.numbering.free_count + e) = std::sqrt(s.lambda3);
+        for (std::int32_t e = 1; e <= 2; ++e)
+            m.unknowns.x(m.numbering.free_count + e) = std::sqrt(s.lambda3);
         scratch_dir dir;
         {
             working_directory here(dir.path());
             report(m);
         }
-        check_report(read_file(dir.path() / "output.txt"), true, s, m.problem.thickness, st.l1, st.l2);
+        check_report(read_file(dir.path() / "output.txt"), true, s, m.problem.thickness, st.l1,
+                     st.l2);
     }
 }
 
@@ -287,7 +289,8 @@ void check_melvar(melvar::model& m, const std::function<double(double, double, d
             working_directory here(dir.path());
             report(m);
         }
-        check_report(read_file(dir.path() / "output.txt"), false, s, m.problem.thickness, st.l1, st.l2);
+        check_report(read_file(dir.path() / "output.txt"), false, s, m.problem.thickness, st.l1,
+                     st.l2);
     }
 }
 

@@ -7,10 +7,10 @@
 
 #include "dorvan/program.hpp"
 #include "melvar/program.hpp"
+#include "output/hand_model.hpp"
 #include "sheet/output/autocad.hpp"
 #include "sheet/output/vtu.hpp"
 #include "support/program_run.hpp"
-#include "output/hand_model.hpp"
 
 namespace {
 

@@ -38,9 +38,11 @@ void expect_read_as_prepared(const model_type& m, const sheet_input& in) {
     EXPECT_EQ(m.problem.thickness, in.thickness);
     ASSERT_EQ(m.problem.mesh.node_count, static_cast<std::int32_t>(in.sheet->nodes.size()));
     for (std::int32_t k = 1; k <= m.problem.mesh.node_count; ++k)
-        EXPECT_EQ((point{m.problem.mesh.node_x(k), m.problem.mesh.node_y(k), m.problem.mesh.node_z(k)}),
-                  in.sheet->nodes[k - 1]);
-    ASSERT_EQ(m.problem.mesh.elements.size(), static_cast<std::int64_t>(in.sheet->triangles.size()));
+        EXPECT_EQ(
+            (point{m.problem.mesh.node_x(k), m.problem.mesh.node_y(k), m.problem.mesh.node_z(k)}),
+            in.sheet->nodes[k - 1]);
+    ASSERT_EQ(m.problem.mesh.elements.size(),
+              static_cast<std::int64_t>(in.sheet->triangles.size()));
     for (std::int32_t e = 1; e <= static_cast<std::int32_t>(m.problem.mesh.elements.size()); ++e)
         for (int l = 0; l < 3; ++l)
             EXPECT_EQ(m.problem.mesh.elements(e).node[l], in.sheet->triangles[e - 1][l] + 1);
@@ -49,7 +51,8 @@ void expect_read_as_prepared(const model_type& m, const sheet_input& in) {
     std::size_t supports = 0, loads = 0;
     for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i)
         for (std::int32_t j = 1; j <= 3; ++j)
-            supports += m.problem.supports.held(i, j) ? 1 : 0, loads += m.problem.loads(i, j) != 0.0;
+            supports += m.problem.supports.held(i, j) ? 1 : 0,
+                loads += m.problem.loads(i, j) != 0.0;
     EXPECT_EQ(supports, in.supports.size());
     EXPECT_EQ(loads, in.loads.size());
     for (const component_value& s : in.supports)
