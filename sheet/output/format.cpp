@@ -61,10 +61,14 @@ bool put_fast(std::string& out, double magnitude, int decimals) {
             ++exponent;
             continue;
         }
-        const long double whole = floorl(scaled);
+        // floor(scaled) and its integer, exact either way (scaled < 10^9), by rounding in the
+        // current mode: floorl and a cast would switch the x87 rounding mode twice per number,
+        // which stalls a loop of nothing but formatting.
+        long double whole = rintl(scaled);
+        if (whole > scaled) whole = whole - 1.0L;
         const long double fraction = scaled - whole;
         if (fabsl(fraction - 0.5L) < 1e-7L) return false;
-        auto mantissa = static_cast<std::uint64_t>(whole) + (fraction > 0.5L ? 1 : 0);
+        auto mantissa = static_cast<std::uint64_t>(llrintl(whole)) + (fraction > 0.5L ? 1 : 0);
         if (mantissa >= integer_ten_to_the[digits]) {
             mantissa /= 10;
             ++exponent;
