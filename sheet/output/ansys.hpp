@@ -9,7 +9,7 @@
 namespace sheet {
 
 // Writes ansys.txt from the started model; material_table writes the program's own lines of the
-// hyperelastic table (none for an undefined law).
+// hyperelastic table.
 void ansys(const model& m, const std::function<void(text_file&)>& material_table);
 
 // "TBDATA, <index>, " followed by value as a scientific real with 6 decimals.
