@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "sheet/run/command_line.hpp"
 #include "sheet/run/run_stages.hpp"
 #include "sheetprep/gmsh_mesh.hpp"
 #include "sheetprep/input_writer.hpp"
@@ -36,7 +37,8 @@ const char* const help_text =
     "  input.txt          written whole or not at all, beside PROBLEM.toml unless -o\n"
     "\n"
     "On success a summary goes to standard output. Exit status: 0 when input.txt is written,\n"
-    "1 on bad input (nothing is written), 2 on a usage error.\n";
+    "1 on bad input (nothing is written), 2 on a usage error. An interrupted run writes no\n"
+    "input.txt and leaves an older one as it was.\n";
 
 struct command {
     std::string problem_file;
@@ -80,6 +82,8 @@ std::optional<int> read_command_line(int argc, char** argv, command& out) {
     out.problem_file = positionals[0];
     if (out.output.empty())
         out.output = (std::filesystem::path(out.problem_file).parent_path() / "input.txt").string();
+    if (sheet::same_file(out.output, out.problem_file))
+        return usage_error("'" + out.output + "' is the problem file; write input.txt elsewhere");
     return std::nullopt;
 }
 

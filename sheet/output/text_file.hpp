@@ -48,6 +48,7 @@ private:
     std::string temporary_;
     std::string buffer_;
     int descriptor_ = -1;
+    int slot_ = -1;  // in the table of temporaries an interrupted run removes
 };
 
 }  // namespace sheet

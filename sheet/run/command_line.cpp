@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "sheet/failure.hpp"
 
@@ -42,8 +43,10 @@ void print_usage(const program_text& program) {
         "  --help          show this text and exit\n"
         "  --version       show the version and exit\n"
         "\n"
-        "Relative FILE paths are taken in DIR. Exit status: 0 for a completed run, 1 for a\n"
-        "failure (reported on standard error), 2 for a mistake on the command line.\n",
+        "Relative FILE paths are taken in DIR; a FILE may not be input.txt, one of the three\n"
+        "files above or the other option's FILE. Exit status: 0 for a completed run, 1 for a\n"
+        "failure (reported on standard error), 2 for a mistake on the command line; an\n"
+        "interrupted run removes the file it was writing and ends by the signal.\n",
         name, name, program.purpose);
 }
 
@@ -58,7 +61,53 @@ const CLI::Validator thread_count(
     },
     "");
 
+// FILE of --vtu and --history: an empty name would write nothing.
+const CLI::Validator file_name(
+    [](std::string& text) -> std::string {
+        return text.empty() ? "FILE must not be empty" : std::string();
+    },
+    "");
+
+// The files a run reads or writes besides --vtu and --history, and what it does with each.
+struct run_file {
+    const char* name;
+    const char* use;
+};
+constexpr run_file run_files[] = {{"input.txt", "reads"},
+                                  {"ansys.txt", "writes"},
+                                  {"autocad.scr", "writes"},
+                                  {"output.txt", "writes"}};
+
+// Why a --vtu or --history FILE would overwrite a file of the run, or nothing; every path is
+// taken in DIR.
+std::string clash(const options& o) {
+    namespace fs = std::filesystem;
+    const fs::path dir = o.directory.empty() ? fs::path(".") : fs::path(o.directory);
+    const std::pair<const char*, const std::string*> given[] = {{"--vtu", &o.vtu},
+                                                                {"--history", &o.history}};
+    for (const auto& [option, file] : given) {
+        if (file->empty()) continue;
+        for (const run_file& f : run_files)
+            if (same_file(dir / *file, dir / f.name))
+                return std::string(option) + ": '" + *file + "' is the same file as " + f.name +
+                       ", which the run " + f.use;
+    }
+    if (!o.vtu.empty() && !o.history.empty() && same_file(dir / o.vtu, dir / o.history))
+        return "--history: '" + o.history + "' is the same file as the --vtu FILE";
+    return {};
+}
+
 }  // namespace
+
+bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::equivalent(a, b, error)) return true;
+    const fs::path resolved_a = fs::weakly_canonical(a, error);
+    if (error) return false;
+    const fs::path resolved_b = fs::weakly_canonical(b, error);
+    return !error && resolved_a == resolved_b;
+}
 
 std::optional<int> parse_command_line(const program_text& program, int argc,
                                       const char* const* argv, options& out) {
@@ -68,17 +117,19 @@ std::optional<int> parse_command_line(const program_text& program, int argc,
     bool version = false;
     app.add_flag("--help", help)->disable_flag_override();
     app.add_flag("--version", version)->disable_flag_override();
-    app.add_option("--vtu", out.vtu)->type_name("FILE");
-    app.add_option("--history", out.history)->type_name("FILE");
+    app.add_option("--vtu", out.vtu)->check(file_name)->type_name("FILE");
+    app.add_option("--history", out.history)->check(file_name)->type_name("FILE");
     app.add_flag("--quiet", out.quiet)->disable_flag_override();
     app.add_option("--threads", out.threads)->check(thread_count)->type_name("N");
     app.add_option("DIR", out.directory);
+    const auto usage_mistake = [&program](const char* what) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.name, what, program.name);
+        return 2;
+    };
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& mistake) {
-        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.name, mistake.what(),
-                     program.name);
-        return 2;
+        return usage_mistake(mistake.what());
     }
     if (help) {
         print_usage(program);
@@ -88,6 +139,7 @@ std::optional<int> parse_command_line(const program_text& program, int argc,
         std::printf("%s %s\n", program.name, SHEET_VERSION);
         return 0;
     }
+    if (const std::string why = clash(out); !why.empty()) return usage_mistake(why.c_str());
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 // Without arguments a program runs as it always has, in the working directory.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -25,9 +26,14 @@ struct program_text {
 
 // Reads argv into out. Returns the exit status when the program must end here: 0 after --help
 // (usage on standard output) or --version, 2 after a usage mistake, reported on standard error
-// as one line naming it and "Try 'PROGRAM --help'.".
+// as one line naming it and "Try 'PROGRAM --help'.". An empty FILE is a mistake, and so is one
+// that is the same file as input.txt, one of the three files a run writes, or the other FILE.
 std::optional<int> parse_command_line(const program_text& program, int argc,
                                       const char* const* argv, options& out);
+
+// Whether a and b name the same file: by device and inode when both exist (a hard or symbolic
+// link counts), otherwise by their paths with the links of the part that exists resolved.
+bool same_file(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Makes DIR the working directory, so that input.txt, the three files and relative --vtu and
 // --history paths are all taken in it. Fails naming DIR when it cannot be entered.

@@ -2,6 +2,7 @@
 #include "sheet/run/progress.hpp"
 
 #include <sys/ioctl.h>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,12 @@
 namespace sheet {
 
 namespace {
+
+constexpr char erase_line[] = "\r\033[K";
+
+// The descriptor of the line while one is shown, else -1: what a signal handler needs to erase
+// it, as only a plain word can be read there.
+std::atomic<int> shown_on{-1};
 
 // Columns of the terminal on descriptor (80 when it cannot tell): a line that wrapped could not
 // be redrawn in place.
@@ -53,6 +60,9 @@ void progress::draw(std::int32_t iteration, double energy, double residual, cloc
     std::string text = status_text(iteration, energy, residual, tolerance_, elapsed);
     const std::size_t width = columns(descriptor_) - 1;  // the last column would wrap on some
     if (text.size() > width) text.resize(width);
+    // Known to the handler of an interrupt before it is drawn, and until after it is erased:
+    // erasing a line not yet drawn does no harm, leaving one drawn would.
+    shown_on.store(descriptor_);
     write("\r" + text + "\033[K\r");
     shown_ = true;
     next_ = now + interval;
@@ -60,8 +70,14 @@ void progress::draw(std::int32_t iteration, double energy, double residual, cloc
 
 void progress::erase() {
     if (!shown_) return;
-    write("\r\033[K");
+    write(erase_line);
+    shown_on.store(-1);
     shown_ = false;
+}
+
+void progress::erase_after_signal() noexcept {
+    const int descriptor = shown_on.load();
+    if (descriptor >= 0) (void)!::write(descriptor, erase_line, sizeof erase_line - 1);
 }
 
 void progress::write(const std::string& text) const {

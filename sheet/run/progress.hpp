@@ -30,6 +30,9 @@ public:
     void draw(std::int32_t iteration, double energy, double residual, clock::time_point now);
     // Leaves the cursor at column 0 of an empty line where the status line was.
     void erase();
+    // Erases the line that is shown, if any, as erase() does. Async-signal-safe: for the
+    // handler of an interrupted run.
+    static void erase_after_signal() noexcept;
 
 private:
     void write(const std::string& text) const;

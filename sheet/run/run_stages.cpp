@@ -1,4 +1,4 @@
-// Failure reporting and the console summary.
+// Failure reporting, the handling of an interrupt, and the console summary.
 #include "sheet/run/run_stages.hpp"
 
 #include <csignal>
@@ -6,11 +6,14 @@
 #include <exception>
 #include <new>
 
+#include "sheet/run/interrupt.hpp"
+
 namespace sheet {
 
 int run_stages(const char* program, const std::function<void()>& stages) {
     // A file-size limit then fails the write (and the run) instead of killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
+    clean_up_on_interrupt();
     try {
         stages();
         return 0;

@@ -8,7 +8,8 @@
 namespace sheet {
 
 // Runs the stages of a program; returns the exit status. A failure of any stage is reported on
-// standard error as "<program>: <what failed>" and gives status 1.
+// standard error as "<program>: <what failed>" and gives status 1. An interrupt (SIGINT,
+// SIGTERM) removes the file being written and ends the process by that signal.
 int run_stages(const char* program, const std::function<void()>& stages);
 
 // The console summary: an empty line, then "Minor = " with the iteration count in 5 columns

@@ -28,6 +28,10 @@ const sheet_case sheets[] = {
     {"fewer_entries_than_runs", false, true, 1, 1},
 };
 
+void PrintTo(const sheet_case& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class entry_runs : public testing::TestWithParam<sheet_case> {};
 
 TEST_P(entry_runs, cut_the_entries_and_the_elements_and_reach_every_element) {

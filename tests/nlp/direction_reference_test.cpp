@@ -51,6 +51,9 @@ struct occupancy_case {
     int memory;
     std::size_t n;  // below, at and past whole cache lines of the passes
 };
+void PrintTo(const occupancy_case& c, std::ostream* out) {
+    *out << "memory " << c.memory << ", n " << c.n;
+}
 
 class nlp_direction_bits : public testing::TestWithParam<occupancy_case> {};
 

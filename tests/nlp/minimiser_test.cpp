@@ -28,6 +28,9 @@ std::string name_of(method m) {
     }
     return "";
 }
+void PrintTo(method m, std::ostream* out) {
+    *out << name_of(m);
+}
 
 template <class Objective>
 nlp::minimiser_result run(method m, Objective& objective, std::int32_t n,

@@ -40,6 +40,13 @@ struct real_case {
     const char* text;
 };
 
+// Test names: the value to the last bit, and the decimals.
+void PrintTo(const real_case& c, std::ostream* out) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g_to_%d", c.value, c.decimals);
+    *out << text;
+}
+
 class real_with_sign_column : public ::testing::TestWithParam<real_case> {};
 
 TEST_P(real_with_sign_column, writes_the_expected_text) {
@@ -132,6 +139,12 @@ struct coordinate_case {
     const char* text;
 };
 
+void PrintTo(const coordinate_case& c, std::ostream* out) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", c.value);
+    *out << text;
+}
+
 class cad_coordinate : public ::testing::TestWithParam<coordinate_case> {};
 
 TEST_P(cad_coordinate, writes_the_expected_text) {
@@ -167,6 +180,10 @@ struct integer_case {
     int width;
     const char* text;
 };
+
+void PrintTo(const integer_case& c, std::ostream* out) {
+    *out << c.value << "_in_" << c.width;
+}
 
 class integer_in_field : public ::testing::TestWithParam<integer_case> {};
 

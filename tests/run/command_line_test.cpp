@@ -28,6 +28,13 @@ const mistake mistakes[] = {
     {"--threads 1025", "--threads: expected a whole number of threads from 1 to 1024, got '1025'"},
     {"one two", "The following argument was not expected: two"},
     {"--quiet=yes", "quiet was given a disallowed flag override"},
+    {"--vtu ''", "--vtu: FILE must not be empty"},
+    {"--history ''", "--history: FILE must not be empty"},
+    {"--vtu input.txt", "--vtu: 'input.txt' is the same file as input.txt, which the run reads"},
+    {"--history ./output.txt",
+     "--history: './output.txt' is the same file as output.txt, which the run writes"},
+    {"--vtu r.vtu --history x/../r.vtu",
+     "--history: 'x/../r.vtu' is the same file as the --vtu FILE"},
 };
 
 TEST(command_line, usage_mistakes_end_with_status_2_and_touch_nothing) {
@@ -46,6 +53,37 @@ TEST(command_line, usage_mistakes_end_with_status_2_and_touch_nothing) {
                       1)
                 << m.arguments << ": something was written";
         }
+    }
+}
+
+// FILE is taken in DIR and compared with the run's files as a file: a hard or symbolic link to
+// input.txt, or an absolute path to an output, is that file.
+TEST(command_line, a_file_that_is_one_of_the_run_is_a_usage_mistake) {
+    scratch_dir dir;
+    const fs::path run_dir = dir.path() / "case";
+    fs::create_directory(run_dir);
+    const std::string input = example_file("one-triangle-dorvan", "input.txt");
+    write_file(run_dir / "input.txt", input);
+    fs::create_hard_link(run_dir / "input.txt", run_dir / "hard.txt");
+    fs::create_symlink("input.txt", run_dir / "soft.txt");
+    const std::string deck = (run_dir / "autocad.scr").string();
+    const std::pair<std::string, std::string> cases[] = {
+        {"--vtu input.txt case",
+         "--vtu: 'input.txt' is the same file as input.txt, which the run "
+         "reads"},
+        {"--history hard.txt case",
+         "--history: 'hard.txt' is the same file as input.txt, which the run reads"},
+        {"--vtu soft.txt case",
+         "--vtu: 'soft.txt' is the same file as input.txt, which the run "
+         "reads"},
+        {"--vtu " + deck + " case",
+         "--vtu: '" + deck + "' is the same file as autocad.scr, which the run writes"}};
+    for (const auto& [arguments, message] : cases) {
+        const run_result run = run_in(dorvan_exe(), dir.path(), arguments);
+        EXPECT_EQ(run.exit_status, 2) << arguments;
+        EXPECT_EQ(run.err, "dorvan: " + message + "\nTry 'dorvan --help'.\n");
+        EXPECT_EQ(std::distance(fs::directory_iterator(run_dir), fs::directory_iterator()), 3);
+        EXPECT_EQ(read_file(run_dir / "input.txt"), input);
     }
 }
 

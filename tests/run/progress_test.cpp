@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -121,21 +123,42 @@ TEST(progress, draws_at_most_once_an_interval_and_within_the_terminal_width) {
               79u);  // a pipe has no width: 80 columns are assumed
 }
 
-// Runs program in dir with standard output and error on a new pseudo-terminal; returns all
-// that reached the terminal.
-std::string on_terminal(const std::string& program, const std::string& dir, const char* option) {
+struct terminal_run {
+    std::string shown;  // all that reached the terminal
+    int status = 0;     // as waitpid gives it
+};
+
+// Runs program in dir with standard output and error on a new pseudo-terminal, with
+// "--threads 1" and arguments. With interrupt, once the status line shows, SIGINT is typed as
+// Ctrl-C on the terminal, or SIGTERM sent to the program.
+terminal_run on_terminal(const std::string& program, const std::string& dir,
+                         std::vector<std::string> arguments, int interrupt = 0) {
+    arguments.insert(arguments.begin(), {program, "--threads", "1"});
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
     int terminal = -1;
     const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
     if (child == 0) {
         ::setenv("TERM", "xterm", 1);  // whatever terminal the tests themselves run on
-        if (::chdir(dir.c_str()) == 0)
-            ::execl(program.c_str(), program.c_str(), "--threads", "1", option, nullptr);
+        if (::chdir(dir.c_str()) == 0) ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
-    const std::string shown = drain(terminal);  // ends when the program has closed the terminal
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return shown;
+    terminal_run run;
+    char chunk[4096];
+    while (interrupt != 0 && run.shown.find("\riteration ") == std::string::npos) {
+        const ssize_t got = ::read(terminal, chunk, sizeof chunk);
+        if (got <= 0) break;
+        run.shown.append(chunk, got);
+    }
+    if (interrupt == SIGINT) {
+        EXPECT_EQ(::write(terminal, "\003", 1), 1);
+    } else if (interrupt == SIGTERM) {
+        ::kill(child, SIGTERM);
+    }
+    run.shown += drain(terminal);  // ends when the program has closed the terminal
+    ::waitpid(child, &run.status, 0);
+    return run;
 }
 
 struct terminal_case {
@@ -166,7 +189,8 @@ TEST(progress, on_a_terminal_is_drawn_then_erased_and_changes_no_file) {
                 ASSERT_EQ(std::system((make + " -o " + input.string()).c_str()), 0);
         }
         const run_result run = run_in(program, plain.path(), "--threads 1");
-        const std::string shown = on_terminal(program, shown_in.path().string(), c.option);
+        const std::vector<std::string> option(c.option ? 1 : 0, c.option ? c.option : "");
+        const std::string shown = on_terminal(program, shown_in.path().string(), option).shown;
         const std::string what = std::string(c.program) + " " + (c.option ? c.option : "");
         EXPECT_EQ(shown.find("\riteration ") != std::string::npos, c.drawn) << what;
         EXPECT_EQ(shown.find('\033') != std::string::npos, c.drawn) << what;
@@ -175,6 +199,38 @@ TEST(progress, on_a_terminal_is_drawn_then_erased_and_changes_no_file) {
             EXPECT_EQ(fs::exists(plain.path() / name) ? read_file(plain.path() / name) : "",
                       fs::exists(shown_in.path() / name) ? read_file(shown_in.path() / name) : "")
                 << what << name;
+    }
+}
+
+// Ctrl-C on the terminal, or SIGTERM: the status line is erased, the history's temporary file is
+// removed, the deck written before stays, older files stay as they were, and the run ends by the
+// signal (status 130 or 143 in a shell).
+TEST(progress, an_interrupted_run_erases_the_line_and_leaves_only_finished_files) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        scratch_dir dir;
+        const fs::path input = dir.path() / "input.txt";
+        ASSERT_EQ(std::system(("python3 " TEST_DATA_DIR "/../../bench/make_sheet.py --program "
+                               "dorvan --size 100 -o " +
+                               input.string())
+                                  .c_str()),
+                  0);
+        write_file(dir.path() / "output.txt", "earlier report\r\n");
+        write_file(dir.path() / "history.csv", "earlier history\r\n");
+        const terminal_run run =
+            on_terminal(dorvan_exe(), dir.path().string(), {"--history", "history.csv"}, signal);
+        EXPECT_TRUE(WIFSIGNALED(run.status) && WTERMSIG(run.status) == signal) << run.status;
+        EXPECT_NE(run.shown.find("\riteration "), std::string::npos) << signal;
+        for (const std::string& row : screen(run.shown))
+            EXPECT_EQ(row.find("iteration"), std::string::npos) << signal << ": " << row;
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            left.push_back(entry.path().filename());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, rows({"ansys.txt", "history.csv", "input.txt", "output.txt"})) << signal;
+        EXPECT_EQ(read_file(dir.path() / "output.txt"), "earlier report\r\n");
+        EXPECT_EQ(read_file(dir.path() / "history.csv"), "earlier history\r\n");
+        const std::string deck = read_file(dir.path() / "ansys.txt");
+        EXPECT_EQ(deck.substr(deck.size() - 8), "FINISH\r\n");
     }
 }
 

@@ -29,6 +29,11 @@ struct usage_case {
     std::string problem;  // the first line on standard error, after "sheetprep: "
 };
 
+void PrintTo(const usage_case& c, std::ostream* out) {
+    *out << "arguments";
+    for (const std::string& argument : c.arguments) *out << "_" << argument;
+}
+
 class usage_error : public ::testing::TestWithParam<usage_case> {};
 
 TEST_P(usage_error, names_the_problem_and_points_at_help) {
@@ -49,7 +54,9 @@ INSTANTIATE_TEST_SUITE_P(
         usage_case{{"problem.toml", "b.toml"}, "one problem file only; 'b.toml' is a second"},
         usage_case{{"--frobnicate", "problem.toml"}, "unknown option --frobnicate"},
         usage_case{{"-x", "problem.toml"}, "unknown option -x"},
-        usage_case{{"problem.toml", "-o"}, "option -o needs a value: the file to write"}));
+        usage_case{{"problem.toml", "-o"}, "option -o needs a value: the file to write"},
+        usage_case{{"-o", "./problem.toml", "problem.toml"},
+                   "'./problem.toml' is the problem file; write input.txt elsewhere"}));
 
 TEST(command_line, help_and_version) {
     testing_support::scratch_dir dir;

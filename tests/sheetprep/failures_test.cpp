@@ -33,6 +33,10 @@ struct failure_case {
     std::vector<std::string> arguments = {"problem.toml"};
 };
 
+void PrintTo(const failure_case& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class bad_input : public ::testing::TestWithParam<failure_case> {};
 
 TEST_P(bad_input, fails_with_one_line_and_writes_nothing) {

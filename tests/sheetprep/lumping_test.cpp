@@ -38,6 +38,10 @@ struct lumping_case {
     enum { area, rim_polygon, rim_length, one } measure;
 };
 
+void PrintTo(const lumping_case& c, std::ostream* out) {
+    *out << sheetprep::kind_name(c.applied.kind) << "_on_" << c.applied.group;
+}
+
 class lumped_on_dome : public ::testing::TestWithParam<lumping_case> {};
 
 TEST_P(lumped_on_dome, sums_to_the_load_times_area_or_length) {

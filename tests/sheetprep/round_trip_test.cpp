@@ -68,6 +68,10 @@ struct law_case {
     std::vector<double> constants;
 };
 
+void PrintTo(const law_case& c, std::ostream* out) {
+    *out << c.program << "_material_" << c.material;
+}
+
 class written_input : public ::testing::TestWithParam<law_case> {};
 
 TEST_P(written_input, is_read_by_the_solver_as_prepared) {

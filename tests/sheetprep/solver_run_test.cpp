@@ -34,6 +34,10 @@ struct example_case {
     double scale;  // the size of the forces: the applied load, or the pull at the held edge
 };
 
+void PrintTo(const example_case& c, std::ostream* out) {
+    *out << c.folder;
+}
+
 class example_run : public ::testing::TestWithParam<example_case> {};
 
 TEST_P(example_run, ends_optimal_with_reactions_balancing_the_load) {
