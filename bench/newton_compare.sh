@@ -45,7 +45,7 @@ GEO
 program = "$2"
 mesh = "strip.geo"
 [settings]
-max_iterations = 20000
+max_iterations = 200000
 [sheet]
 thickness = 0.5
 law = "neo-hookean"
@@ -77,21 +77,22 @@ si_disc() {
 }
 
 # Runs program $1 on the input.txt of $2 in $2/$3 with the further arguments $4; prints
-# "<tag> minor <n> <Optimal|NOT Optimal|failed> seconds <s> rss_mb <m>" and Newton's split.
+# "<tag> minor <n> <Optimal|NOT Optimal|failed> wall <s> cpu <s> rss_mb <m>" (cpu: user +
+# system, the figure that a loaded machine disturbs least) and Newton's split.
 run() {
     local program=$1 dir=$2 tag=$3 arguments=$4
     mkdir -p "$dir/$tag"
     cp "$dir/input.txt" "$dir/$tag/"
-    (cd "$dir/$tag" && SHEET_NEWTON_SPLIT=1 /usr/bin/time -f "%e %M" -o time.txt \
+    (cd "$dir/$tag" && SHEET_NEWTON_SPLIT=1 /usr/bin/time -f "%e %U %S %M" -o time.txt \
         "$build/$program" --quiet --threads "$threads" $arguments >stdout.txt 2>stderr.txt)
     local status=$? minor="-" outcome="failed"
     if [ $status -eq 0 ]; then
         minor=$($figures minor "$dir/$tag/output.txt")
         outcome=$(grep -o 'NOT Optimal\|Optimal' "$dir/$tag/stdout.txt")
     fi
-    read -r seconds kilobytes <"$dir/$tag/time.txt"
-    printf '%-34s %-7s minor %6s %-12s seconds %8.2f rss_mb %7.1f\n' "$(basename "$dir") $tag" \
-        "$program" "$minor" "$outcome" "$seconds" "$((kilobytes / 1024))"
+    read -r seconds user system kilobytes < <(tail -1 "$dir/$tag/time.txt")
+    printf '%-34s %-7s minor %6s %-12s wall %8.2f cpu %8.2f rss_mb %6d\n' "$(basename "$dir") $tag" \
+        "$program" "$minor" "$outcome" "$seconds" "$(awk "BEGIN { print $user + $system }")" "$((kilobytes / 1024))"
     grep '^newton split' "$dir/$tag/stderr.txt" | sed 's/^/    /'
 }
 

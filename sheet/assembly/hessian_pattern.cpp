@@ -42,6 +42,18 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
     std::vector<std::int64_t> mark(n, -1);  // the column that last took the row
     std::vector<std::int32_t> place(n, 0);  // the row's entry in the current column
     std::vector<std::int32_t> rows;
+    std::vector<std::int64_t> count, fill;  // per entry of the column: its slots, then the next
+    // Every element adds f (f + 1) / 2 slots for its f free unknowns: room for them all, and
+    // for as many entries at most, made at once.
+    std::size_t total = 0;
+    for (std::size_t at = 0; at < elements; ++at) {
+        std::size_t f = 0;
+        for (std::size_t a = 0; a < local; ++a) f += unknowns_[at * local + a] >= 0 ? 1 : 0;
+        total += f * (f + 1) / 2;
+    }
+    slots_.reserve(total);
+    shape_.row.reserve(total);
+    start_.reserve(total + 1);
     start_.push_back(0);
     for (std::size_t j = 0; j < n; ++j) {
         rows.clear();
@@ -66,7 +78,7 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
         }
         shape_.column_start[j + 1] = static_cast<std::int32_t>(shape_.row.size());
         // Each entry's slots, element after element: counted, then placed.
-        std::vector<std::int64_t> count(rows.size() + 1, 0);
+        count.assign(rows.size() + 1, 0);
         const auto each_slot = [&](auto&& take) {
             for (std::int64_t m = meet_start[j]; m < meet_start[j + 1]; ++m) {
                 const auto at = static_cast<std::size_t>(meets[static_cast<std::size_t>(m)]);
@@ -87,7 +99,7 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
         for (std::size_t r = 0; r < rows.size(); ++r) count[r + 1] += count[r];
         const std::size_t base = slots_.size();
         slots_.resize(base + static_cast<std::size_t>(count[rows.size()]));
-        std::vector<std::int64_t> fill(count.begin(), count.end() - 1);
+        fill.assign(count.begin(), count.end() - 1);
         each_slot([&](std::size_t r, std::int64_t slot) {
             slots_[base + static_cast<std::size_t>(fill[r]++)] = slot;
         });

@@ -53,7 +53,7 @@ public:
           pattern_(plan.table(), plan.element_count(), m.numbering.free_count,
                    m.numbering.free_count, 9),
           project_(choice.project),
-          steps_(pattern_.shape(), shift_of(m, pattern_), choice.rule) {}
+          steps_(pattern_.shape(), shift_of(m, pattern_), node_of_unknown(plan), choice.rule) {}
 
     // The Newton path's start: the prescribed displacements extended over the sheet by one
     // solve with the tension shift's Laplacian (the free components harmonic), when any is
@@ -83,8 +83,28 @@ public:
             }
         }
         if (!moved) return;
+        // S couples a component only with the same direction of its neighbours: factorised on
+        // its own pattern (the entries that are not zero) it costs a small part of the Newton
+        // matrix's factor.
+        const symmetric_matrix& shape = pattern_.shape();
+        const std::vector<double>& shift = steps_.shift_values();
+        symmetric_matrix laplacian;
+        laplacian.n = shape.n;
+        laplacian.column_start.push_back(0);
+        for (std::int32_t j = 0; j < shape.n; ++j) {
+            const auto jj = static_cast<std::size_t>(j);
+            for (auto k = static_cast<std::size_t>(shape.column_start[jj]);
+                 k < static_cast<std::size_t>(shape.column_start[jj + 1]); ++k)
+                if (shift[k] != 0.0 || shape.row[k] == j) {
+                    laplacian.row.push_back(shape.row[k]);
+                    laplacian.value.push_back(shift[k]);
+                }
+            laplacian.column_start.push_back(static_cast<std::int32_t>(laplacian.row.size()));
+        }
+        cholesky factor(laplacian, node_of_unknown(plan_));
+        if (!factor.factor(laplacian)) return;
         std::vector<double> solution(b.size());
-        if (!steps_.solve_once(steps_.shift_values(), b, solution)) return;
+        factor.solve(b, solution);
         terms::real_vector trial(1, m_.numbering.unknown_count);
         for (std::int32_t k = 1; k <= m_.numbering.unknown_count; ++k)
             trial(k) = k <= free ? solution[static_cast<std::size_t>(k - 1)] : x(k);
@@ -184,6 +204,13 @@ private:
                 packed[packed_position(a, b)] =
                     whole[packed_position(a, b)] -
                     whole[packed_position(a, 9)] * whole[packed_position(b, 9)] / k99;
+    }
+
+    // The node (0-based) of every free component: the groups the factor orders together.
+    static std::vector<std::int32_t> node_of_unknown(const assembly_plan& plan) {
+        std::vector<std::int32_t> node(plan.component().size());
+        for (std::size_t k = 0; k < node.size(); ++k) node[k] = plan.component()[k] / 3;
+        return node;
     }
 
     // S at every stored entry: the tension shift of every element, the program's tension.

@@ -37,34 +37,38 @@ inline newton_choice newton_choice_of_environment() {
     return choice;
 }
 
+inline double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 template <class Program, class Objective>
 nlp::minimiser_result solve_by_newton(typename Program::model_type& m, assembly_plan& plan,
                                       Objective& objective, const options& o) {
     const auto start = std::chrono::steady_clock::now();
     newton_system<Program> system(m, plan, newton_choice_of_environment());
+    const double setup = seconds_since(start);
     system.extend_prescribed(m.unknowns.x);
-    const double setup =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double extended = seconds_since(start) - setup;
     const nlp::minimiser_result result = watched(m, objective, o, [&](auto& f, auto&& observe) {
         return nlp::newton(f, system, newton_settings_of(m), m.numbering.unknown_count,
                            m.unknowns.x, m.unknowns.gradient, observe);
     });
     if (const char* split = std::getenv("SHEET_NEWTON_SPLIT");
         split != nullptr && split[0] == '1') {
-        const double total =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double total = seconds_since(start);
         const step_counts& c = system.counts();
         const double in_directions =
             system.split().assembly_seconds + c.factor_seconds + c.solve_seconds;
         std::fprintf(stderr,
-                     "newton split: total %.3f s, setup %.3f s, assembly %.3f s, %lld "
+                     "newton split: total %.3f s, pattern and analysis %.3f s, start %.3f s, "
+                     "assembly %.3f s, %lld "
                      "factorisations (+%lld failed) %.3f s, %lld CG solves (%lld iterations) + "
                      "direct solves %.3f s, line search %.3f s\n",
-                     total, setup, system.split().assembly_seconds,
+                     total, setup, extended, system.split().assembly_seconds,
                      static_cast<long long>(c.factorisations),
                      static_cast<long long>(c.failed_factorisations), c.factor_seconds,
                      static_cast<long long>(c.cg_solves), static_cast<long long>(c.cg_iterations),
-                     c.solve_seconds, total - setup - in_directions);
+                     c.solve_seconds, total - setup - extended - in_directions);
     }
     return result;
 }

@@ -6,7 +6,9 @@
 #include <omp.h>
 #include <suitesparse/cholmod.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "sheet/failure.hpp"
 
@@ -32,7 +34,69 @@ struct cholesky::library {
     }
 };
 
-cholesky::cholesky(const symmetric_matrix& pattern) : lib_(std::make_unique<library>()) {
+namespace {
+
+// The order of the unknowns that METIS finds for the graph of their groups, each group's
+// unknowns together and ascending; empty when CHOLMOD fails at it.
+std::vector<std::int32_t> grouped_order(const symmetric_matrix& a,
+                                        std::span<const std::int32_t> groups, cholmod_common& c) {
+    std::int32_t count = 0;
+    for (const std::int32_t g : groups) count = std::max(count, g + 1);
+    const auto n = static_cast<std::size_t>(count);
+    // the groups' graph, both triangles, compressed by column
+    std::vector<std::vector<std::int32_t>> neighbours(n);
+    for (std::int32_t j = 0; j < a.n; ++j)
+        for (auto k = a.column_start[static_cast<std::size_t>(j)];
+             k < a.column_start[static_cast<std::size_t>(j) + 1]; ++k) {
+            const std::int32_t gi =
+                groups[static_cast<std::size_t>(a.row[static_cast<std::size_t>(k)])];
+            const std::int32_t gj = groups[static_cast<std::size_t>(j)];
+            if (gi == gj) continue;
+            neighbours[static_cast<std::size_t>(gi)].push_back(gj);
+            neighbours[static_cast<std::size_t>(gj)].push_back(gi);
+        }
+    std::size_t entries = 0;
+    for (auto& list : neighbours) {
+        std::sort(list.begin(), list.end());
+        list.erase(std::unique(list.begin(), list.end()), list.end());
+        entries += list.size() + 1;
+    }
+    cholmod_sparse* graph = cholmod_allocate_sparse(n, n, entries, 1, 1, 0, CHOLMOD_PATTERN, &c);
+    std::vector<std::int32_t> order;
+    if (graph == nullptr) return order;
+    auto* p = static_cast<std::int32_t*>(graph->p);
+    auto* i = static_cast<std::int32_t*>(graph->i);
+    std::int32_t at = 0;
+    for (std::size_t g = 0; g < n; ++g) {
+        p[g] = at;
+        bool diagonal = false;
+        for (const std::int32_t h : neighbours[g]) {
+            if (!diagonal && h > static_cast<std::int32_t>(g)) {
+                i[at++] = static_cast<std::int32_t>(g);
+                diagonal = true;
+            }
+            i[at++] = h;
+        }
+        if (!diagonal) i[at++] = static_cast<std::int32_t>(g);
+    }
+    p[n] = at;
+    graph->stype = 1;  // symmetric: its upper triangle is read
+    std::vector<std::int32_t> group_order(n);
+    const int done = cholmod_metis(graph, nullptr, 0, 1, group_order.data(), &c);
+    cholmod_free_sparse(&graph, &c);
+    if (!done) return order;
+    std::vector<std::vector<std::int32_t>> members(n);
+    for (std::size_t k = 0; k < groups.size(); ++k)
+        members[static_cast<std::size_t>(groups[k])].push_back(static_cast<std::int32_t>(k));
+    for (const std::int32_t g : group_order)
+        for (const std::int32_t k : members[static_cast<std::size_t>(g)]) order.push_back(k);
+    return order;
+}
+
+}  // namespace
+
+cholesky::cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t> groups)
+    : lib_(std::make_unique<library>()) {
     omp_set_num_threads(1);
     cholmod_common& c = lib_->common;
     cholmod_start(&c);
@@ -49,7 +113,14 @@ cholesky::cholesky(const symmetric_matrix& pattern) : lib_(std::make_unique<libr
     std::memcpy(lib_->a->p, pattern.column_start.data(), (n + 1) * sizeof(std::int32_t));
     std::memcpy(lib_->a->i, pattern.row.data(), pattern.stored() * sizeof(std::int32_t));
     std::memset(lib_->a->x, 0, pattern.stored() * sizeof(double));
-    lib_->l = cholmod_analyze(lib_->a, &c);
+    std::vector<std::int32_t> order;
+    if (!groups.empty()) order = grouped_order(pattern, groups, c);
+    if (order.size() == n) {
+        c.method[0].ordering = CHOLMOD_GIVEN;
+        lib_->l = cholmod_analyze_p(lib_->a, order.data(), nullptr, 0, &c);
+    } else {
+        lib_->l = cholmod_analyze(lib_->a, &c);
+    }
     lib_->b = cholmod_zeros(n, 1, CHOLMOD_REAL, &c);
     if (lib_->l == nullptr || lib_->b == nullptr || c.status < CHOLMOD_OK)
         throw failure("cholesky: the analysis of the matrix failed (status " +

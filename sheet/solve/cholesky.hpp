@@ -3,6 +3,7 @@
 // latest factor. No SuiteSparse type passes this header.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <span>
 
@@ -13,8 +14,11 @@ namespace sheet {
 class cholesky {
 public:
     // Analyses the pattern of a (its values are not read): the ordering and the symbolic
-    // factor every later factorisation of a matrix of the same pattern uses.
-    explicit cholesky(const symmetric_matrix& pattern);
+    // factor every later factorisation of a matrix of the same pattern uses. With groups (the
+    // group of each unknown, 0..groups - 1: a mesh node's components), the fill-reducing order
+    // is found for the graph of the groups and each group's unknowns kept together in it: a
+    // graph a third the size, and supernodes that follow the nodes.
+    explicit cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t> groups = {});
     ~cholesky();
     cholesky(const cholesky&) = delete;
     cholesky& operator=(const cholesky&) = delete;

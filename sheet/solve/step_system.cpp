@@ -1,6 +1,7 @@
 // The shift and refactorisation rule of the Newton step.
 #include "sheet/solve/step_system.hpp"
 
+#include <algorithm>
 #include <chrono>
 
 #include "nlp/halt.hpp"
@@ -16,8 +17,9 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
-step_system::step_system(const symmetric_matrix& shape, std::vector<double> shift, step_rule rule)
-    : matrix_(shape), shift_(std::move(shift)), rule_(rule), factor_(shape) {}
+step_system::step_system(const symmetric_matrix& shape, std::vector<double> shift,
+                         std::span<const std::int32_t> groups, step_rule rule)
+    : matrix_(shape), shift_(std::move(shift)), rule_(rule), factor_(shape, groups) {}
 
 void step_system::form(const std::vector<double>& h) {
     for (std::size_t k = 0; k < h.size(); ++k) matrix_.value[k] = h[k] + tau_ * shift_[k];
@@ -61,20 +63,15 @@ void step_system::direction(const std::vector<double>& h, std::span<const double
 
 void step_system::step_taken(double step) {
     if (step < 1.0) {
+        // A shortened step: the next matrix is factorised afresh, and a shift that was in use
+        // grows by the factor the step was cut by (a flat sheet's first step, cut a millionfold
+        // by the search, names the tension that would have made it whole).
         refactor_ = true;
+        if (tau_ > 0.0) tau_ = std::min(tau_ / step, rule_.largest_shift);
         return;
     }
     // A whole step: the shift is needed less; below the first it is dropped.
     tau_ = tau_ / 10.0 < rule_.first_shift ? 0.0 : tau_ / 10.0;
-}
-
-bool step_system::solve_once(const std::vector<double>& a, std::span<const double> b,
-                             std::span<double> x) {
-    matrix_.value = a;
-    refactor_ = true;
-    if (!factorise()) return false;
-    factor_.solve(b, x);
-    return true;
 }
 
 }  // namespace sheet

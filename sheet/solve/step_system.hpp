@@ -1,8 +1,9 @@
 // The Newton step's linear system made positive definite and solved: the assembled (projected)
 // Hessian H plus a shift tau S shaped like a fictitious isotropic tension, raised tenfold from
-// small until the factorisation succeeds and lowered tenfold after each step taken whole; solved
-// by conjugate gradients preconditioned with the latest factor while that takes few iterations,
-// refactorised otherwise and after a step the line search had to shorten.
+// small until the factorisation succeeds, lowered tenfold after each step taken whole and raised
+// by the factor a shortened step was cut by; solved by conjugate gradients preconditioned with
+// the latest factor to a relative residual of 1e-2 when that takes at most ten iterations,
+// refactorised otherwise and after every step the line search had to shorten.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +19,8 @@ namespace sheet {
 struct step_rule {
     double first_shift = 1e-6;   // tau tried first when H alone does not factorise
     double largest_shift = 1e8;  // beyond it the system is given up
-    int cg_limit = 8;            // CG iterations before a refactorisation
-    double cg_relative = 1e-6;   // CG's bound on |r| / |g|
+    int cg_limit = 10;           // CG iterations before a refactorisation
+    double cg_relative = 1e-2;   // CG's bound on |r| / |g|: an inexact Newton step
 };
 
 // What the system did over a run, for the time split of the benchmarks.
@@ -34,8 +35,10 @@ struct step_counts {
 
 class step_system {
 public:
-    // shape: the matrix's pattern; shift: S's value at every stored entry.
-    step_system(const symmetric_matrix& shape, std::vector<double> shift, step_rule rule = {});
+    // shape: the matrix's pattern; shift: S's value at every stored entry; groups: the node of
+    // each unknown, for the factor's ordering (cholesky.hpp).
+    step_system(const symmetric_matrix& shape, std::vector<double> shift,
+                std::span<const std::int32_t> groups, step_rule rule = {});
 
     // d = -(H + tau S)^-1 g for the Hessian values h (one per stored entry). Fails (a halt of
     // the minimiser) when no shift up to the largest makes the matrix positive definite.
@@ -43,10 +46,6 @@ public:
 
     // The line search took step along the last direction.
     void step_taken(double step);
-
-    // x = a^-1 b for a of the same pattern, factorised here; false when a is not positive
-    // definite. The next direction then factorises afresh.
-    bool solve_once(const std::vector<double>& a, std::span<const double> b, std::span<double> x);
 
     double shift() const { return tau_; }
     const std::vector<double>& shift_values() const { return shift_; }
