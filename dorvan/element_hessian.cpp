@@ -6,20 +6,15 @@
 #include <variant>
 
 #include "dorvan/element.hpp"
-#include "sheet/mechanics/dual.hpp"
+#include "sheet/assembly/hessian_assembly.hpp"
 
 namespace dorvan {
 
 void element_hessian(const model& m, const sheet::element_columns& table, std::size_t at,
                      std::span<const double> xs, double* packed) {
     using number = sheet::dual<element_unknowns>;
-    const double* prescribed = m.problem.supports.prescribed.all().data();
     number u[3][3];
-    for (int l = 0; l < 3; ++l)
-        for (int j = 0; j < 3; ++j)
-            u[l][j] = number::seed(
-                sheet::corner_value(table.source(3 * l + j)[at], xs.data(), prescribed), 3 * l + j);
-    const std::int32_t e = m.problem.mesh.elements.first() + static_cast<std::int32_t>(at);
+    const std::int32_t e = sheet::seed_element(m, table, at, xs, u);
     const number s = number::seed(xs[static_cast<std::size_t>(m.numbering.free_count + e - 1)], 9);
     const double t0 = m.problem.thickness;
     sheet::nodal_forces<number> forces;

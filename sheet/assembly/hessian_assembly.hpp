@@ -12,8 +12,21 @@
 #include "sheet/assembly/hessian_pattern.hpp"
 #include "sheet/assembly/projection.hpp"
 #include "sheet/assembly/worker_pool.hpp"
+#include "sheet/mechanics/dual.hpp"
+#include "sheet/model/model.hpp"
 
 namespace sheet {
+
+// Seeds the corner displacements of the element at position at of m (at the unknowns xs) as the
+// duals u, inputs 0..8 of N; returns the element's number.
+template <int N>
+std::int32_t seed_element(const model& m, const element_columns& table, std::size_t at,
+                          std::span<const double> xs, dual<N> (&u)[3][3]) {
+    const double* prescribed = m.problem.supports.prescribed.all().data();
+    seed_corners([&](int i) { return corner_value(table.source(i)[at], xs.data(), prescribed); },
+                 u);
+    return m.problem.mesh.elements.first() + static_cast<std::int32_t>(at);
+}
 
 namespace detail {
 

@@ -119,6 +119,14 @@ dual<N> power(const dual<N>& x, double y) {
     return r;
 }
 
+// The corner displacements u[l][j] of an element as duals, each its own input 3 l + j of N:
+// value(i) gives the displacement of corner component i (its unknown or its prescribed value).
+template <int N, class Value>
+void seed_corners(Value&& value, dual<N> (&u)[3][3]) {
+    for (int l = 0; l < 3; ++l)
+        for (int j = 0; j < 3; ++j) u[l][j] = dual<N>::seed(value(3 * l + j), 3 * l + j);
+}
+
 // What melvar's element asks of vector lanes before it leaves out terms that add nothing: with
 // duals the terms are always formed, so the partials of w2 = 0 are carried too.
 template <int N, class... Rest>

@@ -34,7 +34,7 @@ void print_usage(const program_text& program) {
         "  output.txt    the report: displacements, element stresses, support reactions\n"
         "\n"
         "Options:\n"
-        "  --method M      lbfgs (default): the specified limited-memory BFGS, the same\n"
+        "  --method M      lbfgs (default): the original limited-memory BFGS, the same\n"
         "                  bytes on any CPU, iterations that grow with the mesh; newton:\n"
         "                  exact Hessians and a sparse Cholesky, a few dozen iterations on\n"
         "                  any mesh (same bytes for any --threads on one machine)\n"

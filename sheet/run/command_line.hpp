@@ -10,7 +10,7 @@
 
 namespace sheet {
 
-// The solution method: the specified limited-memory BFGS, or Newton's method.
+// The solution method: the original limited-memory BFGS, or Newton's method.
 enum class method { lbfgs, newton };
 
 struct options {

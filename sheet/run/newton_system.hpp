@@ -101,7 +101,9 @@ public:
                 }
             laplacian.column_start.push_back(static_cast<std::int32_t>(laplacian.row.size()));
         }
-        cholesky factor(laplacian, node_of_unknown(plan_));
+        // Ordered by its own pattern, not by nodes, so that the three directions stay apart in
+        // the factor; by minimum degree, since it is factorised once.
+        cholesky factor(laplacian, {}, true);
         if (!factor.factor(laplacian)) return;
         std::vector<double> solution(b.size());
         factor.solve(b, solution);
@@ -138,8 +140,8 @@ public:
             },
             project_ && !condensed, buffer_, hessian_);
         // The condensed gradient: each free entry's, less its elements' thickness couplings.
-        std::vector<double> reduced(gradient_.begin(),
-                                    gradient_.begin() + static_cast<std::ptrdiff_t>(free));
+        std::vector<double>& reduced = reduced_;
+        reduced.assign(gradient_.begin(), gradient_.begin() + static_cast<std::ptrdiff_t>(free));
         if constexpr (condensed) {
             couplings_.resize(elements * 9);
             for (std::size_t at = 0; at < elements; ++at) {
@@ -233,7 +235,7 @@ private:
     hessian_pattern pattern_;
     bool project_;
     step_system steps_;
-    std::vector<double> gradient_, buffer_, hessian_, full_, couplings_;
+    std::vector<double> gradient_, buffer_, hessian_, full_, couplings_, reduced_;
     newton_split split_;
 };
 

@@ -1,5 +1,5 @@
 // The run's solve: the method the command line chose, limited-memory BFGS (the default, the
-// specified path) or Newton's method, from the model's unknowns to its equilibrium. One call
+// original path) or Newton's method, from the model's unknowns to its equilibrium. One call
 // solves the model as it stands, from the x it holds.
 #pragma once
 

@@ -95,7 +95,8 @@ std::vector<std::int32_t> grouped_order(const symmetric_matrix& a,
 
 }  // namespace
 
-cholesky::cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t> groups)
+cholesky::cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t> groups,
+                   bool quick_order)
     : lib_(std::make_unique<library>()) {
     omp_set_num_threads(1);
     cholmod_common& c = lib_->common;
@@ -106,7 +107,7 @@ cholesky::cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t
     // Nested dissection by METIS: on the disc of 23k triangles its factor needs 0.59 Gflop
     // against AMD's 1.03 (bench/RESULTS.md), and the gap grows with the mesh.
     c.nmethods = 1;
-    c.method[0].ordering = CHOLMOD_METIS;
+    c.method[0].ordering = quick_order ? CHOLMOD_AMD : CHOLMOD_METIS;
     const auto n = static_cast<std::size_t>(pattern.n);
     lib_->a = cholmod_allocate_sparse(n, n, pattern.stored(), 1, 1, 1, CHOLMOD_REAL, &c);
     if (lib_->a == nullptr) throw failure("cholesky: no memory for the matrix");

@@ -17,8 +17,11 @@ public:
     // factor every later factorisation of a matrix of the same pattern uses. With groups (the
     // group of each unknown, 0..groups - 1: a mesh node's components), the fill-reducing order
     // is found for the graph of the groups and each group's unknowns kept together in it: a
-    // graph a third the size, and supernodes that follow the nodes.
-    explicit cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t> groups = {});
+    // graph a third the size, and supernodes that follow the nodes. quick_order: approximate
+    // minimum degree (AMD) in place of METIS's nested dissection, for a matrix factorised once,
+    // whose analysis would cost more than the fill it saves.
+    explicit cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t> groups = {},
+                      bool quick_order = false);
     ~cholesky();
     cholesky(const cholesky&) = delete;
     cholesky& operator=(const cholesky&) = delete;

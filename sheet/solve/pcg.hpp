@@ -22,14 +22,27 @@ inline double inner(std::span<const double> a, std::span<const double> b) {
 
 }  // namespace detail
 
+// The vectors of one solve, kept between solves so that none is allocated (and its pages
+// faulted in) again.
+struct cg_work {
+    std::vector<double> r, z, p, q;
+};
+
 // Solves a x = b from x = 0 until |r| <= relative |b| (Euclidean norms), with at most limit
 // iterations, each one product with a and one solve with the factor. Returns the iterations
 // made, or -1 when the limit came first or a direction met no positive curvature: x is then not
 // to be used.
 inline int preconditioned_cg(const symmetric_matrix& a, cholesky& factor, std::span<const double> b,
-                             std::span<double> x, double relative, int limit) {
+                             std::span<double> x, double relative, int limit, cg_work& work) {
     const std::size_t n = b.size();
-    std::vector<double> r(b.begin(), b.end()), z(n), p(n), q(n);
+    std::vector<double>& r = work.r;
+    std::vector<double>& z = work.z;
+    std::vector<double>& p = work.p;
+    std::vector<double>& q = work.q;
+    r.assign(b.begin(), b.end());
+    z.resize(n);
+    p.resize(n);
+    q.resize(n);
     for (std::size_t i = 0; i < n; ++i) x[i] = 0.0;
     const double bound = relative * std::sqrt(detail::inner(b, b));
     factor.solve(r, z);

@@ -5,7 +5,6 @@
 #include <chrono>
 
 #include "nlp/halt.hpp"
-#include "sheet/solve/pcg.hpp"
 
 namespace sheet {
 
@@ -35,13 +34,14 @@ bool step_system::factorise() {
 
 void step_system::direction(const std::vector<double>& h, std::span<const double> g,
                             std::span<double> d) {
-    std::vector<double> minus_g(g.size());
+    std::vector<double>& minus_g = minus_g_;
+    minus_g.resize(g.size());
     for (std::size_t i = 0; i < g.size(); ++i) minus_g[i] = -g[i];
     form(h);
     if (!refactor_ && factor_.ready()) {
         const auto start = std::chrono::steady_clock::now();
-        const int iterations =
-            preconditioned_cg(matrix_, factor_, minus_g, d, rule_.cg_relative, rule_.cg_limit);
+        const int iterations = preconditioned_cg(matrix_, factor_, minus_g, d, rule_.cg_relative,
+                                                 rule_.cg_limit, work_);
         counts_.solve_seconds += seconds_since(start);
         if (iterations >= 0) {
             ++counts_.cg_solves;

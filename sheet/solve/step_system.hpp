@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sheet/solve/cholesky.hpp"
+#include "sheet/solve/pcg.hpp"
 #include "sheet/solve/symmetric_matrix.hpp"
 
 namespace sheet {
@@ -62,6 +63,8 @@ private:
     double tau_ = 0.0;
     bool refactor_ = true;
     step_counts counts_;
+    std::vector<double> minus_g_;  // the right-hand side, kept between steps
+    cg_work work_;
 };
 
 }  // namespace sheet
