@@ -85,9 +85,11 @@ inline void add_local_vectors(const hessian_pattern& p, const std::vector<double
     const auto& start = p.start();
     const auto& slots = p.slots();
     for (std::int32_t j = 0; j < shape.n; ++j) {
-        // the diagonal entry is the last of its column
-        const auto k =
-            static_cast<std::size_t>(shape.column_start[static_cast<std::size_t>(j) + 1] - 1);
+        // the diagonal entry is the last of its column; a component of no element has none
+        const auto first = shape.column_start[static_cast<std::size_t>(j)];
+        const auto last = shape.column_start[static_cast<std::size_t>(j) + 1];
+        if (last == first) continue;
+        const auto k = static_cast<std::size_t>(last - 1);
         double sum = 0.0;
         for (auto s = start[k]; s < start[k + 1]; ++s) {
             const std::int64_t slot = slots[static_cast<std::size_t>(s)];

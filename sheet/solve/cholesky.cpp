@@ -109,6 +109,7 @@ cholesky::cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t
     c.nmethods = 1;
     c.method[0].ordering = quick_order ? CHOLMOD_AMD : CHOLMOD_METIS;
     const auto n = static_cast<std::size_t>(pattern.n);
+    if (n == 0) return;  // nothing to factorise: every factor of it succeeds, every solve is empty
     lib_->a = cholmod_allocate_sparse(n, n, pattern.stored(), 1, 1, 1, CHOLMOD_REAL, &c);
     if (lib_->a == nullptr) throw failure("cholesky: no memory for the matrix");
     std::memcpy(lib_->a->p, pattern.column_start.data(), (n + 1) * sizeof(std::int32_t));
@@ -132,8 +133,9 @@ cholesky::~cholesky() = default;
 
 bool cholesky::factor(const symmetric_matrix& a, double smallest) {
     cholmod_common& c = lib_->common;
+    ready_ = lib_->a == nullptr;
+    if (ready_) return true;
     std::memcpy(lib_->a->x, a.value.data(), a.stored() * sizeof(double));
-    ready_ = false;
     const int done = cholmod_factorize(lib_->a, lib_->l, &c);
     if (c.status == CHOLMOD_NOT_POSDEF || (done == 0 && c.status != CHOLMOD_OUT_OF_MEMORY))
         return false;
@@ -146,6 +148,7 @@ bool cholesky::factor(const symmetric_matrix& a, double smallest) {
 
 void cholesky::solve(std::span<const double> b, std::span<double> x) {
     if (!ready_) throw failure("cholesky: solve without a factor");
+    if (lib_->a == nullptr) return;
     cholmod_common& c = lib_->common;
     std::memcpy(lib_->b->x, b.data(), b.size() * sizeof(double));
     if (!cholmod_solve2(CHOLMOD_A, lib_->l, lib_->b, nullptr, &lib_->x, nullptr, &lib_->y, &lib_->e,

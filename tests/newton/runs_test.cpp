@@ -67,6 +67,31 @@ TEST(newton, reaches_the_equilibrium_of_a_tight_lbfgs_run) {
         expect_agreement<melvar::program>(input_text::read_melvar, example);
 }
 
+TEST(newton, solves_a_sheet_whose_every_component_is_prescribed_for_its_thickness) {
+    // dorvan's system is then empty: only the condensed thickness steps remain.
+    std::string text = example_file("one-triangle-dorvan", "input.txt");
+    text = text.substr(0, text.find(": prescribed")) +
+           ": prescribed\n9\n n d v\n1 1 0.0\n1 2 0.0\n1 3 0.0\n2 1 0.1\n2 2 0.0\n2 3 0.0\n"
+           "3 1 0.0\n3 2 0.0\n3 3 0.0\n: loads\n0\n";
+    double thickness[2];
+    for (const sheet::method method : {sheet::method::newton, sheet::method::lbfgs}) {
+        dorvan::model m = input_text::read_dorvan(text);
+        m.problem.settings.tolerance_factor = 1e-10;
+        sheet::assembly_plan plan = dorvan::start(m);
+        auto objective = [&](std::int32_t n, const terms::real_vector& x, terms::real_vector& g,
+                             nlp::slope_request along = {}) {
+            return dorvan::objective(m, plan, n, x, g, along);
+        };
+        sheet::options o;
+        o.quiet = true;
+        o.method = method;
+        EXPECT_TRUE(sheet::solve<dorvan::program>(m, plan, objective, o).optimal);
+        thickness[method == sheet::method::newton ? 0 : 1] = m.unknowns.x(1);
+    }
+    EXPECT_NEAR(thickness[0], thickness[1], 1e-7);
+    EXPECT_LT(thickness[0], 1.0);  // stretched in X, the sheet thins
+}
+
 TEST(newton, writes_the_same_bytes_for_any_thread_count) {
     const std::string text = read_file(fs::path(TEST_DATA_DIR) / "grid30-dorvan" / "input.txt");
     std::string first[3];
