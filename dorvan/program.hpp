@@ -5,7 +5,11 @@
 
 #include <cstdint>
 
+#include <span>
+#include <variant>
+
 #include "arrays/terms.hpp"
+#include "dorvan/element_hessian.hpp"
 #include "dorvan/model.hpp"
 #include "dorvan/objective.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
@@ -37,7 +41,7 @@ struct program {
         "membrane triangles in 3-D space; neo-Hookean or Mooney-Rivlin with a bulk modulus and "
         "one\n"
         "thickness unknown per element), found by minimising its total potential energy with\n"
-        "limited-memory BFGS."};
+        "limited-memory BFGS or Newton's method."};
 
     static void input(model& m) { dorvan::input(m); }
     static sheet::assembly_plan start(model& m) { return dorvan::start(m); }
@@ -49,6 +53,31 @@ struct program {
     }
     static void find_final_state(model& m) { dorvan::find_final_state(m); }
     static void output(const model& m) { dorvan::output(m); }
+
+    // Newton's method: the element Hessians over each element's unknowns (its corners' nine
+    // components and its thickness variable), the true energy gradient they belong to, and the
+    // tension of the shift that stands in for a flat sheet's missing stiffness.
+    static constexpr int element_unknowns = dorvan::element_unknowns;
+    static void element_hessian(const model& m, const sheet::element_columns& table, std::size_t at,
+                                std::span<const double> xs, double* packed) {
+        dorvan::element_hessian(m, table, at, xs, packed);
+    }
+    static void energy_gradient(const model& m, std::span<const double> xs,
+                                std::span<const double> g, std::span<double> out) {
+        dorvan::energy_gradient(m, xs, g, out);
+    }
+    // The small-strain shear modulus times the thickness: mu t0, or 2 (c10 + c01) t0.
+    static double shift_tension(const model& m) {
+        const double modulus = std::visit(
+            [](const auto& law) {
+                if constexpr (requires { law.shear; })
+                    return law.shear;
+                else
+                    return 2.0 * (law.c10 + law.c01);
+            },
+            m.law);
+        return modulus * m.problem.thickness;
+    }
 };
 
 }  // namespace dorvan

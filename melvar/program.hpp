@@ -5,7 +5,11 @@
 #include <array>
 #include <cstdint>
 
+#include <span>
+#include <variant>
+
 #include "arrays/terms.hpp"
+#include "melvar/element_hessian.hpp"
 #include "melvar/model.hpp"
 #include "melvar/objective.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
@@ -39,7 +43,7 @@ struct program {
         "membrane triangles in 3-D space; neo-Hookean, Mooney-Rivlin or Arruda-Boyce, the "
         "thickness\n"
         "following from the change of area), found by minimising its total potential energy with\n"
-        "limited-memory BFGS."};
+        "limited-memory BFGS or Newton's method."};
 
     static void input(model& m) { melvar::input(m); }
     static sheet::assembly_plan start(model& m) { return melvar::start(m); }
@@ -51,6 +55,31 @@ struct program {
     }
     static void find_final_state(model& m) { melvar::find_final_state(m); }
     static void output(const model& m) { melvar::output(m); }
+
+    // Newton's method: the element Hessians over each element's nine corner components, the
+    // energy gradient they belong to (the objective's own), and the tension of the shift that
+    // stands in for a flat sheet's missing stiffness.
+    static constexpr int element_unknowns = melvar::element_unknowns;
+    static void element_hessian(const model& m, const sheet::element_columns& table, std::size_t at,
+                                std::span<const double> xs, double* packed) {
+        melvar::element_hessian(m, table, at, xs, packed);
+    }
+    static void energy_gradient(const model&, std::span<const double>, std::span<const double> g,
+                                std::span<double> out) {
+        for (std::size_t k = 0; k < g.size(); ++k) out[k] = g[k];
+    }
+    // The small-strain shear modulus times the thickness: mu t0, or 2 (c10 + c01) t0.
+    static double shift_tension(const model& m) {
+        const double modulus = std::visit(
+            [](const auto& law) {
+                if constexpr (requires { law.c10; })
+                    return 2.0 * (law.c10 + law.c01);
+                else
+                    return law.shear;
+            },
+            m.law);
+        return modulus * m.problem.thickness;
+    }
 };
 
 }  // namespace melvar

@@ -40,6 +40,25 @@ struct bfgs_settings {
     search_settings search;
 };
 
+// How Newton's line search shortens a step (backtracking.hpp).
+struct backtracking_settings {
+    // Most trials along one direction, the full step included. Below 1 acts as 1.
+    std::int32_t trial_limit = 40;
+    // Armijo's factor: a trial at step t is accepted when f(t) - f(0) <= factor t g.d.
+    double sufficient_decrease = 1e-4;
+    // The energy's round-off, relative to its magnitude: a trial whose energy differs from the
+    // start's by no more than this is accepted when it lowers the largest gradient component.
+    double energy_roundoff = 1e-11;
+};
+
+// The settings of Newton's method (newton.hpp).
+struct newton_settings {
+    // Most iterations, one Newton step each. Unlike lbfgs, none is made from an optimal start.
+    std::int32_t max_iterations = 2000;
+    double tolerance = 1e-5;  // bound on the largest |g(i)|, as lbfgs's
+    backtracking_settings search;
+};
+
 namespace detail {
 
 inline std::int32_t at_least_one(std::int32_t count) {
@@ -64,6 +83,17 @@ inline lbfgs_settings normalised(lbfgs_settings settings) {
 
 inline bfgs_settings normalised(bfgs_settings settings) {
     settings.max_iterations = detail::at_least_one(settings.max_iterations);
+    settings.search = normalised(settings.search);
+    return settings;
+}
+
+inline backtracking_settings normalised(backtracking_settings settings) {
+    settings.trial_limit = detail::at_least_one(settings.trial_limit);
+    return settings;
+}
+
+inline newton_settings normalised(newton_settings settings) {
+    settings.max_iterations = settings.max_iterations < 0 ? 0 : settings.max_iterations;
     settings.search = normalised(settings.search);
     return settings;
 }

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,7 +23,8 @@ namespace {
 void print_usage(const program_text& program) {
     const char* name = program.name;
     std::printf(
-        "Usage: %s [--vtu FILE] [--history FILE] [--quiet] [--threads N] [DIR]\n"
+        "Usage: %s [--method lbfgs|newton] [--tolerance-factor F] [--vtu FILE]\n"
+        "          [--history FILE] [--quiet] [--threads N] [DIR]\n"
         "       %s --help | --version\n"
         "\n"
         "%s\n"
@@ -33,6 +35,11 @@ void print_usage(const program_text& program) {
         "  output.txt    the report: displacements, element stresses, support reactions\n"
         "\n"
         "Options:\n"
+        "  --method M      lbfgs (default): the original limited-memory BFGS, the same\n"
+        "                  bytes on any CPU, iterations that grow with the mesh; newton:\n"
+        "                  exact Hessians and a sparse Cholesky, a few dozen iterations on\n"
+        "                  any mesh (same bytes for any --threads on one machine)\n"
+        "  --tolerance-factor F  replace the file's tolerance factor by F (> 0)\n"
         "  --vtu FILE      also write the result as a ParaView file (.vtu, VTK XML); apply\n"
         "                  \"Warp By Vector\" with the displacement array to see the deformed "
         "sheet\n"
@@ -97,6 +104,26 @@ std::string clash(const options& o) {
     return {};
 }
 
+// F of --tolerance-factor: a finite real above 0.
+const CLI::Validator positive_factor(
+    [](std::string& text) -> std::string {
+        double value = 0.0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size() || !(value > 0.0) ||
+            !std::isfinite(value))
+            return "expected a tolerance factor above 0, got '" + text + "'";
+        return {};
+    },
+    "");
+
+// M of --method: one of the two names.
+const CLI::Validator method_name(
+    [](std::string& text) -> std::string {
+        if (text == "lbfgs" || text == "newton") return {};
+        return "expected lbfgs or newton, got '" + text + "'";
+    },
+    "");
+
 }  // namespace
 
 bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
@@ -117,6 +144,16 @@ std::optional<int> parse_command_line(const program_text& program, int argc,
     bool version = false;
     app.add_flag("--help", help)->disable_flag_override();
     app.add_flag("--version", version)->disable_flag_override();
+    app.add_option_function<std::string>("--method",
+                                         [&out](const std::string& name) {
+                                             out.method =
+                                                 name == "newton" ? method::newton : method::lbfgs;
+                                         })
+        ->check(method_name)
+        ->type_name("M");
+    app.add_option("--tolerance-factor", out.tolerance_factor)
+        ->check(positive_factor)
+        ->type_name("F");
     app.add_option("--vtu", out.vtu)->check(file_name)->type_name("FILE");
     app.add_option("--history", out.history)->check(file_name)->type_name("FILE");
     app.add_flag("--quiet", out.quiet)->disable_flag_override();

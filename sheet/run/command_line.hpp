@@ -1,5 +1,6 @@
 // The command line both programs share:
-//   PROGRAM [--vtu FILE] [--history FILE] [--quiet] [--threads N] [DIR]
+//   PROGRAM [--method lbfgs|newton] [--tolerance-factor F] [--vtu FILE] [--history FILE]
+//           [--quiet] [--threads N] [DIR]
 //   PROGRAM --help | --version
 // Without arguments a program runs as it always has, in the working directory.
 #pragma once
@@ -10,12 +11,17 @@
 
 namespace sheet {
 
+// The solution method: the original limited-memory BFGS, or Newton's method.
+enum class method { lbfgs, newton };
+
 struct options {
-    std::string directory;  // DIR; empty: the working directory
-    std::string vtu;        // --vtu FILE; empty: no .vtu
-    std::string history;    // --history FILE; empty: no history
-    bool quiet = false;     // --quiet: no progress line
-    int threads = 0;        // --threads N (N >= 1); 0: every CPU the process may run on
+    sheet::method method = method::lbfgs;  // --method
+    double tolerance_factor = 0.0;         // --tolerance-factor F (F > 0); 0: the file's
+    std::string directory;                 // DIR; empty: the working directory
+    std::string vtu;                       // --vtu FILE; empty: no .vtu
+    std::string history;                   // --history FILE; empty: no history
+    bool quiet = false;                    // --quiet: no progress line
+    int threads = 0;  // --threads N (N >= 1); 0: every CPU the process may run on
 };
 
 // What a program says of itself in its usage text.

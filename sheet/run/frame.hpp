@@ -13,6 +13,7 @@
 #include "sheet/run/command_line.hpp"
 #include "sheet/run/minimise.hpp"
 #include "sheet/run/run_stages.hpp"
+#include "sheet/run/solve.hpp"
 
 namespace sheet {
 
@@ -28,6 +29,7 @@ int run(int argc, const char* const* argv) {
         if (o.threads > 0) set_worker_count(o.threads);
         typename Program::model_type m;
         Program::input(m);
+        apply_tolerance_factor(m, o);
         {
             assembly_plan plan = Program::start(m);
             Program::ansys(m);
@@ -35,7 +37,7 @@ int run(int argc, const char* const* argv) {
                                          terms::real_vector& g, nlp::slope_request along = {}) {
                 return Program::objective(m, plan, n, x, g, along);
             };
-            const nlp::minimiser_result result = minimise(m, objective, o);
+            const nlp::minimiser_result result = solve<Program>(m, plan, objective, o);
             m.results.minor = result.minor;
             m.results.energy = result.energy;
             m.results.optimal = result.optimal;

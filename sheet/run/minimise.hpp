@@ -30,20 +30,29 @@ inline nlp::lbfgs_settings lbfgs_settings_of(const model& m) {
             .search = {.search_limit = s.search_limit, .search_factor = s.search_factor}};
 }
 
-// The minimisation under watch: every objective evaluation is counted and every iteration
-// shown to w, which also hears of a failure before it passes on.
-template <class Objective>
-nlp::minimiser_result watched_lbfgs(model& m, Objective& objective, watch& w) {
+// method(objective, observer) under watch when the options ask for it: every objective
+// evaluation is counted and every iteration shown to the watch, which also hears of a failure
+// before it passes on; a halt prints the console's failure line.
+template <class Objective, class Method>
+nlp::minimiser_result watched(const model& m, Objective& objective, const options& o,
+                              Method&& method) {
+    if (!watch::wanted(o)) {
+        try {
+            return method(objective, nlp::no_observer{});
+        } catch (const nlp::halt&) {
+            print_line_search_failure();
+            throw;
+        }
+    }
+    watch w(o, m.results.tolerance);
     auto counted = [&](std::int32_t k, const terms::real_vector& x, terms::real_vector& g,
                        nlp::slope_request along = {}) {
         w.count();
         return objective(k, x, g, along);
     };
-    nlp::minimiser<decltype(counted)> minimiser(counted);
+    nlp::minimiser_result result;
     try {
-        return minimiser.lbfgs(lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x,
-                               m.unknowns.gradient,
-                               [&w](const nlp::iteration_state& state) { w.observe(state); });
+        result = method(counted, [&w](const nlp::iteration_state& state) { w.observe(state); });
     } catch (const nlp::halt&) {
         w.fail();
         print_line_search_failure();
@@ -52,26 +61,19 @@ nlp::minimiser_result watched_lbfgs(model& m, Objective& objective, watch& w) {
         w.fail();
         throw;
     }
+    w.finish();
+    return result;
 }
 
 // Minimises objective over the model's unknowns from their starting values; x and gradient are
 // updated in place.
 template <class Objective>
 nlp::minimiser_result minimise(model& m, Objective& objective, const options& o) {
-    if (watch::wanted(o)) {
-        watch w(o, m.results.tolerance);
-        const nlp::minimiser_result result = watched_lbfgs(m, objective, w);
-        w.finish();
-        return result;
-    }
-    nlp::minimiser<Objective> minimiser(objective);
-    try {
+    return watched(m, objective, o, [&m](auto& f, auto&& observe) {
+        nlp::minimiser minimiser(f);
         return minimiser.lbfgs(lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x,
-                               m.unknowns.gradient);
-    } catch (const nlp::halt&) {
-        print_line_search_failure();
-        throw;
-    }
+                               m.unknowns.gradient, observe);
+    });
 }
 
 }  // namespace sheet

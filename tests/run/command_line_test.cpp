@@ -35,6 +35,16 @@ const mistake mistakes[] = {
      "--history: './output.txt' is the same file as output.txt, which the run writes"},
     {"--vtu r.vtu --history x/../r.vtu",
      "--history: 'x/../r.vtu' is the same file as the --vtu FILE"},
+    {"--method", "--method: 1 required M missing"},
+    {"--method bfgs", "--method: expected lbfgs or newton, got 'bfgs'"},
+    {"--tolerance-factor", "--tolerance-factor: 1 required F missing"},
+    {"--tolerance-factor 0", "--tolerance-factor: expected a tolerance factor above 0, got '0'"},
+    {"--tolerance-factor -1e-3",
+     "--tolerance-factor: expected a tolerance factor above 0, got '-1e-3'"},
+    {"--tolerance-factor nan",
+     "--tolerance-factor: expected a tolerance factor above 0, got 'nan'"},
+    {"--tolerance-factor 1e-3x",
+     "--tolerance-factor: expected a tolerance factor above 0, got '1e-3x'"},
 };
 
 TEST(command_line, usage_mistakes_end_with_status_2_and_touch_nothing) {
@@ -93,8 +103,11 @@ TEST(command_line, help_and_version_print_on_standard_output) {
         scratch_dir dir;
         const run_result help = run_in(program, dir.path(), "--help");
         EXPECT_EQ(help.exit_status, 0);
-        EXPECT_EQ(help.out.rfind("Usage: " + name + " [--vtu FILE] [--history FILE]", 0), 0u);
-        for (const char* part : {"input.txt", "output.txt", "ansys.txt", "autocad.scr", "--quiet"})
+        EXPECT_EQ(
+            help.out.rfind("Usage: " + name + " [--method lbfgs|newton] [--tolerance-factor F]", 0),
+            0u);
+        for (const char* part : {"input.txt", "output.txt", "ansys.txt", "autocad.scr", "--quiet",
+                                 "--vtu FILE", "--history FILE"})
             EXPECT_NE(help.out.find(part), std::string::npos) << part;
         EXPECT_EQ(help.err, "");
         const run_result version = run_in(program, dir.path(), "--version");

@@ -32,6 +32,7 @@ struct example_case {
     const char* folder;
     const char* solver;
     double scale;  // the size of the forces: the applied load, or the pull at the held edge
+    const char* method = "";  // the solver's --method, when given
 };
 
 void PrintTo(const example_case& c, std::ostream* out) {
@@ -48,9 +49,12 @@ TEST_P(example_run, ends_optimal_with_reactions_balancing_the_load) {
         {"-o", "input.txt", (folder / "problem.toml").string()}, dir.path());
     ASSERT_EQ(prepared.exit_status, 0) << prepared.err;
     const std::string program = c.solver;
-    const run_result solved = run_in(program == "dorvan" ? dorvan_exe() : melvar_exe(), dir.path());
+    const std::string method = c.method;
+    const run_result solved = run_in(program == "dorvan" ? dorvan_exe() : melvar_exe(), dir.path(),
+                                     method.empty() ? "" : "--method " + method);
     ASSERT_EQ(solved.exit_status, 0) << solved.err;
-    EXPECT_EQ(solved.out, read_file(folder / (program + "-stdout.txt")));
+    EXPECT_EQ(solved.out,
+              read_file(folder / (program + (method.empty() ? "" : "-" + method) + "-stdout.txt")));
     EXPECT_NE(solved.out.find("     Optimal"), std::string::npos);
 
     std::istringstream summary(prepared.out.substr(prepared.out.find("summed load") + 11));
@@ -65,6 +69,9 @@ TEST_P(example_run, ends_optimal_with_reactions_balancing_the_load) {
 
 INSTANTIATE_TEST_SUITE_P(examples, example_run,
                          ::testing::Values(example_case{"inflated-disc", "dorvan", 3.14},
-                                           example_case{"plate-with-hole", "melvar", 4.0}));
+                                           example_case{"plate-with-hole", "melvar", 4.0},
+                                           example_case{"inflated-disc", "dorvan", 3.14, "newton"},
+                                           example_case{"plate-with-hole", "melvar", 4.0,
+                                                        "newton"}));
 
 }  // namespace

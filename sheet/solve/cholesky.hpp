@@ -1,0 +1,45 @@
+// The sparse Cholesky factorisation of a symmetric positive definite matrix, by CHOLMOD: the
+// fill-reducing analysis once per pattern, a numeric factorisation per matrix, solves with the
+// latest factor. No SuiteSparse type passes this header.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "sheet/solve/symmetric_matrix.hpp"
+
+namespace sheet {
+
+class cholesky {
+public:
+    // Analyses the pattern of a (its values are not read): the ordering and the symbolic
+    // factor every later factorisation of a matrix of the same pattern uses. With groups (the
+    // group of each unknown, 0..groups - 1: a mesh node's components), the fill-reducing order
+    // is found for the graph of the groups and each group's unknowns kept together in it: a
+    // graph a third the size, and supernodes that follow the nodes. quick_order: approximate
+    // minimum degree (AMD) in place of METIS's nested dissection, for a matrix factorised once,
+    // whose analysis would cost more than the fill it saves.
+    explicit cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t> groups = {},
+                      bool quick_order = false);
+    ~cholesky();
+    cholesky(const cholesky&) = delete;
+    cholesky& operator=(const cholesky&) = delete;
+
+    // Factorises a, of the analysed pattern. False when a is not positive definite, or so
+    // nearly singular that the factor's rough reciprocal condition, (min L(i,i) / max L(i,i))^2,
+    // is below smallest: the factor is then unusable until the next success.
+    bool factor(const symmetric_matrix& a, double smallest = 1e-14);
+
+    // x = A^-1 b with the latest successful factor (b and x of length n; they may not overlap).
+    void solve(std::span<const double> b, std::span<double> x);
+
+    bool ready() const { return ready_; }
+
+private:
+    struct library;  // CHOLMOD's workspace, factor and vectors
+    std::unique_ptr<library> lib_;
+    bool ready_ = false;
+};
+
+}  // namespace sheet

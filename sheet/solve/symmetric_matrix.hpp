@@ -1,0 +1,42 @@
+// Our sparse symmetric matrix: its upper triangle in compressed columns, 0-based, rows ascending
+// within each column. The Newton step's matrices are of this type; the Cholesky wrapper takes it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace sheet {
+
+struct symmetric_matrix {
+    std::int32_t n = 0;                      // rows and columns
+    std::vector<std::int32_t> column_start;  // n + 1 entries: column j is [start[j], start[j + 1])
+    std::vector<std::int32_t> row;           // row of each stored entry, at most its column
+    std::vector<double> value;               // the entry
+
+    std::size_t stored() const { return row.size(); }
+};
+
+// y = A x with A symmetric, from its stored upper triangle: every y(i) is summed column after
+// column, in ascending order, from 0.0, so the product is the same on every run.
+inline void multiply(const symmetric_matrix& a, std::span<const double> x, std::span<double> y) {
+    for (std::int32_t i = 0; i < a.n; ++i) y[static_cast<std::size_t>(i)] = 0.0;
+    for (std::int32_t j = 0; j < a.n; ++j) {
+        const auto jj = static_cast<std::size_t>(j);
+        double column = 0.0;  // of y(j): row j of the lower triangle, the stored column's mirror
+        for (std::int32_t k = a.column_start[jj]; k < a.column_start[jj + 1]; ++k) {
+            const auto i = static_cast<std::size_t>(a.row[static_cast<std::size_t>(k)]);
+            const double entry = a.value[static_cast<std::size_t>(k)];
+            if (i == jj) {
+                column = column + entry * x[jj];
+            } else {
+                y[i] = y[i] + entry * x[jj];
+                column = column + entry * x[i];
+            }
+        }
+        y[jj] = y[jj] + column;
+    }
+}
+
+}  // namespace sheet
