@@ -29,6 +29,9 @@ struct program_text {
 std::optional<int> parse_command_line(const program_text& program, int argc,
                                       const char* const* argv, options& out);
 
+// The package's version, as --version prints it.
+const char* version();
+
 // Makes DIR the working directory, so that input.txt, the three files and relative --vtu and
 // --history paths are all taken in it. Fails naming DIR when it cannot be entered.
 void enter_directory(const options& o);

@@ -30,6 +30,13 @@ inline nlp::lbfgs_settings lbfgs_settings_of(const model& m) {
             .search = {.search_limit = s.search_limit, .search_factor = s.search_factor}};
 }
 
+// Keeps the count and energy of the latest iterate in the results as the minimiser goes, so
+// that a run its line search halts can still say where it stopped.
+inline void note_iterate(model& m, const nlp::iteration_state& state) {
+    m.results.minor = state.iteration;
+    m.results.energy = state.energy;
+}
+
 // The minimisation under watch: every objective evaluation is counted and every iteration
 // shown to w, which also hears of a failure before it passes on.
 template <class Objective>
@@ -42,8 +49,10 @@ nlp::minimiser_result watched_lbfgs(model& m, Objective& objective, watch& w) {
     nlp::minimiser<decltype(counted)> minimiser(counted);
     try {
         return minimiser.lbfgs(lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x,
-                               m.unknowns.gradient,
-                               [&w](const nlp::iteration_state& state) { w.observe(state); });
+                               m.unknowns.gradient, [&](const nlp::iteration_state& state) {
+                                   note_iterate(m, state);
+                                   w.observe(state);
+                               });
     } catch (const nlp::halt&) {
         w.fail();
         print_line_search_failure();
@@ -55,7 +64,7 @@ nlp::minimiser_result watched_lbfgs(model& m, Objective& objective, watch& w) {
 }
 
 // Minimises objective over the model's unknowns from their starting values; x and gradient are
-// updated in place.
+// updated in place, and the results hold the latest iterate's count and energy.
 template <class Objective>
 nlp::minimiser_result minimise(model& m, Objective& objective, const options& o) {
     if (watch::wanted(o)) {
@@ -67,7 +76,8 @@ nlp::minimiser_result minimise(model& m, Objective& objective, const options& o)
     nlp::minimiser<Objective> minimiser(objective);
     try {
         return minimiser.lbfgs(lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x,
-                               m.unknowns.gradient);
+                               m.unknowns.gradient,
+                               [&m](const nlp::iteration_state& state) { note_iterate(m, state); });
     } catch (const nlp::halt&) {
         print_line_search_failure();
         throw;
