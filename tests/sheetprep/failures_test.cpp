@@ -154,6 +154,11 @@ INSTANTIATE_TEST_SUITE_P(
                      held + "[[load]]\ngroup = \"top\"\nforce = [1e308, 0, 0]\n[[load]]\n"
                             "group = \"top\"\nforce = [1e308, 0, 0]\n",
                      "in X is beyond double precision"},
+        // A line break quoted from the file stays inside the one line, escaped.
+        failure_case{"toml_error_quoting_a_line_break", "i = i\n", "saw 'i\\n'"},
+        failure_case{"group_name_with_a_line_break",
+                     head + sheet + "[[support]]\ngroup = \"a\\nb\"\nz = 0\n",
+                     "has no physical group 'a\\nb'"},
         failure_case{"negative_shear",
                      law("dorvan", "law = \"neo-hookean\"\nshear = -1\nbulk = 9\n"),
                      "problem.toml:6:9: 'shear' must be above 0 (a shear modulus of 0 or below"},
