@@ -132,9 +132,12 @@ def check_deformation(label, program, text, points, cells, pd, cd):
           and (program == "dorvan" or np.allclose(stretch.prod(1) * l3, 1, rtol=1e-13, atol=0)),
           f"{label}: stretches")
     n = m / np.linalg.norm(m, axis=1)[:, None]
+    # every example's law puts sigma1 along lambda1: direction1 is B's eigenvector of lambda1^2
     check(np.allclose([dot(d1, d1), dot(d2, d2), dot(d1, d2), dot(d1, n), dot(d2, n)],
                       [[1], [1], [0], [0], [0]], atol=1e-13) and
-          np.allclose(np.cross(n, d1), d2, atol=1e-13), f"{label}: directions")
+          np.allclose(np.cross(n, d1), d2, atol=1e-13) and np.allclose(
+              np.einsum("ij,ijk,ik->i", d1, left, d1), stretch[:, 0] ** 2, rtol=1e-12),
+          f"{label}: directions")
     check(np.allclose(cd["area_ratio"], np.sign(dot(m, m0)) * jp, rtol=1e-13, atol=0),
           f"{label}: area ratio")
     s1, s2 = cd["sigma1"], cd["sigma2"]
