@@ -46,7 +46,7 @@ void write_vtu(benchmark::State& state, Model& m) {
     m.results.energy = 1.0;
     m.results.tolerance = 1e-4;
     find_final_state(m);
-    write(state, "sheet.vtu", [&] { sheet::vtu("sheet.vtu", m); });
+    write(state, "sheet.vtu", [&] { sheet::vtu("sheet.vtu", m, {}); });
 }
 
 void dorvan_ansys(benchmark::State& state) {

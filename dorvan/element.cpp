@@ -5,7 +5,7 @@
 namespace dorvan {
 
 element_result element_at(const model& m, std::int32_t e, const terms::real_vector& x,
-                          sheet::element_forces& forces) {
+                          sheet::element_forces& forces, sheet::current_shape<double>* shape) {
     const sheet::triangle& corners = m.problem.mesh.elements(e);
     const sheet::numbering& n = m.numbering;
     double u[3][3];
@@ -16,7 +16,7 @@ element_result element_at(const model& m, std::int32_t e, const terms::real_vect
                 k <= n.free_count ? x(k) : m.problem.supports.prescribed(corners.node[l], j);
         }
     }
-    return element_state(m, m.geometry(e), u, x(n.free_count + e), forces);
+    return element_state(m, m.geometry(e), u, x(n.free_count + e), forces, shape);
 }
 
 }  // namespace dorvan

@@ -27,9 +27,11 @@ struct element_result_of {
 };
 using element_result = element_result_of<double>;
 
-// Element e of m at the unknowns x: fills forces with the element's internal nodal forces.
+// Element e of m at the unknowns x: fills forces with the element's internal nodal forces, and
+// shape with its current shape when given.
 element_result element_at(const model& m, std::int32_t e, const terms::real_vector& x,
-                          sheet::element_forces& forces);
+                          sheet::element_forces& forces,
+                          sheet::current_shape<double>* shape = nullptr);
 
 namespace detail {
 
@@ -69,12 +71,15 @@ law_terms<T> material_law(const mooney_rivlin& law, T i1, T trace_c2, T i3) {
 }  // namespace detail
 
 // The element of initial geometry r (sheet::element_geometry, or its fields in T) and initial
-// thickness t0, displaced by u[l][j] at its corners, with thickness variable s, under law.
+// thickness t0, displaced by u[l][j] at its corners, with thickness variable s, under law. The
+// current shape goes to shape when given.
 template <class Law, class Record, class T>
 element_result_of<T> element_state(const Law& law, double t0, const Record& r, const T (&u)[3][3],
-                                   T s, sheet::nodal_forces<T>& forces) {
+                                   T s, sheet::nodal_forces<T>& forces,
+                                   sheet::current_shape<T>* shape = nullptr) {
     const T a2 = r.area2;
     const sheet::current_shape<T> c = sheet::shape_of(r, u);
+    if (shape != nullptr) *shape = c;
     const T jp = c.length / a2;   // in-plane area ratio
     const T c33 = s * s * s * s;  // lambda3^2 with lambda3 = s^2
 
@@ -109,9 +114,12 @@ element_result_of<T> element_state(const Law& law, double t0, const Record& r, c
 // One element under the model's law.
 inline element_result element_state(const model& m, const sheet::element_geometry& r,
                                     const double (&u)[3][3], double s,
-                                    sheet::element_forces& forces) {
+                                    sheet::element_forces& forces,
+                                    sheet::current_shape<double>* shape = nullptr) {
     return std::visit(
-        [&](const auto& law) { return element_state(law, m.problem.thickness, r, u, s, forces); },
+        [&](const auto& law) {
+            return element_state(law, m.problem.thickness, r, u, s, forces, shape);
+        },
         m.law);
 }
 

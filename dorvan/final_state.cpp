@@ -1,10 +1,12 @@
-// The final state and the report: each element's row holds its current thickness t0 s^2 and the
-// in-plane principal Cauchy stresses from the invariants and material derivatives.
+// The final state and the report: each element's row holds its current thickness t0 s^2, the
+// in-plane principal Cauchy stresses from the invariants and material derivatives, and its
+// deformation; and the law as the .vtu names it.
 #include <cmath>
 
 #include "dorvan/element.hpp"
 #include "dorvan/program.hpp"
 #include "sheet/assembly/final_state.hpp"
+#include "sheet/mechanics/deformation.hpp"
 #include "sheet/mechanics/principal.hpp"
 #include "sheet/output/report.hpp"
 
@@ -30,12 +32,24 @@ sheet::principal_stresses principal_stresses(const element_result& r) {
 }
 
 sheet::element_row row_at(const model& m, std::int32_t e, sheet::element_forces& forces) {
-    const element_result r = element_at(m, e, m.unknowns.x, forces);
+    sheet::current_shape<double> shape;
+    const element_result r = element_at(m, e, m.unknowns.x, forces, &shape);
     const double s = m.unknowns.x(m.numbering.free_count + e);
-    return sheet::element_row{m.problem.thickness * (s * s), principal_stresses(r)};
+    const double stretch3 = s * s;
+    return sheet::element_row{m.problem.thickness * stretch3, principal_stresses(r), stretch3,
+                              sheet::principal_deformation(m.geometry(e), shape, r.w1, r.w2)};
 }
 
 }  // namespace
+
+sheet::law_fields law_fields(const model& m) {
+    sheet::law_fields out{law_number(m.law), {}};
+    if (const auto* l = std::get_if<neo_hookean>(&m.law))
+        out.constants = {{"shear", l->shear}, {"bulk", l->bulk}};
+    else if (const auto* l = std::get_if<mooney_rivlin>(&m.law))
+        out.constants = {{"c10", l->c10}, {"c01", l->c01}, {"bulk", l->bulk}};
+    return out;
+}
 
 void find_final_state(model& m) {
     sheet::find_final_state(

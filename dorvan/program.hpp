@@ -1,6 +1,6 @@
 // dorvan's stages, as the run frame both programs share calls them: reading its material law,
 // its starting state with one thickness unknown per element, its deck's material table, its
-// objective and its element rows.
+// objective, its element rows and its law as the .vtu names it.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include "dorvan/objective.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/input/scanner.hpp"
+#include "sheet/output/vtu.hpp"
 #include "sheet/run/command_line.hpp"
 
 namespace dorvan {
@@ -27,11 +28,13 @@ void input(model& m, sheet::scanner& in);
 sheet::assembly_plan start(model& m);
 // Writes ansys.txt with the compressible material table.
 void ansys(const model& m);
-// Every element's row at x (its current thickness and principal stresses) and the
+// Every element's row at x (its current thickness, principal stresses and deformation) and the
 // out-of-balance forces, into m.results.
 void find_final_state(model& m);
 // Writes output.txt from the final state.
 void output(const model& m);
+// The law's number and its constants under their problem-file names, for the .vtu.
+sheet::law_fields law_fields(const model& m);
 
 struct program {
     using model_type = model;
@@ -78,6 +81,7 @@ struct program {
             m.law);
         return modulus * m.problem.thickness;
     }
+    static sheet::law_fields law_fields(const model& m) { return dorvan::law_fields(m); }
 };
 
 }  // namespace dorvan

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets in build-fuzz and fuzzes each for SECONDS seconds (default 60),
-# after replaying every kept regression input. Exits non-zero on any finding: a crash, a
-# sanitizer report, a leak, a timeout or running out of memory.
+# Builds the libFuzzer targets in build-fuzz and fuzzes them for 2 x SECONDS seconds in all
+# (default 60), split evenly over the three (dorvan's and melvar's input.txt, sheetprep's problem
+# file), each after replaying its kept regression inputs. Exits non-zero on any finding: a crash,
+# a sanitizer report, a leak, a timeout or running out of memory.
 #   usage: bash fuzz/run.sh [SECONDS]
 set -euo pipefail
 
@@ -23,35 +24,45 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DSHEET_FUZZ=ON -DSHEET_TESTS=
     echo "fuzz/run.sh: configuring the fuzz build failed" >&2
     exit 1
 }
-cmake --build "$build" -j2 --target fuzz_dorvan_input fuzz_melvar_input
+cmake --build "$build" -j2 --target fuzz_dorvan_input fuzz_melvar_input fuzz_sheetprep_problem
+
+# Each target: its name, the seeds (corpus/NAME), its dictionary and its kept regressions.
+targets=("dorvan fuzz_dorvan_input input.dict regressions/*.txt"
+         "melvar fuzz_melvar_input input.dict regressions/*.txt"
+         "sheetprep fuzz_sheetprep_problem problem.dict regressions-problem/*.toml")
+share=$(( 2 * seconds / ${#targets[@]} ))
+[ "$share" -ge 1 ] || share=1
 
 status=0
-for program in dorvan melvar; do
-    target="$build/fuzz_${program}_input"
-    work="$build/corpus-work/$program"
-    findings="$build/findings/$program"
+for entry in "${targets[@]}"; do
+    read -r name fuzzer dictionary kept <<<"$entry"
+    target="$build/$fuzzer"
+    work="$build/corpus-work/$name"
+    findings="$build/findings/$name"
     mkdir -p "$work" "$findings"
-    options=(-timeout=10 -rss_limit_mb=2048 -dict="$here/input.dict"
+    options=(-timeout=10 -rss_limit_mb=2048 -dict="$here/$dictionary"
              -artifact_prefix="$findings/" -print_final_stats=1)
 
     # Every input that once failed runs once more, alone.
-    regressions=("$here"/regressions/*.txt)
+    regressions=($here/$kept)
     if [ -e "${regressions[0]}" ]; then
-        echo "== $program: replaying ${#regressions[@]} regression inputs"
+        echo "== $name: replaying ${#regressions[@]} regression inputs"
         if ! "$target" "${options[@]}" "${regressions[@]}" >"$findings/replay.log" 2>&1; then
             tail -n 40 "$findings/replay.log" >&2
-            echo "fuzz/run.sh: FINDING: a regression input fails fuzz_${program}_input" >&2
+            echo "fuzz/run.sh: FINDING: a regression input fails $fuzzer" >&2
             status=1
             continue
         fi
     fi
 
     # New inputs go to the work corpus; the seeds and regressions are only read.
-    echo "== $program: fuzzing for $seconds s"
-    if ! "$target" "${options[@]}" -max_total_time="$seconds" \
-            "$work" "$here/corpus/$program" "$here/regressions" >"$findings/fuzz.log" 2>&1; then
+    corpora=("$work" "$here/corpus/$name")
+    [ -e "${regressions[0]}" ] && corpora+=("$(dirname "${regressions[0]}")")
+    echo "== $name: fuzzing for $share s"
+    if ! "$target" "${options[@]}" -max_total_time="$share" "${corpora[@]}" \
+            >"$findings/fuzz.log" 2>&1; then
         tail -n 60 "$findings/fuzz.log" >&2
-        echo "fuzz/run.sh: FINDING in fuzz_${program}_input; the input is in $findings/" >&2
+        echo "fuzz/run.sh: FINDING in $fuzzer; the input is in $findings/" >&2
         status=1
         continue
     fi

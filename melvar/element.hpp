@@ -25,9 +25,11 @@ struct element_result_of {
 };
 using element_result = element_result_of<double>;
 
-// Element e of m at the unknowns x: fills forces with its internal nodal forces.
+// Element e of m at the unknowns x: fills forces with its internal nodal forces, and shape with
+// its current shape when given.
 element_result element_at(const model& m, std::int32_t e, const terms::real_vector& x,
-                          sheet::element_forces& forces);
+                          sheet::element_forces& forces,
+                          sheet::current_shape<double>* shape = nullptr);
 
 namespace detail {
 
@@ -86,12 +88,15 @@ bool trace_c2_terms_change_nothing(const Record& r, const sheet::current_shape<T
 }  // namespace detail
 
 // The element of initial geometry r (sheet::element_geometry, or its fields in T) and initial
-// thickness t0, displaced by u[l][j] at its corners, under law.
+// thickness t0, displaced by u[l][j] at its corners, under law. The current shape goes to shape
+// when given.
 template <class Law, class Record, class T>
 element_result_of<T> element_state(const Law& law, double t0, const Record& r, const T (&u)[3][3],
-                                   sheet::nodal_forces<T>& forces) {
+                                   sheet::nodal_forces<T>& forces,
+                                   sheet::current_shape<T>* shape = nullptr) {
     const T a2 = r.area2;
     const sheet::current_shape<T> c = sheet::shape_of(r, u);
+    if (shape != nullptr) *shape = c;
     // Out-of-plane stretch from the change of area, and its powers.
     const T l3 = a2 / c.length;
     const T l3_2 = l3 * l3;
@@ -137,9 +142,12 @@ element_result_of<T> element_state(const Law& law, double t0, const Record& r, c
 
 // One element under the model's law.
 inline element_result element_state(const model& m, const sheet::element_geometry& r,
-                                    const double (&u)[3][3], sheet::element_forces& forces) {
+                                    const double (&u)[3][3], sheet::element_forces& forces,
+                                    sheet::current_shape<double>* shape = nullptr) {
     return std::visit(
-        [&](const auto& law) { return element_state(law, m.problem.thickness, r, u, forces); },
+        [&](const auto& law) {
+            return element_state(law, m.problem.thickness, r, u, forces, shape);
+        },
         m.law);
 }
 

@@ -1,9 +1,10 @@
-// The final state and the report: each element's row holds its current thickness t0 lambda3 and
-// the in-plane principal Cauchy stresses of an incompressible element, whose pressure makes the
-// through-thickness stress zero.
+// The final state and the report: each element's row holds its current thickness t0 lambda3, the
+// in-plane principal Cauchy stresses of an incompressible element, whose pressure makes the
+// through-thickness stress zero, and its deformation; and the law as the .vtu names it.
 #include "sheet/assembly/final_state.hpp"
 #include "melvar/element.hpp"
 #include "melvar/program.hpp"
+#include "sheet/mechanics/deformation.hpp"
 #include "sheet/mechanics/principal.hpp"
 #include "sheet/output/report.hpp"
 
@@ -30,11 +31,24 @@ sheet::principal_stresses principal_stresses(const element_result& r) {
 }
 
 sheet::element_row row_at(const model& m, std::int32_t e, sheet::element_forces& forces) {
-    const element_result r = element_at(m, e, m.unknowns.x, forces);
-    return sheet::element_row{m.problem.thickness * r.stretch3, principal_stresses(r)};
+    sheet::current_shape<double> shape;
+    const element_result r = element_at(m, e, m.unknowns.x, forces, &shape);
+    return sheet::element_row{m.problem.thickness * r.stretch3, principal_stresses(r), r.stretch3,
+                              sheet::principal_deformation(m.geometry(e), shape, r.w1, r.w2)};
 }
 
 }  // namespace
+
+sheet::law_fields law_fields(const model& m) {
+    sheet::law_fields out{law_number(m.law), {}};
+    if (const auto* l = std::get_if<neo_hookean>(&m.law))
+        out.constants = {{"shear", l->shear}};
+    else if (const auto* l = std::get_if<mooney_rivlin>(&m.law))
+        out.constants = {{"c10", l->c10}, {"c01", l->c01}};
+    else if (const auto* l = std::get_if<arruda_boyce>(&m.law))
+        out.constants = {{"shear", l->shear}, {"locking_stretch", l->lock}};
+    return out;
+}
 
 void find_final_state(model& m) {
     sheet::find_final_state(

@@ -71,6 +71,7 @@ void input(model& m) {
 }
 
 void input(model& m, sheet::scanner& in) {
+    sheet::read_title(in, m.problem);
     sheet::read_settings(in, m.problem.settings);
     m.law = read_law(in, sheet::read_sheet(in, m.problem));
     in.discard_rest_of_line();

@@ -1,5 +1,6 @@
 // melvar's stages, as the run frame both programs share calls them: reading its material law,
-// its starting state, its deck's material table, its objective and its element rows.
+// its starting state, its deck's material table, its objective, its element rows and its law as
+// the .vtu names it.
 #pragma once
 
 #include <array>
@@ -14,6 +15,7 @@
 #include "melvar/objective.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/input/scanner.hpp"
+#include "sheet/output/vtu.hpp"
 #include "sheet/run/command_line.hpp"
 
 namespace melvar {
@@ -29,11 +31,13 @@ sheet::assembly_plan start(model& m);
 void ansys(const model& m);
 // Arruda-Boyce series coefficients c1..c5 for the locking stretch lock.
 std::array<double, 5> boyce_coefficients(double lock);
-// Every element's row at x (its current thickness and principal stresses) and the
+// Every element's row at x (its current thickness, principal stresses and deformation) and the
 // out-of-balance forces, into m.results.
 void find_final_state(model& m);
 // Writes output.txt from the final state.
 void output(const model& m);
+// The law's number and its constants under their problem-file names, for the .vtu.
+sheet::law_fields law_fields(const model& m);
 
 struct program {
     using model_type = model;
@@ -80,6 +84,7 @@ struct program {
             m.law);
         return modulus * m.problem.thickness;
     }
+    static sheet::law_fields law_fields(const model& m) { return melvar::law_fields(m); }
 };
 
 }  // namespace melvar

@@ -63,18 +63,11 @@ std::string element_name(int type) {
 void check_element_kinds(const std::string& file) {
     std::vector<int> types;
     gmsh::model::mesh::getElementTypes(types, 2);
-    bool has_triangles = false;
-    for (const int type : types) {
-        if (type == triangle_element) {
-            has_triangles = true;
-            continue;
-        }
-        throw sheet::failure(file + ": the mesh holds " + element_name(type) +
-                             " elements; mesh with first-order triangles only "
-                             "(Mesh.ElementOrder = 1, no Recombine)");
-    }
-    if (!has_triangles)
-        throw sheet::failure(file + ": the mesh has no 3-node triangles (is a surface meshed?)");
+    for (const int type : types)
+        if (type != triangle_element)
+            throw sheet::failure(file + ": the mesh holds " + element_name(type) +
+                                 " elements; mesh with first-order triangles only "
+                                 "(Mesh.ElementOrder = 1, no Recombine)");
     gmsh::model::mesh::getElementTypes(types, 1);
     for (const int type : types)
         if (type != line_element)
@@ -83,16 +76,67 @@ void check_element_kinds(const std::string& file) {
                                  "(Mesh.ElementOrder = 1)");
 }
 
+// The sheet is a surface: a .geo whose model has volumes would give all their faces, a mesh with
+// 3-D elements all its boundary surfaces.
+void check_no_volumes(const std::string& file, bool geo) {
+    if (geo) {
+        gmsh::vectorpair volumes;
+        gmsh::model::getEntities(volumes, 3);
+        if (!volumes.empty())
+            throw sheet::failure(file + ": the model has " + std::to_string(volumes.size()) +
+                                 (volumes.size() == 1 ? " volume" : " volumes") +
+                                 "; the sheet is a surface mesh (Delete { Volume{...}; } keeps "
+                                 "its surfaces)");
+        return;
+    }
+    std::vector<int> types;
+    gmsh::model::mesh::getElementTypes(types, 3);
+    if (!types.empty())
+        throw sheet::failure(file + ": the mesh holds 3-D elements (" + element_name(types[0]) +
+                             "); the sheet is a surface mesh (save a 2-D mesh: gmsh -2)");
+}
+
+// The surfaces whose triangles make the sheet: those in a physical surface group when the model
+// has one, as in the .msh that gmsh saves from it, else every surface.
+std::vector<int> sheet_surfaces() {
+    gmsh::vectorpair physical, surfaces;
+    gmsh::model::getPhysicalGroups(physical, 2);
+    gmsh::model::getEntities(surfaces, 2);
+    std::vector<int> out;
+    for (const auto& [dimension, tag] : surfaces) {
+        std::vector<int> groups;
+        if (!physical.empty()) gmsh::model::getPhysicalGroupsForEntity(dimension, tag, groups);
+        if (physical.empty() || !groups.empty()) out.push_back(tag);
+    }
+    return out;
+}
+
 struct numbering {
     std::unordered_map<std::size_t, std::int32_t> node;      // gmsh node tag -> index
     std::unordered_map<std::size_t, std::int32_t> triangle;  // gmsh element tag -> index
 };
 
-// Nodes in gmsh's order, keeping those the triangles use; triangles in gmsh's order.
-numbering copy_nodes_and_triangles(mesh& out) {
+// Nodes in gmsh's order, keeping those the sheet's triangles use; triangles in gmsh's order of
+// the sheet's surfaces. Fails when there are none.
+numbering copy_nodes_and_triangles(const std::string& file, bool geo, mesh& out) {
     numbering number;
     std::vector<std::size_t> element_tags, corner_tags;
-    gmsh::model::mesh::getElementsByType(triangle_element, element_tags, corner_tags);
+    for (const int surface : sheet_surfaces()) {
+        std::vector<std::size_t> elements, corners;
+        gmsh::model::mesh::getElementsByType(triangle_element, elements, corners, surface);
+        element_tags.insert(element_tags.end(), elements.begin(), elements.end());
+        corner_tags.insert(corner_tags.end(), corners.begin(), corners.end());
+    }
+    if (element_tags.empty()) {
+        gmsh::vectorpair physical;
+        gmsh::model::getPhysicalGroups(physical, 2);
+        if (!geo && physical.empty())
+            throw sheet::failure(file +
+                                 ": no physical surface group is defined (gmsh saves only the "
+                                 "elements of physical groups: add a Physical Surface for the "
+                                 "sheet)");
+        throw sheet::failure(file + ": the mesh has no 3-node triangles (is a surface meshed?)");
+    }
     std::unordered_map<std::size_t, bool> used;
     for (const std::size_t tag : corner_tags) used[tag] = true;
 
@@ -158,14 +202,15 @@ bool is_geo(const fs::path& file) {
     return extension == ".geo";
 }
 
-mesh read_open_model(const std::string& name, bool mesh_it, std::optional<double> mesh_size) {
-    if (mesh_it) {
+mesh read_open_model(const std::string& name, bool geo, std::optional<double> mesh_size) {
+    check_no_volumes(name, geo);
+    if (geo) {
         if (mesh_size) gmsh::option::setNumber("Mesh.MeshSizeMax", *mesh_size);
         gmsh::model::mesh::generate(2);
     }
     check_element_kinds(name);
     mesh out;
-    const numbering number = copy_nodes_and_triangles(out);
+    const numbering number = copy_nodes_and_triangles(name, geo, out);
     gmsh::vectorpair groups;
     gmsh::model::getPhysicalGroups(groups);
     for (const auto& [dimension, tag] : groups) {
@@ -181,6 +226,12 @@ mesh read_open_model(const std::string& name, bool mesh_it, std::optional<double
 
 mesh read_mesh(const fs::path& file, std::optional<double> mesh_size) {
     const std::string name = file.string();
+    // A device or a pipe may have no end: gmsh would read on forever.
+    std::error_code error;
+    const fs::file_status status = fs::status(file, error);
+    if (!error && fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status))
+        throw sheet::failure("cannot open mesh " + name +
+                             ": not a regular file (a device or a pipe may have no end)");
     // gmsh opens a missing file without complaint, so the file is tried here first.
     std::ifstream probe(file);
     if (!probe) throw sheet::failure("cannot open mesh " + name + ": " + std::strerror(errno));

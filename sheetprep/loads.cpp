@@ -1,8 +1,13 @@
 // Pressure and traction give each corner a third of their triangle's force, a line load each
-// end half of its edge's force; sums run in the mesh's order of triangles and edges.
+// end half of its edge's force; sums run in the mesh's order of triangles and edges. A pressure
+// group must be consistently oriented.
 #include "sheetprep/loads.hpp"
 
 #include <cmath>
+#include <string>
+#include <unordered_map>
+
+#include "sheet/failure.hpp"
 
 namespace sheetprep {
 
@@ -27,12 +32,35 @@ void add(nodal_forces& forces, std::int32_t node, const point& force) {
     for (int j = 0; j < 3; ++j) forces[node][j] += force[j];
 }
 
+// Triangles that share an edge are oriented alike when they run along it in opposite directions;
+// otherwise their normals, and a pressure along them, point to opposite sides of the sheet.
+void check_orientation(const group& g, const mesh& m) {
+    std::unordered_map<std::uint64_t, std::int32_t> by_edge;  // (from, to) -> its triangle
+    for (const std::int32_t t : g.triangles) {
+        const std::array<std::int32_t, 3>& corners = m.triangles[t];
+        for (int k = 0; k < 3; ++k) {
+            const auto from = static_cast<std::uint32_t>(corners[k]);
+            const auto to = static_cast<std::uint32_t>(corners[(k + 1) % 3]);
+            const auto [other, first] = by_edge.emplace(std::uint64_t{from} << 32 | to, t);
+            if (!first)
+                throw sheet::failure(
+                    "pressure group '" + g.name + "' is not consistently oriented: elements " +
+                    std::to_string(other->second + 1) + " and " + std::to_string(t + 1) +
+                    " both run from node " + std::to_string(from + 1) + " to node " +
+                    std::to_string(to + 1) +
+                    ", so the pressure pushes one out and the other in (reverse the curve loop "
+                    "of one of its surfaces)");
+        }
+    }
+}
+
 }  // namespace
 
 void lump(const load& applied, const group& g, const mesh& m, nodal_forces& forces) {
     const std::array<double, 3>& v = applied.vector;
     switch (applied.kind) {
         case load_kind::pressure:
+            check_orientation(g, m);
             for (const std::int32_t t : g.triangles) {
                 const point n = area_normal(m, m.triangles[t]);
                 // p * area * unit normal / 3 = p * n / 6, n being twice the area long

@@ -102,6 +102,10 @@ sheet_input prepare(const problem& p, const mesh& m) {
         if (!std::isfinite(line.value))
             throw sheet::failure("the summed load on node " + std::to_string(line.node + 1) +
                                  " in " + "XYZ"[line.direction] + " is beyond double precision");
+    if (out.supports.empty())
+        throw sheet::failure(
+            "no [[support]] holds the sheet: it could move as a rigid body, and the solvers find "
+            "no equilibrium; prescribe at least the components that stop it");
     return out;
 }
 

@@ -9,7 +9,8 @@
 namespace sheetprep {
 
 // Fails on a group name the mesh lacks (listing those it has), a group of the wrong dimension
-// for its load, a group with nodes no triangle uses, and on conflicting supports.
+// for its load, a group with nodes no triangle uses, a pressure group not consistently
+// oriented, conflicting supports, and on a sheet that no support holds.
 sheet_input prepare(const problem& p, const mesh& m);
 
 }  // namespace sheetprep

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "sheet/failure.hpp"
+#include "sheetprep/laws.hpp"
 
 namespace sheetprep {
 
@@ -127,22 +128,6 @@ private:
     std::string where_;
 };
 
-// The laws of each program, with their number in input.txt and their constants in its order.
-struct law_entry {
-    program_kind program;
-    std::int32_t number;
-    std::string_view name;
-    std::vector<std::string_view> constants;
-};
-
-const law_entry laws[] = {
-    {program_kind::dorvan, 1, "neo-hookean", {"shear", "bulk"}},
-    {program_kind::dorvan, 2, "mooney-rivlin", {"c10", "c01", "bulk"}},
-    {program_kind::melvar, 1, "neo-hookean", {"shear"}},
-    {program_kind::melvar, 2, "mooney-rivlin", {"c10", "c01"}},
-    {program_kind::melvar, 3, "arruda-boyce", {"shear", "locking_stretch"}},
-};
-
 const toml::table& need_table(table_reader& top, std::string_view key) {
     const toml::node& node = top.need(key);
     if (!node.is_table())
@@ -173,10 +158,9 @@ void read_sheet(const std::string& file, table_reader& top, problem& out) {
     out.law.law = in.text(law_node, "law");
     const law_entry* law = nullptr;
     std::vector<std::string_view> offered;
-    for (const law_entry& entry : laws) {
-        if (entry.program != out.program) continue;
-        offered.push_back(entry.name);
-        if (entry.name == out.law.law) law = &entry;
+    for (const law_entry* entry : laws_of(out.program)) {
+        offered.push_back(entry->name);
+        if (entry->name == out.law.law) law = entry;
     }
     if (law == nullptr)
         in.fail(law_node, "law '" + out.law.law + "' is not one of " + program_name(out.program) +
@@ -186,9 +170,13 @@ void read_sheet(const std::string& file, table_reader& top, problem& out) {
     in.only(keys);
     out.thickness = in.positive("thickness");
     out.law.number = law->number;
-    for (const std::string_view constant : law->constants)
-        out.law.constants.push_back(constant == "locking_stretch" ? in.positive(constant)
-                                                                  : in.real(constant));
+    for (const std::string_view constant : law->constants) {
+        const toml::node& node = in.need(constant);
+        const double value = in.real(node, constant);
+        const std::string wrong = meaningless(constant, value, out.law.constants);
+        if (!wrong.empty()) in.fail(node, wrong);
+        out.law.constants.push_back(value);
+    }
 }
 
 template <typename each>
@@ -263,14 +251,27 @@ const char* kind_name(load_kind kind) {
 }
 
 problem read_problem(const std::string& file) {
-    {
-        std::ifstream probe(file);
-        if (!probe)
-            throw sheet::failure("cannot open problem file " + file + ": " + std::strerror(errno));
+    // Read whole first, so that a pipe serves too (sheetprep <(...)); a NUL byte, which no TOML
+    // text holds, ends the reading there.
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw sheet::failure("cannot open problem file " + file + ": " + std::strerror(errno));
+    std::string text;
+    char block[1 << 16];
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (std::memchr(block, '\0', got) != nullptr)
+            throw sheet::failure(file + ": holds a NUL byte; the problem file must be TOML text");
+        text.append(block, got);
     }
+    if (in.bad())
+        throw sheet::failure("cannot read problem file " + file + ": " + std::strerror(errno));
+    return parse_problem(text, file);
+}
+
+problem parse_problem(std::string_view text, const std::string& file) {
     toml::table document;
     try {
-        document = toml::parse_file(file);
+        document = toml::parse(text, file);
     } catch (const toml::parse_error& error) {
         throw sheet::failure(at(file, error.source()) + std::string(error.description()));
     }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sheetprep {
@@ -62,7 +63,11 @@ const char* program_name(program_kind program);
 const char* kind_name(load_kind kind);
 
 // Reads and checks the problem file. Fails with "file:line:column: what" on a syntax error, an
-// unknown key, a missing or wrong-typed value, or a law the program lacks.
+// unknown key, a missing or wrong-typed value, a law the program lacks or a constant without
+// meaning (a modulus of 0 or below, a locking stretch of 1 or below); and on a file that cannot be
+// read or holds a NUL byte.
 problem read_problem(const std::string& file);
+// The same for the text of a problem file, file naming it.
+problem parse_problem(std::string_view text, const std::string& file);
 
 }  // namespace sheetprep

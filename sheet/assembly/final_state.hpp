@@ -1,5 +1,5 @@
 // What the elements give at the final point, computed once for every writer: each element's row
-// (thickness and principal stresses) and the out-of-balance force of every component.
+// (thickness, principal stresses and deformation) and the out-of-balance force of every component.
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -34,11 +35,18 @@ std::string expected::words() const {
 }
 
 scanner scanner::open(const std::string& file_name) {
-    const int descriptor = ::open(file_name.c_str(), O_RDONLY);
+    // Without blocking: a named pipe is refused below instead of waiting for a writer.
+    const int descriptor = ::open(file_name.c_str(), O_RDONLY | O_NONBLOCK);
     if (descriptor < 0) throw failure(file_name + ": file not found: " + std::strerror(errno));
     std::string text;
     struct stat status {};
-    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
+    if (::fstat(descriptor, &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
+        ::close(descriptor);
+        throw failure(file_name +
+                      ": not a regular file (a device, a pipe or a socket has no end "
+                      "to read to); input.txt must be a text file");
+    }
+    if (S_ISREG(status.st_mode) && status.st_size > 0)
         text.reserve(static_cast<std::size_t>(status.st_size));
     char block[1 << 16];
     for (;;) {
@@ -50,7 +58,13 @@ scanner scanner::open(const std::string& file_name) {
             throw failure(file_name + ": file not found: cannot read it: " + std::strerror(error));
         }
         if (got == 0) break;
+        const std::size_t before = text.size();
         text.append(block, static_cast<std::size_t>(got));
+        // Text holds no NUL byte: reading stops at the first, which names where it is.
+        if (std::memchr(block, '\0', static_cast<std::size_t>(got)) != nullptr) {
+            ::close(descriptor);
+            scanner(file_name, std::move(text)).fail_at_nul(before);
+        }
     }
     ::close(descriptor);
     return scanner(file_name, std::move(text));
@@ -68,6 +82,14 @@ void scanner::pass_line_break() {
     at_ += text_[at_] == '\r' ? 2 : 1;
     ++line_;
     line_start_ = at_;
+}
+
+std::string scanner::first_line() const {
+    // A title; a file of one endless line gives its first few kilobytes.
+    constexpr std::size_t longest = 4096;
+    std::string line = text_.substr(0, std::min(text_.find('\n'), longest));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
 }
 
 void scanner::scan(expected what) {
@@ -181,6 +203,11 @@ void scanner::fail(std::string_view kind, const std::string& what) const {
 
 void scanner::fail_at_number(std::string_view kind, const std::string& what) const {
     fail_at(number_start_, kind, what);
+}
+
+void scanner::fail_at_nul(std::size_t from) const {
+    const std::size_t at = text_.find('\0', from);
+    fail_at(at, "not text", "a NUL byte; " + file_name_ + " must be a text file");
 }
 
 void scanner::fail_at(std::size_t offset, std::string_view kind, const std::string& what) const {

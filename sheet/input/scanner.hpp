@@ -20,9 +20,14 @@ struct expected {
 
 class scanner {
 public:
-    // The whole text of a file; fails with "file not found" when it cannot be read.
+    // The whole text of a file; fails with "file not found" when it cannot be read, and names
+    // the file when it is not a regular one (a device or a pipe may have no end) or holds a NUL
+    // byte (reading stops there).
     static scanner open(const std::string& file_name);
     scanner(std::string file_name, std::string text);
+
+    // The text's first line, without its line break.
+    std::string first_line() const;
 
     // Passes over lines until it has passed one whose first character is ':'. what names the
     // section whose header is expected.
@@ -51,6 +56,7 @@ private:
     bool at_line_break(std::size_t at) const;
     void pass_line_break();
     std::size_t take_digits();
+    [[noreturn]] void fail_at_nul(std::size_t from) const;
     [[noreturn]] void fail_at(std::size_t offset, std::string_view kind,
                               const std::string& what) const;
 

@@ -109,6 +109,11 @@ void read_loads(scanner& in, const mesh& m, terms::real_matrix& loads) {
 
 }  // namespace
 
+void read_title(const scanner& in, problem& p) {
+    p.title = in.first_line();
+    if (!p.title.empty() && p.title[0] == ':') p.title.clear();
+}
+
 void read_settings(scanner& in, solver_settings& s) {
     in.scan({"settings"});
     s.search_factor = in.read_real({"the search factor"});

@@ -10,6 +10,8 @@
 
 namespace sheet {
 
+// The title: the first line of the text, unless that is already the settings header.
+void read_title(const scanner& in, problem& p);
 // Header scan, then section 1: the six solver settings.
 void read_settings(scanner& in, solver_settings& s);
 // Header scan, then the thickness; returns the number of the material law, whose constants the

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "arrays/terms.hpp"
@@ -40,6 +41,7 @@ struct supports {
 
 // Everything input.txt states but the material law.
 struct problem {
+    std::string title;  // the first line of input.txt, unless it is a section's header
     solver_settings settings;
     double thickness = 0.0;  // initial thickness of the sheet
     sheet::mesh mesh;
@@ -77,10 +79,27 @@ struct principal_stresses {
     double sigma2 = 0.0;
 };
 
-// What the element table of the report shows of one element at the final point.
+// How an element has deformed in its plane: the principal stretches, the directions of the
+// principal stresses in the current configuration and the signed change of area.
+struct in_plane_deformation {
+    double stretch1 = 0.0;  // the larger principal in-plane stretch, lambda1
+    double stretch2 = 0.0;  // the smaller, lambda2
+    // Unit vectors tangent to the current triangle along sigma1 and sigma2; direction2 is the
+    // current unit normal crossed with direction1.
+    double direction1[3] = {0.0, 0.0, 0.0};
+    double direction2[3] = {0.0, 0.0, 0.0};
+    // Current area over initial area, negative when the normal has turned against its initial
+    // one (the triangle is inverted).
+    double area_ratio = 0.0;
+};
+
+// What the final state holds of one element: the report's thickness and stresses, and the
+// deformation the .vtu shows beside them, all from one evaluation of the element.
 struct element_row {
     double thickness = 0.0;  // current: dorvan's t0 s^2, melvar's t0 lambda3
     principal_stresses stress;
+    double stretch3 = 0.0;  // lambda3, the thickness stretch
+    in_plane_deformation deformation;
 };
 
 // What the run finds: the minimisation's outcome, then what the elements give at its final

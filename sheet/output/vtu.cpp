@@ -1,5 +1,6 @@
-// The .vtu writer: an XML head that lists every data array with its offset into the appended
-// block, then the arrays themselves, each a UInt64 byte count followed by its raw values.
+// The .vtu writer: an XML head with a comment naming the run and a list of every data array with
+// its offset into the appended block, then the arrays themselves, each a UInt64 byte count
+// followed by its raw values.
 #include "sheet/output/vtu.hpp"
 
 #include <algorithm>
@@ -7,6 +8,8 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <string_view>
+#include <type_traits>
 
 #include "sheet/failure.hpp"
 #include "sheet/output/text_file.hpp"
@@ -49,6 +52,12 @@ double von_mises(const principal_stresses& s) {
     return std::sqrt(s.sigma1 * s.sigma1 - s.sigma1 * s.sigma2 + s.sigma2 * s.sigma2);
 }
 
+// The tension-field indicator: 0 taut (sigma2 > 0), 1 wrinkled (sigma1 > 0 >= sigma2), 2 slack
+// (sigma1 <= 0, or a stress that is no number).
+std::uint8_t tension_state(const principal_stresses& s) {
+    return s.sigma2 > 0.0 ? 0 : s.sigma1 > 0.0 ? 1 : 2;
+}
+
 // Component k of a per-node array of three: node k / 3 + 1, direction k % 3 + 1.
 std::int32_t node_of(std::size_t k) {
     return static_cast<std::int32_t>(k / 3) + 1;
@@ -57,8 +66,37 @@ std::int32_t direction_of(std::size_t k) {
     return static_cast<std::int32_t>(k % 3) + 1;
 }
 
+// A field data array of one value.
+template <class T>
+data_array field(const char* name, T value) {
+    static_assert(std::is_same_v<T, std::int32_t> || std::is_same_v<T, double>);
+    return {data_array::part::field,
+            std::is_same_v<T, double> ? "Float64" : "Int32",
+            name,
+            1,
+            1,
+            sizeof(T),
+            [value](text_file& out) { out.put_bytes(&value, sizeof value); }};
+}
+
+// The field data: the run's outcome, then what it was solved with.
+std::vector<data_array> fields_of(const model& m, const vtu_header& h) {
+    const results& r = m.results;
+    std::vector<data_array> out = {
+        field("iterations", r.minor),
+        field("energy", r.energy),
+        field("optimal", std::int32_t{r.optimal ? 1 : 0}),
+        field("status", static_cast<std::int32_t>(h.status)),
+        field("law", h.law.number),
+    };
+    for (const named_constant& c : h.law.constants) out.push_back(field(c.name, c.value));
+    out.push_back(field("initial_thickness", m.problem.thickness));
+    out.push_back(field("tolerance", r.tolerance));
+    return out;
+}
+
 // The arrays in the order of the file. Their writers refer to m, which outlives them.
-std::vector<data_array> arrays_of(const model& m) {
+std::vector<data_array> arrays_of(const model& m, const vtu_header& h) {
     using part = data_array::part;
     const mesh& mesh = m.problem.mesh;
     const results& r = m.results;
@@ -72,22 +110,27 @@ std::vector<data_array> arrays_of(const model& m) {
             });
         };
     };
-    const auto per_element = [&r](auto value) {
-        return [&r, value](text_file& out) {
-            put_values<double>(out, r.rows.size(),
-                               [&](std::size_t at) { return value(r.rows[at]); });
+    // Values of each element row, components components each: value(row, component).
+    const auto per_element = [&r](int components, auto value) {
+        return [&r, components, value](text_file& out) {
+            const auto n = static_cast<std::size_t>(components);
+            put_values<decltype(value(r.rows[0], 0))>(out, n * r.rows.size(), [&](std::size_t k) {
+                return value(r.rows[k / n], static_cast<int>(k % n));
+            });
         };
     };
-    return {
-        {part::field, "Int32", "iterations", 1, 1, 4,
-         [&r](text_file& out) { out.put_bytes(&r.minor, sizeof r.minor); }},
-        {part::field, "Float64", "energy", 1, 1, 8,
-         [&r](text_file& out) { out.put_bytes(&r.energy, sizeof r.energy); }},
-        {part::field, "Int32", "optimal", 1, 1, 4,
-         [&r](text_file& out) {
-             const std::int32_t optimal = r.optimal ? 1 : 0;
-             out.put_bytes(&optimal, sizeof optimal);
-         }},
+    const auto cell = [&](const char* type, const char* name, int components, auto value) {
+        return data_array{part::cell,
+                          type,
+                          name,
+                          components,
+                          elements,
+                          sizeof(decltype(value(r.rows[0], 0))),
+                          per_element(components, value)};
+    };
+    using row = const element_row&;
+    std::vector<data_array> out = fields_of(m, h);
+    std::vector<data_array> rest = {
         {part::point, "Float64", "displacement", 3, nodes, 8,
          per_node(
              [](const model& m, std::int32_t i, std::int32_t j) { return displacement(m, i, j); })},
@@ -102,20 +145,35 @@ std::vector<data_array> arrays_of(const model& m) {
          per_node([](const model& m, std::int32_t i, std::int32_t j) {
              return static_cast<std::uint8_t>(is_prescribed(m, i, j) ? 1 : 0);
          })},
+        {part::point, "UInt8", "fixed_count", 1, nodes, 1,
+         [&m, nodes](text_file& out) {
+             put_values<std::uint8_t>(out, nodes, [&](std::size_t at) {
+                 const std::int32_t i = static_cast<std::int32_t>(at) + 1;
+                 return static_cast<std::uint8_t>(is_prescribed(m, i, 1) + is_prescribed(m, i, 2) +
+                                                  is_prescribed(m, i, 3));
+             });
+         }},
         {part::cell, "Int32", "element", 1, elements, 4,
          [elements, first](text_file& out) {
              put_values<std::int32_t>(out, elements, [&](std::size_t at) {
                  return first + static_cast<std::int32_t>(at);
              });
          }},
-        {part::cell, "Float64", "sigma1", 1, elements, 8,
-         per_element([](const element_row& row) { return row.stress.sigma1; })},
-        {part::cell, "Float64", "sigma2", 1, elements, 8,
-         per_element([](const element_row& row) { return row.stress.sigma2; })},
-        {part::cell, "Float64", "von_mises", 1, elements, 8,
-         per_element([](const element_row& row) { return von_mises(row.stress); })},
-        {part::cell, "Float64", "thickness", 1, elements, 8,
-         per_element([](const element_row& row) { return row.thickness; })},
+        cell("Float64", "sigma1", 1, [](row e, int) { return e.stress.sigma1; }),
+        cell("Float64", "sigma2", 1, [](row e, int) { return e.stress.sigma2; }),
+        cell("Float64", "von_mises", 1, [](row e, int) { return von_mises(e.stress); }),
+        cell("Float64", "thickness", 1, [](row e, int) { return e.thickness; }),
+        cell("Float64", "stretch", 2,
+             [](row e, int c) { return c == 0 ? e.deformation.stretch1 : e.deformation.stretch2; }),
+        cell("Float64", "stretch3", 1, [](row e, int) { return e.stretch3; }),
+        cell("Float64", "direction1", 3, [](row e, int c) { return e.deformation.direction1[c]; }),
+        cell("Float64", "direction2", 3, [](row e, int c) { return e.deformation.direction2[c]; }),
+        cell("Float64", "membrane_force", 2,
+             [](row e, int c) {
+                 return (c == 0 ? e.stress.sigma1 : e.stress.sigma2) * e.thickness;
+             }),
+        cell("Float64", "area_ratio", 1, [](row e, int) { return e.deformation.area_ratio; }),
+        cell("UInt8", "state", 1, [](row e, int) { return tension_state(e.stress); }),
         {part::points, "Float64", "Points", 3, nodes, 8,
          per_node([](const model& m, std::int32_t i, std::int32_t j) {
              const sheet::mesh& mesh = m.problem.mesh;
@@ -140,6 +198,8 @@ std::vector<data_array> arrays_of(const model& m) {
              put_values<std::uint8_t>(out, elements, [](std::size_t) { return triangle; });
          }},
     };
+    for (data_array& d : rest) out.push_back(std::move(d));
+    return out;
 }
 
 const char* tag_of(data_array::part p) {
@@ -158,12 +218,63 @@ const char* tag_of(data_array::part p) {
     return "";
 }
 
+// The code point of the UTF-8 sequence at text[at] and its length, or length 0 when none starts
+// there (a stray, overlong or cut byte, a surrogate).
+struct code_point {
+    char32_t value;
+    std::size_t length;
+};
+code_point utf8_at(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
+    const unsigned char lead = byte(0);
+    const std::size_t length = lead < 0x80                    ? 1
+                               : lead >= 0xC2 && lead <= 0xDF ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || at + length > text.size()) return {0, 0};
+    char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(k) & 0xC0) != 0x80) return {0, 0};
+        value = (value << 6) | (byte(k) & 0x3F);
+    }
+    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < least[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return {0, 0};
+    return {value, length};
+}
+
+// The title as the text of an XML comment: characters XML takes are kept, any other byte shows
+// as '?', and no hyphen follows another or ends the text.
+std::string comment_text(std::string_view title) {
+    std::string out;
+    for (std::size_t at = 0; at < title.size();) {
+        const code_point c = utf8_at(title, at);
+        if (c.length == 0 || c.value < 0x20 || c.value == 0x7F || c.value == 0xFFFE ||
+            c.value == 0xFFFF) {
+            out += '?';
+            ++at;
+            continue;
+        }
+        if (c.value == '-' && !out.empty() && out.back() == '-') out += ' ';
+        out.append(title, at, c.length);
+        at += c.length;
+    }
+    if (!out.empty() && out.back() == '-') out += ' ';
+    return out;
+}
+
 // The XML head up to the start of the appended data; each array is declared with the offset of
 // its byte count in the appended block. The arrays are appended in the reverse of their listed
 // order: a reader that renumbers the offsets one array at a time, looking each up by its old
 // offset in document order (meshio does), then never meets a renumbered one first.
-void head(text_file& out, const mesh& m, const std::vector<data_array>& arrays) {
+void head(text_file& out, const model& model, const vtu_header& h,
+          const std::vector<data_array>& arrays) {
+    const mesh& m = model.problem.mesh;
     out.put("<?xml version=\"1.0\"?>\n");
+    const std::string& title = model.problem.title;
+    out.put(std::string("<!-- ") + h.program + " " + h.version +
+            (title.empty() ? "" : ": " + comment_text(title)) + " -->\n");
     out.put(
         "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
         "header_type=\"UInt64\">\n");
@@ -198,13 +309,13 @@ void head(text_file& out, const mesh& m, const std::vector<data_array>& arrays) 
 
 }  // namespace
 
-void vtu(const std::string& name, const model& m) {
+void vtu(const std::string& name, const model& m, const vtu_header& header) {
     // The declared sizes come from the mesh; the values written must match them.
     if (m.results.rows.size() != m.problem.mesh.elements.size())
         throw failure("cannot create " + name + ": the results do not match the mesh");
-    const std::vector<data_array> arrays = arrays_of(m);
+    const std::vector<data_array> arrays = arrays_of(m, header);
     text_file out(name);
-    head(out, m.problem.mesh, arrays);
+    head(out, m, header, arrays);
     for (auto d = arrays.rbegin(); d != arrays.rend(); ++d) {
         const std::uint64_t bytes = d->bytes();
         out.put_bytes(&bytes, sizeof bytes);

@@ -40,9 +40,10 @@ void print_usage(const program_text& program) {
         "                  exact Hessians and a sparse Cholesky, a few dozen iterations on\n"
         "                  any mesh (same bytes for any --threads on one machine)\n"
         "  --tolerance-factor F  replace the file's tolerance factor by F (> 0)\n"
-        "  --vtu FILE      also write the result as a ParaView file (.vtu, VTK XML); apply\n"
-        "                  \"Warp By Vector\" with the displacement array to see the deformed "
-        "sheet\n"
+        "  --vtu FILE      also write the result as a ParaView file (.vtu, VTK XML): stresses,\n"
+        "                  stretches, principal directions, wrinkling state, area ratio; apply\n"
+        "                  \"Warp By Vector\" with the displacement array to see the deformed\n"
+        "                  sheet. Written from the last iterate when the line search fails\n"
         "  --history FILE  write the convergence history as CSV: iteration, energy,\n"
         "                  max_residual, step, evaluations (also when the run fails)\n"
         "  --quiet         no progress line on a terminal\n"
@@ -173,11 +174,15 @@ std::optional<int> parse_command_line(const program_text& program, int argc,
         return 0;
     }
     if (version) {
-        std::printf("%s %s\n", program.name, SHEET_VERSION);
+        std::printf("%s %s\n", program.name, sheet::version());
         return 0;
     }
     if (const std::string why = clash(out); !why.empty()) return usage_mistake(why.c_str());
     return std::nullopt;
+}
+
+const char* version() {
+    return SHEET_VERSION;
 }
 
 void enter_directory(const options& o) {

@@ -41,6 +41,9 @@ std::optional<int> parse_command_line(const program_text& program, int argc,
 // link counts), otherwise by their paths with the links of the part that exists resolved.
 bool same_file(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// The package's version, as --version prints it.
+const char* version();
+
 // Makes DIR the working directory, so that input.txt, the three files and relative --vtu and
 // --history paths are all taken in it. Fails naming DIR when it cannot be entered.
 void enter_directory(const options& o);

@@ -14,12 +14,14 @@
 #include "sheet/run/minimise.hpp"
 #include "sheet/run/run_stages.hpp"
 #include "sheet/run/solve.hpp"
+#include "sheet/run/vtu_stage.hpp"
 
 namespace sheet {
 
 // A whole run of Program: input, start, the deck, the minimisation and its summary, the CAD
-// script, the final state, the report and, when asked, the .vtu. Program gives model_type,
-// text and the stages input, start, ansys, objective, find_final_state and output.
+// script, the final state, the report and, when asked, the .vtu (also after a halted line
+// search); then the warning of inverted triangles. Program gives model_type, text and the stages
+// input, start, ansys, objective, find_final_state, output and law_fields.
 template <class Program>
 int run(int argc, const char* const* argv) {
     options o;
@@ -37,7 +39,13 @@ int run(int argc, const char* const* argv) {
                                          terms::real_vector& g, nlp::slope_request along = {}) {
                 return Program::objective(m, plan, n, x, g, along);
             };
-            const nlp::minimiser_result result = solve<Program>(m, plan, objective, o);
+            nlp::minimiser_result result{};
+            try {
+                result = solve<Program>(m, plan, objective, o);
+            } catch (const nlp::halt&) {
+                write_vtu_after_halt<Program>(m, o);
+                throw;
+            }
             m.results.minor = result.minor;
             m.results.energy = result.energy;
             m.results.optimal = result.optimal;
@@ -46,7 +54,11 @@ int run(int argc, const char* const* argv) {
         autocad(m);
         Program::find_final_state(m);
         Program::output(m);
-        if (!o.vtu.empty()) vtu(o.vtu, m);
+        if (!o.vtu.empty())
+            vtu(o.vtu, m,
+                vtu_header_of<Program>(
+                    m, m.results.optimal ? run_status::optimal : run_status::not_optimal));
+        warn_of_inverted_triangles(Program::text.name, m.results.rows);
     });
 }
 

@@ -30,15 +30,23 @@ inline nlp::lbfgs_settings lbfgs_settings_of(const model& m) {
             .search = {.search_limit = s.search_limit, .search_factor = s.search_factor}};
 }
 
+// Keeps the count and energy of the latest iterate in the results as the minimiser goes, so
+// that a run its line search halts can still say where it stopped.
+inline void note_iterate(model& m, const nlp::iteration_state& state) {
+    m.results.minor = state.iteration;
+    m.results.energy = state.energy;
+}
+
 // method(objective, observer) under watch when the options ask for it: every objective
 // evaluation is counted and every iteration shown to the watch, which also hears of a failure
-// before it passes on; a halt prints the console's failure line.
+// before it passes on; a halt prints the console's failure line. Either way the results follow
+// the latest iterate.
 template <class Objective, class Method>
-nlp::minimiser_result watched(const model& m, Objective& objective, const options& o,
-                              Method&& method) {
+nlp::minimiser_result watched(model& m, Objective& objective, const options& o, Method&& method) {
     if (!watch::wanted(o)) {
         try {
-            return method(objective, nlp::no_observer{});
+            return method(objective,
+                          [&m](const nlp::iteration_state& state) { note_iterate(m, state); });
         } catch (const nlp::halt&) {
             print_line_search_failure();
             throw;
@@ -52,7 +60,10 @@ nlp::minimiser_result watched(const model& m, Objective& objective, const option
     };
     nlp::minimiser_result result;
     try {
-        result = method(counted, [&w](const nlp::iteration_state& state) { w.observe(state); });
+        result = method(counted, [&](const nlp::iteration_state& state) {
+            note_iterate(m, state);
+            w.observe(state);
+        });
     } catch (const nlp::halt&) {
         w.fail();
         print_line_search_failure();
@@ -66,7 +77,7 @@ nlp::minimiser_result watched(const model& m, Objective& objective, const option
 }
 
 // Minimises objective over the model's unknowns from their starting values; x and gradient are
-// updated in place.
+// updated in place, and the results hold the latest iterate's count and energy.
 template <class Objective>
 nlp::minimiser_result minimise(model& m, Objective& objective, const options& o) {
     return watched(m, objective, o, [&m](auto& f, auto&& observe) {

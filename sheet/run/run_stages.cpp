@@ -1,4 +1,4 @@
-// Failure reporting, the handling of an interrupt, and the console summary.
+// Failure reporting, the handling of an interrupt, the console summary and the warning of folds.
 #include "sheet/run/run_stages.hpp"
 
 #include <csignal>
@@ -31,6 +31,17 @@ void print_summary(std::int32_t minor, bool optimal) {
     std::printf("\nMinor = %5d%s\n", static_cast<int>(minor),
                 optimal ? "     Optimal" : "     NOT Optimal");
     std::fflush(stdout);
+}
+
+void warn_of_inverted_triangles(const char* program, const std::vector<element_row>& rows) {
+    std::size_t inverted = 0;
+    for (const element_row& row : rows) inverted += row.deformation.area_ratio <= 0.0 ? 1 : 0;
+    if (inverted == 0) return;
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "%s: warning: %zu of %zu triangles are inverted (the sheet has folded); see "
+                 "area_ratio in the .vtu\n",
+                 program, inverted, rows.size());
 }
 
 }  // namespace sheet

@@ -3,6 +3,7 @@
 // file written or changed.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -98,6 +99,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "elements section (a line starting with ':')"},
         failing_run{"settings_cut_short", false, ": settings\n0.9 10 0.001 0.0 500",
                     "dorvan: input.txt:2:21: end of file: expected the memory size"},
+        failing_run{"nul_byte_in_the_title", true,
+                    replaced(one_triangle, "Test sheet", std::string("Test\0sheet", 10)),
+                    "melvar: input.txt:1:5: not text: a NUL byte; input.txt must be a text file"},
         failing_run{"node_section_shorter_than_its_count", false,
                     ": settings\n0.9 10 0.001 0.0 500 5\n: sheet\n0.5 1 1.0 100.0\n: nodes\n3\n"
                     "heading\n1 0.0 0.0 0.0\n2 1.0 0.0 0.0  and a comment that is long\n",
@@ -228,6 +232,21 @@ TEST(failing_input, input_that_cannot_be_read_is_not_found) {
     EXPECT_EQ(run.exit_status, 1);
     EXPECT_EQ(run.err, "dorvan: input.txt: file not found: cannot read it: Is a directory\n");
     EXPECT_EQ(files_in(dir.path()), std::set<std::string>{"input.txt"});
+}
+
+// A device or a pipe in place of input.txt may have no end: it is refused before it is read.
+TEST(failing_input, input_that_is_no_regular_file_is_refused) {
+    for (const char* make : {"ln -s /dev/zero input.txt", "mkfifo input.txt"}) {
+        scratch_dir dir;
+        ASSERT_EQ(std::system(("cd '" + dir.path().string() + "' && " + make).c_str()), 0);
+        const run_result run = run_in(dorvan_exe(), dir.path());
+        EXPECT_EQ(run.exit_status, 1) << make;
+        EXPECT_EQ(run.err,
+                  "dorvan: input.txt: not a regular file (a device, a pipe or a socket has "
+                  "no end to read to); input.txt must be a text file\n")
+            << make;
+        EXPECT_EQ(files_in(dir.path()), std::set<std::string>{"input.txt"});
+    }
 }
 
 // An unknown law is refused as input reads it, whatever the tolerance: no deck is written and

@@ -41,7 +41,7 @@ TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
         for (int l = 0; l < 3; ++l)
             for (int j = 0; j < 3; ++j) forces.row[l][j] = std::sin(e * 0.37 + l + 3 * j) * 1e-3;
         const double s = std::cos(e * 0.011);
-        return sheet::element_row{0.5 + 1e-6 * e, {s + 1.0, s - 1.0 + 1e-9 * e}};
+        return sheet::element_row{0.5 + 1e-6 * e, {s + 1.0, s - 1.0 + 1e-9 * e}, 0.0, {}};
     };
 
     scratch_dir dir;

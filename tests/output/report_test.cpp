@@ -184,7 +184,7 @@ TEST(writers, leave_the_model_as_they_found_it) {
         dorvan::ansys(m);
         sheet::autocad(m);
         dorvan::output(m);
-        sheet::vtu("sheet.vtu", m);
+        sheet::vtu("sheet.vtu", m, {});
     }
     EXPECT_EQ(copy(m.problem.loads.all()), loads);
     EXPECT_EQ(copy(m.results.reactions.all()), reactions);

@@ -73,6 +73,20 @@ TEST(command_line, help_and_version) {
     EXPECT_TRUE(std::regex_match(run.out, std::regex("sheetprep [0-9]+\\.[0-9]+\\.[0-9]+\n")));
 }
 
+// A problem file read through a pipe (sheetprep <(...)) gives what the file gives.
+TEST(command_line, problem_file_may_be_a_pipe) {
+    testing_support::scratch_dir dir;
+    write_square(dir.path(), "dorvan", neo);
+    ASSERT_EQ(run_sheetprep({"-o", "file.txt", "problem.toml"}, dir.path()).exit_status, 0);
+    const std::string piped = "cd '" + dir.path().string() + "' && mkfifo pipe.toml && (cat " +
+                              "problem.toml > pipe.toml &) && '" SHEETPREP_EXE "' -o pipe.txt " +
+                              "pipe.toml > /dev/null";
+    ASSERT_EQ(std::system(piped.c_str()), 0);
+    const auto from_settings = [](const std::string& text) { return text.substr(text.find(":")); };
+    EXPECT_EQ(from_settings(testing_support::read_file(dir.path() / "pipe.txt")),
+              from_settings(testing_support::read_file(dir.path() / "file.txt")));
+}
+
 // Writes input.txt beside the problem file and counts what the chosen program solves for.
 TEST(command_line, summary_counts_nodes_elements_unknowns_supports_and_load) {
     const std::pair<std::string, std::string> programs[] = {

@@ -24,6 +24,26 @@ std::string square(const std::string& extra) {
            extra;
 }
 const std::string face = "Plane Surface(1) = {1};\n";
+// The test dome with the loop of its second quarter reversed.
+std::string reversed_dome() {
+    const std::string dome = testing_support::read_file(sheetprep_testing::data_file("dome.geo"));
+    const std::string loop = "Curve Loop(2) = {2, 7, -6};";
+    return dome.substr(0, dome.find(loop)) + "Curve Loop(2) = {6, -7, -2};" +
+           dome.substr(dome.find(loop) + loop.size());
+}
+// A .msh 2.2 with these elements (lines "number type 2 physical entity nodes...") over the corners
+// of the unit tetrahedron.
+std::string msh(const std::string& names, const std::string& elements, int count) {
+    return "$MeshFormat\n2.2 0 8\n$EndMeshFormat\n$PhysicalNames\n1\n" + names +
+           "\n$EndPhysicalNames\n$Nodes\n4\n1 0 0 0\n2 1 0 0\n3 0 1 0\n4 0 0 1\n$EndNodes\n"
+           "$Elements\n" +
+           std::to_string(count) + "\n" + elements + "$EndElements\n";
+}
+// The sheet section of dorvan with a law's lines, or of melvar.
+std::string law(const std::string& program, const std::string& lines) {
+    return "program = \"" + program + "\"\nmesh = \"dome.geo\"\n[sheet]\nthickness = 0.5\n" +
+           lines + "[[support]]\ngroup = \"rim\"\nz = 0\n";
+}
 
 struct failure_case {
     const char* name;
@@ -138,6 +158,49 @@ INSTANTIATE_TEST_SUITE_P(
                      held + "[[load]]\ngroup = \"top\"\nforce = [1e308, 0, 0]\n[[load]]\n"
                             "group = \"top\"\nforce = [1e308, 0, 0]\n",
                      "in X is beyond double precision"},
+        // A line break quoted from the file stays inside the one line, escaped.
+        failure_case{"toml_error_quoting_a_line_break", "i = i\n", "saw 'i\\n'"},
+        failure_case{"group_name_with_a_line_break",
+                     head + sheet + "[[support]]\ngroup = \"a\\nb\"\nz = 0\n",
+                     "has no physical group 'a\\nb'"},
+        failure_case{"negative_shear",
+                     law("dorvan", "law = \"neo-hookean\"\nshear = -1\nbulk = 9\n"),
+                     "problem.toml:6:9: 'shear' must be above 0 (a shear modulus of 0 or below"},
+        failure_case{"zero_bulk", law("dorvan", "law = \"neo-hookean\"\nshear = 1\nbulk = 0\n"),
+                     "problem.toml:7:8: 'bulk' must be above 0"},
+        failure_case{"mooney_rivlin_without_shear",
+                     law("melvar", "law = \"mooney-rivlin\"\nc10 = 0.5\nc01 = -0.5\n"),
+                     "problem.toml:7:7: 'c10' + 'c01' must be above 0"},
+        failure_case{"locking_stretch_of_one",
+                     law("melvar", "law = \"arruda-boyce\"\nshear = 1\nlocking_stretch = 1\n"),
+                     "problem.toml:7:19: 'locking_stretch' must be above 1"},
+        failure_case{"zero_thickness",
+                     head + "[sheet]\nthickness = 0\nlaw = \"neo-hookean\"\nshear = 1\nbulk = 9\n",
+                     "problem.toml:4:13: 'thickness' must be above 0"},
+        failure_case{"no_support", head + sheet, "no [[support]] holds the sheet"},
+        failure_case{"nul_byte", std::string("title = \"a\0b\"\n", 14) + held,
+                     "problem.toml: holds a NUL byte"},
+        failure_case{"mesh_without_end", on("/dev/zero"),
+                     "cannot open mesh /dev/zero: not a regular file"},
+        failure_case{"geo_with_a_volume",
+                     on("box.geo"),
+                     "box.geo: the model has 1 volume; the sheet is a surface mesh",
+                     {"box.geo", "SetFactory(\"OpenCASCADE\");\nBox(1) = {0, 0, 0, 1, 1, 1};\n"}},
+        failure_case{"msh_with_tetrahedra",
+                     on("tet.msh"),
+                     "tet.msh: the mesh holds 3-D elements (Tetrahedron 4)",
+                     {"tet.msh", msh("2 1 \"face\"", "1 2 2 1 1 1 2 3\n2 4 2 2 1 1 2 3 4\n", 2)}},
+        failure_case{"msh_without_physical_surface",
+                     on("edge.msh"),
+                     "edge.msh: no physical surface group is defined",
+                     {"edge.msh", msh("1 1 \"edge\"", "1 1 2 1 1 1 2\n", 1)}},
+        failure_case{"pressure_group_turned_both_ways",
+                     "program = \"dorvan\"\nmesh = \"rev.geo\"\n" + sheet +
+                         "[[support]]\ngroup = \"rim\"\nz = 0\n[[load]]\ngroup = \"dome\"\n"
+                         "pressure = 1\n",
+                     "pressure group 'dome' is not consistently oriented: elements 46 and 89 both "
+                     "run from node 37 to node 38",
+                     {"rev.geo", reversed_dome()}},
         failure_case{"output_cannot_be_created",
                      held,
                      "cannot create no/such/input.txt: No such file",

@@ -1,6 +1,9 @@
 #!/usr/bin/python3
 """Runs with --vtu: meshio reads each .vtu back, and its arrays must agree with input.txt and
-with output.txt to the printed digits; a write that fails leaves the files of a plain run.
+with output.txt to the printed digits, its stretches, directions and stresses with the
+deformation of each triangle and its law; a homogeneous biaxial stretch gives the closed-form
+stretches and forces; a run its line search halts writes the .vtu of its last iterate, a folded
+sheet is reported; a write that fails leaves the files of a plain run.
 usage: check_vtu.py DORVAN MELVAR EXAMPLES_DIR"""
 import pathlib
 import subprocess
@@ -24,6 +27,8 @@ FAILURES = [("dorvan", "result.vtu", "result.vtu", "result.vtu: Is a directory")
             ("melvar", "result.vtu", "result.vtu", "result.vtu: Is a directory"),
             ("dorvan", None, "no/result.vtu", "no/result.vtu: No such file or directory"),
             ("melvar", "output.txt", "result.vtu", "output.txt: Is a directory")]
+# The Arruda-Boyce series: c_i is BOYCE[i - 1] / lock^(2 (i - 1)).
+BOYCE = (0.5, 0.05, 0.010476190476190476, 0.0027142857142857142, 0.0007703153988868275)
 failures = []
 
 
@@ -95,6 +100,57 @@ def plain_and_vtu(work, program, example, max_iterations, vtu_arg, in_the_way=No
     return text, here, r
 
 
+def law_of(text):
+    """The law number and constants on the sheet line of input.txt."""
+    sheet = text.split("\n:")[2].split("\n")[1].split()
+    return int(sheet[1]), [float(v) for v in sheet[2:]]
+
+
+def shear_slope(law, c, i1):
+    """w1 = dW/d i1 of melvar's neo-Hookean (1) or Arruda-Boyce (3) law, the textbook forms."""
+    return c[0] * (0.5 if law == 1 else sum(
+        (i + 1) * BOYCE[i] / c[1] ** (2 * i) * i1 ** i for i in range(5)))
+
+
+def dot(a, b):
+    return np.einsum("ij,ij->i", a, b)
+
+
+def check_deformation(label, program, text, points, cells, pd, cd):
+    """Stretches, directions, area ratio and (melvar's) stresses against each triangle's own
+    deformation: B = F F^T from its current edges a, b and its initial ones."""
+    edges = lambda x: (x[cells[:, 2]] - x[cells[:, 1]], x[cells[:, 0]] - x[cells[:, 2]])
+    (ia, ib), (a, b) = edges(points), edges(points + pd["displacement"])
+    m, m0 = np.cross(a, b), np.cross(ia, ib)
+    jp = np.linalg.norm(m, axis=1) / np.linalg.norm(m0, axis=1)
+    g = lambda x, y: (dot(x, y) / dot(m0, m0))[:, None, None]
+    outer = lambda x, y: np.einsum("ij,ik->ijk", x, y)
+    left = (g(ib, ib) * outer(a, a) - g(ia, ib) * (outer(a, b) + outer(b, a))
+            + g(ia, ia) * outer(b, b))
+    stretch, l3, d1, d2 = cd["stretch"], cd["stretch3"], cd["direction1"], cd["direction2"]
+    check(np.allclose(stretch ** 2, np.sort(np.linalg.eigvalsh(left))[:, :0:-1], rtol=1e-12)
+          and (program == "dorvan" or np.allclose(stretch.prod(1) * l3, 1, rtol=1e-13, atol=0)),
+          f"{label}: stretches")
+    n = m / np.linalg.norm(m, axis=1)[:, None]
+    # every example's law puts sigma1 along lambda1: direction1 is B's eigenvector of lambda1^2
+    check(np.allclose([dot(d1, d1), dot(d2, d2), dot(d1, d2), dot(d1, n), dot(d2, n)],
+                      [[1], [1], [0], [0], [0]], atol=1e-13) and
+          np.allclose(np.cross(n, d1), d2, atol=1e-13) and np.allclose(
+              np.einsum("ij,ijk,ik->i", d1, left, d1), stretch[:, 0] ** 2, rtol=1e-12),
+          f"{label}: directions")
+    check(np.allclose(cd["area_ratio"], np.sign(dot(m, m0)) * jp, rtol=1e-13, atol=0),
+          f"{label}: area ratio")
+    s1, s2 = cd["sigma1"], cd["sigma2"]
+    if program == "melvar":  # the stress along each direction, from the law at B and lambda3
+        w1 = shear_slope(*law_of(text), np.trace(left, axis1=1, axis2=2) + l3 ** 2)
+        stress = lambda d: 2 * w1 * (np.einsum("ij,ijk,ik->i", d, left, d) - l3 ** 2)
+        check(np.allclose([stress(d1), stress(d2)], [s1, s2], rtol=0,
+                          atol=1e-9 * np.abs([s1, s2]).max()), f"{label}: sigma along directions")
+    check(np.array_equal(cd["membrane_force"], np.stack([s1, s2], 1) * cd["thickness"][:, None])
+          and np.array_equal(cd["state"], np.where(s2 > 0, 0, np.where(s1 > 0, 1, 2))),
+          f"{label}: membrane force and state")
+
+
 def round_trip(work, program, example, max_iterations):
     label = f"{program} {example} {max_iterations}"
     text, here, r = plain_and_vtu(work, program, example, max_iterations, "result.vtu")
@@ -135,6 +191,63 @@ def round_trip(work, program, example, max_iterations):
         check(supported if fixed[i, j] else reaction == 0.0, f"{label}: reaction {i + 1} {j + 1}")
     check(fd["iterations"][0] == int(header[0]) and printed(fd["energy"][0], 8) == float(header[1])
           and fd["optimal"][0] == ("NOT Optimal" not in r.stdout), f"{label}: field data")
+    check_deformation(label, program, text, points, cells, pd, cd)
+    law, constants = law_of(text)
+    names = [["shear", "bulk"], ["c10", "c01", "bulk"], ["shear"], ["c10", "c01"],
+             ["shear", "locking_stretch"]][law - 1 + 2 * (program == "melvar")]
+    version = subprocess.run([PROGRAMS[program], "--version"], capture_output=True, text=True)
+    check(np.array_equal(pd["fixed_count"], fixed.sum(1)) and fd["law"][0] == law
+          and fd["status"][0] == 1 - fd["optimal"][0] and fd["initial_thickness"][0] == t0
+          and [fd[n][0] for n in names] == constants[:len(names)]
+          and printed(fd["tolerance"][0], 8) == float(header[2])
+          and f"<!-- {version.stdout.strip()}: {text.splitlines()[0]} -->".encode() in data[:200],
+          f"{label}: fixed_count, field data and comment")
+
+
+def read_vtu(here):
+    mesh = meshio.read(here / "result.vtu")
+    return mesh.point_data, {k: v[0] for k, v in mesh.cell_data.items()}, mesh.field_data
+
+
+def halted(work, program, example):
+    """A halted run writes the .vtu of its last iterate, the three files as without it."""
+    _, here, r = plain_and_vtu(work, program, example, None, "result.vtu")
+    pd, _, fd = read_vtu(here)
+    check(r.returncode == 1 and r.stdout == "Line Search Failure\n"
+          and sorted(x.name for x in here.iterdir()) == ["ansys.txt", "input.txt", "result.vtu"]
+          and [fd[k][0] for k in ("status", "optimal", "iterations")] == [2, 0, 0]
+          and not pd["displacement"].any(), f"{example}: halted run {r.returncode} {fd}")
+
+
+def folded(work, program, example):
+    """A triangle turned over by its supports: the warning after the summary, area_ratio -2."""
+    text = (EXAMPLES / example / "input.txt").read_text().replace(
+        "6\n  node dir value\n", "9\n  node dir value\n3 1 0.0\n3 2 -3.0\n3 3 0.0\n")
+    (work / "input.txt").write_text(text)
+    r = subprocess.run([PROGRAMS[program], "--vtu", "result.vtu", str(work)], capture_output=True,
+                       text=True)
+    check(r.returncode == 0 and r.stdout.endswith("Optimal\n") and r.stderr == f"{program}: "
+          "warning: 1 of 1 triangles are inverted (the sheet has folded); see area_ratio in the "
+          ".vtu\n" and read_vtu(work)[1]["area_ratio"][0] == -2.0, f"{example}: folded {r.stderr}")
+
+
+def homogeneous(work, program):
+    """The square of dorvan-biaxial stretched 1.2 along X and 1.1 along Y, its centre node free
+    to find that state: lambda3 = 1 / (1.2 1.1), sigma = mu (lambda^2 - lambda3^2) for melvar's
+    neo-Hookean sheet, forces sigma t0 lambda3."""
+    text = (EXAMPLES.parent / "dorvan-biaxial" / "input.txt").read_text()
+    text = text.replace("0.5 2 0.4 0.1 5.0", "0.5 1 1.0").replace("27\n", "24\n")
+    (work / "input.txt").write_text(text.replace("5 1 0.1\n5 2 0.05\n5 3 0.0\n", ""))
+    subprocess.run([PROGRAMS[program], "--vtu", "result.vtu", str(work)], capture_output=True)
+    _, cd, fd = read_vtu(work)
+    l3 = 1 / (1.2 * 1.1)
+    stress = [l ** 2 - l3 ** 2 for l in (1.2, 1.1)]
+    close = lambda key, expected: np.allclose(cd[key], expected, rtol=1e-8, atol=1e-9)
+    check(fd["optimal"][0] == 1 and close("stretch", [1.2, 1.1]) and close("stretch3", l3)
+          and close("sigma1", stress[0]) and close("sigma2", stress[1])
+          and close("membrane_force", np.multiply(stress, 0.5 * l3)) and close("area_ratio", 1.32)
+          and np.allclose(np.abs(cd["direction1"]), [1, 0, 0], atol=1e-9)
+          and not cd["state"].any(), f"{program}: biaxial")
 
 
 def failed_write(work, program, in_the_way, vtu_arg, failure):
@@ -146,9 +259,15 @@ def failed_write(work, program, in_the_way, vtu_arg, failure):
           f"{program} {in_the_way} {vtu_arg}: files left: {left}")
 
 
+RUNS = [(halted, "dorvan", "already-in-equilibrium-dorvan"),
+        (folded, "dorvan", "one-triangle-dorvan"), (homogeneous, "melvar")]
 for test, cases in ((round_trip, ROUND_TRIPS), (failed_write, FAILURES)):
     for case in cases:
         with tempfile.TemporaryDirectory() as work:
             test(pathlib.Path(work), *case)
-print("\n".join(failures) or f"{len(ROUND_TRIPS)} round trips and {len(FAILURES)} failed writes")
+for test, *case in RUNS:
+    with tempfile.TemporaryDirectory() as work:
+        test(pathlib.Path(work), *case)
+print("\n".join(failures) or f"{len(ROUND_TRIPS)} round trips, {len(FAILURES)} failed writes and "
+      f"{len(RUNS)} other runs")
 sys.exit(1 if failures else 0)
