@@ -9,7 +9,8 @@
 namespace sheetprep {
 
 // Fails on a group name the mesh lacks (listing those it has), a group of the wrong dimension
-// for its load, a group with nodes no triangle uses, and on conflicting supports.
+// for its load, a group with nodes no triangle uses, on conflicting supports, and on a follower
+// pressure whose region is open where the supports do not hold it (check_follower_region).
 sheet_input prepare(const problem& p, const mesh& m);
 
 }  // namespace sheetprep

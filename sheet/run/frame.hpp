@@ -13,6 +13,7 @@
 #include "sheet/run/command_line.hpp"
 #include "sheet/run/minimise.hpp"
 #include "sheet/run/run_stages.hpp"
+#include "sheet/run/steps.hpp"
 
 namespace sheet {
 
@@ -35,7 +36,9 @@ int run(int argc, const char* const* argv) {
                                          terms::real_vector& g, nlp::slope_request along = {}) {
                 return Program::objective(m, plan, n, x, g, along);
             };
-            const nlp::minimiser_result result = minimise(m, objective, o);
+            const nlp::minimiser_result result =
+                o.steps > 1 ? minimise_in_steps<Program>(m, o, lbfgs_step(m, objective))
+                            : minimise(m, objective, o);
             m.results.minor = result.minor;
             m.results.energy = result.energy;
             m.results.optimal = result.optimal;
@@ -45,6 +48,7 @@ int run(int argc, const char* const* argv) {
         Program::find_final_state(m);
         Program::output(m);
         if (!o.vtu.empty()) vtu(o.vtu, m);
+        if (!o.vtu.empty() && o.steps > 1) write_series_step(o.vtu, m);
     });
 }
 

@@ -54,6 +54,19 @@ nlp::minimiser_result watched_lbfgs(model& m, Objective& objective, watch& w) {
     }
 }
 
+// The minimisation unwatched.
+template <class Objective>
+nlp::minimiser_result bare_lbfgs(model& m, Objective& objective) {
+    nlp::minimiser<Objective> minimiser(objective);
+    try {
+        return minimiser.lbfgs(lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x,
+                               m.unknowns.gradient);
+    } catch (const nlp::halt&) {
+        print_line_search_failure();
+        throw;
+    }
+}
+
 // Minimises objective over the model's unknowns from their starting values; x and gradient are
 // updated in place.
 template <class Objective>
@@ -64,14 +77,7 @@ nlp::minimiser_result minimise(model& m, Objective& objective, const options& o)
         w.finish();
         return result;
     }
-    nlp::minimiser<Objective> minimiser(objective);
-    try {
-        return minimiser.lbfgs(lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x,
-                               m.unknowns.gradient);
-    } catch (const nlp::halt&) {
-        print_line_search_failure();
-        throw;
-    }
+    return bare_lbfgs(m, objective);
 }
 
 }  // namespace sheet
