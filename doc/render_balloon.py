@@ -10,19 +10,14 @@ import pathlib
 import sys
 import xml.etree.ElementTree as ET
 
-from paraview.simple import (ColorBy, CreateView, ExtractSurface, FeatureEdges,
-                             GetColorTransferFunction, GetScalarBar, Render, SaveScreenshot,
-                             Show, WarpByVector, XMLUnstructuredGridReader)
+from paraview.simple import (ExtractSurface, FeatureEdges, Render, SaveScreenshot, Show,
+                             WarpByVector, XMLUnstructuredGridReader)
+from picture_style import colour_by_sigma1, white_view
 
 source, picture = pathlib.Path(sys.argv[1]), sys.argv[2]
 steps = [source.parent / d.get("file") for d in ET.parse(source).iter("DataSet")]
 
-view = CreateView("RenderView")
-view.ViewSize = [800, 600]
-view.OrientationAxesVisibility = 0
-view.Background = [1.0, 1.0, 1.0]
-if hasattr(view, "UseColorPaletteForBackground"):
-    view.UseColorPaletteForBackground = 0
+view = white_view()
 
 
 def edges(reader, warped, colour):
@@ -46,17 +41,7 @@ inflated = Show(last, view)
 inflated.SetRepresentationType("Surface With Edges")
 inflated.EdgeColor = [0.25, 0.25, 0.25]
 inflated.Opacity = 0.75
-ColorBy(inflated, ("CELLS", "sigma1"))
-inflated.RescaleTransferFunctionToDataRange(True, False)
-colours = GetColorTransferFunction("sigma1")
-colours.ApplyPreset("Viridis (matplotlib)", True)
-bar = GetScalarBar(colours, view)
-bar.Title = "sigma1"
-bar.ComponentTitle = ""
-bar.AutomaticLabelFormat = 0
-bar.LabelFormat = bar.RangeLabelFormat = "%.3f"
-bar.TitleColor = bar.LabelColor = [0.0, 0.0, 0.0]
-inflated.SetScalarBarVisibility(view, True)
+colour_by_sigma1(inflated, view)
 
 Render(view)  # the first render places the camera; ours comes after it
 view.CameraPosition = [0.3, -5.0, 0.4]

@@ -93,15 +93,12 @@ void expect_every_count_alike(std::int32_t n, const terms::real_vector& x, doubl
 // With a follower pressure on every element, added after the runs: the energy, the gradient and
 // the slope (which then takes in the pressures' entries) as on one worker.
 TEST(threads, objective_with_pressures_is_the_same_for_every_worker_count) {
-    using namespace melvar_testing;
     melvar::model m;
     m.problem.thickness = 0.2;
-    neo_hookean(m, 0.7);
-    tight_settings(m, 1.0E-6);
-    make_grid(m, 61, 70, 0.05, 0.04);  // 8540 elements
-    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i)
-        if (m.problem.mesh.node_x(i) == 0.0 || m.problem.mesh.node_y(i) == 0.0)
-            for (std::int32_t j = 1; j <= 3; ++j) prescribe(m, i, j, 0.0);
+    melvar_testing::neo_hookean(m, 0.7);
+    melvar_testing::tight_settings(m, 1.0E-6);
+    melvar_testing::make_grid(m, 61, 70, 0.05, 0.04);  // 8540 elements
+    for (std::int32_t j = 1; j <= 3; ++j) melvar_testing::prescribe(m, 1, j, 0.0);
     for (std::int32_t e = 1; e <= m.problem.mesh.elements.last(); ++e)
         m.problem.pressures.push_back({e, 1.0E-3 * (1 + e % 3)});
     melvar::start(m);
@@ -109,16 +106,12 @@ TEST(threads, objective_with_pressures_is_the_same_for_every_worker_count) {
     dorvan_tests::random_reals random(5);
     terms::real_vector x(1, n), reference(1, n);
     for (std::int32_t k = 1; k <= n; ++k) x(k) = random(-0.01, 0.01);
-    double f = 0.0;
-    {
-        const workers one(1);
-        f = testing_support::melvar_objective(m, n, x, reference);
-    }
-    expect_every_count_alike(
-        n, x, f, reference,
-        [&](const terms::real_vector& at, terms::real_vector& g, nlp::slope_request along) {
-            return testing_support::melvar_objective(m, n, at, g, along);
-        });
+    const auto objective = [&](const terms::real_vector& at, terms::real_vector& g,
+                               nlp::slope_request along = {}) {
+        return testing_support::melvar_objective(m, n, at, g, along);
+    };
+    const workers one(1);
+    expect_every_count_alike(n, x, objective(x, reference), reference, objective);
 }
 
 // Also with the elements in random order, where the runs of entries reach far apart elements.
