@@ -155,6 +155,11 @@ def failed_write(work, program, in_the_way, vtu_arg, failure):
 def series(work, program, example, steps, pressure):
     label = f"{program} {example} --steps {steps}"
     text = (EXAMPLES / example / "input.txt").read_text()
+    _, _, _, fixed, loads = read_input(text)
+    held = np.zeros(fixed.shape)  # the prescribed values
+    for i, j, value in (line.split() for line in
+                        text.split(": prescribed")[1].split(": loads")[0].splitlines()[3:]):
+        held[int(i) - 1, int(j) - 1] = float(value)
     if pressure:
         elements = int(text.split(": elements")[1].split()[0])
         text += f": pressures\n{elements}\n  element pressure\n"
@@ -171,6 +176,9 @@ def series(work, program, example, steps, pressure):
         fd, x, c = mesh.field_data, mesh.points + mesh.point_data["displacement"], mesh.cells[0].data
         check(fd["load_factor"][0] == k / steps and ("volume" in fd) == bool(pressure),
               f"{label}: field data of step {k}")
+        check(np.array_equal(mesh.point_data["load"], k / steps * loads) and np.array_equal(
+            mesh.point_data["displacement"][fixed == 1], (k / steps * held)[fixed == 1]),
+              f"{label}: loads and prescribed displacements of step {k}")
         if pressure:  # the sum of x1 . (x2 x x3) / 6 over the triangles
             volume = np.einsum("ij,ij->", x[c[:, 0]], np.cross(x[c[:, 1]], x[c[:, 2]])) / 6.0
             check(np.isclose(fd["volume"][0], volume, rtol=1e-12), f"{label}: volume of step {k}")
