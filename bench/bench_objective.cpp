@@ -1,9 +1,10 @@
 // One evaluation of the total potential energy and its gradient on the generated 300 x 300
-// sheet at a small random deformation, per material law; per_element is the time of one
-// evaluation divided by the element count.
+// sheet at a small random deformation, per material law, and with a follower pressure on every
+// element; per_element is the time of one evaluation divided by the element count.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "bench/sheet_fixture.hpp"
 #include "dorvan/objective.hpp"
@@ -37,7 +38,21 @@ void melvar_objective(benchmark::State& state) {
     evaluate(state, sheet, sheet.model.numbering.free_count);
 }
 
+// range(0) = material law, as above, with a follower pressure on every element: beside the
+// plain evaluation of the same law, the cost of the pressures' pass.
+void melvar_objective_pressed(benchmark::State& state) {
+    auto& sheet = bench::melvar_sheet(static_cast<std::int32_t>(state.range(0)));
+    std::vector<sheet::pressure>& pressures = sheet.model.problem.pressures;
+    for (std::int32_t e = 1; e <= sheet.model.problem.mesh.elements.last(); ++e)
+        pressures.push_back({e, 1.0E-3});
+    sheet.plan.emplace(sheet.model);
+    evaluate(state, sheet, sheet.model.numbering.free_count);
+    pressures.clear();  // the shared sheet as it was
+    sheet.plan.emplace(sheet.model);
+}
+
 BENCHMARK(dorvan_objective)->ArgName("law")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(melvar_objective)->ArgName("law")->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(melvar_objective_pressed)->ArgName("law")->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

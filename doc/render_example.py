@@ -6,36 +6,20 @@ Run with ParaView's Python, headless:
 """
 import sys
 
-from paraview.simple import (ColorBy, CreateView, GetColorTransferFunction, GetScalarBar,
-                             SaveScreenshot, Show, WarpByVector, XMLUnstructuredGridReader)
+from paraview.simple import SaveScreenshot, Show, WarpByVector, XMLUnstructuredGridReader
+from picture_style import colour_by_sigma1, white_view
 
 SCALE = 3.0
 source, picture = sys.argv[1], sys.argv[2]
 
-view = CreateView("RenderView")
-view.ViewSize = [800, 600]
-view.OrientationAxesVisibility = 0
-view.Background = [1.0, 1.0, 1.0]
-# ParaView 5.10 and later take the background from the palette unless told otherwise.
-if hasattr(view, "UseColorPaletteForBackground"):
-    view.UseColorPaletteForBackground = 0
+view = white_view()
 
 sheet = XMLUnstructuredGridReader(FileName=[source])
 warped = WarpByVector(Input=sheet, Vectors=["POINTS", "displacement"], ScaleFactor=SCALE)
 deformed = Show(warped, view)
 deformed.SetRepresentationType("Surface With Edges")
 deformed.EdgeColor = [0.2, 0.2, 0.2]
-ColorBy(deformed, ("CELLS", "sigma1"))
-deformed.RescaleTransferFunctionToDataRange(True, False)
-colours = GetColorTransferFunction("sigma1")
-colours.ApplyPreset("Viridis (matplotlib)", True)
-bar = GetScalarBar(colours, view)
-bar.Title = "sigma1"
-bar.ComponentTitle = ""
-bar.AutomaticLabelFormat = 0
-bar.LabelFormat = bar.RangeLabelFormat = "%.3f"
-bar.TitleColor = bar.LabelColor = [0.0, 0.0, 0.0]
-deformed.SetScalarBarVisibility(view, True)
+colour_by_sigma1(deformed, view)
 
 # A low oblique view, so the bulge stands out against the flat border.
 view.CameraPosition = [2.6, -1.4, 1.3]

@@ -31,7 +31,7 @@ HWY_FLATTEN void evaluate_by_law(const Law& law, const model& m, std::span<const
         xs.data() + m.numbering.free_count + (m.problem.mesh.elements.first() - 1);
     const std::size_t elements = m.problem.mesh.elements.size();
     lanes::for_each_vector(
-        io, begin, end, xs.data(), m.problem.supports.prescribed.all().data(),
+        io, begin, end, xs.data(), sheet::applied_prescribed(m).all().data(),
         [&](std::size_t at, std::size_t filled, const lanes::element_lanes& r,
             const real_lanes(&u)[3][3]) {
             const real_lanes s = lanes::load_up_to(thickness, at, elements);

@@ -1,5 +1,6 @@
 // Reading input.txt: the shared sections, with the compressible laws' constants.
 #include "dorvan/program.hpp"
+#include "sheet/input/pressures.hpp"
 #include "sheet/input/sections.hpp"
 
 namespace dorvan {
@@ -39,6 +40,7 @@ void input(model& m, sheet::scanner& in) {
     m.law = read_law(in, sheet::read_sheet(in, m.problem));
     in.discard_rest_of_line();
     sheet::read_mesh(in, m.problem);
+    sheet::read_pressures(in, m.problem);
 }
 
 }  // namespace dorvan

@@ -13,7 +13,7 @@ element_result element_at(const model& m, std::int32_t e, const terms::real_vect
         for (std::int32_t j = 1; j <= 3; ++j) {
             const std::int32_t k = n.dof_map(corners.node[l], j);
             u[l][j - 1] =
-                k <= n.free_count ? x(k) : m.problem.supports.prescribed(corners.node[l], j);
+                k <= n.free_count ? x(k) : sheet::applied_prescribed(m)(corners.node[l], j);
         }
     }
     return element_state(m, m.geometry(e), u, forces, shape);

@@ -25,7 +25,7 @@ HWY_FLATTEN void evaluate_by_law(const Law& law, const model& m, std::span<const
                                  std::size_t begin, std::size_t end, const sheet::block_io& io) {
     namespace lanes = sheet::HWY_NAMESPACE;
     const double t0 = m.problem.thickness;
-    lanes::for_each_vector(io, begin, end, xs.data(), m.problem.supports.prescribed.all().data(),
+    lanes::for_each_vector(io, begin, end, xs.data(), sheet::applied_prescribed(m).all().data(),
                            [&](std::size_t at, std::size_t filled, const lanes::element_lanes& r,
                                const real_lanes(&u)[3][3]) {
                                sheet::nodal_forces<real_lanes> f;

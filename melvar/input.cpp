@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "melvar/program.hpp"
+#include "sheet/input/pressures.hpp"
 #include "sheet/input/sections.hpp"
 
 namespace melvar {
@@ -76,6 +77,7 @@ void input(model& m, sheet::scanner& in) {
     m.law = read_law(in, sheet::read_sheet(in, m.problem));
     in.discard_rest_of_line();
     sheet::read_mesh(in, m.problem);
+    sheet::read_pressures(in, m.problem);
 }
 
 }  // namespace melvar

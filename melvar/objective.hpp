@@ -12,8 +12,9 @@
 namespace melvar {
 
 // Returns the strain energy of all elements less the work of the loads on the free
-// components, and writes g(1..free_count), the out-of-balance forces. plan is the one start
-// made for m. With along.d set, also stores g . along.d over the same entries in *along.slope.
+// components, plus -p V of the follower pressures, and writes g(1..free_count), the
+// out-of-balance forces. plan is the one start made for m. With along.d set, also stores
+// g . along.d over the same entries in *along.slope.
 double objective(const model& m, sheet::assembly_plan& plan, std::int32_t n,
                  const terms::real_vector& x, terms::real_vector& g, nlp::slope_request along = {});
 

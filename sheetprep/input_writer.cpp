@@ -62,6 +62,11 @@ std::string input_text(const sheet_input& in) {
                '\n';
     put_components(out, ": prescribed displacements", "value", in.supports);
     put_components(out, ": loads", "force", in.loads);
+    if (!in.pressures.empty()) {  // the optional section; a file without it reads as before
+        out += ": pressures\n" + std::to_string(in.pressures.size()) + "\n  element pressure\n";
+        for (const triangle_pressure& p : in.pressures)
+            out += std::to_string(p.triangle + 1) + ' ' + real_text(p.value) + '\n';
+    }
     return out;
 }
 

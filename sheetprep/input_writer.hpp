@@ -1,5 +1,6 @@
 // Writing input.txt in the layout dorvan and melvar read: six sections, each after a header
-// line starting with ':', with a title, a line on where it came from, and column headings.
+// line starting with ':', with a title, a line on where it came from, and column headings; and
+// the pressures section after them when there are follower pressures.
 #pragma once
 
 #include <string>

@@ -9,6 +9,7 @@
 
 #include "sheet/run/command_line.hpp"
 #include "sheet/run/run_stages.hpp"
+#include "sheetprep/follower.hpp"
 #include "sheetprep/gmsh_mesh.hpp"
 #include "sheetprep/input_writer.hpp"
 #include "sheetprep/preparation.hpp"
@@ -25,10 +26,12 @@ const char* const help_text =
     "PROBLEM.toml names the program, the mesh (a .geo script, meshed here in two dimensions,\n"
     "or a .msh file), the sheet and its material, and the supports and loads, each on a named\n"
     "physical group of the mesh. Loads are dead loads on the initial geometry: a pressure acts\n"
-    "along each triangle's initial normal and does not follow the sheet as it deforms; the\n"
-    "triangles of a pressure group must be consistently oriented (a negative pressure pushes\n"
-    "the other way). The sheet is the surfaces of the physical surface groups, when there are\n"
-    "any, and a surface mesh: a model with volumes is refused, and so is one without supports.\n"
+    "along each triangle's initial normal, unless it is given follower = true: then it acts on\n"
+    "the current area along the current normal (the open edges of its region must be held).\n"
+    "The triangles of a pressure group must be consistently oriented (a negative pressure\n"
+    "pushes the other way). The sheet is the surfaces of the physical surface groups, when\n"
+    "there are any, and a surface mesh: a model with volumes is refused, and so is one without\n"
+    "supports.\n"
     "\n"
     "Options:\n"
     "  -o, --output FILE  write FILE instead of input.txt beside PROBLEM.toml\n"
@@ -109,6 +112,11 @@ void print_summary(const sheetprep::sheet_input& in, const std::string& file) {
     // Ten digits for the eye; input.txt holds every load to the last bit.
     std::printf("  summed load           X %.10g  Y %.10g  Z %.10g\n", total[0], total[1],
                 total[2]);
+    if (!in.pressures.empty()) {
+        const sheetprep::region_measure start = sheetprep::measure_region(in);
+        std::printf("  follower pressure     %zu triangles, area %.10g, enclosed volume %.10g\n",
+                    in.pressures.size(), start.area, start.volume);
+    }
 }
 
 }  // namespace

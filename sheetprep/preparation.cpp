@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "sheet/failure.hpp"
+#include "sheetprep/follower.hpp"
 #include "sheetprep/loads.hpp"
 #include "sheetprep/supports.hpp"
 
@@ -48,8 +49,9 @@ int needed_dimension(load_kind kind) {
     return 0;
 }
 
+// Lumps the load to forces, or adds it to per_triangle when it is a follower pressure.
 void lump_load(const load& applied, std::size_t number, const problem& p, const mesh& m,
-               nodal_forces& forces) {
+               nodal_forces& forces, std::vector<double>& per_triangle) {
     const int dimension = needed_dimension(applied.kind);
     const std::string which = "[[load]] " + std::to_string(number) + ": a " +
                               kind_name(applied.kind) + " needs a " + dimension_names[dimension] +
@@ -59,7 +61,10 @@ void lump_load(const load& applied, std::size_t number, const problem& p, const 
         if (g->dimension != dimension) continue;
         if (dimension == 1 && g->edges.empty())
             throw sheet::failure(which + "; '" + g->name + "' has no line elements");
-        lump(applied, *g, m, forces);
+        if (applied.follower)
+            add_follower(applied, *g, per_triangle);
+        else
+            lump(applied, *g, m, forces);
         lumped = true;
     }
     if (!lumped) {
@@ -96,16 +101,25 @@ sheet_input prepare(const problem& p, const mesh& m) {
     out.supports = prescribe(held, m);
 
     nodal_forces forces(m.nodes.size(), {0.0, 0.0, 0.0});
-    for (std::size_t i = 0; i < p.loads.size(); ++i) lump_load(p.loads[i], i + 1, p, m, forces);
+    std::vector<double> per_triangle(m.triangles.size(), 0.0);
+    for (std::size_t i = 0; i < p.loads.size(); ++i)
+        lump_load(p.loads[i], i + 1, p, m, forces, per_triangle);
     out.loads = load_components(forces);
+    out.pressures = follower_pressures(per_triangle);
     for (const component_value& line : out.loads)
         if (!std::isfinite(line.value))
             throw sheet::failure("the summed load on node " + std::to_string(line.node + 1) +
                                  " in " + "XYZ"[line.direction] + " is beyond double precision");
+    for (const triangle_pressure& pressure : out.pressures)
+        if (!std::isfinite(pressure.value))
+            throw sheet::failure("the summed follower pressure on triangle " +
+                                 std::to_string(pressure.triangle + 1) +
+                                 " is beyond double precision");
     if (out.supports.empty())
         throw sheet::failure(
             "no [[support]] holds the sheet: it could move as a rigid body, and the solvers find "
             "no equilibrium; prescribe at least the components that stop it");
+    check_follower_region(out);
     return out;
 }
 

@@ -206,7 +206,7 @@ support read_support(table_reader& in) {
 }
 
 load read_load(table_reader& in) {
-    in.only({"group", "pressure", "traction", "line_load", "force"});
+    in.only({"group", "pressure", "traction", "line_load", "force", "follower"});
     load out;
     out.group = in.text("group");
     int kinds = 0;
@@ -227,6 +227,13 @@ load read_load(table_reader& in) {
                      "') gives no load: one of pressure, traction, line_load, force");
     if (kinds > 1)
         in.fail_here("(group '" + out.group + "') gives " + given + "; one kind per [[load]]");
+    if (const toml::node* follower = in.find("follower")) {
+        if (!follower->is_boolean()) in.fail(*follower, "'follower' must be true or false");
+        out.follower = *follower->value<bool>();
+        if (out.follower && out.kind != load_kind::pressure)
+            in.fail(*follower, "'follower' applies to a pressure only, and this is a " +
+                                   std::string(kind_name(out.kind)));
+    }
     return out;
 }
 

@@ -43,6 +43,7 @@ struct load {
     std::string group;
     load_kind kind = load_kind::pressure;
     std::array<double, 3> vector{};  // a pressure is vector[0]
+    bool follower = false;           // a pressure that follows the deforming sheet
 };
 
 struct problem {

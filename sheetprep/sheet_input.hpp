@@ -1,5 +1,5 @@
 // What input.txt will hold, in our own types: the problem's settings and material, the mesh,
-// and one value per supported or loaded node component.
+// one value per supported or loaded node component and the follower pressures.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,12 @@ struct component_value {
     double value;
 };
 
+// The follower pressure on one triangle (counted from 0).
+struct triangle_pressure {
+    std::int32_t triangle;
+    double value;
+};
+
 struct sheet_input {
     std::string title;
     std::string origin;  // which mesh and problem file it came from
@@ -26,8 +32,9 @@ struct sheet_input {
     double thickness = 0.0;
     material law;
     const mesh* sheet = nullptr;
-    std::vector<component_value> supports;  // node then direction order, each once
-    std::vector<component_value> loads;     // the same, and never 0.0
+    std::vector<component_value> supports;     // node then direction order, each once
+    std::vector<component_value> loads;        // the same, and never 0.0
+    std::vector<triangle_pressure> pressures;  // follower pressures by triangle, never 0.0
 };
 
 }  // namespace sheetprep

@@ -3,12 +3,13 @@
 #include "sheet/assembly/final_state.hpp"
 
 #include "sheet/assembly/in_order.hpp"
+#include "sheet/assembly/pressure_load.hpp"
 
 namespace sheet {
 
 void find_final_state(model& m, const element_row_of& row_of) {
     const mesh& mesh = m.problem.mesh;
-    const terms::real_matrix& loads = m.problem.loads;
+    const terms::real_matrix& loads = applied_loads(m);
     terms::real_matrix reactions(1, mesh.node_count, 1, 3);
     for (std::int32_t i = 1; i <= mesh.node_count; ++i)
         for (std::int32_t j = 1; j <= 3; ++j) reactions(i, j) = -loads(i, j);
@@ -30,6 +31,7 @@ void find_final_state(model& m, const element_row_of& row_of) {
                 reactions(r.node[l], j) = reactions(r.node[l], j) + slot.forces.row[l][j - 1];
     };
     for_each_in_order<row_slot>(mesh.elements.size(), evaluate, take_up);
+    add_pressure_forces(m, reactions);
     m.results.rows = std::move(rows);
     m.results.reactions = std::move(reactions);
 }

@@ -15,7 +15,7 @@ using element_row_of = std::function<element_row(std::int32_t e, element_forces&
 
 // Fills m.results.rows with every element's row in element order, and m.results.reactions
 // with every component's out-of-balance force: minus its load, then the forces of its
-// elements added in ascending element order.
+// elements added in ascending element order, then those of its pressurised elements, likewise.
 void find_final_state(model& m, const element_row_of& row_of);
 
 }  // namespace sheet

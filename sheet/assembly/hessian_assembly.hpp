@@ -22,7 +22,7 @@ namespace sheet {
 template <int N>
 std::int32_t seed_element(const model& m, const element_columns& table, std::size_t at,
                           std::span<const double> xs, dual<N> (&u)[3][3]) {
-    const double* prescribed = m.problem.supports.prescribed.all().data();
+    const double* prescribed = applied_prescribed(m).all().data();
     seed_corners([&](int i) { return corner_value(table.source(i)[at], xs.data(), prescribed); },
                  u);
     return m.problem.mesh.elements.first() + static_cast<std::int32_t>(at);

@@ -22,6 +22,7 @@
 #include "nlp/slope.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/assembly/block_io.hpp"
+#include "sheet/assembly/pressure_load.hpp"
 #include "sheet/assembly/worker_pool.hpp"
 #include "sheet/model/model.hpp"
 
@@ -94,11 +95,11 @@ inline void add_slope(double& sum, std::span<const double> gs, const double* d, 
 
 }  // namespace detail
 
-// The loads are m's, the elements and numbering those of plan, which was made for m. xs and gs
-// are x(1..) and g(1..) as spans. evaluate(begin, end, io) evaluates the elements at positions
-// begin..end-1 as io says; it may run on any thread, several blocks at once, so it must write
-// nothing but io's buffers and the entries of its own elements that io gives it. From
-// parallel_from elements on, and with more than one worker, the pool shares the work. Returns
+// The loads and pressures are those m applies, the elements and numbering those of plan, which was
+// made for m. xs and gs are x(1..) and g(1..) as spans. evaluate(begin, end, io) evaluates the
+// elements at positions begin..end-1 as io says; it may run on any thread, several blocks at once,
+// so it must write nothing but io's buffers and the entries of its own elements that io gives it.
+// From parallel_from elements on, and with more than one worker, the pool shares the work. Returns
 // the total potential energy, and stores g . along.d over all of gs in *along.slope when
 // along.d is set.
 template <class Evaluate>
@@ -106,8 +107,18 @@ double total_potential_energy_in_blocks(const model& m, assembly_plan& plan,
                                         std::span<const double> xs, std::span<double> gs,
                                         Evaluate&& evaluate, nlp::slope_request along = {},
                                         std::size_t parallel_from = threads_from) {
+    const bool pressed = !applied_pressures(m).empty();
+    if (pressed && along.d != nullptr) {
+        // The slope takes in the pressures' gradient too: it is summed over the finished g.
+        const double f =
+            total_potential_energy_in_blocks(m, plan, xs, gs, evaluate, {}, parallel_from);
+        double slope = 0.0;
+        detail::add_slope(slope, gs, along.d, 0, gs.size());
+        *along.slope = slope;
+        return f;
+    }
     const std::int32_t free_count = plan.free_count();
-    const auto loads = m.problem.loads.all();
+    const auto loads = applied_loads(m).all();
     const std::size_t count = plan.element_count();
     const int workers = worker_count();
 
@@ -116,6 +127,7 @@ double total_potential_energy_in_blocks(const model& m, assembly_plan& plan,
         const entry_run all{0, free_count, 0, count, 0, count};
         detail::assemble_run(all, plan, loads, gs, evaluate,
                              [&f](std::size_t, double e) { f = f + e; });
+        if (pressed) f = f + add_pressure_work(m, plan.pressures(), xs, gs);
         if (along.d != nullptr) {
             double slope = 0.0;
             detail::add_slope(slope, gs, along.d, 0, gs.size());
@@ -150,6 +162,7 @@ double total_potential_energy_in_blocks(const model& m, assembly_plan& plan,
                                  [&energy](std::size_t at, double e) { energy[at] = e; });
         chain.finish(t, take_up);
     });
+    if (pressed) f = f + add_pressure_work(m, plan.pressures(), xs, gs);  // along.d is unset here
     if (along.d != nullptr) {
         // dorvan's thickness entries follow the runs' entries
         detail::add_slope(slope, gs, along.d, static_cast<std::size_t>(free_count), gs.size());

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -101,6 +102,42 @@ void scanner::scan(expected what) {
         const char first = text_[at_++];
         discard_rest_of_line();
         if (first == ':') return;
+    }
+}
+
+bool scanner::scan_for(std::string_view word) {
+    const auto blank = [this](std::size_t at) { return text_[at] == ' ' || text_[at] == '\t'; };
+    while (at_ < text_.size()) {
+        if (text_[at_] == ':') {
+            std::size_t from = at_ + 1;
+            while (from < text_.size() && blank(from)) ++from;
+            std::size_t to = from;
+            while (to < text_.size() && !blank(to) && text_[to] != '\r' && text_[to] != '\n') ++to;
+            bool same = to - from == word.size();
+            for (std::size_t c = 0; same && c < word.size(); ++c)
+                same = std::tolower(static_cast<unsigned char>(text_[from + c])) ==
+                       std::tolower(static_cast<unsigned char>(word[c]));
+            discard_rest_of_line();
+            if (same) return true;
+        } else {
+            discard_rest_of_line();
+        }
+    }
+    return false;
+}
+
+void scanner::require_no_number(std::string_view kind, expected what) {
+    std::size_t at = at_;  // the start of a line, as every read of a section leaves it
+    while (at < text_.size() && text_[at] != ':') {
+        while (at < text_.size() && (text_[at] == ' ' || text_[at] == '\t')) ++at;
+        const bool sign = at + 1 < text_.size() && (text_[at] == '+' || text_[at] == '-');
+        if (at < text_.size() && is_digit(text_[sign ? at + 1 : at])) {
+            number_start_ = at;
+            fail_at_number(kind, what.words());
+        }
+        const void* found = std::memchr(text_.data() + at, '\n', text_.size() - at);
+        if (found == nullptr) return;
+        at = static_cast<std::size_t>(static_cast<const char*>(found) - text_.data()) + 1;
     }
 }
 

@@ -33,6 +33,14 @@ public:
     // section whose header is expected.
     void scan(expected what);
 
+    // Passes over lines until it has passed a header line whose first word (after the ':' and
+    // any blanks) is word, in any case. Returns false, with the text all passed, when none
+    // follows.
+    bool scan_for(std::string_view word);
+    // Fails as kind when, before the next header line or the end of the text, a line starts
+    // with a number (after blanks): more lines than what counted them. Reads nothing.
+    void require_no_number(std::string_view kind, expected what);
+
     // An optional sign and decimal digits, fitting in 32 bits, after blanks and line breaks.
     std::int32_t read_integer(expected what);
     // Sign, digits, optional fraction and exponent; a value beyond double precision is malformed.

@@ -1,7 +1,7 @@
 // The problem model both programs share, in two halves: the problem as input.txt states it
-// (settings, sheet, mesh, supports, loads), which nothing changes after it has been read, and
-// what the run computes from it (initial geometry, numbering, unknowns, results). Each program's
-// model adds its material law to the first half.
+// (settings, sheet, mesh, supports, loads, pressures), which nothing changes after it has been
+// read, and what the run computes from it (the load step, initial geometry, numbering, unknowns,
+// results). Each program's model adds its material law to the first half.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +39,13 @@ struct supports {
     terms::real_matrix prescribed;  // its value (0.0 where it is free)
 };
 
+// A follower pressure on one triangle: it acts on the current area along the current normal
+// (N2 - N1) x (N3 - N1).
+struct pressure {
+    std::int32_t element = 0;
+    double value = 0.0;
+};
+
 // Everything input.txt states but the material law.
 struct problem {
     std::string title;  // the first line of input.txt, unless it is a section's header
@@ -46,7 +53,20 @@ struct problem {
     double thickness = 0.0;  // initial thickness of the sheet
     sheet::mesh mesh;
     sheet::supports supports;
-    terms::real_matrix loads;  // applied nodal forces, by (node, direction)
+    terms::real_matrix loads;         // applied nodal forces, by (node, direction)
+    std::vector<pressure> pressures;  // the optional section after the loads, by element, ascending
+};
+
+// Where a run in load steps stands: step number of count, whose load factor scales the loads,
+// the prescribed displacements and the pressures. At the factor 1 (every run without steps, and
+// the last step) the problem's own values apply and the scaled copies are left empty.
+struct load_step {
+    std::int32_t number = 1;
+    std::int32_t count = 1;
+    double factor = 1.0;
+    terms::real_matrix loads;         // factor x the problem's, when the factor is not 1
+    terms::real_matrix prescribed;    // the same
+    std::vector<pressure> pressures;  // the same
 };
 
 // The initial geometry of one triangle, from its corners' coordinates.
@@ -117,6 +137,7 @@ struct results {
 
 struct model {
     sheet::problem problem;                    // as read, unchanged after input
+    sheet::load_step step;                     // set by the run in load steps
     terms::array1<element_geometry> geometry;  // by element, made by start
     sheet::numbering numbering;                // made by start
     sheet::unknowns unknowns;                  // made by start, moved by the minimiser
@@ -136,10 +157,22 @@ inline bool is_prescribed(const model& m, std::int32_t i, std::int32_t j) {
     return m.numbering.dof_map(i, j) > m.numbering.free_count;
 }
 
+// What the run applies at its load step: nodal loads and prescribed values by (node, direction),
+// and the pressures by element, ascending.
+inline const terms::real_matrix& applied_loads(const model& m) {
+    return m.step.factor == 1.0 ? m.problem.loads : m.step.loads;
+}
+inline const terms::real_matrix& applied_prescribed(const model& m) {
+    return m.step.factor == 1.0 ? m.problem.supports.prescribed : m.step.prescribed;
+}
+inline const std::vector<pressure>& applied_pressures(const model& m) {
+    return m.step.factor == 1.0 ? m.problem.pressures : m.step.pressures;
+}
+
 // Displacement of component (i, j): the unknown when it is free, its prescribed value otherwise.
 inline double displacement(const model& m, std::int32_t i, std::int32_t j) {
     const std::int32_t k = m.numbering.dof_map(i, j);
-    return k <= m.numbering.free_count ? m.unknowns.x(k) : m.problem.supports.prescribed(i, j);
+    return k <= m.numbering.free_count ? m.unknowns.x(k) : applied_prescribed(m)(i, j);
 }
 
 }  // namespace sheet

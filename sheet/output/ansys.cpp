@@ -1,7 +1,9 @@
 // The APDL deck: nodes, material table, element type, thickness, triangles as degenerate
-// quadrilaterals, supports, forces and the large-deflection solution settings.
+// quadrilaterals, supports, forces (and a note of the follower pressures it leaves out) and the
+// large-deflection solution settings.
 #include "sheet/output/ansys.hpp"
 
+#include <string>
 #include <string_view>
 
 namespace sheet {
@@ -84,6 +86,13 @@ void ansys(const model& m, const std::function<void(text_file&)>& material_table
         out, m, "F, ", {", FX, ", ", FY, "},
         [&](std::int32_t i, std::int32_t j) { return m.problem.loads(i, j) != 0.0; },
         [&](std::int32_t i, std::int32_t j) { return m.problem.loads(i, j); });
+    if (!m.problem.pressures.empty()) {
+        // PLANE182 takes no surface load: the pressures stay with the solvers.
+        const std::string note =
+            "! " + std::to_string(m.problem.pressures.size()) +
+            " TRIANGLES CARRY FOLLOWER PRESSURE THAT THIS DECK DOES NOT EXPRESS";
+        lines(out, {"", note});
+    }
     lines(out, {"", "! INCLUDE LARGE DEFORMATION EFFECTS", "NLGEOM, ON", "",
                 "! SPECIFY NUMBER OF SUBSTEPS"});
     out.put("NSUBST, ");

@@ -21,8 +21,9 @@ void put_whole(text_file& file, std::int64_t value) {
 
 }  // namespace
 
-history::history(std::string name) : file_(std::move(name)) {
+history::history(std::string name, bool in_steps) : file_(std::move(name)), in_steps_(in_steps) {
     file_.put("iteration,energy,max_residual,step,evaluations");
+    if (in_steps_) file_.put(",load_step,load_factor");
     file_.end_line();
 }
 
@@ -37,6 +38,12 @@ void history::add(const nlp::iteration_state& state, double max_residual,
     put_shortest(file_, state.step);
     file_.put(",");
     put_whole(file_, evaluations);
+    if (in_steps_) {
+        file_.put(",");
+        put_whole(file_, load_step_);
+        file_.put(",");
+        put_shortest(file_, load_factor_);
+    }
     file_.end_line();
 }
 

@@ -13,12 +13,19 @@ class history {
 public:
     // Creates the file's temporary at once, so that a name that cannot be written fails the
     // run before the minimisation rather than after it ("cannot create NAME: reason"). Writes
-    // the header "iteration,energy,max_residual,step,evaluations".
-    explicit history(std::string name);
+    // the header "iteration,energy,max_residual,step,evaluations", and ",load_step,load_factor"
+    // after it for a run in load steps.
+    explicit history(std::string name, bool in_steps = false);
+
+    // The load step of the rows that follow, for a run in load steps.
+    void set_load_step(std::int32_t k, double factor) {
+        load_step_ = k;
+        load_factor_ = factor;
+    }
 
     // One row: the iteration, its energy, max_residual, its step length and evaluations (the
-    // objective evaluations made so far), every real in the shortest text that reads back to
-    // the same double.
+    // objective evaluations made so far), and in load steps the step and its factor; every real
+    // in the shortest text that reads back to the same double.
     void add(const nlp::iteration_state& state, double max_residual, std::int64_t evaluations);
 
     // Puts the file in place (lines end with CR LF, as in the other files the programs write).
@@ -26,6 +33,9 @@ public:
 
 private:
     text_file file_;
+    bool in_steps_ = false;
+    std::int32_t load_step_ = 1;
+    double load_factor_ = 1.0;
 };
 
 }  // namespace sheet

@@ -135,8 +135,9 @@ std::vector<data_array> arrays_of(const model& m, const vtu_header& h) {
          per_node(
              [](const model& m, std::int32_t i, std::int32_t j) { return displacement(m, i, j); })},
         {part::point, "Float64", "load", 3, nodes, 8,
-         per_node(
-             [](const model& m, std::int32_t i, std::int32_t j) { return m.problem.loads(i, j); })},
+         per_node([](const model& m, std::int32_t i, std::int32_t j) {
+             return applied_loads(m)(i, j);
+         })},
         {part::point, "Float64", "reaction", 3, nodes, 8,
          per_node([](const model& m, std::int32_t i, std::int32_t j) {
              return is_prescribed(m, i, j) ? m.results.reactions(i, j) : 0.0;
@@ -309,11 +310,20 @@ void head(text_file& out, const model& model, const vtu_header& h,
 
 }  // namespace
 
-void vtu(const std::string& name, const model& m, const vtu_header& header) {
+void vtu(const std::string& name, const model& m, const vtu_header& header,
+         const std::vector<field_value>& extra) {
     // The declared sizes come from the mesh; the values written must match them.
     if (m.results.rows.size() != m.problem.mesh.elements.size())
         throw failure("cannot create " + name + ": the results do not match the mesh");
-    const std::vector<data_array> arrays = arrays_of(m, header);
+    std::vector<data_array> arrays = arrays_of(m, header);
+    auto after_fields = std::find_if(arrays.begin(), arrays.end(), [](const data_array& d) {
+        return d.where != data_array::part::field;
+    });
+    for (const field_value& v : extra)
+        after_fields =
+            1 + arrays.insert(after_fields,
+                              {data_array::part::field, "Float64", v.name.c_str(), 1, 1, 8,
+                               [&v](text_file& out) { out.put_bytes(&v.value, sizeof v.value); }});
     text_file out(name);
     head(out, m, header, arrays);
     for (auto d = arrays.rbegin(); d != arrays.rend(); ++d) {

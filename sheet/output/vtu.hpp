@@ -35,18 +35,25 @@ struct vtu_header {
     law_fields law;
 };
 
+// A value of the run written as field data beside the others, as one Float64.
+struct field_value {
+    std::string name;
+    double value;
+};
+
 // Writes name from the solved model and its final state:
 //   a comment with the program, its version and the title of input.txt;
 //   points: the initial coordinates; cells: the triangles in element order;
-//   point data: displacement, load (as read), reaction (the out-of-balance force of each
+//   point data: displacement, load (as applied), reaction (the out-of-balance force of each
 //     prescribed component, 0 for free ones), fixed (1 for a prescribed component),
 //     fixed_count (how many of the node's components are prescribed);
 //   cell data: element (its number), sigma1, sigma2, von_mises, thickness (current), stretch
 //     (lambda1, lambda2), stretch3, direction1, direction2, membrane_force (sigma1 t, sigma2 t),
 //     area_ratio, state (0 taut, 1 wrinkled, 2 slack);
 //   field data: iterations, energy, optimal, status, law, the law's constants,
-//     initial_thickness, tolerance.
+//     initial_thickness, tolerance, then the extra values in their order.
 // Fails with "cannot create <name>: <reason>" as the other writers do.
-void vtu(const std::string& name, const model& m, const vtu_header& header);
+void vtu(const std::string& name, const model& m, const vtu_header& header,
+         const std::vector<field_value>& extra = {});
 
 }  // namespace sheet

@@ -24,7 +24,7 @@ void print_usage(const program_text& program) {
     const char* name = program.name;
     std::printf(
         "Usage: %s [--method lbfgs|newton] [--tolerance-factor F] [--vtu FILE]\n"
-        "          [--history FILE] [--quiet] [--threads N] [DIR]\n"
+        "          [--history FILE] [--steps N] [--quiet] [--threads N] [DIR]\n"
         "       %s --help | --version\n"
         "\n"
         "%s\n"
@@ -46,6 +46,9 @@ void print_usage(const program_text& program) {
         "                  sheet. Written from the last iterate when the line search fails\n"
         "  --history FILE  write the convergence history as CSV: iteration, energy,\n"
         "                  max_residual, step, evaluations (also when the run fails)\n"
+        "  --steps N       reach the loads, pressures and prescribed displacements in N equal\n"
+        "                  steps, each from the last one's solution; with --vtu FILE.vtu also\n"
+        "                  write FILE-0001.vtu ... per step and FILE.pvd, a ParaView series\n"
         "  --quiet         no progress line on a terminal\n"
         "  --threads N     use N worker threads (default: every CPU this process may use)\n"
         "  --help          show this text and exit\n"
@@ -58,16 +61,21 @@ void print_usage(const program_text& program) {
         name, name, program.purpose);
 }
 
-// N of --threads: a whole number from 1 to 1024.
-const CLI::Validator thread_count(
-    [](std::string& text) -> std::string {
-        int value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > 1024)
-            return "expected a whole number of threads from 1 to 1024, got '" + text + "'";
-        return {};
-    },
-    "");
+// A whole number from 1 to most, what it counts named in the message.
+CLI::Validator whole_number(const char* what, int most) {
+    return CLI::Validator(
+        [what, most](std::string& text) -> std::string {
+            int value = 0;
+            const auto [end, error] =
+                std::from_chars(text.data(), text.data() + text.size(), value);
+            if (error != std::errc() || end != text.data() + text.size() || value < 1 ||
+                value > most)
+                return std::string("expected a whole number of ") + what + " from 1 to " +
+                       std::to_string(most) + ", got '" + text + "'";
+            return {};
+        },
+        "");
+}
 
 // FILE of --vtu and --history: an empty name would write nothing.
 const CLI::Validator file_name(
@@ -158,7 +166,8 @@ std::optional<int> parse_command_line(const program_text& program, int argc,
     app.add_option("--vtu", out.vtu)->check(file_name)->type_name("FILE");
     app.add_option("--history", out.history)->check(file_name)->type_name("FILE");
     app.add_flag("--quiet", out.quiet)->disable_flag_override();
-    app.add_option("--threads", out.threads)->check(thread_count)->type_name("N");
+    app.add_option("--steps", out.steps)->check(whole_number("steps", 10000))->type_name("N");
+    app.add_option("--threads", out.threads)->check(whole_number("threads", 1024))->type_name("N");
     app.add_option("DIR", out.directory);
     const auto usage_mistake = [&program](const char* what) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.name, what, program.name);

@@ -14,6 +14,7 @@
 #include "sheet/run/minimise.hpp"
 #include "sheet/run/run_stages.hpp"
 #include "sheet/run/solve.hpp"
+#include "sheet/run/steps.hpp"
 #include "sheet/run/vtu_stage.hpp"
 
 namespace sheet {
@@ -39,9 +40,11 @@ int run(int argc, const char* const* argv) {
                                          terms::real_vector& g, nlp::slope_request along = {}) {
                 return Program::objective(m, plan, n, x, g, along);
             };
+            solver<Program, decltype(objective)> by(m, plan, objective, o);
             nlp::minimiser_result result{};
             try {
-                result = solve<Program>(m, plan, objective, o);
+                result = o.steps > 1 ? minimise_in_steps<Program>(m, o, by)
+                                     : under_watch(m, o, by);
             } catch (const nlp::halt&) {
                 write_vtu_after_halt<Program>(m, o);
                 throw;
@@ -54,10 +57,12 @@ int run(int argc, const char* const* argv) {
         autocad(m);
         Program::find_final_state(m);
         Program::output(m);
-        if (!o.vtu.empty())
-            vtu(o.vtu, m,
-                vtu_header_of<Program>(
-                    m, m.results.optimal ? run_status::optimal : run_status::not_optimal));
+        if (!o.vtu.empty()) {
+            const vtu_header header = vtu_header_of<Program>(
+                m, m.results.optimal ? run_status::optimal : run_status::not_optimal);
+            vtu(o.vtu, m, header);
+            if (o.steps > 1) write_series_step(o.vtu, m, header);
+        }
         warn_of_inverted_triangles(Program::text.name, m.results.rows);
     });
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 
 #include "nlp/halt.hpp"
 #include "nlp/minimiser.hpp"
@@ -37,13 +38,13 @@ inline void note_iterate(model& m, const nlp::iteration_state& state) {
     m.results.energy = state.energy;
 }
 
-// method(objective, observer) under watch when the options ask for it: every objective
-// evaluation is counted and every iteration shown to the watch, which also hears of a failure
-// before it passes on; a halt prints the console's failure line. Either way the results follow
+// method(objective, observer) watched by w when there is one: every objective evaluation is
+// counted and every iteration shown to it, and it hears of a failure before that passes on (the
+// caller finishes it). A halt prints the console's failure line. Either way the results follow
 // the latest iterate.
 template <class Objective, class Method>
-nlp::minimiser_result watched(model& m, Objective& objective, const options& o, Method&& method) {
-    if (!watch::wanted(o)) {
+nlp::minimiser_result watched(model& m, Objective& objective, watch* w, Method&& method) {
+    if (w == nullptr) {
         try {
             return method(objective,
                           [&m](const nlp::iteration_state& state) { note_iterate(m, state); });
@@ -52,39 +53,53 @@ nlp::minimiser_result watched(model& m, Objective& objective, const options& o, 
             throw;
         }
     }
-    watch w(o, m.results.tolerance);
     auto counted = [&](std::int32_t k, const terms::real_vector& x, terms::real_vector& g,
                        nlp::slope_request along = {}) {
-        w.count();
+        w->count();
         return objective(k, x, g, along);
     };
-    nlp::minimiser_result result;
     try {
-        result = method(counted, [&](const nlp::iteration_state& state) {
+        return method(counted, [&](const nlp::iteration_state& state) {
             note_iterate(m, state);
-            w.observe(state);
+            w->observe(state);
         });
     } catch (const nlp::halt&) {
-        w.fail();
+        w->fail();
         print_line_search_failure();
         throw;
     } catch (...) {
-        w.fail();
+        w->fail();
         throw;
     }
-    w.finish();
+}
+
+// Runs solve(watch*) under a watch of its own when the options ask for one.
+template <class Solve>
+nlp::minimiser_result under_watch(const model& m, const options& o, Solve&& solve) {
+    std::optional<watch> w;
+    if (watch::wanted(o)) w.emplace(o, m.results.tolerance);
+    const nlp::minimiser_result result = solve(w ? &*w : nullptr);
+    if (w) w->finish();
     return result;
 }
 
-// Minimises objective over the model's unknowns from their starting values; x and gradient are
-// updated in place, and the results hold the latest iterate's count and energy.
+// Limited-memory BFGS over the model's unknowns from the x it holds, watched by w when there is
+// one; x and gradient are updated in place.
 template <class Objective>
-nlp::minimiser_result minimise(model& m, Objective& objective, const options& o) {
-    return watched(m, objective, o, [&m](auto& f, auto&& observe) {
+nlp::minimiser_result lbfgs_from_x(model& m, Objective& objective, watch* w) {
+    return watched(m, objective, w, [&m](auto& f, auto&& observe) {
         nlp::minimiser minimiser(f);
         return minimiser.lbfgs(lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x,
                                m.unknowns.gradient, observe);
     });
+}
+
+// Minimises objective over the model's unknowns from their starting values, watched as the
+// options ask; x and gradient are updated in place, and the results hold the latest iterate's
+// count and energy.
+template <class Objective>
+nlp::minimiser_result minimise(model& m, Objective& objective, const options& o) {
+    return under_watch(m, o, [&](watch* w) { return lbfgs_from_x(m, objective, w); });
 }
 
 }  // namespace sheet

@@ -22,6 +22,7 @@
 #include "sheet/assembly/hessian_pattern.hpp"
 #include "sheet/assembly/projection.hpp"
 #include "sheet/assembly/upright.hpp"
+#include "sheet/mechanics/pressure.hpp"
 #include "sheet/mechanics/tension_shift.hpp"
 #include "sheet/solve/step_system.hpp"
 
@@ -60,7 +61,7 @@ public:
     // not zero. x is left as it is when that system is singular (a component no support
     // reaches) or its solution turns a triangle over.
     void extend_prescribed(terms::real_vector& x) {
-        const double* prescribed = m_.problem.supports.prescribed.all().data();
+        const double* prescribed = applied_prescribed(m_).all().data();
         const std::int32_t free = m_.numbering.free_count;
         std::vector<double> b(static_cast<std::size_t>(free), 0.0);
         double packed[packed_size(9)];
@@ -125,6 +126,7 @@ public:
         const std::span<const double> xs = x.view(1, n);
         gradient_.resize(static_cast<std::size_t>(n));
         Program::energy_gradient(m_, xs, g.view(1, n), gradient_);
+        gather_pressures();
         const std::size_t elements = pattern_.elements();
         if constexpr (condensed) full_.resize(elements * size);
         assemble_hessian(
@@ -133,9 +135,11 @@ public:
                 if constexpr (condensed) {
                     double* whole = full_.data() + at * size;
                     Program::element_hessian(m_, plan_.table(), at, xs, whole);
+                    add_pressure_hessian(at, xs, whole);
                     condense(at, whole, packed);
                 } else {
                     Program::element_hessian(m_, plan_.table(), at, xs, packed);
+                    add_pressure_hessian(at, xs, packed);
                 }
             },
             project_ && !condensed, buffer_, hessian_);
@@ -177,7 +181,7 @@ public:
     bool admissible(const terms::real_vector& x) const {
         return every_triangle_upright(plan_.table(), pattern_.elements(),
                                       x.view(1, m_.numbering.unknown_count),
-                                      m_.problem.supports.prescribed.all().data());
+                                      applied_prescribed(m_).all().data());
     }
 
     void step_taken(double step) { steps_.step_taken(step); }
@@ -186,6 +190,40 @@ public:
     const newton_split& split() const { return split_; }
 
 private:
+    // The follower pressure on the element at each position at the model's load step, 0.0 where
+    // there is none.
+    void gather_pressures() {
+        const std::vector<pressure>& pressures = applied_pressures(m_);
+        if (pressures.empty()) return pressure_at_.clear();
+        pressure_at_.assign(pattern_.elements(), 0.0);
+        const std::int32_t first = m_.problem.mesh.elements.first();
+        for (const pressure& p : pressures)
+            pressure_at_[static_cast<std::size_t>(p.element - first)] = p.value;
+    }
+
+    // Adds the Hessian of the element's -p V over its nine corner components (locals 0..8) into
+    // its packed Hessian, at the current corner positions: the pressure's load stiffness, made
+    // positive semi-definite with the element's own by the projection.
+    void add_pressure_hessian(std::size_t at, std::span<const double> xs, double* packed) const {
+        if (pressure_at_.empty() || pressure_at_[at] == 0.0) return;
+        const mesh& mesh = m_.problem.mesh;
+        const triangle& corners = mesh.elements(mesh.elements.first() + static_cast<std::int32_t>(at));
+        const double* prescribed = applied_prescribed(m_).all().data();
+        double x[3][3];
+        for (int l = 0; l < 3; ++l) {
+            const std::int32_t node = corners.node[l];
+            const double initial[3] = {mesh.node_x(node), mesh.node_y(node), mesh.node_z(node)};
+            for (int j = 0; j < 3; ++j)
+                x[l][j] = initial[j] +
+                          corner_value(plan_.table().source(3 * l + j)[at], xs.data(), prescribed);
+        }
+        double hessian[9][9];
+        pressure_hessian(pressure_at_[at], x, hessian);
+        for (int b = 0; b < 9; ++b)
+            for (int a = 0; a <= b; ++a)
+                packed[packed_position(a, b)] = packed[packed_position(a, b)] + hessian[a][b];
+    }
+
     const element_geometry& geometry(std::size_t at) const {
         return m_.geometry(m_.problem.mesh.elements.first() + static_cast<std::int32_t>(at));
     }
@@ -235,6 +273,7 @@ private:
     hessian_pattern pattern_;
     bool project_;
     step_system steps_;
+    std::vector<double> pressure_at_;  // by element position; empty without pressures
     std::vector<double> gradient_, buffer_, hessian_, full_, couplings_, reduced_;
     newton_split split_;
 };

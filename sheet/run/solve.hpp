@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "nlp/newton.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
@@ -41,44 +42,71 @@ inline double seconds_since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The method o names, ready to solve the model from the x it holds, as often as a run in load
+// steps asks: Newton's system (its pattern and the factor's analysis) is made at the first solve
+// and kept for the next; the first also starts Newton's path from the prescribed displacements
+// extended over the sheet.
 template <class Program, class Objective>
-nlp::minimiser_result solve_by_newton(typename Program::model_type& m, assembly_plan& plan,
-                                      Objective& objective, const options& o) {
-    const auto start = std::chrono::steady_clock::now();
-    newton_system<Program> system(m, plan, newton_choice_of_environment());
-    const double setup = seconds_since(start);
-    system.extend_prescribed(m.unknowns.x);
-    const double extended = seconds_since(start) - setup;
-    const nlp::minimiser_result result = watched(m, objective, o, [&](auto& f, auto&& observe) {
-        return nlp::newton(f, system, newton_settings_of(m), m.numbering.unknown_count,
-                           m.unknowns.x, m.unknowns.gradient, observe);
-    });
-    if (const char* split = std::getenv("SHEET_NEWTON_SPLIT");
-        split != nullptr && split[0] == '1') {
-        const double total = seconds_since(start);
-        const step_counts& c = system.counts();
+class solver {
+public:
+    using model_type = typename Program::model_type;
+
+    // m, plan and objective must outlive the solver.
+    solver(model_type& m, assembly_plan& plan, Objective& objective, const options& o)
+        : m_(m), plan_(plan), objective_(objective), method_(o.method) {}
+
+    // Solves from x, watched by w when there is one.
+    nlp::minimiser_result operator()(watch* w) {
+        if (method_ == method::lbfgs) return lbfgs_from_x(m_, objective_, w);
+        const auto start = std::chrono::steady_clock::now();
+        double setup = 0.0, extended = 0.0;
+        if (!newton_) {
+            newton_.emplace(m_, plan_, newton_choice_of_environment());
+            setup = seconds_since(start);
+            newton_->extend_prescribed(m_.unknowns.x);
+            extended = seconds_since(start) - setup;
+        }
+        const nlp::minimiser_result result = watched(m_, objective_, w, [&](auto& f, auto&& observe) {
+            return nlp::newton(f, *newton_, newton_settings_of(m_), m_.numbering.unknown_count,
+                               m_.unknowns.x, m_.unknowns.gradient, observe);
+        });
+        if (const char* split = std::getenv("SHEET_NEWTON_SPLIT");
+            split != nullptr && split[0] == '1')
+            print_split(seconds_since(start), setup, extended);
+        return result;
+    }
+
+private:
+    // The Newton run's time split, on standard error.
+    void print_split(double total, double setup, double extended) const {
+        const step_counts& c = newton_->counts();
         const double in_directions =
-            system.split().assembly_seconds + c.factor_seconds + c.solve_seconds;
+            newton_->split().assembly_seconds + c.factor_seconds + c.solve_seconds;
         std::fprintf(stderr,
                      "newton split: total %.3f s, pattern and analysis %.3f s, start %.3f s, "
                      "assembly %.3f s, %lld "
                      "factorisations (+%lld failed) %.3f s, %lld CG solves (%lld iterations) + "
                      "direct solves %.3f s, line search %.3f s\n",
-                     total, setup, extended, system.split().assembly_seconds,
+                     total, setup, extended, newton_->split().assembly_seconds,
                      static_cast<long long>(c.factorisations),
                      static_cast<long long>(c.failed_factorisations), c.factor_seconds,
                      static_cast<long long>(c.cg_solves), static_cast<long long>(c.cg_iterations),
                      c.solve_seconds, total - setup - extended - in_directions);
     }
-    return result;
-}
 
-// Solves the model from its x by the method o names.
+    model_type& m_;
+    assembly_plan& plan_;
+    Objective& objective_;
+    method method_;
+    std::optional<newton_system<Program>> newton_;
+};
+
+// Solves the model from its x by the method o names, watched as o asks.
 template <class Program, class Objective>
 nlp::minimiser_result solve(typename Program::model_type& m, assembly_plan& plan,
                             Objective& objective, const options& o) {
-    if (o.method == method::newton) return solve_by_newton<Program>(m, plan, objective, o);
-    return minimise(m, objective, o);
+    solver<Program, Objective> by(m, plan, objective, o);
+    return under_watch(m, o, by);
 }
 
 }  // namespace sheet

@@ -6,7 +6,7 @@
 namespace sheet {
 
 watch::watch(const options& o, double tolerance) {
-    if (!o.history.empty()) record_.emplace(o.history);
+    if (!o.history.empty()) record_.emplace(o.history, o.steps > 1);
     if (progress::wanted(o)) line_.emplace(tolerance, progress::clock::now());
 }
 

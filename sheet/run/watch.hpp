@@ -26,6 +26,15 @@ public:
     // Called by the minimiser at its starting point and after every iteration.
     void observe(const nlp::iteration_state& state);
 
+    // A run in load steps: the step whose iterations follow, and the end of one that another
+    // may follow (the line is erased for the step's summary).
+    void begin_step(std::int32_t k, double factor) {
+        if (record_) record_->set_load_step(k, factor);
+    }
+    void end_step() {
+        if (line_) line_->erase();
+    }
+
     // The minimiser has returned: erase the line, then put the history in place (which may
     // fail the run).
     void finish();

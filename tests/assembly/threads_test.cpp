@@ -90,6 +90,30 @@ void expect_every_count_alike(std::int32_t n, const terms::real_vector& x, doubl
     }
 }
 
+// With a follower pressure on every element, added after the runs: the energy, the gradient and
+// the slope (which then takes in the pressures' entries) as on one worker.
+TEST(threads, objective_with_pressures_is_the_same_for_every_worker_count) {
+    melvar::model m;
+    m.problem.thickness = 0.2;
+    melvar_testing::neo_hookean(m, 0.7);
+    melvar_testing::tight_settings(m, 1.0E-6);
+    melvar_testing::make_grid(m, 61, 70, 0.05, 0.04);  // 8540 elements
+    for (std::int32_t j = 1; j <= 3; ++j) melvar_testing::prescribe(m, 1, j, 0.0);
+    for (std::int32_t e = 1; e <= m.problem.mesh.elements.last(); ++e)
+        m.problem.pressures.push_back({e, 1.0E-3 * (1 + e % 3)});
+    melvar::start(m);
+    const std::int32_t n = m.numbering.free_count;
+    dorvan_tests::random_reals random(5);
+    terms::real_vector x(1, n), reference(1, n);
+    for (std::int32_t k = 1; k <= n; ++k) x(k) = random(-0.01, 0.01);
+    const auto objective = [&](const terms::real_vector& at, terms::real_vector& g,
+                               nlp::slope_request along = {}) {
+        return testing_support::melvar_objective(m, n, at, g, along);
+    };
+    const workers one(1);
+    expect_every_count_alike(n, x, objective(x, reference), reference, objective);
+}
+
 // Also with the elements in random order, where the runs of entries reach far apart elements.
 TEST(threads, melvar_objective_is_the_same_for_every_worker_count) {
     using namespace melvar_testing;

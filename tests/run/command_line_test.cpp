@@ -26,6 +26,8 @@ const mistake mistakes[] = {
     {"--threads 0", "--threads: expected a whole number of threads from 1 to 1024, got '0'"},
     {"--threads two", "--threads: expected a whole number of threads from 1 to 1024, got 'two'"},
     {"--threads 1025", "--threads: expected a whole number of threads from 1 to 1024, got '1025'"},
+    {"--steps 0", "--steps: expected a whole number of steps from 1 to 10000, got '0'"},
+    {"--steps 2.5", "--steps: expected a whole number of steps from 1 to 10000, got '2.5'"},
     {"one two", "The following argument was not expected: two"},
     {"--quiet=yes", "quiet was given a disallowed flag override"},
     {"--vtu ''", "--vtu: FILE must not be empty"},

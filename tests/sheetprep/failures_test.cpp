@@ -201,6 +201,17 @@ INSTANTIATE_TEST_SUITE_P(
                      "pressure group 'dome' is not consistently oriented: elements 46 and 89 both "
                      "run from node 37 to node 38",
                      {"rev.geo", reversed_dome()}},
+        failure_case{"follower_on_an_open_edge",
+                     head + sheet +
+                         "[[support]]\ngroup = \"rim\"\nx = 0\n[[load]]\n"
+                         "group = \"dome\"\npressure = 0.1\nfollower = true\n",
+                     "node 1 (2, 0, 0) lies on an open edge of the follower pressure's region"},
+        failure_case{"follower_not_a_boolean",
+                     held + "[[load]]\ngroup = \"dome\"\npressure = 1.0\nfollower = 1\n",
+                     "problem.toml:16:12: 'follower' must be true or false"},
+        failure_case{"follower_traction",
+                     held + "[[load]]\ngroup = \"dome\"\ntraction = [0, 0, 1]\nfollower = true\n",
+                     "'follower' applies to a pressure only, and this is a traction"},
         failure_case{"output_cannot_be_created",
                      held,
                      "cannot create no/such/input.txt: No such file",

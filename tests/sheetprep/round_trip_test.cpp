@@ -132,4 +132,37 @@ INSTANTIATE_TEST_SUITE_P(
                  3,
                  {0.3, 2.2}}));
 
+// Follower pressures summed per triangle, written as the pressures section the solvers read,
+// beside a dead pressure's loads; the dome held only at 0 normal to its equator's plane, which
+// closes it. The summary gives the hemisphere's area and volume, up to the mesh.
+TEST(written_input, holds_the_follower_pressures_and_its_summary_their_region) {
+    testing_support::scratch_dir dir;
+    const std::string follower = "\n[[load]]\ngroup = \"dome\"\nfollower = true\npressure = ";
+    testing_support::write_file(
+        dir.path() / "problem.toml",
+        "program = \"melvar\"\nmesh = \"" + sheetprep_testing::data_file("dome.geo") +
+            "\"\n[sheet]\nthickness = 0.3\nlaw = \"neo-hookean\"\nshear = 1\n[[support]]\n"
+            "group = \"rim\"\nz = 0\n[[load]]\ngroup = \"dome\"\npressure = 0.5" +
+            follower + "0.01" + follower + "0.02\n");
+    const auto run = sheetprep_testing::run_sheetprep({"problem.toml"}, dir.path());
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    sheet::scanner reader("input.txt", testing_support::read_file(dir.path() / "input.txt"));
+    melvar::model m;
+    melvar::input(m, reader);
+    ASSERT_EQ(m.problem.pressures.size(), m.problem.mesh.elements.size());
+    for (std::size_t t = 0; t < m.problem.pressures.size(); ++t) {
+        EXPECT_EQ(m.problem.pressures[t].element, static_cast<std::int32_t>(t) + 1);
+        EXPECT_EQ(m.problem.pressures[t].value, 0.01 + 0.02);
+    }
+    std::size_t triangles = 0;
+    double area = 0.0, volume = 0.0;
+    ASSERT_EQ(std::sscanf(run.out.substr(run.out.find("follower pressure")).c_str(),
+                          "follower pressure %zu triangles, area %lf, enclosed volume %lf",
+                          &triangles, &area, &volume),
+              3);
+    EXPECT_EQ(triangles, m.problem.pressures.size());
+    EXPECT_NEAR(area / (2.0 * M_PI * 4.0), 1.0, 0.02);
+    EXPECT_NEAR(volume / (2.0 / 3.0 * M_PI * 8.0), 1.0, 0.04);
+}
+
 }  // namespace

@@ -74,4 +74,23 @@ INSTANTIATE_TEST_SUITE_P(examples, example_run,
                                            example_case{"plate-with-hole", "melvar", 4.0,
                                                         "newton"}));
 
+// The balloon: a follower pressure reached in five steps, the console as the example shows it,
+// a file of the series per step, and the deck's note of the pressures it leaves out.
+TEST(balloon_example, inflates_in_steps_as_its_console_shows) {
+    const fs::path folder = fs::path(EXAMPLES_DIR) / "balloon";
+    scratch_dir dir;
+    const auto prepared = sheetprep_testing::run_sheetprep(
+        {"-o", "input.txt", (folder / "problem.toml").string()}, dir.path());
+    ASSERT_EQ(prepared.exit_status, 0) << prepared.err;
+    const run_result solved = run_in(melvar_exe(), dir.path(), "--steps 5 --vtu balloon.vtu");
+    ASSERT_EQ(solved.exit_status, 0) << solved.err;
+    EXPECT_EQ(solved.out, read_file(folder / "melvar-stdout.txt"));
+    for (const char* file : {"balloon.pvd", "balloon-0001.vtu", "balloon-0005.vtu", "balloon.vtu"})
+        EXPECT_TRUE(fs::exists(dir.path() / file)) << file;
+    EXPECT_NE(read_file(dir.path() / "ansys.txt")
+                  .find("\r\n\r\n! 398 TRIANGLES CARRY FOLLOWER PRESSURE THAT THIS DECK DOES NOT "
+                        "EXPRESS\r\n\r\n! INCLUDE LARGE DEFORMATION EFFECTS\r\n"),
+              std::string::npos);
+}
+
 }  // namespace

@@ -3,12 +3,15 @@
 with output.txt to the printed digits, its stretches, directions and stresses with the
 deformation of each triangle and its law; a homogeneous biaxial stretch gives the closed-form
 stretches and forces; a run its line search halts writes the .vtu of its last iterate, a folded
-sheet is reported; a write that fails leaves the files of a plain run.
+sheet is reported; a write that fails leaves the files of a plain run; in load steps, every
+step's .vtu gives its load factor (and the enclosed volume with pressures), the last holds the
+arrays of FILE.vtu, and the .pvd is XML naming the steps in order.
 usage: check_vtu.py DORVAN MELVAR EXAMPLES_DIR"""
 import pathlib
 import subprocess
 import sys
 import tempfile
+import xml.etree.ElementTree as ET
 
 import meshio
 import numpy as np
@@ -29,6 +32,9 @@ FAILURES = [("dorvan", "result.vtu", "result.vtu", "result.vtu: Is a directory")
             ("melvar", "output.txt", "result.vtu", "output.txt: Is a directory")]
 # The Arruda-Boyce series: c_i is BOYCE[i - 1] / lock^(2 (i - 1)).
 BOYCE = (0.5, 0.05, 0.010476190476190476, 0.0027142857142857142, 0.0007703153988868275)
+# (program, example, steps, follower pressure on every element or None)
+SERIES = [("dorvan", "pressure-prestretched-dorvan", 3, 2.0E-4),
+          ("melvar", "strip-arruda-boyce-melvar", 2, None)]
 failures = []
 
 
@@ -259,15 +265,51 @@ def failed_write(work, program, in_the_way, vtu_arg, failure):
           f"{program} {in_the_way} {vtu_arg}: files left: {left}")
 
 
+def series(work, program, example, steps, pressure):
+    label = f"{program} {example} --steps {steps}"
+    text = (EXAMPLES / example / "input.txt").read_text()
+    _, _, _, fixed, loads = read_input(text)
+    held = np.zeros(fixed.shape)  # the prescribed values
+    for i, j, value in (line.split() for line in
+                        text.split(": prescribed")[1].split(": loads")[0].splitlines()[3:]):
+        held[int(i) - 1, int(j) - 1] = float(value)
+    if pressure:
+        elements = int(text.split(": elements")[1].split()[0])
+        text += f": pressures\n{elements}\n  element pressure\n"
+        text += "".join(f"{e} {pressure}\n" for e in range(1, elements + 1))
+    (work / "input.txt").write_text(text)
+    r = subprocess.run([PROGRAMS[program], "--steps", str(steps), "--vtu", "s.vtu", str(work)],
+                       capture_output=True, text=True)
+    check(r.returncode == 0 and r.stdout.count("     Optimal") == steps, f"{label}: {r.stdout}")
+    collection = ET.parse(work / "s.pvd").getroot()
+    check([(float(d.get("timestep")), d.get("file")) for d in collection.iter("DataSet")]
+          == [(k / steps, f"s-{k:04d}.vtu") for k in range(1, steps + 1)], f"{label}: DataSets")
+    for k in range(1, steps + 1):
+        mesh = meshio.read(work / f"s-{k:04d}.vtu")
+        fd, x, c = mesh.field_data, mesh.points + mesh.point_data["displacement"], mesh.cells[0].data
+        check(fd["load_factor"][0] == k / steps and ("volume" in fd) == bool(pressure),
+              f"{label}: field data of step {k}")
+        check(np.array_equal(mesh.point_data["load"], k / steps * loads) and np.array_equal(
+            mesh.point_data["displacement"][fixed == 1], (k / steps * held)[fixed == 1]),
+              f"{label}: loads and prescribed displacements of step {k}")
+        if pressure:  # the sum of x1 . (x2 x x3) / 6 over the triangles
+            volume = np.einsum("ij,ij->", x[c[:, 0]], np.cross(x[c[:, 1]], x[c[:, 2]])) / 6.0
+            check(np.isclose(fd["volume"][0], volume, rtol=1e-12), f"{label}: volume of step {k}")
+    final = meshio.read(work / "s.vtu")
+    for name, values in {**final.point_data, **final.cell_data}.items():
+        check(np.array_equal(np.squeeze(mesh.point_data.get(name, mesh.cell_data.get(name))),
+                             np.squeeze(values)), f"{label}: the last step's {name}")
+
+
 RUNS = [(halted, "dorvan", "already-in-equilibrium-dorvan"),
         (folded, "dorvan", "one-triangle-dorvan"), (homogeneous, "melvar")]
-for test, cases in ((round_trip, ROUND_TRIPS), (failed_write, FAILURES)):
+for test, cases in ((round_trip, ROUND_TRIPS), (failed_write, FAILURES), (series, SERIES)):
     for case in cases:
         with tempfile.TemporaryDirectory() as work:
             test(pathlib.Path(work), *case)
 for test, *case in RUNS:
     with tempfile.TemporaryDirectory() as work:
         test(pathlib.Path(work), *case)
-print("\n".join(failures) or f"{len(ROUND_TRIPS)} round trips, {len(FAILURES)} failed writes and "
-      f"{len(RUNS)} other runs")
+print("\n".join(failures) or f"{len(ROUND_TRIPS)} round trips, {len(FAILURES)} failed writes, "
+      f"{len(SERIES)} series and {len(RUNS)} other runs")
 sys.exit(1 if failures else 0)
