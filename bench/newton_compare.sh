@@ -16,7 +16,7 @@ work=${2:-$(mktemp -d /tmp/newton-compare.XXXXXX)}
 parts=${PARTS:-iterations speed memory agreement}
 threads=${THREADS:-1}
 figures="/usr/bin/python3 $here/newton_figures.py"
-perfgen=${PERFGEN:-/work/shared/peer/perfgen.py}
+perfgen=${PERFGEN:-$here/../../shared/peer/perfgen.py}
 mkdir -p "$work"
 echo "work in $work; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 
