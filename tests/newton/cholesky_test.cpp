@@ -1,0 +1,61 @@
+// The sparse Cholesky factor: a grid Laplacian solved to round-off on the calling thread alone,
+// a matrix that is not positive definite refused.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <iterator>
+#include <vector>
+
+#include "sheet/solve/cholesky.hpp"
+#include "sheet/solve/symmetric_matrix.hpp"
+
+namespace {
+
+// The five-point Laplacian of a side x side grid plus shift on the diagonal, its upper
+// triangle by columns.
+sheet::symmetric_matrix grid_laplacian(int side, double shift) {
+    sheet::symmetric_matrix a;
+    a.n = side * side;
+    a.column_start.push_back(0);
+    for (int j = 0; j < a.n; ++j) {
+        if (j >= side) a.row.push_back(j - side), a.value.push_back(-1.0);
+        if (j % side != 0) a.row.push_back(j - 1), a.value.push_back(-1.0);
+        a.row.push_back(j);
+        a.value.push_back(4.0 + shift);
+        a.column_start.push_back(static_cast<std::int32_t>(a.row.size()));
+    }
+    return a;
+}
+
+std::ptrdiff_t threads_of_this_process() {
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return std::distance(begin(tasks), end(tasks));
+}
+
+TEST(cholesky, solves_a_grid_laplacian_on_the_calling_thread_alone) {
+    // large enough for supernodes whose loops would otherwise fork a team of threads
+    const sheet::symmetric_matrix a = grid_laplacian(80, 1e-3);
+    const std::ptrdiff_t before = threads_of_this_process();
+    sheet::cholesky factor(a);
+    ASSERT_TRUE(factor.factor(a));
+    std::vector<double> b(static_cast<std::size_t>(a.n)), x(b.size()), ax(b.size());
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = std::sin(0.01 * static_cast<double>(i));
+    factor.solve(b, x);
+    EXPECT_EQ(threads_of_this_process(), before);
+    sheet::multiply(a, x, ax);
+    double largest = 0.0;
+    for (std::size_t i = 0; i < b.size(); ++i) largest = std::max(largest, std::abs(ax[i] - b[i]));
+    EXPECT_LT(largest, 1e-10);
+}
+
+TEST(cholesky, refuses_a_matrix_that_is_not_positive_definite) {
+    const sheet::symmetric_matrix pattern = grid_laplacian(20, 0.0);
+    sheet::cholesky factor(pattern);
+    EXPECT_FALSE(factor.factor(grid_laplacian(20, -0.5)));  // the smallest eigenvalue below 0
+    EXPECT_FALSE(factor.ready());
+    EXPECT_TRUE(factor.factor(grid_laplacian(20, 0.5)));
+    EXPECT_TRUE(factor.ready());
+}
+
+}  // namespace
