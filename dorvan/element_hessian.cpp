@@ -23,13 +23,9 @@ void element_hessian(const model& m, const sheet::element_columns& table, std::s
         m.law);
     // dE/ds = A2 t0 / 2 dW/dC33 4 s^3 = 2 t0 s thickness_slope
     const number energy_slope = 2.0 * t0 * s * result.thickness_slope;
-    const auto row = [&](int a) -> const number& {
-        return a < 9 ? forces.row[a / 3][a % 3] : energy_slope;
-    };
-    // Both mixed derivatives are formed; their mean is the symmetric entry.
-    for (int b = 0; b < element_unknowns; ++b)
-        for (int a = 0; a <= b; ++a)
-            packed[b * (b + 1) / 2 + a] = 0.5 * (row(a).d[b] + row(b).d[a]);
+    sheet::pack_symmetric<element_unknowns>(
+        [&](int a) -> const number& { return a < 9 ? forces.row[a / 3][a % 3] : energy_slope; },
+        packed);
 }
 
 void energy_gradient(const model& m, std::span<const double> xs, std::span<const double> g,

@@ -4,9 +4,7 @@
 #pragma once
 
 #include <cstdint>
-
 #include <span>
-#include <variant>
 
 #include "arrays/terms.hpp"
 #include "dorvan/element_hessian.hpp"
@@ -14,6 +12,7 @@
 #include "dorvan/objective.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/input/scanner.hpp"
+#include "sheet/mechanics/tension_shift.hpp"
 #include "sheet/output/vtu.hpp"
 #include "sheet/run/command_line.hpp"
 
@@ -71,15 +70,7 @@ struct program {
     }
     // The small-strain shear modulus times the thickness: mu t0, or 2 (c10 + c01) t0.
     static double shift_tension(const model& m) {
-        const double modulus = std::visit(
-            [](const auto& law) {
-                if constexpr (requires { law.shear; })
-                    return law.shear;
-                else
-                    return 2.0 * (law.c10 + law.c01);
-            },
-            m.law);
-        return modulus * m.problem.thickness;
+        return sheet::shift_tension(m.law, m.problem.thickness);
     }
     static sheet::law_fields law_fields(const model& m) { return dorvan::law_fields(m); }
 };

@@ -17,11 +17,8 @@ void element_hessian(const model& m, const sheet::element_columns& table, std::s
     const double t0 = m.problem.thickness;
     sheet::nodal_forces<number> forces;
     std::visit([&](const auto& law) { element_state(law, t0, m.geometry(e), u, forces); }, m.law);
-    // Both mixed derivatives are formed; their mean is the symmetric entry.
-    for (int b = 0; b < element_unknowns; ++b)
-        for (int a = 0; a <= b; ++a)
-            packed[b * (b + 1) / 2 + a] =
-                0.5 * (forces.row[a / 3][a % 3].d[b] + forces.row[b / 3][b % 3].d[a]);
+    sheet::pack_symmetric<element_unknowns>(
+        [&](int a) -> const number& { return forces.row[a / 3][a % 3]; }, packed);
 }
 
 }  // namespace melvar

@@ -5,9 +5,7 @@
 
 #include <array>
 #include <cstdint>
-
 #include <span>
-#include <variant>
 
 #include "arrays/terms.hpp"
 #include "melvar/element_hessian.hpp"
@@ -15,6 +13,7 @@
 #include "melvar/objective.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/input/scanner.hpp"
+#include "sheet/mechanics/tension_shift.hpp"
 #include "sheet/output/vtu.hpp"
 #include "sheet/run/command_line.hpp"
 
@@ -74,15 +73,7 @@ struct program {
     }
     // The small-strain shear modulus times the thickness: mu t0, or 2 (c10 + c01) t0.
     static double shift_tension(const model& m) {
-        const double modulus = std::visit(
-            [](const auto& law) {
-                if constexpr (requires { law.c10; })
-                    return 2.0 * (law.c10 + law.c01);
-                else
-                    return law.shear;
-            },
-            m.law);
-        return modulus * m.problem.thickness;
+        return sheet::shift_tension(m.law, m.problem.thickness);
     }
     static sheet::law_fields law_fields(const model& m) { return melvar::law_fields(m); }
 };

@@ -28,6 +28,15 @@ std::int32_t seed_element(const model& m, const element_columns& table, std::siz
     return m.problem.mesh.elements.first() + static_cast<std::int32_t>(at);
 }
 
+// packed := the element Hessian whose row a, for a in 0..N-1, holds the dual row(a): both mixed
+// derivatives are formed, and their mean is the symmetric entry.
+template <int N, class Row>
+void pack_symmetric(Row&& row, double* packed) {
+    for (int b = 0; b < N; ++b)
+        for (int a = 0; a <= b; ++a)
+            packed[packed_position(a, b)] = 0.5 * (row(a).d[b] + row(b).d[a]);
+}
+
 namespace detail {
 
 constexpr std::size_t hessian_block = 256;  // elements per task

@@ -18,13 +18,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing_support;
 
-// x after solving text's model by the method, at the tolerance factor given.
-template <class Program, class Read>
-terms::real_vector solved(Read&& read, const std::string& text, sheet::method method,
-                          double factor) {
-    typename Program::model_type m = read(text);
-    m.problem.settings.tolerance_factor = factor;
-    m.problem.settings.max_iterations = 100000;
+// Starts m and solves it by the method, quietly; expects it to end optimal.
+template <class Program>
+void solve_optimal(typename Program::model_type& m, sheet::method method) {
     sheet::assembly_plan plan = Program::start(m);
     auto objective = [&](std::int32_t n, const terms::real_vector& x, terms::real_vector& g,
                          nlp::slope_request along = {}) {
@@ -34,6 +30,16 @@ terms::real_vector solved(Read&& read, const std::string& text, sheet::method me
     o.quiet = true;
     o.method = method;
     EXPECT_TRUE(sheet::solve<Program>(m, plan, objective, o).optimal);
+}
+
+// x after solving text's model by the method, at the tolerance factor given.
+template <class Program, class Read>
+terms::real_vector solved(Read&& read, const std::string& text, sheet::method method,
+                          double factor) {
+    typename Program::model_type m = read(text);
+    m.problem.settings.tolerance_factor = factor;
+    m.problem.settings.max_iterations = 100000;
+    solve_optimal<Program>(m, method);
     terms::real_vector x(1, m.numbering.free_count);
     for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) x(k) = m.unknowns.x(k);
     return x;
@@ -77,15 +83,7 @@ TEST(newton, solves_a_sheet_whose_every_component_is_prescribed_for_its_thicknes
     for (const sheet::method method : {sheet::method::newton, sheet::method::lbfgs}) {
         dorvan::model m = input_text::read_dorvan(text);
         m.problem.settings.tolerance_factor = 1e-10;
-        sheet::assembly_plan plan = dorvan::start(m);
-        auto objective = [&](std::int32_t n, const terms::real_vector& x, terms::real_vector& g,
-                             nlp::slope_request along = {}) {
-            return dorvan::objective(m, plan, n, x, g, along);
-        };
-        sheet::options o;
-        o.quiet = true;
-        o.method = method;
-        EXPECT_TRUE(sheet::solve<dorvan::program>(m, plan, objective, o).optimal);
+        solve_optimal<dorvan::program>(m, method);
         thickness[method == sheet::method::newton ? 0 : 1] = m.unknowns.x(1);
     }
     EXPECT_NEAR(thickness[0], thickness[1], 1e-7);
