@@ -14,45 +14,45 @@ namespace {
 
 // input(m, scanner) over the text in memory; the copy of the text into the scanner is not
 // timed (it stands for the file read that the next benchmark includes).
-template <class Model>
+template <class K>
 void read_text(benchmark::State& state, const std::string& program) {
     const std::string& text = bench::sheet_text(program);
     for (auto _ : state) {
         state.PauseTiming();
         sheet::scanner in("input.txt", text);
         state.ResumeTiming();
-        Model m;
-        input(m, in);
+        sheet::model_of<K> m;
+        sheet::membrane<K>::input(m, in);
         benchmark::DoNotOptimize(m.problem.mesh.elements.size());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 
 // input(m) as a run calls it: opening and reading input.txt included.
-template <class Model>
+template <class K>
 void read_file(benchmark::State& state, const std::string& program) {
     const std::string& text = bench::sheet_text(program);
     bench::enter_scratch_dir();
     std::ofstream("input.txt", std::ios::binary) << text;
     for (auto _ : state) {
-        Model m;
-        input(m);
+        sheet::model_of<K> m;
+        sheet::membrane<K>::input(m);
         benchmark::DoNotOptimize(m.problem.mesh.elements.size());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 
 void dorvan_text(benchmark::State& state) {
-    read_text<dorvan::model>(state, "dorvan");
+    read_text<dorvan::kinematics>(state, "dorvan");
 }
 void melvar_text(benchmark::State& state) {
-    read_text<melvar::model>(state, "melvar");
+    read_text<melvar::kinematics>(state, "melvar");
 }
 void dorvan_file(benchmark::State& state) {
-    read_file<dorvan::model>(state, "dorvan");
+    read_file<dorvan::kinematics>(state, "dorvan");
 }
 void melvar_file(benchmark::State& state) {
-    read_file<melvar::model>(state, "melvar");
+    read_file<melvar::kinematics>(state, "melvar");
 }
 
 BENCHMARK(dorvan_text)->Unit(benchmark::kMillisecond);

@@ -24,34 +24,36 @@ void write(benchmark::State& state, const char* file, Write&& once) {
 }
 
 // output.txt alone: the final state (an element evaluation per triangle) is formed once.
-template <class Model>
-void write_output(benchmark::State& state, Model& m) {
+template <class K>
+void write_output(benchmark::State& state, bench::started_sheet<K>& sheet) {
+    sheet::model_of<K>& m = sheet.model;
     m.results.minor = 1;
     m.results.energy = 1.0;
     m.results.tolerance = 1e-4;
-    find_final_state(m);
-    write(state, "output.txt", [&] { output(m); });
+    sheet::membrane<K>::find_final_state(m, *sheet.run, {});
+    write(state, "output.txt", [&] { sheet::membrane<K>::output(m); });
 }
 
 // The final state: every element's row and the out-of-balance forces.
-template <class Model>
-void final_state(benchmark::State& state, Model& m) {
-    for (auto _ : state) find_final_state(m);
+template <class K>
+void final_state(benchmark::State& state, bench::started_sheet<K>& sheet) {
+    for (auto _ : state) sheet::membrane<K>::find_final_state(sheet.model, *sheet.run, {});
 }
 
 // The .vtu alone: the report's rows and out-of-balance forces are formed once beforehand.
-template <class Model>
-void write_vtu(benchmark::State& state, Model& m) {
+template <class K>
+void write_vtu(benchmark::State& state, bench::started_sheet<K>& sheet) {
+    sheet::model_of<K>& m = sheet.model;
     m.results.minor = 1;
     m.results.energy = 1.0;
     m.results.tolerance = 1e-4;
-    find_final_state(m);
+    sheet::membrane<K>::find_final_state(m, *sheet.run, {});
     write(state, "sheet.vtu", [&] { sheet::vtu("sheet.vtu", m, {}); });
 }
 
 void dorvan_ansys(benchmark::State& state) {
     const dorvan::model& m = bench::dorvan_sheet(1).model;
-    write(state, "ansys.txt", [&] { dorvan::ansys(m); });
+    write(state, "ansys.txt", [&] { dorvan::program::ansys(m); });
 }
 
 void dorvan_autocad(benchmark::State& state) {
@@ -60,22 +62,22 @@ void dorvan_autocad(benchmark::State& state) {
 }
 
 void dorvan_final_state(benchmark::State& state) {
-    final_state(state, bench::dorvan_sheet(1).model);
+    final_state(state, bench::dorvan_sheet(1));
 }
 void melvar_final_state(benchmark::State& state) {
-    final_state(state, bench::melvar_sheet(1).model);
+    final_state(state, bench::melvar_sheet(1));
 }
 void dorvan_output(benchmark::State& state) {
-    write_output(state, bench::dorvan_sheet(1).model);
+    write_output(state, bench::dorvan_sheet(1));
 }
 void melvar_output(benchmark::State& state) {
-    write_output(state, bench::melvar_sheet(1).model);
+    write_output(state, bench::melvar_sheet(1));
 }
 void dorvan_vtu(benchmark::State& state) {
-    write_vtu(state, bench::dorvan_sheet(1).model);
+    write_vtu(state, bench::dorvan_sheet(1));
 }
 void melvar_vtu(benchmark::State& state) {
-    write_vtu(state, bench::melvar_sheet(1).model);
+    write_vtu(state, bench::melvar_sheet(1));
 }
 
 BENCHMARK(dorvan_ansys)->Unit(benchmark::kMillisecond);

@@ -17,12 +17,12 @@ template <class Program>
 int count() {
     typename Program::model_type m;
     Program::input(m);
-    sheet::assembly_plan plan = Program::start(m);
+    auto started = Program::start(m);
     // start's relative tolerance costs one evaluation
     long evaluations = m.problem.settings.reference_force > 0.0 ? 0 : 1;
     auto counted = [&](std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
         ++evaluations;
-        return Program::objective(m, plan, n, x, g, {});
+        return Program::objective(m, started, n, x, g);
     };
     nlp::minimiser<decltype(counted)> minimiser(counted);
     const nlp::minimiser_result result = minimiser.lbfgs(

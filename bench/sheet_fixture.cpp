@@ -46,32 +46,32 @@ const std::string& sheet_text(const std::string& program) {
     return found->second;
 }
 
-started<dorvan::model>& dorvan_sheet(std::int32_t material) {
-    static std::map<std::int32_t, std::unique_ptr<started<dorvan::model>>> models;
-    std::unique_ptr<started<dorvan::model>>& sheet = models[material];
+started_sheet<dorvan::kinematics>& dorvan_sheet(std::int32_t material) {
+    static std::map<std::int32_t, std::unique_ptr<started_sheet<dorvan::kinematics>>> models;
+    std::unique_ptr<started_sheet<dorvan::kinematics>>& sheet = models[material];
     if (!sheet) {
-        sheet = std::make_unique<started<dorvan::model>>();
+        sheet = std::make_unique<started_sheet<dorvan::kinematics>>();
         dorvan::model& m = sheet->model;
         sheet::scanner in("input.txt", sheet_text("dorvan"));
-        dorvan::input(m, in);
+        dorvan::program::input(m, in);
         if (material == 2) m.law = dorvan::mooney_rivlin{0.4, 0.1, 4.0};
-        sheet->plan.emplace(dorvan::start(m));
+        sheet->run.emplace(dorvan::program::start(m));
         deform(m.unknowns.x, m.numbering.free_count, m.numbering.unknown_count);
     }
     return *sheet;
 }
 
-started<melvar::model>& melvar_sheet(std::int32_t material) {
-    static std::map<std::int32_t, std::unique_ptr<started<melvar::model>>> models;
-    std::unique_ptr<started<melvar::model>>& sheet = models[material];
+started_sheet<melvar::kinematics>& melvar_sheet(std::int32_t material) {
+    static std::map<std::int32_t, std::unique_ptr<started_sheet<melvar::kinematics>>> models;
+    std::unique_ptr<started_sheet<melvar::kinematics>>& sheet = models[material];
     if (!sheet) {
-        sheet = std::make_unique<started<melvar::model>>();
+        sheet = std::make_unique<started_sheet<melvar::kinematics>>();
         melvar::model& m = sheet->model;
         sheet::scanner in("input.txt", sheet_text("melvar"));
-        melvar::input(m, in);
+        melvar::program::input(m, in);
         if (material == 2) m.law = melvar::mooney_rivlin{0.4, 0.1};
         if (material == 3) m.law = testing_support::melvar_law(3, {1.0, 2.0});
-        sheet->plan.emplace(melvar::start(m));
+        sheet->run.emplace(melvar::program::start(m));
         deform(m.unknowns.x, m.numbering.free_count, m.numbering.free_count);
     }
     return *sheet;

@@ -4,5 +4,5 @@
 #include "sheet/run/frame.hpp"
 
 int main(int argc, char** argv) {
-    return sheet::run<dorvan::program>(argc, argv);
+    return sheet::run<dorvan::kinematics>(argc, argv);
 }

@@ -5,6 +5,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     return sheet_fuzz::run_one<dorvan::model>(
-        data, size, [](dorvan::model& m, sheet::scanner& in) { dorvan::input(m, in); },
-        [](dorvan::model& m) { dorvan::start(m); });
+        data, size, [](dorvan::model& m, sheet::scanner& in) { dorvan::program::input(m, in); },
+        [](dorvan::model& m) { dorvan::program::start(m); });
 }

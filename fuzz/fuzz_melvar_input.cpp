@@ -5,6 +5,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     return sheet_fuzz::run_one<melvar::model>(
-        data, size, [](melvar::model& m, sheet::scanner& in) { melvar::input(m, in); },
-        [](melvar::model& m) { melvar::start(m); });
+        data, size, [](melvar::model& m, sheet::scanner& in) { melvar::program::input(m, in); },
+        [](melvar::model& m) { melvar::program::start(m); });
 }

@@ -5,5 +5,5 @@
 #include "sheet/run/frame.hpp"
 
 int main(int argc, char** argv) {
-    return sheet::run<melvar::program>(argc, argv);
+    return sheet::run<melvar::kinematics>(argc, argv);
 }

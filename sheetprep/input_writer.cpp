@@ -3,24 +3,12 @@
 #include "sheetprep/input_writer.hpp"
 
 #include "sheet/output/text_file.hpp"
+#include "sheetprep/laws.hpp"
 #include "sheetprep/real_text.hpp"
 
 namespace sheetprep {
 
 namespace {
-
-const char* law_heading(program_kind program, std::int32_t number) {
-    if (program == program_kind::dorvan)
-        return number == 1 ? "neo-Hookean: shear bulk" : "Mooney-Rivlin: c10 c01 bulk";
-    switch (number) {
-        case 1:
-            return "neo-Hookean: shear";
-        case 2:
-            return "Mooney-Rivlin: c10 c01";
-        default:
-            return "Arruda-Boyce: shear locking_stretch";
-    }
-}
 
 void put_components(std::string& out, const char* header, const char* value_heading,
                     const std::vector<component_value>& lines) {
@@ -46,7 +34,7 @@ std::string input_text(const sheet_input& in) {
            real_text(s.tolerance_factor) + ' ' + real_text(s.reference_force) + ' ' +
            std::to_string(s.max_iterations) + ' ' + std::to_string(s.memory_size) + '\n';
     out += std::string(": sheet  thickness material constants (") +
-           law_heading(in.program, in.law.number) + ")\n";
+           laws_of(in.program).at(static_cast<std::size_t>(in.law.number - 1)).heading + ")\n";
     out += real_text(in.thickness) + ' ' + std::to_string(in.law.number);
     for (const double constant : in.law.constants) out += ' ' + real_text(constant);
     out += '\n';

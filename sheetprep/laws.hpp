@@ -1,8 +1,11 @@
-// The material laws the problem file may name: for each program, their names, their numbers in
-// input.txt and their constants in its order, and which values of a constant have no meaning.
+// The material laws the problem file may name: for each program, the laws of its own list
+// (dorvan/laws.hpp, melvar/laws.hpp) as their descriptors state them: names, numbers in
+// input.txt, constants in their order, the heading of input.txt's sheet section, and which
+// values of a constant have no meaning.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,17 +15,16 @@
 namespace sheetprep {
 
 struct law_entry {
-    program_kind program;
     std::int32_t number;
     std::string_view name;
-    std::vector<std::string_view> constants;
+    std::string heading;                       // "neo-Hookean: shear bulk"
+    std::vector<std::string_view> constants;  // their keys, in input.txt's order
+    // Why the last of values (the law's constants so far, in order) has no meaning; empty when
+    // it has one.
+    std::function<std::string(const std::vector<double>&)> meaningless;
 };
 
 // The laws of program, in the order of their numbers.
-std::vector<const law_entry*> laws_of(program_kind program);
-
-// Why value has no meaning as the constant of that name, read after those before it (the law's
-// earlier constants, in order); empty when it has one.
-std::string meaningless(std::string_view constant, double value, const std::vector<double>& before);
+const std::vector<law_entry>& laws_of(program_kind program);
 
 }  // namespace sheetprep

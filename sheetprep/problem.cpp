@@ -158,9 +158,9 @@ void read_sheet(const std::string& file, table_reader& top, problem& out) {
     out.law.law = in.text(law_node, "law");
     const law_entry* law = nullptr;
     std::vector<std::string_view> offered;
-    for (const law_entry* entry : laws_of(out.program)) {
-        offered.push_back(entry->name);
-        if (entry->name == out.law.law) law = entry;
+    for (const law_entry& entry : laws_of(out.program)) {
+        offered.push_back(entry.name);
+        if (entry.name == out.law.law) law = &entry;
     }
     if (law == nullptr)
         in.fail(law_node, "law '" + out.law.law + "' is not one of " + program_name(out.program) +
@@ -173,9 +173,9 @@ void read_sheet(const std::string& file, table_reader& top, problem& out) {
     for (const std::string_view constant : law->constants) {
         const toml::node& node = in.need(constant);
         const double value = in.real(node, constant);
-        const std::string wrong = meaningless(constant, value, out.law.constants);
-        if (!wrong.empty()) in.fail(node, wrong);
         out.law.constants.push_back(value);
+        const std::string wrong = law->meaningless(out.law.constants);
+        if (!wrong.empty()) in.fail(node, wrong);
     }
 }
 

@@ -103,8 +103,7 @@ assembly_plan::assembly_plan(const model& m)
     : table_(element_columns_of(m)),
       element_count_(m.problem.mesh.elements.size()),
       free_count_(m.numbering.free_count),
-      component_(static_cast<std::size_t>(m.numbering.free_count), 0),
-      pressures_(pressure_table_of(m)) {
+      component_(static_cast<std::size_t>(m.numbering.free_count), 0) {
     const auto dof = m.numbering.dof_map.all();
     for (std::size_t c = 0; c < dof.size(); ++c)
         if (dof[c] <= free_count_)

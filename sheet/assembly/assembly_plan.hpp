@@ -10,7 +10,6 @@
 
 #include "sheet/assembly/block_io.hpp"
 #include "sheet/assembly/ordered_chain.hpp"
-#include "sheet/assembly/pressure_load.hpp"
 #include "sheet/model/model.hpp"
 
 namespace sheet {
@@ -39,8 +38,7 @@ std::size_t evaluated_elements(const std::vector<entry_run>& runs);
 
 // What the objective works by, made once for the started model and passed to every
 // evaluation: the element columns and, once it has run on several threads, the runs it shares
-// out, with every element's energy and every free entry's (node, direction) component; and the
-// table of the pressurised elements.
+// out, with every element's energy and every free entry's (node, direction) component.
 class assembly_plan {
 public:
     // The plan for m, whose elements and numbering must not change while the plan is in use.
@@ -59,7 +57,6 @@ public:
     const std::vector<entry_run>& runs() const { return runs_; }
     std::vector<double>& energy() { return energy_; }  // per element, for the runs
     ordered_chain& chain() { return *chain_; }         // the runs' sums, taken up in order
-    const pressure_table& pressures() const { return pressures_; }
 
 private:
     element_columns table_;
@@ -70,7 +67,6 @@ private:
     std::vector<entry_run> runs_;
     std::vector<double> energy_;
     std::unique_ptr<ordered_chain> chain_ = std::make_unique<ordered_chain>();
-    pressure_table pressures_;
 };
 
 }  // namespace sheet

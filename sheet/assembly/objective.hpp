@@ -1,7 +1,7 @@
-// The frame of both programs' objective: the work of the loads, then every element in order,
-// each adding its nodal forces into the gradient of the free components. The indices it follows
-// (corner nodes, dof_map entries) were checked when the starting state made them, so the loops
-// run on validated spans.
+// The elements' pass of the objective: every element in order, each adding its nodal forces into
+// the gradient of the free components, alone or together with the nodal loads. The indices it
+// follows (corner nodes, dof_map entries) were checked when the starting state made them, so the
+// loops run on validated spans.
 //
 // The elements are evaluated in blocks, and each block's forces are added at once, element
 // after element. On a large sheet the free entries are cut into runs, and each thread of the
@@ -22,9 +22,7 @@
 #include "nlp/slope.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/assembly/block_io.hpp"
-#include "sheet/assembly/pressure_load.hpp"
 #include "sheet/assembly/worker_pool.hpp"
-#include "sheet/model/model.hpp"
 
 namespace sheet {
 
@@ -57,14 +55,17 @@ inline void scatter(const element_columns& table, std::size_t at, const double* 
     }
 }
 
-// Forms the gradient entries of run: each starts from its negated load, then every element
-// that reaches it adds its forces, element after element in ascending order. energy(at, e)
-// takes the energy of every element the run owns, in order.
+// Forms the gradient entries of run: each starts from its negated load (when loads are given;
+// otherwise from what it holds), then every element that reaches it adds its forces, element
+// after element in ascending order. energy(at, e) takes the energy of every element the run
+// owns, in order.
 template <class Evaluate, class Energy>
 void assemble_run(const entry_run& run, const assembly_plan& plan, std::span<const double> loads,
                   std::span<double> gs, Evaluate& evaluate, Energy&& energy_of) {
     const std::vector<std::int32_t>& component = plan.component();
-    for (std::int32_t k = run.entry_begin; k < run.entry_end; ++k) gs[k] = -loads[component[k]];
+    if (!loads.empty())
+        for (std::int32_t k = run.entry_begin; k < run.entry_end; ++k)
+            gs[k] = -loads[component[k]];
     double energy[element_block];
     double forces[9 * element_block];
     for (std::size_t begin = run.begin; begin < run.end; begin += element_block) {
@@ -95,47 +96,20 @@ inline void add_slope(double& sum, std::span<const double> gs, const double* d, 
 
 }  // namespace detail
 
-// The loads and pressures are those m applies, the elements and numbering those of plan, which was
-// made for m. xs and gs are x(1..) and g(1..) as spans. evaluate(begin, end, io) evaluates the
-// elements at positions begin..end-1 as io says; it may run on any thread, several blocks at once,
-// so it must write nothing but io's buffers and the entries of its own elements that io gives it.
-// From parallel_from elements on, and with more than one worker, the pool shares the work. Returns
-// the total potential energy, and stores g . along.d over all of gs in *along.slope when
-// along.d is set.
+// The nodal loads and the elements together, on the worker pool: the free entries cut into the
+// plan's runs, each run formed on one thread as its negated loads, then its elements' forces in
+// ascending element order. loads are the applied loads by component, xs and gs x(1..) and g(1..)
+// as spans. evaluate(begin, end, io) evaluates the elements at positions begin..end-1 as io says;
+// it may run on any thread, several blocks at once, so it must write nothing but io's buffers
+// and the entries of its own elements that io gives it. Returns the loads' work summed from 0.0
+// in component order, then every element's energy added in element order; stores g . along.d
+// over all of gs in *along.slope when along.d is set. To the bit what one thread gives by
+// adding the loads' and then the elements' contributions in order.
 template <class Evaluate>
-double total_potential_energy_in_blocks(const model& m, assembly_plan& plan,
-                                        std::span<const double> xs, std::span<double> gs,
-                                        Evaluate&& evaluate, nlp::slope_request along = {},
-                                        std::size_t parallel_from = threads_from) {
-    const bool pressed = !applied_pressures(m).empty();
-    if (pressed && along.d != nullptr) {
-        // The slope takes in the pressures' gradient too: it is summed over the finished g.
-        const double f =
-            total_potential_energy_in_blocks(m, plan, xs, gs, evaluate, {}, parallel_from);
-        double slope = 0.0;
-        detail::add_slope(slope, gs, along.d, 0, gs.size());
-        *along.slope = slope;
-        return f;
-    }
+double assemble_in_runs(assembly_plan& plan, int workers, std::span<const double> loads,
+                        std::span<const double> xs, std::span<double> gs, Evaluate&& evaluate,
+                        nlp::slope_request along = {}) {
     const std::int32_t free_count = plan.free_count();
-    const auto loads = applied_loads(m).all();
-    const std::size_t count = plan.element_count();
-    const int workers = worker_count();
-
-    if (count < parallel_from || workers < 2) {
-        double f = detail::load_work(plan.component(), loads, xs);
-        const entry_run all{0, free_count, 0, count, 0, count};
-        detail::assemble_run(all, plan, loads, gs, evaluate,
-                             [&f](std::size_t, double e) { f = f + e; });
-        if (pressed) f = f + add_pressure_work(m, plan.pressures(), xs, gs);
-        if (along.d != nullptr) {
-            double slope = 0.0;
-            detail::add_slope(slope, gs, along.d, 0, gs.size());
-            *along.slope = slope;
-        }
-        return f;
-    }
-
     // Task 0 does the work of the loads, the longest single chain of additions; each other
     // task forms a run of entries and keeps the energies of the elements it owns. The chain
     // goes on from task 0's work, then run after run adds its energies and slope terms.
@@ -162,7 +136,6 @@ double total_potential_energy_in_blocks(const model& m, assembly_plan& plan,
                                  [&energy](std::size_t at, double e) { energy[at] = e; });
         chain.finish(t, take_up);
     });
-    if (pressed) f = f + add_pressure_work(m, plan.pressures(), xs, gs);  // along.d is unset here
     if (along.d != nullptr) {
         // dorvan's thickness entries follow the runs' entries
         detail::add_slope(slope, gs, along.d, static_cast<std::size_t>(free_count), gs.size());

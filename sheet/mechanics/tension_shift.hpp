@@ -4,27 +4,9 @@
 // would make every step of such a sheet a tiny one.
 #pragma once
 
-#include <variant>
-
 #include "sheet/model/model.hpp"
 
 namespace sheet {
-
-// The tension a program's shift stands for: the law's small-strain shear modulus (its shear
-// modulus, or 2 (c10 + c01) for Mooney-Rivlin) times the initial thickness t0. law: the
-// program's variant of laws.
-template <class Laws>
-double shift_tension(const Laws& law, double t0) {
-    const double modulus = std::visit(
-        [](const auto& one) {
-            if constexpr (requires { one.c10; })
-                return 2.0 * (one.c10 + one.c01);
-            else
-                return one.shear;
-        },
-        law);
-    return modulus * t0;
-}
 
 // Into packed (local_count = 9, or 10 with a thickness variable at 9; entry (a, b), a <= b, at
 // b (b + 1) / 2 + a): tension times the Laplacian K(k, l) = e_k . e_l / (2 A2) of the element

@@ -1,7 +1,7 @@
 // The problem model both programs share, in two halves: the problem as input.txt states it
 // (settings, sheet, mesh, supports, loads, pressures), which nothing changes after it has been
-// read, and what the run computes from it (the load step, initial geometry, numbering, unknowns,
-// results). Each program's model adds its material law to the first half.
+// read, and what the run computes from it (initial geometry, numbering, unknowns, results). Each
+// program's model adds its material law to the first half (membrane_model).
 #pragma once
 
 #include <cstdint>
@@ -59,14 +59,27 @@ struct problem {
 
 // Where a run in load steps stands: step number of count, whose load factor scales the loads,
 // the prescribed displacements and the pressures. At the factor 1 (every run without steps, and
-// the last step) the problem's own values apply and the scaled copies are left empty.
-struct load_step {
+// the last step) the problem's own values apply and the scaled copies are left empty. It is a
+// value the run makes for each step and passes to what applies the loads.
+struct load_state {
     std::int32_t number = 1;
     std::int32_t count = 1;
     double factor = 1.0;
-    terms::real_matrix loads;         // factor x the problem's, when the factor is not 1
-    terms::real_matrix prescribed;    // the same
-    std::vector<pressure> pressures;  // the same
+    terms::real_matrix scaled_loads;         // factor x the problem's, when the factor is not 1
+    terms::real_matrix scaled_prescribed;    // the same
+    std::vector<pressure> scaled_pressures;  // the same
+
+    // What is applied at this state to problem p: nodal loads and prescribed values by (node,
+    // direction), and the pressures by element, ascending.
+    const terms::real_matrix& loads(const problem& p) const {
+        return factor == 1.0 ? p.loads : scaled_loads;
+    }
+    const terms::real_matrix& prescribed(const problem& p) const {
+        return factor == 1.0 ? p.supports.prescribed : scaled_prescribed;
+    }
+    const std::vector<pressure>& pressures(const problem& p) const {
+        return factor == 1.0 ? p.pressures : scaled_pressures;
+    }
 };
 
 // The initial geometry of one triangle, from its corners' coordinates.
@@ -122,6 +135,12 @@ struct element_row {
     in_plane_deformation deformation;
 };
 
+// A value of the run written as field data of the .vtu beside the others, as one Float64.
+struct field_value {
+    std::string name;
+    double value;
+};
+
 // What the run finds: the minimisation's outcome, then what the elements give at its final
 // point.
 struct results {
@@ -133,11 +152,13 @@ struct results {
     // Out-of-balance force of every component, by (node, direction): its elements' forces less
     // its load. At a prescribed component it is the support's reaction.
     terms::real_matrix reactions;
+    terms::real_matrix displacements;  // of every component at the final point
+    load_state load;                   // the load state the final state was found at
+    std::vector<field_value> fields;   // the energy terms' values there, for the .vtu
 };
 
 struct model {
     sheet::problem problem;                    // as read, unchanged after input
-    sheet::load_step step;                     // set by the run in load steps
     terms::array1<element_geometry> geometry;  // by element, made by start
     sheet::numbering numbering;                // made by start
     sheet::unknowns unknowns;                  // made by start, moved by the minimiser
@@ -157,22 +178,18 @@ inline bool is_prescribed(const model& m, std::int32_t i, std::int32_t j) {
     return m.numbering.dof_map(i, j) > m.numbering.free_count;
 }
 
-// What the run applies at its load step: nodal loads and prescribed values by (node, direction),
-// and the pressures by element, ascending.
-inline const terms::real_matrix& applied_loads(const model& m) {
-    return m.step.factor == 1.0 ? m.problem.loads : m.step.loads;
-}
-inline const terms::real_matrix& applied_prescribed(const model& m) {
-    return m.step.factor == 1.0 ? m.problem.supports.prescribed : m.step.prescribed;
-}
-inline const std::vector<pressure>& applied_pressures(const model& m) {
-    return m.step.factor == 1.0 ? m.problem.pressures : m.step.pressures;
-}
-
-// Displacement of component (i, j): the unknown when it is free, its prescribed value otherwise.
+// Displacement of component (i, j) at m's unknowns under the full loads: the unknown when it is
+// free, its prescribed value otherwise. (The writers read the final state's, at the load state
+// the run reached: results.displacements.)
 inline double displacement(const model& m, std::int32_t i, std::int32_t j) {
     const std::int32_t k = m.numbering.dof_map(i, j);
-    return k <= m.numbering.free_count ? m.unknowns.x(k) : applied_prescribed(m)(i, j);
+    return k <= m.numbering.free_count ? m.unknowns.x(k) : m.problem.supports.prescribed(i, j);
 }
+
+// The model of a program whose material law is one of Laws (a std::variant of law structs).
+template <class Laws>
+struct membrane_model : model {
+    Laws law;  // as read, with its constants
+};
 
 }  // namespace sheet

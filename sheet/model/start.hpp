@@ -23,18 +23,25 @@ std::int32_t count_free(const problem& p);
 void number_components(model& m, std::int32_t free_count, std::int32_t unknown_count,
                        std::int64_t prescribed_base);
 
-// Absolute when reference_force > 0; otherwise relative to the largest entry of the gradient
-// at the starting point, which costs one evaluation of the objective (its energy is kept).
+// The tolerance factor a run uses: the command line's (above 0) when it gives one, else that of
+// input.txt.
+inline double tolerance_factor_of(const problem& p, double from_command_line) {
+    return from_command_line > 0.0 ? from_command_line : p.settings.tolerance_factor;
+}
+
+// The stopping tolerance, factor times: reference_force when it is above 0; otherwise the
+// largest entry of the gradient at the starting point, which costs one evaluation of the
+// objective (its energy is kept).
 template <class Objective>
-void fix_tolerance(model& m, Objective&& objective) {
+void fix_tolerance(model& m, double factor, Objective&& objective) {
     const solver_settings& s = m.problem.settings;
     if (s.reference_force > 0.0) {
-        m.results.tolerance = s.tolerance_factor * s.reference_force;
+        m.results.tolerance = factor * s.reference_force;
         return;
     }
     const std::int32_t n = m.numbering.unknown_count;
     m.results.energy = objective(n, m.unknowns.x, m.unknowns.gradient);
-    m.results.tolerance = nlp::norm(n, m.unknowns.gradient) * s.tolerance_factor;
+    m.results.tolerance = nlp::norm(n, m.unknowns.gradient) * factor;
 }
 
 }  // namespace sheet

@@ -43,7 +43,7 @@ void tbdata(text_file& out, int index, double value) {
     out.end_line();
 }
 
-void ansys(const model& m, const std::function<void(text_file&)>& material_table) {
+void ansys(const model& m, const deck_table& table) {
     const mesh& mesh = m.problem.mesh;
     text_file out("ansys.txt");
     lines(out, {"", "! ENTER THE MODEL CREATION PREPROCESSOR", "/PREP7", "", "! DEFINE NODES"});
@@ -57,7 +57,9 @@ void ansys(const model& m, const std::function<void(text_file&)>& material_table
         out.end_line();
     }
     lines(out, {"", "! ACTIVATE DATA TABLE"});
-    material_table(out);
+    lines(out, {table.header});
+    for (std::size_t k = 0; k < table.data.size(); ++k)
+        tbdata(out, static_cast<int>(k) + 1, table.data[k]);
     lines(out, {"", "! DEFINE ELEMENT TYPE", "! FULL INTEGRATION WITH B-BAR METHOD",
                 "! PLANE STRESS WITH THICKNESS INPUT", "ET, 1, PLANE182, 0, , 3", "",
                 "! DEFINE REAL CONSTANTS SET"});

@@ -50,7 +50,7 @@ void node_table(text_file& out, const model& m) {
         out.integer(i, 5);
         for (std::int32_t j = 1; j <= 3; ++j) {
             out.putchar(' ', 5);
-            out.real(displacement(m, i, j), 8);
+            out.real(m.results.displacements(i, j), 8);
         }
         out.end_line();
     }

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "sheet/assembly/pressure_load.hpp"
 #include "sheet/model/loading.hpp"
 #include "sheet/output/text_file.hpp"
 #include "sheet/output/vtu.hpp"
@@ -64,19 +63,19 @@ std::string collection_name(const std::string& vtu) {
     return stem(vtu) + ".pvd";
 }
 
-void write_series_step(const std::string& vtu, const model& m, const vtu_header& header) {
-    std::vector<field_value> extra = {{"load_factor", m.step.factor}};
-    if (!m.problem.pressures.empty()) extra.push_back({"volume", pressurised_volume(m)});
-    sheet::vtu(step_file_name(vtu, m.step.number), m, header, extra);
+void write_series_step(const std::string& vtu, const model& m, const vtu_header& header,
+                       const std::vector<field_value>& extra) {
+    const load_state& step = m.results.load;
+    sheet::vtu(step_file_name(vtu, step.number), m, header, extra);
 
     // The steps' files lie beside the collection, which names them by their own names.
     text_file out(collection_name(vtu));
     out.put("<?xml version=\"1.0\"?>\n");
     out.put("<VTKFile type=\"Collection\" version=\"0.1\" byte_order=\"LittleEndian\">\n");
     out.put("  <Collection>\n");
-    for (std::int32_t k = 1; k <= m.step.number; ++k) {
+    for (std::int32_t k = 1; k <= step.number; ++k) {
         const std::string file = std::filesystem::path(step_file_name(vtu, k)).filename().string();
-        out.put("    <DataSet timestep=\"" + shortest(load_factor(k, m.step.count)) +
+        out.put("    <DataSet timestep=\"" + shortest(load_factor(k, step.count)) +
                 "\" group=\"\" part=\"0\" file=\"" + escaped(file) + "\"/>\n");
     }
     out.put("  </Collection>\n");

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sheet/model/model.hpp"
 #include "sheet/output/vtu.hpp"
@@ -17,9 +18,9 @@ std::string step_file_name(const std::string& vtu, std::int32_t k);
 // The collection for --vtu FILE: FILE's name less a final ".vtu", then ".pvd".
 std::string collection_name(const std::string& vtu);
 
-// Writes the file of m's step (its .vtu under header, with the field data load_factor, and
-// volume when the problem has pressures), then the collection of steps 1 to that one, each file
-// whole.
-void write_series_step(const std::string& vtu, const model& m, const vtu_header& header);
+// Writes the file of the step m's final state was found at (its .vtu under header, with the
+// further field data extra), then the collection of steps 1 to that one, each file whole.
+void write_series_step(const std::string& vtu, const model& m, const vtu_header& header,
+                       const std::vector<field_value>& extra);
 
 }  // namespace sheet

@@ -133,10 +133,10 @@ std::vector<data_array> arrays_of(const model& m, const vtu_header& h) {
     std::vector<data_array> rest = {
         {part::point, "Float64", "displacement", 3, nodes, 8,
          per_node(
-             [](const model& m, std::int32_t i, std::int32_t j) { return displacement(m, i, j); })},
+             [](const model& m, std::int32_t i, std::int32_t j) { return m.results.displacements(i, j); })},
         {part::point, "Float64", "load", 3, nodes, 8,
          per_node([](const model& m, std::int32_t i, std::int32_t j) {
-             return applied_loads(m)(i, j);
+             return m.results.load.loads(m.problem)(i, j);
          })},
         {part::point, "Float64", "reaction", 3, nodes, 8,
          per_node([](const model& m, std::int32_t i, std::int32_t j) {

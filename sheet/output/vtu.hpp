@@ -7,24 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "sheet/model/law.hpp"
 #include "sheet/model/model.hpp"
 
 namespace sheet {
 
 // How the run ended, as the field data's status says.
 enum class run_status : std::int32_t { optimal = 0, not_optimal = 1, line_search_failure = 2 };
-
-// A material constant under the name the problem file gives it.
-struct named_constant {
-    const char* name;
-    double value;
-};
-
-// The material law of a run: its number in input.txt and its constants.
-struct law_fields {
-    std::int32_t number = 0;
-    std::vector<named_constant> constants;
-};
 
 // What the .vtu says of the run beside the model: the program that wrote it, how the run ended
 // and the law it solved with.
@@ -33,12 +22,6 @@ struct vtu_header {
     const char* version = "";
     run_status status = run_status::optimal;
     law_fields law;
-};
-
-// A value of the run written as field data beside the others, as one Float64.
-struct field_value {
-    std::string name;
-    double value;
 };
 
 // Writes name from the solved model and its final state:

@@ -24,7 +24,7 @@ void print_usage(const program_text& program) {
     const char* name = program.name;
     std::printf(
         "Usage: %s [--method lbfgs|newton] [--tolerance-factor F] [--vtu FILE]\n"
-        "          [--history FILE] [--steps N] [--quiet] [--threads N] [DIR]\n"
+        "          [--history FILE] [--steps N] [--quiet] [--timings] [--threads N] [DIR]\n"
         "       %s --help | --version\n"
         "\n"
         "%s\n"
@@ -50,6 +50,8 @@ void print_usage(const program_text& program) {
         "                  steps, each from the last one's solution; with --vtu FILE.vtu also\n"
         "                  write FILE-0001.vtu ... per step and FILE.pvd, a ParaView series\n"
         "  --quiet         no progress line on a terminal\n"
+        "  --timings       at the end, the time each stage took on standard error (and where\n"
+        "                  Newton's method spent its time)\n"
         "  --threads N     use N worker threads (default: every CPU this process may use)\n"
         "  --help          show this text and exit\n"
         "  --version       show the version and exit\n"
@@ -166,6 +168,7 @@ std::optional<int> parse_command_line(const program_text& program, int argc,
     app.add_option("--vtu", out.vtu)->check(file_name)->type_name("FILE");
     app.add_option("--history", out.history)->check(file_name)->type_name("FILE");
     app.add_flag("--quiet", out.quiet)->disable_flag_override();
+    app.add_flag("--timings", out.timings)->disable_flag_override();
     app.add_option("--steps", out.steps)->check(whole_number("steps", 10000))->type_name("N");
     app.add_option("--threads", out.threads)->check(whole_number("threads", 1024))->type_name("N");
     app.add_option("DIR", out.directory);

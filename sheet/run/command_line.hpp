@@ -1,6 +1,6 @@
 // The command line both programs share:
 //   PROGRAM [--method lbfgs|newton] [--tolerance-factor F] [--vtu FILE] [--history FILE]
-//           [--steps N] [--quiet] [--threads N] [DIR]
+//           [--steps N] [--quiet] [--timings] [--threads N] [DIR]
 //   PROGRAM --help | --version
 // Without arguments a program runs as it always has, in the working directory.
 #pragma once
@@ -22,6 +22,7 @@ struct options {
     std::string history;                   // --history FILE; empty: no history
     int steps = 1;                         // --steps N (N >= 1): load steps; 1: the single run
     bool quiet = false;                    // --quiet: no progress line
+    bool timings = false;                  // --timings: the time split on standard error
     int threads = 0;  // --threads N (N >= 1); 0: every CPU the process may run on
 };
 

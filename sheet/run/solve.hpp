@@ -1,26 +1,19 @@
 // The run's solve: the method the command line chose, limited-memory BFGS (the default, the
 // original path) or Newton's method, from the model's unknowns to its equilibrium. One call
-// solves the model as it stands, from the x it holds.
+// solves the model as it stands, from the x it holds, under the load state the run has reached.
 #pragma once
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 
 #include "nlp/newton.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/run/command_line.hpp"
 #include "sheet/run/minimise.hpp"
-#include "sheet/run/newton_system.hpp"
+#include "sheet/run/timings.hpp"
+#include "sheet/solve/newton_system.hpp"
 
 namespace sheet {
-
-// --tolerance-factor replaces the file's factor, for either method, before start forms the
-// tolerance from it.
-inline void apply_tolerance_factor(model& m, const options& o) {
-    if (o.tolerance_factor > 0.0) m.problem.settings.tolerance_factor = o.tolerance_factor;
-}
 
 // Newton's settings from the model: its iteration limit and tolerance, its own line search.
 inline nlp::newton_settings newton_settings_of(const model& m) {
@@ -29,83 +22,78 @@ inline nlp::newton_settings newton_settings_of(const model& m) {
             .search = {}};
 }
 
-// The benchmarks' switches (bench/newton_compare.sh): SHEET_NEWTON_PROJECT=0 leaves the element
-// Hessians unprojected; SHEET_NEWTON_SPLIT=1 prints the time split on standard error.
-inline newton_choice newton_choice_of_environment() {
-    newton_choice choice;
-    const char* project = std::getenv("SHEET_NEWTON_PROJECT");
-    if (project != nullptr && project[0] == '0') choice.project = false;
-    return choice;
-}
-
-inline double seconds_since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // The method o names, ready to solve the model from the x it holds, as often as a run in load
 // steps asks: Newton's system (its pattern and the factor's analysis) is made at the first solve
 // and kept for the next; the first also starts Newton's path from the prescribed displacements
 // extended over the sheet.
-template <class Program, class Objective>
+template <class Terms, class Objective>
 class solver {
 public:
-    using model_type = typename Program::model_type;
-
-    // m, plan and objective must outlive the solver.
-    solver(model_type& m, assembly_plan& plan, Objective& objective, const options& o)
-        : m_(m), plan_(plan), objective_(objective), method_(o.method) {}
+    // Everything given must outlive the solver; load is the run's load state, which it moves.
+    solver(model& m, assembly_plan& plan, const Terms& terms, const load_state& load,
+           Objective& objective, const options& o, newton_choice choice = {})
+        : m_(m),
+          plan_(plan),
+          terms_(terms),
+          load_(load),
+          objective_(objective),
+          method_(o.method),
+          choice_(choice) {}
 
     // Solves from x, watched by w when there is one.
     nlp::minimiser_result operator()(watch* w) {
         if (method_ == method::lbfgs) return lbfgs_from_x(m_, objective_, w);
         const auto start = std::chrono::steady_clock::now();
-        double setup = 0.0, extended = 0.0;
         if (!newton_) {
-            newton_.emplace(m_, plan_, newton_choice_of_environment());
-            setup = seconds_since(start);
+            newton_.emplace(m_, plan_, terms_, load_, choice_);
+            times_.setup += seconds_since(start);
+            const auto extension = std::chrono::steady_clock::now();
             newton_->extend_prescribed(m_.unknowns.x);
-            extended = seconds_since(start) - setup;
+            times_.start += seconds_since(extension);
         }
-        const nlp::minimiser_result result = watched(m_, objective_, w, [&](auto& f, auto&& observe) {
-            return nlp::newton(f, *newton_, newton_settings_of(m_), m_.numbering.unknown_count,
-                               m_.unknowns.x, m_.unknowns.gradient, observe);
-        });
-        if (const char* split = std::getenv("SHEET_NEWTON_SPLIT");
-            split != nullptr && split[0] == '1')
-            print_split(seconds_since(start), setup, extended);
+        const nlp::minimiser_result result =
+            watched(m_, objective_, w, [&](auto& f, auto&& observe) {
+                return nlp::newton(f, *newton_, newton_settings_of(m_),
+                                   m_.numbering.unknown_count, m_.unknowns.x,
+                                   m_.unknowns.gradient, observe);
+            });
+        times_.total += seconds_since(start);
         return result;
     }
 
-private:
-    // The Newton run's time split, on standard error.
-    void print_split(double total, double setup, double extended) const {
+    // Where Newton's time went, when it ran.
+    std::optional<newton_times> newton_timings() const {
+        if (!newton_) return std::nullopt;
+        newton_times out = times_;
         const step_counts& c = newton_->counts();
-        const double in_directions =
-            newton_->split().assembly_seconds + c.factor_seconds + c.solve_seconds;
-        std::fprintf(stderr,
-                     "newton split: total %.3f s, pattern and analysis %.3f s, start %.3f s, "
-                     "assembly %.3f s, %lld "
-                     "factorisations (+%lld failed) %.3f s, %lld CG solves (%lld iterations) + "
-                     "direct solves %.3f s, line search %.3f s\n",
-                     total, setup, extended, newton_->split().assembly_seconds,
-                     static_cast<long long>(c.factorisations),
-                     static_cast<long long>(c.failed_factorisations), c.factor_seconds,
-                     static_cast<long long>(c.cg_solves), static_cast<long long>(c.cg_iterations),
-                     c.solve_seconds, total - setup - extended - in_directions);
+        out.assembly = newton_->split().assembly_seconds;
+        out.factorisations = c.factorisations;
+        out.failed_factorisations = c.failed_factorisations;
+        out.factor = c.factor_seconds;
+        out.cg_solves = c.cg_solves;
+        out.cg_iterations = c.cg_iterations;
+        out.solve = c.solve_seconds;
+        return out;
     }
 
-    model_type& m_;
+private:
+    model& m_;
     assembly_plan& plan_;
+    const Terms& terms_;
+    const load_state& load_;
     Objective& objective_;
     method method_;
-    std::optional<newton_system<Program>> newton_;
+    newton_choice choice_;
+    std::optional<newton_system<Terms>> newton_;
+    newton_times times_;
 };
 
-// Solves the model from its x by the method o names, watched as o asks.
-template <class Program, class Objective>
-nlp::minimiser_result solve(typename Program::model_type& m, assembly_plan& plan,
-                            Objective& objective, const options& o) {
-    solver<Program, Objective> by(m, plan, objective, o);
+// Solves the model from its x by the method o names, under load, watched as o asks.
+template <class Terms, class Objective>
+nlp::minimiser_result solve(model& m, assembly_plan& plan, const Terms& terms,
+                            const load_state& load, Objective& objective, const options& o,
+                            newton_choice choice = {}) {
+    solver<Terms, Objective> by(m, plan, terms, load, objective, o, choice);
     return under_watch(m, o, by);
 }
 

@@ -17,7 +17,7 @@
 namespace sheet {
 
 // "Step k/N, load factor f" after an empty line, f in the shortest text that reads back.
-inline void print_step(const load_step& step) {
+inline void print_step(const load_state& step) {
     char factor[32];
     *std::to_chars(factor, factor + sizeof factor - 1, step.factor).ptr = '\0';
     std::printf("\nStep %d/%d, load factor %s\n", static_cast<int>(step.number),
@@ -26,20 +26,23 @@ inline void print_step(const load_step& step) {
 }
 
 // Minimises step after step by minimise_step(watch*) (a solver of solve.hpp, from the x the
-// step before left) until the last step, or until one does not meet the stopping test, and
-// returns that step's result, whose summary and files the run frame writes as for a single run. Every step before it prints its summary and, with --vtu, writes
-// its file of the series and the collection. A line search failure ends the steps with what
-// they have written.
-template <class Program, class Step>
-nlp::minimiser_result minimise_in_steps(typename Program::model_type& m, const options& o,
-                                        Step&& minimise_step) {
+// step before left, under the load state now, which this moves to each step) until the last
+// step, or until one does not meet the stopping test, and returns that step's result, whose
+// summary and files the run frame writes as for a single run. Every step before it prints its
+// summary and, with --vtu, writes its file of the series and the collection, from the final
+// state that final_state(now) finds. A line search failure ends the steps with what they have
+// written.
+template <class Step, class FinalState>
+nlp::minimiser_result minimise_in_steps(model& m, const options& o, const vtu_header& header,
+                                        load_state& now, Step&& minimise_step,
+                                        FinalState&& final_state) {
     std::optional<watch> w;
     if (watch::wanted(o)) w.emplace(o, m.results.tolerance);
     nlp::minimiser_result result;
     for (std::int32_t k = 1; k <= o.steps; ++k) {
-        set_load_step(m, k, o.steps);
-        print_step(m.step);
-        if (w) w->begin_step(k, m.step.factor);
+        now = load_state_at(m.problem, k, o.steps);
+        print_step(now);
+        if (w) w->begin_step(k, now.factor);
         result = minimise_step(w ? &*w : nullptr);
         if (w) w->end_step();
         if (k == o.steps || !result.optimal) break;
@@ -48,8 +51,8 @@ nlp::minimiser_result minimise_in_steps(typename Program::model_type& m, const o
         m.results.optimal = result.optimal;
         print_summary(result.minor, result.optimal);
         if (!o.vtu.empty()) {
-            Program::find_final_state(m);
-            write_series_step(o.vtu, m, vtu_header_of<Program>(m, run_status::optimal));
+            final_state(now);
+            write_series_step(o.vtu, m, header, step_fields(m, o));
         }
     }
     if (w) w->finish();

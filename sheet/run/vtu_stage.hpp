@@ -1,28 +1,41 @@
-// The .vtu stage of the run frame: the header each program's stages fill in, and the .vtu of a
-// run its line search halted, written from the last iterate so that it shows where the run
-// stopped.
+// The .vtu stage of the run frame: the header each program fills in, the field data a run in
+// load steps adds, and the .vtu of a run its line search halted, written from the last iterate
+// so that it shows where the run stopped.
 #pragma once
 
+#include <vector>
+
+#include "sheet/membrane/kinematics.hpp"
 #include "sheet/output/vtu.hpp"
 #include "sheet/run/command_line.hpp"
 
 namespace sheet {
 
-template <class Program>
-vtu_header vtu_header_of(const typename Program::model_type& m, run_status status) {
-    return {Program::text.name, version(), status, Program::law_fields(m)};
+template <class K>
+vtu_header vtu_header_of(const model_of<K>& m, run_status status) {
+    return {K::text.name, version(), status, fields_of(m.law)};
+}
+
+// The .vtu's further field data: in a run in load steps, the load factor the final state was
+// found at and the terms' values there (the step files' and the last .vtu's alike); none in a
+// single run.
+inline std::vector<field_value> step_fields(const model& m, const options& o) {
+    if (o.steps <= 1) return {};
+    std::vector<field_value> out = {{"load_factor", m.results.load.factor}};
+    out.insert(out.end(), m.results.fields.begin(), m.results.fields.end());
+    return out;
 }
 
 // After a halted line search x holds the last iterate, and the results its count and energy:
-// its final state goes to the .vtu with status 2 and optimal 0. A .vtu that cannot be written
-// then is passed over, since the halt is the failure the run reports.
-template <class Program>
-void write_vtu_after_halt(typename Program::model_type& m, const options& o) noexcept {
+// its final state (found by final_state()) goes to the .vtu with status 2 and optimal 0. A .vtu
+// that cannot be written then is passed over, since the halt is the failure the run reports.
+template <class K, class FinalState>
+void write_vtu_after_halt(model_of<K>& m, const options& o, FinalState&& final_state) noexcept {
     if (o.vtu.empty()) return;
     try {
         m.results.optimal = false;
-        Program::find_final_state(m);
-        vtu(o.vtu, m, vtu_header_of<Program>(m, run_status::line_search_failure));
+        final_state();
+        vtu(o.vtu, m, vtu_header_of<K>(m, run_status::line_search_failure), step_fields(m, o));
     } catch (...) {
     }
 }

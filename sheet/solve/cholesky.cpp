@@ -98,11 +98,6 @@ std::vector<std::int32_t> grouped_order(const symmetric_matrix& a,
 cholesky::cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t> groups,
                    bool quick_order)
     : lib_(std::make_unique<library>()) {
-    // CHOLMOD's loops over a supernode's entries ask for their own team of threads, which
-    // overrides a thread count set here: only no active parallel level holds them to this one.
-    // A team forked per supernode on a busy machine tripled the time of a factorisation.
-    omp_set_num_threads(1);
-    omp_set_max_active_levels(0);
     cholmod_common& c = lib_->common;
     cholmod_start(&c);
     c.print = 0;  // a matrix that is not positive definite is an answer, not a message
@@ -134,6 +129,14 @@ cholesky::cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t
 }
 
 cholesky::~cholesky() = default;
+
+void hold_library_threads() {
+    // CHOLMOD's loops over a supernode's entries ask for their own team of threads, which
+    // overrides a thread count set here: only no active parallel level holds them to this one.
+    // A team forked per supernode on a busy machine tripled the time of a factorisation.
+    omp_set_num_threads(1);
+    omp_set_max_active_levels(0);
+}
 
 bool cholesky::factor(const symmetric_matrix& a, double smallest) {
     cholmod_common& c = lib_->common;

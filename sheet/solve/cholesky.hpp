@@ -11,6 +11,15 @@
 
 namespace sheet {
 
+// Holds the library's own parallel loops (CHOLMOD's OpenMP) to the calling thread, for the whole
+// process, so that a factor is the same on every run of one machine and no team of threads is
+// forked per supernode. Called once, where a run starts.
+void hold_library_threads();
+
+// A factor whose rough reciprocal condition, (min L(i,i) / max L(i,i))^2, is below this is taken
+// as singular: its solves would carry no digit.
+constexpr double smallest_reciprocal_condition = 1e-14;
+
 class cholesky {
 public:
     // Analyses the pattern of a (its values are not read): the ordering and the symbolic
@@ -29,7 +38,7 @@ public:
     // Factorises a, of the analysed pattern. False when a is not positive definite, or so
     // nearly singular that the factor's rough reciprocal condition, (min L(i,i) / max L(i,i))^2,
     // is below smallest: the factor is then unusable until the next success.
-    bool factor(const symmetric_matrix& a, double smallest = 1e-14);
+    bool factor(const symmetric_matrix& a, double smallest = smallest_reciprocal_condition);
 
     // x = A^-1 b with the latest successful factor (b and x of length n; they may not overlap).
     void solve(std::span<const double> b, std::span<double> x);

@@ -4,6 +4,8 @@
 // thickness variables and non-finite unknowns.
 #include <gtest/gtest.h>
 
+#include "support/laws.hpp"
+
 #include <hwy/targets.h>
 
 #include <cmath>
@@ -12,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "dorvan/element.hpp"
-#include "dorvan/element_lanes.hpp"
+#include "dorvan/kinematics.hpp"
+#include "dorvan/kinematics.hpp"
 #include "dorvan/model_text.hpp"
-#include "melvar/element.hpp"
-#include "melvar/element_lanes.hpp"
+#include "melvar/kinematics.hpp"
+#include "melvar/kinematics.hpp"
 #include "melvar/sheet_models.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/assembly/objective.hpp"
@@ -132,7 +134,7 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
                     slopes(count, 7.0);
                 // The first element of the block is evaluated for another call, which writes
                 // its slope.
-                dorvan::evaluate_elements(m, xs, begin, end,
+                dorvan::kinematics::evaluate_elements(m, xs, m.problem.supports.prescribed.all().data(), begin, end,
                                           {&table, energy.data(), forces.data(), begin + 1, count},
                                           slopes.data());
                 SCOPED_TRACE("law " + std::to_string(law));
@@ -141,7 +143,7 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
                     [&](std::size_t at, const sheet::element_geometry& r, const double(&u)[3][3],
                         sheet::element_forces& one) {
                         const dorvan::element_result want =
-                            dorvan::element_state(m, r, u, xs[m.numbering.free_count + at], one);
+                            testing_support::dorvan_element(m, r, u, xs[m.numbering.free_count + at], one);
                         EXPECT_TRUE(at == begin || alike(slopes[at], want.thickness_slope)) << at;
                         return want.strain_energy;
                     });
@@ -166,7 +168,7 @@ melvar::model melvar_grid(std::int32_t columns, std::int32_t rows) {
     make_grid(m, columns, rows, 0.5, 0.25);
     prescribe(m, 1, 1, 0.0);
     prescribe(m, 1, 2, 0.01);
-    melvar::start(m);
+    melvar::program::start(m);
     return m;
 }
 
@@ -184,14 +186,15 @@ void expect_melvar_lanes_alike(melvar::model& m, const terms::real_vector& x,
         on_every_target([&] {
             for (const auto& [begin, end] : blocks(count)) {
                 std::vector<double> energy(end - begin), forces(9 * (end - begin));
-                melvar::evaluate_elements(m, xs, begin, end,
-                                          {&table, energy.data(), forces.data(), begin, end});
+                melvar::kinematics::evaluate_elements(
+                    m, xs, m.problem.supports.prescribed.all().data(), begin, end,
+                    {&table, energy.data(), forces.data(), begin, end}, nullptr);
                 SCOPED_TRACE("law " + std::to_string(law));
                 expect_one_element_results(
                     m, table, xs, begin, end, energy, forces,
                     [&](std::size_t, const sheet::element_geometry& r, const double(&u)[3][3],
                         sheet::element_forces& one) {
-                        return melvar::element_state(m, r, u, one).strain_energy;
+                        return testing_support::melvar_element(m, r, u, one).strain_energy;
                     });
             }
         });

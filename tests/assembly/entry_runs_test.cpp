@@ -52,7 +52,7 @@ TEST_P(entry_runs, cut_the_entries_and_the_elements_and_reach_every_element) {
         std::shuffle(&m.problem.mesh.elements(1),
                      &m.problem.mesh.elements(1) + m.problem.mesh.elements.size(), random);
     }
-    melvar::start(m);
+    melvar::program::start(m);
     const sheet::element_columns table = sheet::element_columns_of(m);
     const std::size_t elements = m.problem.mesh.elements.size();
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "sheet/assembly/hessian_assembly.hpp"
+#include "sheet/solve/hessian_assembly.hpp"
 #include "sheet/assembly/worker_pool.hpp"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <random>
 
-#include "sheet/assembly/pressure_load.hpp"
+#include "sheet/energy/follower_pressure.hpp"
 #include "sheet/mechanics/pressure.hpp"
 #include "support/input_text.hpp"
 #include "support/objectives.hpp"
@@ -81,8 +81,8 @@ TEST(pressure, objectives_agree_with_central_differences) {
         const std::string text = pressurised_sheets::with_pressure(octant, 0.05);
         dorvan::model d;
         melvar::model m;
-        dorvan ? (d = input_text::read_dorvan(text), dorvan::start(d))
-               : (m = input_text::read_melvar(text), melvar::start(m));
+        dorvan ? (d = input_text::read_dorvan(text), (void)dorvan::program::start(d))
+               : (m = input_text::read_melvar(text), (void)melvar::program::start(m));
         sheet::model& model = dorvan ? static_cast<sheet::model&>(d) : m;
         terms::real_vector& x = model.unknowns.x;
         terms::real_vector g(1, x.last()), scratch(1, x.last());
@@ -106,7 +106,10 @@ TEST(pressure, objectives_agree_with_central_differences) {
             x(k) = kept;
             EXPECT_NEAR(g(k), (up - down) / (2.0 * h), 1.0E-7) << dorvan << ", entry " << k;
         }
-        const double volume = sheet::pressurised_volume(model);
+        const sheet::assembly_plan plan(model);
+        const sheet::load_state full;
+        const double volume = sheet::follower_pressure(model.problem, model.numbering)
+                                  .volume({model.problem, plan, full, x.view(1, x.last())});
         model.problem.pressures.clear();
         EXPECT_NEAR(energy - f(scratch), -0.05 * volume, 1.0E-15);
     }

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "dorvan/model_text.hpp"
-#include "melvar/element.hpp"
-#include "melvar/objective.hpp"
+#include "melvar/kinematics.hpp"
+#include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
 #include "sheet/assembly/objective.hpp"
 #include "sheet/assembly/worker_pool.hpp"
@@ -101,7 +101,7 @@ TEST(threads, objective_with_pressures_is_the_same_for_every_worker_count) {
     for (std::int32_t j = 1; j <= 3; ++j) melvar_testing::prescribe(m, 1, j, 0.0);
     for (std::int32_t e = 1; e <= m.problem.mesh.elements.last(); ++e)
         m.problem.pressures.push_back({e, 1.0E-3 * (1 + e % 3)});
-    melvar::start(m);
+    melvar::program::start(m);
     const std::int32_t n = m.numbering.free_count;
     dorvan_tests::random_reals random(5);
     terms::real_vector x(1, n), reference(1, n);
@@ -134,7 +134,7 @@ TEST(threads, melvar_objective_is_the_same_for_every_worker_count) {
             std::shuffle(&m.problem.mesh.elements(1),
                          &m.problem.mesh.elements(1) + m.problem.mesh.elements.size(), random);
         }
-        melvar::start(m);
+        melvar::program::start(m);
         ASSERT_GE(m.problem.mesh.elements.size(), sheet::threads_from);
         dorvan_tests::random_reals random(5);
         terms::real_vector x(1, m.numbering.free_count);
@@ -142,7 +142,7 @@ TEST(threads, melvar_objective_is_the_same_for_every_worker_count) {
 
         terms::real_vector reference(1, m.numbering.free_count);
         const double f = one_after_another(m, x, reference, [&](std::int32_t e, auto& forces) {
-            return melvar::element_at(m, e, x, forces).strain_energy;
+            return sheet::element_at<melvar::kinematics>(m, e, x, forces).strain_energy;
         });
         expect_every_count_alike(
             m.numbering.free_count, x, f, reference,

@@ -7,7 +7,7 @@
 #include <array>
 #include <cmath>
 
-#include "dorvan/element.hpp"
+#include "dorvan/kinematics.hpp"
 #include "dorvan/model_text.hpp"
 #include "dorvan/plane_stress.hpp"
 
@@ -59,7 +59,7 @@ struct evaluation {
 
 evaluation evaluate(const dorvan::model& m, const displacements& u, double s) {
     evaluation out{};
-    out.r = dorvan::element_at(m, 1, unknowns(m, u, s), out.f);
+    out.r = sheet::element_at<dorvan::kinematics>(m, 1, unknowns(m, u, s), out.f);
     return out;
 }
 

@@ -93,8 +93,8 @@ inline std::string input_text(const problem& p) {
 inline dorvan::model started_model(const std::string& text) {
     dorvan::model m;
     sheet::scanner in("input.txt", text);
-    dorvan::input(m, in);
-    dorvan::start(m);
+    dorvan::program::input(m, in);
+    dorvan::program::start(m);
     return m;
 }
 

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <vector>
 
-#include "dorvan/element.hpp"
+#include "dorvan/kinematics.hpp"
 #include "dorvan/model_text.hpp"
-#include "dorvan/objective.hpp"
+#include "dorvan/program.hpp"
 #include "dorvan/plane_stress.hpp"
 #include "support/objectives.hpp"
 
@@ -124,7 +124,7 @@ TEST_P(objective_law, elements_meeting_at_a_node_add_their_forces) {
         }
     for (std::int32_t e = 1; e <= 8; ++e) {
         sheet::element_forces forces;
-        const dorvan::element_result r = dorvan::element_at(m, e, x, forces);
+        const dorvan::element_result r = sheet::element_at<dorvan::kinematics>(m, e, x, forces);
         energy += r.strain_energy;
         slope[e] = r.thickness_slope;
         for (int l = 0; l < 3; ++l)

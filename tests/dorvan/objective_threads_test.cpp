@@ -2,13 +2,16 @@
 // to the bit as one thread alone: the sums are formed in element order either way.
 #include <gtest/gtest.h>
 
+#include "support/laws.hpp"
+
 #include <cstring>
 #include <string>
 
-#include "dorvan/element.hpp"
-#include "dorvan/objective.hpp"
+#include "dorvan/kinematics.hpp"
+#include "dorvan/program.hpp"
 #include "model_text.hpp"
-#include "sheet/assembly/objective.hpp"
+#include "sheet/energy/terms.hpp"
+#include "sheet/energy/total.hpp"
 #include "sheet/failure.hpp"
 #include "support/objectives.hpp"
 
@@ -16,35 +19,55 @@ namespace {
 
 using namespace dorvan_tests;
 
-// The objective through the shared frame, one element at a time, sharing the work from
-// parallel_from elements on. The element at failing, when there is one, fails.
-double evaluate(const dorvan::model& m, const terms::real_vector& x, terms::real_vector& g,
-                std::size_t parallel_from, std::size_t failing = SIZE_MAX) {
-    const std::int32_t free_count = m.numbering.free_count;
-    const auto xs = x.view(1, m.numbering.unknown_count);
-    const auto gs = g.view(1, m.numbering.unknown_count);
-    const auto records = m.geometry.view(1, m.geometry.last());
-    sheet::assembly_plan plan(m);
-    return sheet::total_potential_energy_in_blocks(
-        m, plan, xs, gs,
-        [&](std::size_t begin, std::size_t end, const sheet::block_io& io) {
+// The elements of m evaluated one at a time, the element at failing (when there is one) failing:
+// the energy's elements term as the frame calls it.
+struct one_at_a_time {
+    const dorvan::model& m;
+    std::size_t failing;
+
+    auto block_evaluator(const sheet::term_point& p, std::span<double> gs) const {
+        return [this, &p, gs](std::size_t begin, std::size_t end, const sheet::block_io& io) {
+            const std::int32_t free_count = m.numbering.free_count;
             for (std::size_t at = begin; at < end; ++at) {
                 if (at == failing) throw sheet::failure("element " + std::to_string(at) + " fails");
                 double u[3][3];
                 for (int i = 0; i < 9; ++i)
                     u[i / 3][i % 3] =
-                        sheet::corner_value(io.table->source(i)[at], xs.data(),
-                                            m.problem.supports.prescribed.all().data());
+                        sheet::corner_value(io.table->source(i)[at], p.xs.data(), p.prescribed());
                 sheet::element_forces out;
-                const auto result =
-                    dorvan::element_state(m, records[at], u, xs[free_count + at], out);
+                const auto result = testing_support::dorvan_element(
+                    m, m.geometry(static_cast<std::int32_t>(at) + 1), u,
+                    p.xs[static_cast<std::size_t>(free_count) + at], out);
                 io.energy[at - begin] = result.strain_energy;
                 std::memcpy(io.forces + 9 * (at - begin), out.row, sizeof out.row);
                 if (at >= io.own_begin && at < io.own_end)
-                    gs[free_count + at] = result.thickness_slope;
+                    gs[static_cast<std::size_t>(free_count) + at] = result.thickness_slope;
             }
-        },
-        {}, parallel_from);
+        };
+    }
+    bool present(const sheet::term_point&) const { return true; }
+    void add_energy(const sheet::term_point& p, std::span<double> gs, double& energy) const {
+        const std::size_t count = p.plan.element_count();
+        auto evaluate = block_evaluator(p, gs);
+        sheet::detail::assemble_run({0, p.plan.free_count(), 0, count, 0, count}, p.plan, {}, gs,
+                                    evaluate, [&](std::size_t, double e) { energy = energy + e; });
+    }
+    void add_element_hessian(const sheet::term_point&, std::size_t, double*) const {}
+    bool admissible(const sheet::term_point&) const { return true; }
+    void add_forces(const sheet::term_point&, terms::real_matrix&) const {}
+    void add_fields(const sheet::term_point&, std::vector<sheet::field_value>&) const {}
+};
+
+// The total energy through the shared frame, the elements one at a time, sharing the work from
+// parallel_from elements on.
+double evaluate(const dorvan::model& m, const terms::real_vector& x, terms::real_vector& g,
+                std::size_t parallel_from, std::size_t failing = SIZE_MAX) {
+    sheet::assembly_plan plan(m);
+    const sheet::energy_terms<one_at_a_time> terms{{}, {m, failing}, {}};
+    const sheet::load_state full;
+    const sheet::term_point p{m.problem, plan, full, x.view(1, m.numbering.unknown_count)};
+    return sheet::total_energy(terms, plan, p, g.view(1, m.numbering.unknown_count), {},
+                               parallel_from);
 }
 
 bool same_bits(double a, double b) {

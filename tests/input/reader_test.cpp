@@ -34,7 +34,7 @@ std::string summary(const Model& m) {
     integer(m.problem.settings.max_iterations);
     integer(m.problem.settings.memory_size);
     real(m.problem.thickness);
-    integer(law_number(m.law));
+    integer(static_cast<std::int32_t>(m.law.index()) + 1);
     s += "\nnodes";
     for (std::int32_t i = m.problem.mesh.node_x.first(); i <= m.problem.mesh.node_x.last(); ++i) {
         integer(i);

@@ -50,7 +50,7 @@ melvar::model read(const std::string& material_line) {
         "1 1 2 3\n: prescribed\n0\n: loads\n0\n";
     sheet::scanner in("input.txt", text);
     melvar::model m;
-    melvar::input(m, in);
+    melvar::program::input(m, in);
     return m;
 }
 

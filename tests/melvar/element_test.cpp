@@ -3,11 +3,13 @@
 // rotation.
 #include <gtest/gtest.h>
 
+#include "support/laws.hpp"
+
 #include <cmath>
 #include <random>
 #include <string>
 
-#include "melvar/element.hpp"
+#include "melvar/kinematics.hpp"
 #include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
 
@@ -44,13 +46,13 @@ melvar::model tilted_triangle(int law) {
     m.problem.supports.held = terms::flag_matrix(1, 3, 1, 3);
     m.problem.supports.prescribed = terms::real_matrix(1, 3, 1, 3);
     m.problem.loads = terms::real_matrix(1, 3, 1, 3);
-    melvar::start(m);
+    melvar::program::start(m);
     return m;
 }
 
 melvar::element_result evaluate(const melvar::model& m, const state& u,
                                 sheet::element_forces& forces) {
-    return melvar::element_state(m, m.geometry(1), u, forces);
+    return testing_support::melvar_element(m, m.geometry(1), u, forces);
 }
 
 double energy_at(const melvar::model& m, const state& u) {
@@ -103,7 +105,7 @@ TEST_P(every_law, equal_biaxial_stretch_gives_the_thinning_and_invariants) {
         m.problem.mesh.node_z(i) = 0.0;
     }
     m.problem.supports.held = terms::flag_matrix(1, 3, 1, 3);
-    melvar::start(m);
+    melvar::program::start(m);
     for (const double lambda : {0.8, 1.0, 1.25, 2.0}) {
         state u = {};
         for (int l = 0; l < 3; ++l) {
@@ -207,7 +209,7 @@ TEST_P(every_law, element2_takes_prescribed_components_from_the_model) {
     m.problem.supports.held = terms::flag_matrix(1, 3, 1, 3);
     prescribe(m, 1, 2, u[0][1]);
     prescribe(m, 3, 3, u[2][2]);
-    melvar::start(m);
+    melvar::program::start(m);
     ASSERT_EQ(m.numbering.free_count, 7);
     ASSERT_EQ(m.unknowns.x.size(), 7u);
     for (std::int32_t i = 1; i <= 3; ++i)
@@ -215,7 +217,7 @@ TEST_P(every_law, element2_takes_prescribed_components_from_the_model) {
             if (m.numbering.dof_map(i, j) <= m.numbering.free_count)
                 m.unknowns.x(m.numbering.dof_map(i, j)) = u[i - 1][j - 1];
     sheet::element_forces gathered, direct;
-    const melvar::element_result a = melvar::element_at(m, 1, m.unknowns.x, gathered);
+    const melvar::element_result a = sheet::element_at<melvar::kinematics>(m, 1, m.unknowns.x, gathered);
     const melvar::element_result b = evaluate(m, u, direct);
     EXPECT_EQ(a.strain_energy, b.strain_energy);
     EXPECT_EQ(a.stretch3, b.stretch3);

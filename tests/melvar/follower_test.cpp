@@ -20,17 +20,17 @@ using namespace pressurised_sheets;
 // current node positions.
 melvar::model solved(const std::string& text) {
     melvar::model m = input_text::read_melvar(text);
-    sheet::assembly_plan plan = melvar::start(m);
+    auto started = melvar::program::start(m);
     auto objective = [&](std::int32_t n, const terms::real_vector& x, terms::real_vector& g,
                          nlp::slope_request along = {}) {
-        return melvar::objective(m, plan, n, x, g, along);
+        return melvar::program::objective(m, started, n, x, g, along);
     };
     nlp::minimiser<decltype(objective)> minimiser(objective);
     EXPECT_TRUE(minimiser
                     .lbfgs(sheet::lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x,
                            m.unknowns.gradient)
                     .optimal);
-    melvar::find_final_state(m);
+    melvar::program::find_final_state(m, started, {});
     return m;
 }
 

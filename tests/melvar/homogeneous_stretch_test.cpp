@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "melvar/element.hpp"
-#include "melvar/objective.hpp"
+#include "melvar/kinematics.hpp"
+#include "melvar/program.hpp"
 #include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
 #include "nlp/minimiser.hpp"
@@ -55,8 +55,8 @@ report written_report(melvar::model& m) {
     scratch_dir dir;
     {
         working_dir here(dir.path());
-        melvar::find_final_state(m);
-        melvar::output(m);
+        melvar::program::find_final_state(m);
+        melvar::program::output(m);
     }
     const std::vector<std::string> lines = crlf_lines(read_file(dir.path() / "output.txt"));
     report out;
@@ -101,7 +101,7 @@ TEST_P(homogeneous_stretch, equibiaxial_square) {
         }
         prescribe(m, i, 3, 0.0);
     }
-    melvar::start(m);
+    melvar::program::start(m);
     ASSERT_EQ(m.numbering.free_count, 2);
     const nlp::minimiser_result result = solve(m);
     ASSERT_TRUE(result.optimal) << result.minor;
@@ -111,7 +111,7 @@ TEST_P(homogeneous_stretch, equibiaxial_square) {
     const double sigma = closed_form_stress(m, lambda, lambda, lambda);
     sheet::element_forces forces;
     for (std::int32_t e = 1; e <= 8; ++e) {
-        const melvar::element_result r = melvar::element_at(m, e, m.unknowns.x, forces);
+        const melvar::element_result r = sheet::element_at<melvar::kinematics>(m, e, m.unknowns.x, forces);
         EXPECT_NEAR(r.stretch3, 1.0 / (lambda * lambda), 1e-9);
         // Equal stretches make the root of the two stresses' half difference lose half its
         // digits: their mean is compared tightly, each one to the report's precision.
@@ -160,7 +160,7 @@ TEST_P(homogeneous_stretch, uniaxial_strip) {
     }
     prescribe(m, 1, 2, 0.0);
     for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) prescribe(m, i, 3, 0.0);
-    melvar::start(m);
+    melvar::program::start(m);
     const nlp::minimiser_result result = solve(m);
     ASSERT_TRUE(result.optimal) << result.minor;
 
@@ -176,7 +176,7 @@ TEST_P(homogeneous_stretch, uniaxial_strip) {
     sheet::element_forces forces;
     for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last();
          ++e) {
-        const melvar::element_result r = melvar::element_at(m, e, m.unknowns.x, forces);
+        const melvar::element_result r = sheet::element_at<melvar::kinematics>(m, e, m.unknowns.x, forces);
         EXPECT_NEAR(r.stretch3, l2, 1e-8) << e;
         const std::vector<double> s = element_stresses(r);
         EXPECT_NEAR(s[0], sigma1, 1e-6 * sigma1) << e;

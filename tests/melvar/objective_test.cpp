@@ -6,8 +6,8 @@
 #include <cmath>
 #include <random>
 
-#include "melvar/element.hpp"
-#include "melvar/objective.hpp"
+#include "melvar/kinematics.hpp"
+#include "melvar/program.hpp"
 #include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
 #include "support/objectives.hpp"
@@ -40,7 +40,7 @@ melvar::model small_sheet() {
 
 TEST(melvar_start, numbers_only_the_free_components) {
     melvar::model m = small_sheet();
-    melvar::start(m);
+    melvar::program::start(m);
     ASSERT_EQ(m.numbering.free_count, 18 - 6);
     EXPECT_EQ(m.unknowns.x.first(), 1);
     EXPECT_EQ(m.unknowns.x.last(), m.numbering.free_count);
@@ -77,7 +77,7 @@ TEST(melvar_start, all_nine_prescribed_leaves_no_unknowns) {
     m.problem.loads = terms::real_matrix(1, 3, 1, 3);
     for (std::int32_t i = 1; i <= 3; ++i)
         for (std::int32_t j = 1; j <= 3; ++j) prescribe(m, i, j, 0.0);
-    melvar::start(m);
+    melvar::program::start(m);
     EXPECT_EQ(m.numbering.free_count, 0);
     EXPECT_EQ(m.unknowns.x.size(), 0u);
     EXPECT_EQ(m.unknowns.gradient.size(), 0u);
@@ -95,7 +95,7 @@ TEST(melvar_objective, starting_point_has_the_offset_energy_and_the_negated_load
     melvar::model m = small_sheet();
     // Without the prescribed stretch the elements exert no forces at the start.
     m.problem.supports.prescribed(3, 1) = 0.0;
-    melvar::start(m);
+    melvar::program::start(m);
     double expected = 0.0;
     const auto& law = std::get<melvar::mooney_rivlin>(m.law);
     const double w0 = 3.0 * law.c10 + 3.0 * law.c01;
@@ -115,7 +115,7 @@ TEST(melvar_objective, starting_point_has_the_offset_energy_and_the_negated_load
 
 TEST(melvar_objective, writes_every_entry_and_ignores_loads_on_prescribed_components) {
     melvar::model m = small_sheet();
-    melvar::start(m);
+    melvar::program::start(m);
     terms::real_vector g(1, m.numbering.free_count);
     for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) g(k) = 1.0e30;
     const double f = testing_support::melvar_objective(m, m.numbering.free_count, m.unknowns.x, g);
@@ -134,7 +134,7 @@ TEST(melvar_objective, gradient_is_the_derivative_of_the_total_potential_energy)
         melvar::model m = small_sheet();
         if (law == 1) neo_hookean(m, 1.1);
         if (law == 3) arruda_boyce(m, 0.8, 2.2);
-        melvar::start(m);
+        melvar::program::start(m);
         std::mt19937 pick(7 + law);
         std::uniform_real_distribution<double> shift(-0.15, 0.15);
         for (std::int32_t k = 1; k <= m.numbering.free_count; ++k) m.unknowns.x(k) = shift(pick);
@@ -147,7 +147,7 @@ TEST(melvar_objective, gradient_is_the_derivative_of_the_total_potential_energy)
         sheet::element_forces forces;
         for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last();
              ++e)
-            expected += melvar::element_at(m, e, m.unknowns.x, forces).strain_energy;
+            expected += sheet::element_at<melvar::kinematics>(m, e, m.unknowns.x, forces).strain_energy;
         for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i)
             for (std::int32_t j = 1; j <= 3; ++j)
                 if (m.numbering.dof_map(i, j) <= m.numbering.free_count)

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "melvar/element.hpp"
+#include "melvar/kinematics.hpp"
 #include "melvar/program.hpp"
 #include "support/laws.hpp"
 

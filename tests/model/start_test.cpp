@@ -56,7 +56,7 @@ std::vector<int> dof_map_of(const sheet::model& m) {
 TEST(numbering, all_nine_prescribed_in_dorvan_leaves_the_thickness_only) {
     dorvan::model m =
         input_text::read_dorvan(three_nodes(all_nine, absolute, "0.5 1 1.0 100.0", "0\n"));
-    dorvan::start(m);
+    dorvan::program::start(m);
     EXPECT_EQ(m.numbering.free_count, 0);
     EXPECT_EQ(m.numbering.unknown_count, 1);
     EXPECT_EQ(dof_map_of(m), (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
@@ -69,7 +69,7 @@ TEST(numbering, all_nine_prescribed_in_dorvan_leaves_the_thickness_only) {
 
 TEST(numbering, all_nine_prescribed_in_melvar_leaves_no_unknown) {
     melvar::model m = input_text::read_melvar(three_nodes(all_nine, absolute, "0.5 1 1.0", "0\n"));
-    melvar::start(m);
+    melvar::program::start(m);
     EXPECT_EQ(m.numbering.free_count, 0);
     EXPECT_EQ(dof_map_of(m), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(m.unknowns.x.size(), 0u);
@@ -79,7 +79,7 @@ TEST(numbering, all_nine_prescribed_in_melvar_leaves_no_unknown) {
 TEST(numbering, two_free_components_in_dorvan) {
     dorvan::model m =
         input_text::read_dorvan(three_nodes(all_but_two, absolute, "0.5 1 1.0 100.0", "0\n"));
-    dorvan::start(m);
+    dorvan::program::start(m);
     EXPECT_EQ(m.numbering.free_count, 2);
     EXPECT_EQ(m.numbering.unknown_count, 3);
     // (1,1) (1,2) (1,3) (2,1) (2,2) (2,3) (3,1) (3,2) (3,3)
@@ -93,7 +93,7 @@ TEST(numbering, two_free_components_in_dorvan) {
 TEST(numbering, two_free_components_in_melvar) {
     melvar::model m =
         input_text::read_melvar(three_nodes(all_but_two, absolute, "0.5 1 1.0", "0\n"));
-    melvar::start(m);
+    melvar::program::start(m);
     EXPECT_EQ(m.numbering.free_count, 2);
     EXPECT_EQ(dof_map_of(m), (std::vector<int>{3, 4, 1, 2, 5, 6, 7, 8, 9}));
     ASSERT_EQ(m.unknowns.x.last(), 2);
@@ -107,7 +107,7 @@ TEST(numbering, thickness_variables_follow_the_free_components_in_element_order)
     text = replaced(text, "3\nheading\n1 0.0", "4\nheading\n4 1.0 1.0 0.5\n1 0.0");
     text = replaced(text, "1\nheading\n1 1 2 3\n", "2\nheading\n2 2 4 3\n1 1 2 3\n");
     dorvan::model m = input_text::read_dorvan(text);
-    dorvan::start(m);
+    dorvan::program::start(m);
     EXPECT_EQ(m.numbering.free_count, 12);
     EXPECT_EQ(m.numbering.unknown_count, 14);
     std::vector<int> expected(12);
@@ -122,7 +122,7 @@ TEST(numbering, without_elements_the_unknowns_are_the_free_components) {
     std::string text = three_nodes({{2, 2}}, absolute, "0.5 1 1.0 100.0", "0\n");
     text = replaced(text, "1\nheading\n1 1 2 3\n", "0\nheading\n");
     dorvan::model m = input_text::read_dorvan(text);
-    dorvan::start(m);
+    dorvan::program::start(m);
     EXPECT_EQ(m.numbering.free_count, 8);
     EXPECT_EQ(m.numbering.unknown_count, 8);
     EXPECT_EQ(dof_map_of(m), (std::vector<int>{1, 2, 3, 4, 9, 5, 6, 7, 8}));
@@ -146,7 +146,7 @@ TEST(tolerance, absolute_needs_no_evaluation_of_the_objective) {
     const std::string settings = "0.9 10 0.001 2.0 500 5";
     dorvan::model d = input_text::read_dorvan(
         three_nodes(all_but_two, settings, "0.5 1 1.0 100.0", "1\nh\n1 3 -5.0\n"));
-    ASSERT_NO_THROW(dorvan::start(d));
+    ASSERT_NO_THROW(dorvan::program::start(d));
     EXPECT_EQ(d.results.tolerance, 0.002);
     EXPECT_EQ(d.results.energy, 0.0);
     for (std::int32_t k = 1; k <= d.numbering.unknown_count; ++k)
@@ -154,7 +154,7 @@ TEST(tolerance, absolute_needs_no_evaluation_of_the_objective) {
 
     melvar::model m = input_text::read_melvar(
         three_nodes(all_but_two, settings, "0.5 1 1.0", "1\nh\n1 3 -5.0\n"));
-    ASSERT_NO_THROW(melvar::start(m));
+    ASSERT_NO_THROW(melvar::program::start(m));
     EXPECT_EQ(m.results.tolerance, 0.002);
     EXPECT_EQ(m.results.energy, 0.0);
 }
@@ -164,7 +164,7 @@ TEST(tolerance, relative_is_the_largest_initial_gradient_entry_times_the_factor)
     for (const char* settings : {"0.9 10 0.001 0.0 500 5", "0.9 10 0 -2.0 500 5"}) {
         dorvan::model d = input_text::read_dorvan(
             three_nodes(all_but_two, settings, "0.5 1 1.0 100.0", "1\nh\n1 3 -5.0\n"));
-        dorvan::start(d);
+        dorvan::program::start(d);
         EXPECT_DOUBLE_EQ(d.results.tolerance, 0.005) << settings;
         EXPECT_EQ(d.unknowns.gradient(d.numbering.dof_map(1, 3)), 5.0);
         EXPECT_EQ(d.unknowns.gradient(d.numbering.dof_map(2, 1)), 0.0);
@@ -172,7 +172,7 @@ TEST(tolerance, relative_is_the_largest_initial_gradient_entry_times_the_factor)
 
         melvar::model m = input_text::read_melvar(
             three_nodes(all_but_two, settings, "0.5 1 1.0", "1\nh\n1 3 -5.0\n"));
-        melvar::start(m);
+        melvar::program::start(m);
         EXPECT_DOUBLE_EQ(m.results.tolerance, 0.005) << settings;
         EXPECT_EQ(m.unknowns.gradient(m.numbering.dof_map(1, 3)), 5.0);
     }
@@ -195,7 +195,7 @@ TEST(tolerance, is_fixed_with_one_evaluation_only_when_relative) {
         return -4.25;
     };
     m.problem.settings.reference_force = 3.0;
-    sheet::fix_tolerance(m, objective);
+    sheet::fix_tolerance(m, m.problem.settings.tolerance_factor, objective);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(m.results.tolerance, 1.5);
     EXPECT_EQ(m.results.energy, 0.0);
@@ -203,7 +203,7 @@ TEST(tolerance, is_fixed_with_one_evaluation_only_when_relative) {
     for (const double reference : {0.0, -0.0, -3.0}) {
         calls = 0;
         m.problem.settings.reference_force = reference;
-        sheet::fix_tolerance(m, objective);
+        sheet::fix_tolerance(m, m.problem.settings.tolerance_factor, objective);
         EXPECT_EQ(calls, 1);
         EXPECT_EQ(m.results.tolerance, 3.5);  // |-7| x 0.5
         EXPECT_EQ(m.results.energy, -4.25);

@@ -7,8 +7,8 @@
 #include <random>
 #include <string>
 
-#include "dorvan/element.hpp"
-#include "melvar/element.hpp"
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
 #include "support/input_text.hpp"
 
 namespace {
@@ -64,6 +64,14 @@ void check_against_differences(const Model& m, const sheet::element_columns& tab
     }
 }
 
+// K's element Hessian of the element at position at, at xs and the problem's prescribed values,
+// into packed (which holds zeros).
+template <class K>
+void hessian_of(const sheet::model_of<K>& m, const sheet::element_columns& table, std::size_t at,
+                std::span<const double> xs, double* packed) {
+    K::element_hessian(m, table, at, xs, m.problem.supports.prescribed.all().data(), packed);
+}
+
 class element_hessian : public ::testing::TestWithParam<law_case> {};
 
 TEST_P(element_hessian, agrees_with_central_differences_of_the_forces) {
@@ -83,22 +91,22 @@ TEST_P(element_hessian, agrees_with_central_differences_of_the_forces) {
         if (c.dorvan) {
             x(10) = 0.8 + small(random);
             dorvan::model m = input_text::read_dorvan(tilted_triangle(c.material));
-            const sheet::assembly_plan plan = dorvan::start(m);
+            const auto started = dorvan::program::start(m);
             check_against_differences(
-                m, plan.table(), 10, x, dorvan::element_hessian,
+                m, started.plan.table(), 10, x, hessian_of<dorvan::kinematics>,
                 [](const dorvan::model& mm, const terms::real_vector& at,
                    sheet::element_forces& f) {
-                    return dorvan::element_at(mm, 1, at, f).thickness_slope;
+                    return sheet::element_at<dorvan::kinematics>(mm, 1, at, f).thickness_slope;
                 },
                 where);
         } else {
             melvar::model m = input_text::read_melvar(tilted_triangle(c.material));
-            const sheet::assembly_plan plan = melvar::start(m);
+            const auto started = melvar::program::start(m);
             check_against_differences(
-                m, plan.table(), 9, x, melvar::element_hessian,
+                m, started.plan.table(), 9, x, hessian_of<melvar::kinematics>,
                 [](const melvar::model& mm, const terms::real_vector& at,
                    sheet::element_forces& f) {
-                    melvar::element_at(mm, 1, at, f);
+                    sheet::element_at<melvar::kinematics>(mm, 1, at, f);
                     return 0.0;
                 },
                 where);

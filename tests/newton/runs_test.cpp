@@ -21,15 +21,13 @@ using namespace testing_support;
 // Starts m and solves it by the method, quietly; expects it to end optimal.
 template <class Program>
 void solve_optimal(typename Program::model_type& m, sheet::method method) {
-    sheet::assembly_plan plan = Program::start(m);
-    auto objective = [&](std::int32_t n, const terms::real_vector& x, terms::real_vector& g,
-                         nlp::slope_request along = {}) {
-        return Program::objective(m, plan, n, x, g, along);
-    };
+    auto started = Program::start(m);
+    const sheet::load_state full;
+    sheet::objective_of<decltype(started.terms)> objective{m, started.plan, started.terms, full};
     sheet::options o;
     o.quiet = true;
     o.method = method;
-    EXPECT_TRUE(sheet::solve<Program>(m, plan, objective, o).optimal);
+    EXPECT_TRUE(sheet::solve(m, started.plan, started.terms, full, objective, o).optimal);
 }
 
 // x after solving text's model by the method, at the tolerance factor given.

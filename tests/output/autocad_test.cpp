@@ -9,6 +9,7 @@
 #include "melvar/program.hpp"
 #include "output/hand_model.hpp"
 #include "sheet/output/autocad.hpp"
+#include "sheet/model/loading.hpp"
 #include "support/program_run.hpp"
 
 namespace {
@@ -33,6 +34,8 @@ std::string script_of(Model& m, Start start) {
     scratch_dir dir;
     {
         working_directory here(dir.path());
+        m.results.displacements =
+            sheet::displacements_at(m.problem, m.numbering, m.unknowns.x, sheet::load_state{});
         sheet::autocad(m);
     }
     return read_file(dir.path() / "autocad.scr");
@@ -40,7 +43,7 @@ std::string script_of(Model& m, Start start) {
 
 TEST(autocad, sixteen_steps_of_a_two_element_model) {
     dorvan::model m;
-    const std::string text = script_of(m, [](dorvan::model& d) { dorvan::start(d); });
+    const std::string text = script_of(m, [](dorvan::model& d) { dorvan::program::start(d); });
     const std::vector<std::string> expected = {
         "osmode 0", "layer make Initial_2 ", "pface", "0.000000E+00,0.000000E+00,0.000000E+00",
         "1.000000E+00,-2.500000E-01,0.000000E+00", "1.000000E+00,1.000000E+00,5.000000E-01",
@@ -62,18 +65,20 @@ TEST(autocad, sixteen_steps_of_a_two_element_model) {
 TEST(autocad, melvar_draws_the_same_script) {
     dorvan::model d;
     melvar::model m;
-    const std::string of_dorvan = script_of(d, [](dorvan::model& x) { dorvan::start(x); });
-    const std::string of_melvar = script_of(m, [](melvar::model& x) { melvar::start(x); });
+    const std::string of_dorvan = script_of(d, [](dorvan::model& x) { dorvan::program::start(x); });
+    const std::string of_melvar = script_of(m, [](melvar::model& x) { melvar::program::start(x); });
     EXPECT_EQ(of_melvar, of_dorvan);
 }
 
 std::string script_without_solution(const std::vector<point>& nodes) {
     dorvan::model m;
     fill(m, nodes, {}, {}, {});
-    dorvan::start(m);
+    dorvan::program::start(m);
     scratch_dir dir;
     {
         working_directory here(dir.path());
+        m.results.displacements =
+            sheet::displacements_at(m.problem, m.numbering, m.unknowns.x, sheet::load_state{});
         sheet::autocad(m);
     }
     return read_file(dir.path() / "autocad.scr");

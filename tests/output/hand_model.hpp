@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <type_traits>
+
+#include "dorvan/program.hpp"
+#include "melvar/program.hpp"
 #include "sheet/model/model.hpp"
 
 namespace writers_test {
@@ -66,10 +70,15 @@ void fill(Model& m, const std::vector<point>& nodes, const std::vector<triangle>
 }
 
 // The report as a run writes it: the final state at x, then output.txt.
-template <class Model>
-void report(Model& m) {
-    find_final_state(m);
-    output(m);
+template <class Laws>
+void report(sheet::membrane_model<Laws>& m) {
+    if constexpr (std::is_same_v<Laws, dorvan::law>) {
+        dorvan::program::find_final_state(m);
+        dorvan::program::output(m);
+    } else {
+        melvar::program::find_final_state(m);
+        melvar::program::output(m);
+    }
 }
 
 // Makes dir the working directory for the life of the object, as the writers use it.

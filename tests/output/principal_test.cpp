@@ -238,7 +238,7 @@ void check_dorvan(dorvan::model& m, const std::function<double(double, double, d
     for (const stretch& st : stretches) {
         SCOPED_TRACE("stretch " + std::to_string(st.l1) + ", " + std::to_string(st.l2));
         stretched_square(m, st.l1, st.l2);
-        dorvan::start(m);
+        dorvan::program::start(m);
         const stretch_state s = compressible_state(w, st.l1, st.l2);
         for (std::int32_t e = 1; e <= 2; ++e)
             m.unknowns.x(m.numbering.free_count + e) = std::sqrt(s.lambda3);
@@ -282,7 +282,7 @@ void check_melvar(melvar::model& m, const std::function<double(double, double, d
     for (const stretch& st : stretches) {
         SCOPED_TRACE("stretch " + std::to_string(st.l1) + ", " + std::to_string(st.l2));
         stretched_square(m, st.l1, st.l2);
-        melvar::start(m);
+        melvar::program::start(m);
         const stretch_state s = incompressible_state(w, st.l1, st.l2);
         scratch_dir dir;
         {

@@ -117,7 +117,7 @@ TEST(report, dorvan_whole_file_of_a_small_model) {
     reaction_model(m);
     m.law = dorvan::neo_hookean{1.0, 4.0};
     const std::string text = report_of(
-        m, [](dorvan::model& d) { dorvan::start(d); }, [](dorvan::model& d) { report(d); });
+        m, [](dorvan::model& d) { dorvan::program::start(d); }, [](dorvan::model& d) { report(d); });
     std::vector<std::string> expected = head_and_nodes();
     expected = joined(expected, {
                                     hyphens(59),
@@ -144,7 +144,7 @@ TEST(report, melvar_whole_file_of_a_small_model) {
     reaction_model(m);
     m.law = melvar::neo_hookean{1.0};
     const std::string text = report_of(
-        m, [](melvar::model& d) { melvar::start(d); }, [](melvar::model& d) { report(d); });
+        m, [](melvar::model& d) { melvar::program::start(d); }, [](melvar::model& d) { report(d); });
     std::vector<std::string> expected = head_and_nodes();
     expected = joined(expected, {
                                     hyphens(41),
@@ -166,9 +166,9 @@ TEST(writers, leave_the_model_as_they_found_it) {
     dorvan::model m;
     reaction_model(m);
     m.law = dorvan::neo_hookean{1.0, 4.0};
-    dorvan::start(m);
+    dorvan::program::start(m);
     set_free(m, 5, 1, 1.5);
-    dorvan::find_final_state(m);
+    dorvan::program::find_final_state(m);
     const auto copy = [](const auto& values) {
         return std::vector<double>(values.begin(), values.end());
     };
@@ -181,9 +181,9 @@ TEST(writers, leave_the_model_as_they_found_it) {
     scratch_dir dir;
     {
         working_directory here(dir.path());
-        dorvan::ansys(m);
+        dorvan::program::ansys(m);
         sheet::autocad(m);
-        dorvan::output(m);
+        dorvan::program::output(m);
         sheet::vtu("sheet.vtu", m, {});
     }
     EXPECT_EQ(copy(m.problem.loads.all()), loads);
@@ -203,7 +203,7 @@ TEST(report, header_widens_with_a_three_digit_exponent) {
     dorvan::model m;
     reaction_model(m);
     m.law = dorvan::neo_hookean{1.0, 4.0};
-    dorvan::start(m);
+    dorvan::program::start(m);
     m.results.minor = 37;
     m.results.energy = -1.25E+150;
     m.results.tolerance = 2.5E-120;
@@ -238,7 +238,7 @@ std::vector<std::string> tail_from_element_table(const std::string& text, int wi
 TEST(report, dorvan_without_elements) {
     dorvan::model m;
     no_element_model(m);
-    dorvan::start(m);
+    dorvan::program::start(m);
     scratch_dir dir;
     {
         working_directory here(dir.path());
@@ -265,7 +265,7 @@ TEST(report, dorvan_without_elements) {
 TEST(report, melvar_without_elements) {
     melvar::model m;
     no_element_model(m);
-    melvar::start(m);
+    melvar::program::start(m);
     scratch_dir dir;
     {
         working_directory here(dir.path());
@@ -290,7 +290,7 @@ TEST(report, melvar_without_elements) {
 TEST(report, no_nodes_leaves_headers_and_rules_only) {
     dorvan::model m;
     fill(m, {}, {}, {}, {});
-    dorvan::start(m);
+    dorvan::program::start(m);
     m.results.minor = 0;
     m.results.energy = 0.0;
     scratch_dir dir;

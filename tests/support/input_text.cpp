@@ -28,14 +28,14 @@ std::string with_crlf(const std::string& text) {
 dorvan::model read_dorvan(const std::string& text) {
     sheet::scanner in("input.txt", text);
     dorvan::model m;
-    dorvan::input(m, in);
+    dorvan::program::input(m, in);
     return m;
 }
 
 melvar::model read_melvar(const std::string& text) {
     sheet::scanner in("input.txt", text);
     melvar::model m;
-    melvar::input(m, in);
+    melvar::program::input(m, in);
     return m;
 }
 

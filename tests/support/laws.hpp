@@ -5,10 +5,11 @@
 #include <array>
 #include <initializer_list>
 #include <stdexcept>
+#include <variant>
 #include <vector>
 
-#include "dorvan/law.hpp"
-#include "melvar/law.hpp"
+#include "dorvan/kinematics.hpp"
+#include "melvar/kinematics.hpp"
 #include "melvar/program.hpp"
 
 namespace testing_support {
@@ -31,6 +32,27 @@ inline melvar::law melvar_law(int number, std::initializer_list<double> constant
         return law;
     }
     throw std::invalid_argument("no melvar law of that number and constants");
+}
+
+// The element of initial geometry r under m's law, displaced by u at its corners (and, for
+// dorvan, with thickness variable s): its result and its forces.
+inline dorvan::element_result dorvan_element(const dorvan::model& m,
+                                             const sheet::element_geometry& r,
+                                             const double (&u)[3][3], double s,
+                                             sheet::element_forces& forces) {
+    return std::visit(
+        [&](const auto& law) {
+            return dorvan::element_state(law, m.problem.thickness, r, u, s, forces);
+        },
+        m.law);
+}
+inline melvar::element_result melvar_element(const melvar::model& m,
+                                             const sheet::element_geometry& r,
+                                             const double (&u)[3][3],
+                                             sheet::element_forces& forces) {
+    return std::visit(
+        [&](const auto& law) { return melvar::element_state(law, m.problem.thickness, r, u, forces); },
+        m.law);
 }
 
 }  // namespace testing_support

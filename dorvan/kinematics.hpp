@@ -1,0 +1,134 @@
+// dorvan's kinematics: a compressible triangle whose thickness is an unknown of its own. Plane
+// stress is reached by the minimisation: element e carries the thickness variable s (lambda3 =
+// s^2), x(free_count + e), which the minimiser drives to zero through-thickness stress. The
+// formulas are templates over the number type T (a real, a vector of reals with one element per
+// lane, or a dual number) and over the material law.
+#pragma once
+
+#include <cmath>
+
+#include "dorvan/laws.hpp"
+#include <cstddef>
+#include <span>
+
+#include "sheet/assembly/block_io.hpp"
+#include "sheet/mechanics/principal.hpp"
+#include "sheet/mechanics/triangle.hpp"
+#include "sheet/model/model.hpp"
+#include "sheet/run/command_line.hpp"
+
+namespace dorvan {
+
+using model = sheet::membrane_model<law>;
+
+template <class T>
+struct element_result_of {
+    T strain_energy;    // W A2 t0 / 2
+    T thickness_slope;  // gradient entry of the element's thickness variable
+    T i1;               // trace of C
+    T trace_c2;         // trace of C^2
+    T i3;               // det C
+    T w1;               // dW/d i1
+    T w2;               // dW/d trace_c2
+    T w3;               // dW/d i3
+};
+using element_result = element_result_of<double>;
+
+// The element of initial geometry r (sheet::element_geometry, or its fields in T) and initial
+// thickness t0, displaced by u[l][j] at its corners, with thickness variable s, under law. The
+// current shape goes to shape when given.
+template <class Law, class Record, class T>
+element_result_of<T> element_state(const Law& law, double t0, const Record& r, const T (&u)[3][3],
+                                   T s, sheet::nodal_forces<T>& forces,
+                                   sheet::current_shape<T>* shape = nullptr) {
+    const T a2 = r.area2;
+    const sheet::current_shape<T> c = sheet::shape_of(r, u);
+    if (shape != nullptr) *shape = c;
+    const T jp = c.length / a2;   // in-plane area ratio
+    const T c33 = s * s * s * s;  // lambda3^2 with lambda3 = s^2
+
+    element_result_of<T> out{};
+    out.i1 = c.trace_c + c33;
+    out.trace_c2 = c.trace_c2 + c33 * c33;
+    out.i3 = c33 * (jp * jp);
+    const density_terms<T> w = law.density(out.i1, out.trace_c2, out.i3);
+    out.w1 = w.w1;
+    out.w2 = w.w2;
+    out.w3 = w.w3;
+    out.strain_energy = w.w * a2 * t0 * 0.5;
+
+    // Nodal forces: the i1, trace_c2 and i3 terms in that order, t0 last; N3 by translation.
+    const T by_i1 = w.w1 / a2;
+    const T by_c2 = 2.0 * w.w2 / c.a2_3;
+    const T by_i3 = c33 * w.w3 * jp;
+    for (int k = 0; k < 3; ++k) {
+        const T row1 =
+            by_i1 * c.p[k] + by_c2 * (c.pp * c.b[k] - c.pq * c.a[k]) + by_i3 * c.unit_a[k];
+        const T row2 =
+            by_i1 * c.q[k] + by_c2 * (c.pq * c.b[k] - c.qq * c.a[k]) + by_i3 * c.unit_b[k];
+        forces.row[0][k] = t0 * row1;
+        forces.row[1][k] = t0 * row2;
+        forces.row[2][k] = -(forces.row[0][k] + forces.row[1][k]);
+    }
+    // dW/dC33 scaled by A2 s^2: zero exactly at plane stress.
+    out.thickness_slope = a2 * (s * s) * (w.w1 + 2.0 * w.w2 * c33 + w.w3 * (jp * jp));
+    return out;
+}
+
+// The in-plane principal stresses of the element: with a = i1, b = trace_c2, c = i3, u = w1,
+// v = w2, w = w3, t is half their sum, the radicand (half their difference)^2 and p their
+// product.
+inline sheet::principal_stresses stresses_of(const element_result& r) {
+    const double a = r.i1, b = r.trace_c2, c = r.i3, u = r.w1, v = r.w2, w = r.w3;
+    const double t = (3.0 * w * c + (u * a + 2.0 * v * b)) / std::sqrt(c);
+    const double b2a = 2.0 * b - a * a;
+    const double radicand = (6.0 * c + b2a * a) * (4.0 * u * v / c) + (u * u / c) * b2a -
+                            2.0 * u * w * a + (b2a * a + 8.0 * c) * (4.0 * (v * v) / c) * a -
+                            4.0 * v * w * b - 3.0 * (w * w) * c;
+    const double a2b = a * a - b;
+    const double p =
+        (a2b * a2b - 8.0 * a * c) * (4.0 * (v * v) / c) +
+        ((a * a2b - 6.0 * c) * (4.0 * u * v / c) + (2.0 * (u * u) / c) * a2b + 8.0 * u * w * a) +
+        16.0 * v * w * b + 12.0 * (w * w) * c;
+    return sheet::principal(t, radicand, p);
+}
+
+// What the membrane program asks of dorvan beyond element_state and stresses_of
+// (sheet/membrane/kinematics.hpp).
+struct kinematics {
+    using laws = law;
+    template <class T>
+    using result_of = element_result_of<T>;
+
+    static constexpr sheet::program_text text{
+        "dorvan",
+        "Large-deformation static equilibrium of a thin compressible hyperelastic sheet (3-node\n"
+        "membrane triangles in 3-D space; neo-Hookean or Mooney-Rivlin with a bulk modulus and "
+        "one\n"
+        "thickness unknown per element), found by minimising its total potential energy with\n"
+        "limited-memory BFGS or Newton's method."};
+    static constexpr bool thickness_column = true;  // the report's element table shows it
+    static constexpr int internal_unknowns = 1;     // the thickness variable s, from 1.0
+
+    // The objective's gradient entry of s is the slope of plane stress, scaled; Newton's Hessian
+    // differentiates the true derivative dE/ds = A2 t0 / 2 dW/dC33 4 s^3 = 2 t0 s slope.
+    template <class T>
+    static T internal_slope(const element_result_of<T>& r) {
+        return r.thickness_slope;
+    }
+    template <class T>
+    static T energy_slope(T slope, T s, double t0) {
+        return 2.0 * t0 * s * slope;
+    }
+    // lambda3 = s^2: the current thickness is t0 s^2.
+    static double thickness_stretch(const element_result&, const double* s) { return s[0] * s[0]; }
+    // The kernels, compiled in dorvan/program.cpp (sheet/membrane/kernels-inl.hpp).
+    static void evaluate_elements(const model& m, std::span<const double> xs,
+                                  const double* prescribed, std::size_t begin, std::size_t end,
+                                  const sheet::block_io& io, double* slopes);
+    static void element_hessian(const model& m, const sheet::element_columns& table,
+                                std::size_t at, std::span<const double> xs,
+                                const double* prescribed, double* packed);
+};
+
+}  // namespace dorvan

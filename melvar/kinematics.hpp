@@ -1,0 +1,154 @@
+// melvar's kinematics: an incompressible triangle, whose thickness follows from its change of
+// area; its unknowns are its corners' displacements only. The formulas are templates over the
+// number type T (a real, a vector of reals with one element per lane, or a dual number) and over
+// the material law.
+#pragma once
+
+#include <type_traits>
+
+#include "melvar/laws.hpp"
+#include <cstddef>
+#include <span>
+
+#include "sheet/assembly/block_io.hpp"
+#include "sheet/mechanics/principal.hpp"
+#include "sheet/mechanics/triangle.hpp"
+#include "sheet/model/model.hpp"
+#include "sheet/run/command_line.hpp"
+
+namespace melvar {
+
+using model = sheet::membrane_model<law>;
+
+template <class T>
+struct element_result_of {
+    T strain_energy;  // W A2 t0 / 2
+    T stretch3;       // lambda3 = A2 / |a x b|; the current thickness is t0 lambda3
+    T i1;             // trace of C
+    T trace_c2;       // trace of C^2
+    T w1;             // dW/d i1
+    T w2;             // dW/d trace_c2
+};
+using element_result = element_result_of<double>;
+
+namespace detail {
+
+// Under a law without trace_c2 (w2 = 0) the trace_c2 term of a force row adds 0 B to the row,
+// which leaves it as it is unless the row is -0 or B is not finite. Whether in every lane
+// neither can happen, for the rows row1 and row2 of the shape c of r with stretch l3. B is
+// finite when the current edges, the initial metric and lambda3 are at most 2^100 and A2^3 is
+// at least 2^-300: the unit normal's components are then below 2, p and q below 2^202, pp, pq
+// and qq below 2^405, B's quotient below 2^806 and its lambda3^5 term below 2^603. (A current
+// area of 0 makes lambda3 infinite.)
+template <class Record, class T>
+bool trace_c2_terms_change_nothing(const Record& r, const sheet::current_shape<T>& c, T l3,
+                                   const T (&row1)[3], const T (&row2)[3]) {
+    return all_magnitudes_at_most(0x1p100, c.a[0], c.a[1], c.a[2], c.b[0], c.b[1], c.b[2], r.a_a,
+                                  r.a_b, r.b_b, l3) &&
+           all_at_least(0x1p-300, c.a2_3) &&
+           !any_negative_zero(row1[0], row1[1], row1[2], row2[0], row2[1], row2[2]);
+}
+
+}  // namespace detail
+
+// The element of initial geometry r (sheet::element_geometry, or its fields in T) and initial
+// thickness t0, displaced by u[l][j] at its corners, under law. The current shape goes to shape
+// when given.
+template <class Law, class Record, class T>
+element_result_of<T> element_state(const Law& law, double t0, const Record& r, const T (&u)[3][3],
+                                   sheet::nodal_forces<T>& forces,
+                                   sheet::current_shape<T>* shape = nullptr) {
+    const T a2 = r.area2;
+    const sheet::current_shape<T> c = sheet::shape_of(r, u);
+    if (shape != nullptr) *shape = c;
+    // Out-of-plane stretch from the change of area, and its powers.
+    const T l3 = a2 / c.length;
+    const T l3_2 = l3 * l3;
+    const T l3_3 = l3 * l3 * l3;
+    const T l3_4 = l3 * l3_3;
+    const T l3_5 = l3_4 * l3;
+
+    element_result_of<T> out{};
+    out.stretch3 = l3;
+    out.i1 = c.trace_c + l3_2;
+    out.trace_c2 = c.trace_c2 + l3_4;
+    const density_terms<T> w = law.density(out.i1, out.trace_c2);
+    out.w1 = w.w1;
+    out.w2 = w.w2;
+    out.strain_energy = w.w * a2 * t0 * 0.5;
+
+    // Nodal forces: each row's i1 term, then its trace_c2 term (each with its lambda3 part); N3
+    // by translation. Over lanes, a law without trace_c2 leaves out the terms where they
+    // provably add nothing: most of the divisions go with them.
+    T row1[3], row2[3];
+    for (int k = 0; k < 3; ++k) {
+        row1[k] = w.w1 * (c.p[k] / a2 - l3_3 * c.unit_a[k]);
+        row2[k] = w.w1 * (c.q[k] / a2 - l3_3 * c.unit_b[k]);
+    }
+    bool trace_c2_terms = true;
+    if constexpr (!Law::uses_trace_c2 && !std::is_same_v<T, double>)
+        trace_c2_terms = !detail::trace_c2_terms_change_nothing(r, c, l3, row1, row2);
+    if (trace_c2_terms) {
+        for (int k = 0; k < 3; ++k) {
+            row1[k] = row1[k] +
+                      2.0 * w.w2 * ((c.pp * c.b[k] - c.pq * c.a[k]) / c.a2_3 - l3_5 * c.unit_a[k]);
+            row2[k] = row2[k] +
+                      2.0 * w.w2 * ((c.pq * c.b[k] - c.qq * c.a[k]) / c.a2_3 - l3_5 * c.unit_b[k]);
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        forces.row[0][k] = t0 * row1[k];
+        forces.row[1][k] = t0 * row2[k];
+        forces.row[2][k] = -(forces.row[0][k] + forces.row[1][k]);
+    }
+    return out;
+}
+
+// The in-plane principal stresses of an incompressible element, whose pressure makes the
+// through-thickness stress zero: with l = stretch3, a = i1, b = trace_c2, u = w1, v = w2, q is
+// the pressure, t half the sum of the two principal stresses, the radicand (half their
+// difference)^2 and p their product.
+inline sheet::principal_stresses stresses_of(const element_result& r) {
+    const double l = r.stretch3, a = r.i1, b = r.trace_c2, u = r.w1, v = r.w2;
+    const double q = (2.0 * v * (l * l) + u) * (2.0 * (l * l));
+    const double s = 2.0 * v * b + u * a;
+    const double t = s - 1.5 * q;
+    const double b2a = 2.0 * b - a * a;
+    const double radicand =
+        (b2a * a + 8.0) * (4.0 * (v * v)) * a +
+        ((b2a * a + 6.0) * (4.0 * u * v) + ((u * u) * b2a + (s - 0.75 * q) * q));
+    const double a2b = a * a - b;
+    const double p =
+        (a2b * a2b - 8.0 * a) * (4.0 * (v * v)) +
+        ((a2b * a - 6.0) * (4.0 * u * v) + ((3.0 * q - 4.0 * s) * q + 2.0 * (u * u) * a2b));
+    return sheet::principal(t, radicand, p);
+}
+
+// What the membrane program asks of melvar beyond element_state and stresses_of
+// (sheet/membrane/kinematics.hpp).
+struct kinematics {
+    using laws = law;
+    template <class T>
+    using result_of = element_result_of<T>;
+
+    static constexpr sheet::program_text text{
+        "melvar",
+        "Large-deformation static equilibrium of a thin incompressible hyperelastic sheet (3-node\n"
+        "membrane triangles in 3-D space; neo-Hookean, Mooney-Rivlin or Arruda-Boyce, the "
+        "thickness\n"
+        "following from the change of area), found by minimising its total potential energy with\n"
+        "limited-memory BFGS or Newton's method."};
+    static constexpr bool thickness_column = false;
+    static constexpr int internal_unknowns = 0;
+
+    static double thickness_stretch(const element_result& r, const double*) { return r.stretch3; }
+    // The kernels, compiled in melvar/program.cpp (sheet/membrane/kernels-inl.hpp).
+    static void evaluate_elements(const model& m, std::span<const double> xs,
+                                  const double* prescribed, std::size_t begin, std::size_t end,
+                                  const sheet::block_io& io, double* slopes);
+    static void element_hessian(const model& m, const sheet::element_columns& table,
+                                std::size_t at, std::span<const double> xs,
+                                const double* prescribed, double* packed);
+};
+
+}  // namespace melvar

@@ -1,0 +1,10 @@
+// melvar's element kernels: its element over vector lanes for every instruction set Highway
+// dispatches to, and its element Hessian by dual numbers.
+#include "melvar/kinematics.hpp"
+
+#define SHEET_MEMBRANE_KINEMATICS melvar::kinematics
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "sheet/membrane/kernels-inl.hpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include "sheet/membrane/kernels-inl.hpp"

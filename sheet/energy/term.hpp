@@ -1,0 +1,53 @@
+// One contribution to the total potential energy, as every part of the run sees it: the
+// elements' strain energy, the nodal loads, a follower pressure, and whatever is added later.
+// Each term works at a point of the unknowns under the load state of the run, and gives:
+//   present(p)                   whether it contributes at all (a term with nothing to add leaves
+//                                everything as it is, to the bit)
+//   add_energy(p, gs, energy)    its energy added into energy and its gradient into gs, each sum
+//                                in the term's own fixed order, on one thread
+//   add_element_hessian(p, at, packed)
+//                                its second derivatives on the element at position at, added into
+//                                that element's packed block (Newton's method)
+//   admissible(p)                whether the point may be evaluated (no triangle inside out ...)
+//   add_forces(p, forces)        its share of every component's out-of-balance force, by (node,
+//                                direction): at a held component, what the support takes up
+//   add_fields(p, fields)        its values for the .vtu's field data
+#pragma once
+
+#include <concepts>
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "arrays/terms.hpp"
+#include "sheet/assembly/assembly_plan.hpp"
+#include "sheet/model/model.hpp"
+
+namespace sheet {
+
+// Where the terms are evaluated: the unknowns xs = x(1..unknown_count) of the started problem,
+// whose elements and numbering plan holds, under the load state load.
+struct term_point {
+    const problem& sheet;
+    const assembly_plan& plan;
+    const load_state& load;
+    std::span<const double> xs;
+
+    // Every component's prescribed value at the load state, by c = 3 (node - 1) + direction - 1.
+    const double* prescribed() const { return load.prescribed(sheet).all().data(); }
+};
+
+template <class Term>
+concept energy_term =
+    requires(const Term& term, const term_point& p, std::span<double> gs, double& energy,
+             std::size_t at, double* packed, terms::real_matrix& forces,
+             std::vector<field_value>& fields) {
+        { term.present(p) } -> std::same_as<bool>;
+        term.add_energy(p, gs, energy);
+        term.add_element_hessian(p, at, packed);
+        { term.admissible(p) } -> std::same_as<bool>;
+        term.add_forces(p, forces);
+        term.add_fields(p, fields);
+    };
+
+}  // namespace sheet

@@ -1,0 +1,90 @@
+// The assembly of the Newton matrix on the worker pool: every element's Hessian into its own
+// block of a buffer (in any order, on any thread), then every stored entry summed from 0.0 over
+// its elements in ascending order, so the matrix is the same to the bit for any thread count.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "sheet/solve/hessian_pattern.hpp"
+#include "sheet/solve/projection.hpp"
+#include "sheet/assembly/worker_pool.hpp"
+
+namespace sheet {
+
+namespace detail {
+
+constexpr std::size_t hessian_block = 256;  // elements per task
+constexpr std::size_t entry_block = 16384;  // stored entries per task
+
+}  // namespace detail
+
+// values (one per stored entry of p's shape) := the sum of element(at, packed) over the
+// elements, each element's block made positive semi-definite first when project is set.
+// element(at, packed) writes the packed Hessian of the element at position at; it may run on any
+// thread. buffer is the caller's, resized here and kept between calls.
+template <class Element>
+void assemble_hessian(const hessian_pattern& p, Element&& element, bool project,
+                      std::vector<double>& buffer, std::vector<double>& values) {
+    const std::size_t size = static_cast<std::size_t>(packed_size(p.local_count()));
+    const std::size_t elements = p.elements();
+    buffer.resize(elements * size);
+    const std::size_t element_tasks =
+        (elements + detail::hessian_block - 1) / detail::hessian_block;
+    run_tasks(element_tasks, [&](std::size_t t) {
+        const std::size_t end = std::min(elements, (t + 1) * detail::hessian_block);
+        for (std::size_t at = t * detail::hessian_block; at < end; ++at) {
+            double* packed = buffer.data() + at * size;
+            element(at, packed);
+            if (!project) continue;
+            bool free[10];
+            for (int a = 0; a < p.local_count(); ++a) free[a] = p.unknown(at, a) >= 0;
+            project_to_nonnegative(packed, p.local_count(), free);
+        }
+    });
+    const std::size_t entries = p.shape().stored();
+    values.resize(entries);
+    const auto& start = p.start();
+    const auto& slots = p.slots();
+    run_tasks((entries + detail::entry_block - 1) / detail::entry_block, [&](std::size_t t) {
+        const std::size_t end = std::min(entries, (t + 1) * detail::entry_block);
+        for (std::size_t k = t * detail::entry_block; k < end; ++k) {
+            double sum = 0.0;
+            for (auto s = start[k]; s < start[k + 1]; ++s)
+                sum = sum + buffer[static_cast<std::size_t>(slots[static_cast<std::size_t>(s)])];
+            values[k] = sum;
+        }
+    });
+}
+
+// out(i) += the sum, over the elements in ascending order and from 0.0, of local[at 9 + a] for
+// every element at whose local a is unknown i: element vectors assembled as the matrix's
+// diagonal entries are (p of nine locals).
+inline void add_local_vectors(const hessian_pattern& p, const std::vector<double>& local,
+                              std::span<double> out) {
+    const symmetric_matrix& shape = p.shape();
+    constexpr std::int64_t size = packed_size(9);
+    int diagonal_local[size];  // the local a of packed place (a, a)
+    for (int a = 0; a < 9; ++a) diagonal_local[packed_position(a, a)] = a;
+    const auto& start = p.start();
+    const auto& slots = p.slots();
+    for (std::int32_t j = 0; j < shape.n; ++j) {
+        // the diagonal entry is the last of its column; a component of no element has none
+        const auto first = shape.column_start[static_cast<std::size_t>(j)];
+        const auto last = shape.column_start[static_cast<std::size_t>(j) + 1];
+        if (last == first) continue;
+        const auto k = static_cast<std::size_t>(last - 1);
+        double sum = 0.0;
+        for (auto s = start[k]; s < start[k + 1]; ++s) {
+            const std::int64_t slot = slots[static_cast<std::size_t>(s)];
+            const auto at = static_cast<std::size_t>(slot / size);
+            sum = sum + local[at * 9 + static_cast<std::size_t>(diagonal_local[slot % size])];
+        }
+        out[static_cast<std::size_t>(j)] = out[static_cast<std::size_t>(j)] + sum;
+    }
+}
+
+}  // namespace sheet

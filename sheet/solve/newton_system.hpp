@@ -1,0 +1,204 @@
+// What Newton's method asks of a problem beyond its energy and gradient: the starting point of
+// the Newton path, the step system (the terms' element Hessians assembled into the sparse
+// matrix, made positive definite and solved) and whether a trial point may be evaluated. Terms
+// is the problem's list of energy terms (sheet/energy/terms.hpp).
+//
+// Each element's own unknowns (dorvan's thickness variable) belong to that element alone: they
+// are condensed out inside the element (a Schur complement of its projected Hessian), so the
+// sparse system holds the free displacement components only, and their steps follow from those
+// of the components element by element.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "arrays/terms.hpp"
+#include "sheet/assembly/assembly_plan.hpp"
+#include "sheet/energy/term.hpp"
+#include "sheet/mechanics/packed.hpp"
+#include "sheet/mechanics/tension_shift.hpp"
+#include "sheet/solve/hessian_assembly.hpp"
+#include "sheet/solve/hessian_pattern.hpp"
+#include "sheet/solve/laplace_start.hpp"
+#include "sheet/solve/projection.hpp"
+#include "sheet/solve/step_system.hpp"
+
+namespace sheet {
+
+// How the Newton path makes its matrices.
+struct newton_choice {
+    // Each element Hessian projected onto its non-negative eigenvalues (tests compare the path
+    // without it).
+    bool project = true;
+    step_rule rule;
+};
+
+// The seconds a Newton run spent assembling, beside the step system's own counts.
+struct newton_split {
+    double assembly_seconds = 0.0;  // element Hessians, projection and the sums of the entries
+};
+
+// An own unknown's stiffness that the projection left at (or near) zero is raised to this part
+// of the shift's stiffness of the element, so that the condensation divides by a number.
+constexpr double own_stiffness_floor = 1e-8;
+
+template <class Terms>
+class newton_system {
+public:
+    using elements_type = decltype(Terms::elements);
+    static constexpr int local = elements_type::local_count;  // 9, or 10 with an own unknown
+    static constexpr int size = packed_size(local);
+    static constexpr bool condensed = local > 9;
+
+    // The system for m with the plan its start made and its terms, under the load state load,
+    // which the run moves from step to step; all must outlive it.
+    newton_system(const model& m, const assembly_plan& plan, const Terms& terms,
+                  const load_state& load, newton_choice choice = {})
+        : m_(m),
+          plan_(plan),
+          terms_(terms),
+          load_(load),
+          pattern_(plan.table(), plan.element_count(), m.numbering.free_count,
+                   m.numbering.free_count, 9),
+          project_(choice.project),
+          steps_(pattern_.shape(), shift_of(pattern_), node_of_unknown(plan), choice.rule) {}
+
+    // The Newton path's start (laplace_start.hpp): x left as it is when the extension is
+    // singular or turns a triangle over.
+    void extend_prescribed(terms::real_vector& x) {
+        sheet::extend_prescribed(
+            pattern_, steps_.shift_values(), [this](std::size_t at) { return geometry(at); },
+            terms_.elements.shift_tension(), load_.prescribed(m_.problem).all().data(), x,
+            [this](const terms::real_vector& trial) { return admissible(trial); });
+    }
+
+    // d = the Newton step at x, from the (projected, condensed) Hessian shifted by tau S and
+    // the energy's true gradient g' (from g, the objective's); returns the slope g' . d,
+    // summed in ascending order.
+    double direction(const terms::real_vector& x, const terms::real_vector& g,
+                     terms::real_vector& d) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::int32_t n = m_.numbering.unknown_count;
+        const auto free = static_cast<std::size_t>(m_.numbering.free_count);
+        const term_point p = point(x);
+        gradient_.resize(static_cast<std::size_t>(n));
+        terms_.elements.true_gradient(p, g.view(1, n), gradient_);
+        const std::size_t elements = pattern_.elements();
+        if constexpr (condensed) full_.resize(elements * size);
+        assemble_hessian(
+            pattern_,
+            [&](std::size_t at, double* packed) {
+                double* block = packed;
+                if constexpr (condensed) block = full_.data() + at * size;
+                // each entry summed from -0.0, the additive identity, over the terms in order
+                std::fill(block, block + size, -0.0);
+                terms_.for_each([&](const auto& term) {
+                    if (term.present(p)) term.add_element_hessian(p, at, block);
+                });
+                if constexpr (condensed) condense(at, block, packed);
+            },
+            project_ && !condensed, buffer_, hessian_);
+        // The condensed gradient: each free entry's, less its elements' own couplings.
+        std::vector<double>& reduced = reduced_;
+        reduced.assign(gradient_.begin(), gradient_.begin() + static_cast<std::ptrdiff_t>(free));
+        if constexpr (condensed) {
+            couplings_.resize(elements * 9);
+            for (std::size_t at = 0; at < elements; ++at) {
+                const double* whole = full_.data() + at * size;
+                const double ratio = gradient_[free + at] / whole[packed_position(9, 9)];
+                for (int a = 0; a < 9; ++a)
+                    couplings_[at * 9 + a] = -(whole[packed_position(a, 9)] * ratio);
+            }
+            add_local_vectors(pattern_, couplings_, reduced);
+        }
+        split_.assembly_seconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const std::span<double> ds = d.view(1, n);
+        steps_.direction(hessian_, reduced, ds.first(free));
+        if constexpr (condensed) {
+            // each own unknown's step from its element's displacement steps
+            for (std::size_t at = 0; at < elements; ++at) {
+                const double* whole = full_.data() + at * size;
+                double sum = gradient_[free + at];
+                for (int a = 0; a < 9; ++a) {
+                    const std::int32_t i = pattern_.unknown(at, a);
+                    if (i >= 0)
+                        sum = sum + whole[packed_position(a, 9)] * ds[static_cast<std::size_t>(i)];
+                }
+                ds[free + at] = -(sum / whole[packed_position(9, 9)]);
+            }
+        }
+        double slope = 0.0;
+        for (std::size_t i = 0; i < ds.size(); ++i) slope = slope + gradient_[i] * ds[i];
+        return slope;
+    }
+
+    bool admissible(const terms::real_vector& x) const { return terms_.admissible(point(x)); }
+
+    void step_taken(double step) { steps_.step_taken(step); }
+
+    const step_counts& counts() const { return steps_.counts(); }
+    const newton_split& split() const { return split_; }
+
+private:
+    term_point point(const terms::real_vector& x) const {
+        return {m_.problem, plan_, load_, x.view(1, m_.numbering.unknown_count)};
+    }
+
+    const element_geometry& geometry(std::size_t at) const {
+        return m_.geometry(m_.problem.mesh.elements.first() + static_cast<std::int32_t>(at));
+    }
+
+    // The element's whole Hessian (its own unknown at 9) projected, then that unknown condensed
+    // out: K*(a, b) = K(a, b) - K(a, 9) K(b, 9) / K(9, 9), into packed.
+    void condense(std::size_t at, double* whole, double* packed) const {
+        bool free[10];
+        for (int a = 0; a < 9; ++a) free[a] = pattern_.unknown(at, a) >= 0;
+        free[9] = true;
+        if (project_) project_to_nonnegative(whole, 10, free);
+        const double floor =
+            own_stiffness_floor * terms_.elements.shift_tension() * (0.5 * geometry(at).area2);
+        double& k99 = whole[packed_position(9, 9)];
+        if (!(k99 >= floor)) k99 = floor;
+        for (int b = 0; b < 9; ++b)
+            for (int a = 0; a <= b; ++a)
+                packed[packed_position(a, b)] =
+                    whole[packed_position(a, b)] -
+                    whole[packed_position(a, 9)] * whole[packed_position(b, 9)] / k99;
+    }
+
+    // The node (0-based) of every free component: the groups the factor orders together.
+    static std::vector<std::int32_t> node_of_unknown(const assembly_plan& plan) {
+        std::vector<std::int32_t> node(plan.component().size());
+        for (std::size_t k = 0; k < node.size(); ++k) node[k] = plan.component()[k] / 3;
+        return node;
+    }
+
+    // S at every stored entry: the tension shift of every element, the elements' tension.
+    std::vector<double> shift_of(const hessian_pattern& pattern) const {
+        std::vector<double> buffer, values;
+        const double tension = terms_.elements.shift_tension();
+        assemble_hessian(
+            pattern,
+            [&](std::size_t at, double* packed) {
+                tension_shift(geometry(at), tension, 9, packed);
+            },
+            false, buffer, values);
+        return values;
+    }
+
+    const model& m_;
+    const assembly_plan& plan_;
+    const Terms& terms_;
+    const load_state& load_;
+    hessian_pattern pattern_;
+    bool project_;
+    step_system steps_;
+    std::vector<double> gradient_, buffer_, hessian_, full_, couplings_, reduced_;
+    newton_split split_;
+};
+
+}  // namespace sheet
