@@ -83,8 +83,8 @@ run() {
     local program=$1 dir=$2 tag=$3 arguments=$4
     mkdir -p "$dir/$tag"
     cp "$dir/input.txt" "$dir/$tag/"
-    (cd "$dir/$tag" && SHEET_NEWTON_SPLIT=1 /usr/bin/time -f "%e %U %S %M" -o time.txt \
-        "$build/$program" --quiet --threads "$threads" $arguments >stdout.txt 2>stderr.txt)
+    (cd "$dir/$tag" && /usr/bin/time -f "%e %U %S %M" -o time.txt \
+        "$build/$program" --quiet --timings --threads "$threads" $arguments >stdout.txt 2>stderr.txt)
     local status=$? minor="-" outcome="failed"
     if [ $status -eq 0 ]; then
         minor=$($figures minor "$dir/$tag/output.txt")
@@ -93,7 +93,7 @@ run() {
     read -r seconds user system kilobytes < <(tail -1 "$dir/$tag/time.txt")
     printf '%-34s %-7s minor %6s %-12s wall %8.2f cpu %8.2f rss_mb %6d\n' "$(basename "$dir") $tag" \
         "$program" "$minor" "$outcome" "$seconds" "$(awk "BEGIN { print $user + $system }")" "$((kilobytes / 1024))"
-    grep '^newton split' "$dir/$tag/stderr.txt" | sed 's/^/    /'
+    grep "timings: newton" "$dir/$tag/stderr.txt" | sed "s/^/    /"
 }
 
 sizes=(2.0 1.0 0.5 0.25 0.178)

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Reads what bench/newton_compare.sh's runs left: the node displacements and element stresses of
-output.txt, the iteration count, and the time split Newton prints under SHEET_NEWTON_SPLIT=1.
+output.txt, the iteration count, and the time split Newton prints under --timings.
 
     newton_figures.py agree A/output.txt B/output.txt   largest |uA - uB| / largest |uA|
     newton_figures.py order output.txt                  elements with sigma1 < sigma2, of all

@@ -6,11 +6,10 @@
 #pragma once
 
 #include <cmath>
-
-#include "dorvan/laws.hpp"
 #include <cstddef>
 #include <span>
 
+#include "dorvan/laws.hpp"
 #include "sheet/assembly/block_io.hpp"
 #include "sheet/mechanics/principal.hpp"
 #include "sheet/mechanics/triangle.hpp"
@@ -97,8 +96,6 @@ inline sheet::principal_stresses stresses_of(const element_result& r) {
 // (sheet/membrane/kinematics.hpp).
 struct kinematics {
     using laws = law;
-    template <class T>
-    using result_of = element_result_of<T>;
 
     static constexpr sheet::program_text text{
         "dorvan",
@@ -122,13 +119,13 @@ struct kinematics {
     }
     // lambda3 = s^2: the current thickness is t0 s^2.
     static double thickness_stretch(const element_result&, const double* s) { return s[0] * s[0]; }
-    // The kernels, compiled in dorvan/program.cpp (sheet/membrane/kernels-inl.hpp).
-    static void evaluate_elements(const model& m, std::span<const double> xs,
-                                  const double* prescribed, std::size_t begin, std::size_t end,
-                                  const sheet::block_io& io, double* slopes);
-    static void element_hessian(const model& m, const sheet::element_columns& table,
-                                std::size_t at, std::span<const double> xs,
-                                const double* prescribed, double* packed);
 };
+
+// The kernels, compiled in dorvan/program.cpp (sheet/membrane/kernels-inl.hpp).
+void evaluate_elements(const model& m, std::span<const double> xs, const double* prescribed,
+                       std::size_t begin, std::size_t end, const sheet::block_io& io,
+                       double* slopes);
+void element_hessian(const model& m, const sheet::element_columns& table, std::size_t at,
+                     std::span<const double> xs, const double* prescribed, double* packed);
 
 }  // namespace dorvan

@@ -57,39 +57,20 @@ struct mooney_rivlin {
                 -0.5 * c01 / (u * u), 0.5 * kappa * (1.0 - 1.0 / j) - (p + q) / (3.0 * i3 * u)};
     }
     double small_strain_shear() const { return 2.0 * (c10 + c01); }
-    sheet::deck_table deck() const {
-        return {"TB, HYPER, 1, , , MOONEY", {c10, c01, 2.0 / bulk}};
-    }
+    sheet::deck_table deck() const { return {"TB, HYPER, 1, , , MOONEY", {c10, c01, 2.0 / bulk}}; }
 };
 
 // The law of a run: its number in input.txt is its place here plus one.
 using law = std::variant<neo_hookean, mooney_rivlin>;
-
-namespace detail {
-
-// A modulus is positive; so is c10 + c01, half the small-strain shear modulus.
-inline bool positive_shear(const neo_hookean& l) {
-    return l.shear > 0.0;
-}
-template <class Law>
-bool positive_bulk(const Law& l) {
-    return l.bulk > 0.0;
-}
-inline bool positive_c10_c01(const mooney_rivlin& l) {
-    return l.c10 + l.c01 > 0.0;
-}
-
-}  // namespace detail
 
 inline const sheet::law_descriptor<neo_hookean> neo_hookean::descriptor{
     1,
     "neo-hookean",
     "neo-Hookean",
     {{"shear", "the neo-Hookean shear modulus", &neo_hookean::shear, nullptr, "",
-      detail::positive_shear, "'shear' must be above 0 (a shear modulus of 0 or below has no meaning)"},
+      sheet::positive<neo_hookean, &neo_hookean::shear>, sheet::refusal::shear},
      {"bulk", "the neo-Hookean bulk modulus", &neo_hookean::bulk, nullptr, "",
-      detail::positive_bulk<neo_hookean>,
-      "'bulk' must be above 0 (a bulk modulus of 0 or below has no meaning)"}}};
+      sheet::positive<neo_hookean, &neo_hookean::bulk>, sheet::refusal::bulk}}};
 
 inline const sheet::law_descriptor<mooney_rivlin> mooney_rivlin::descriptor{
     2,
@@ -97,10 +78,9 @@ inline const sheet::law_descriptor<mooney_rivlin> mooney_rivlin::descriptor{
     "Mooney-Rivlin",
     {{"c10", "the Mooney-Rivlin constant c10", &mooney_rivlin::c10},
      {"c01", "the Mooney-Rivlin constant c01", &mooney_rivlin::c01, nullptr, "",
-      detail::positive_c10_c01,
-      "'c10' + 'c01' must be above 0 (the shear modulus is 2 (c10 + c01))"},
+      sheet::positive_sum<mooney_rivlin, &mooney_rivlin::c10, &mooney_rivlin::c01>,
+      sheet::refusal::c10_c01},
      {"bulk", "the Mooney-Rivlin bulk modulus", &mooney_rivlin::bulk, nullptr, "",
-      detail::positive_bulk<mooney_rivlin>,
-      "'bulk' must be above 0 (a bulk modulus of 0 or below has no meaning)"}}};
+      sheet::positive<mooney_rivlin, &mooney_rivlin::bulk>, sheet::refusal::bulk}}};
 
 }  // namespace dorvan

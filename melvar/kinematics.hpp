@@ -4,14 +4,14 @@
 // the material law.
 #pragma once
 
+#include <cstddef>
+#include <span>
 #include <type_traits>
 
 #include "melvar/laws.hpp"
-#include <cstddef>
-#include <span>
-
 #include "sheet/assembly/block_io.hpp"
 #include "sheet/mechanics/principal.hpp"
+#include "sheet/mechanics/trace_c2_terms.hpp"
 #include "sheet/mechanics/triangle.hpp"
 #include "sheet/model/model.hpp"
 #include "sheet/run/command_line.hpp"
@@ -30,26 +30,6 @@ struct element_result_of {
     T w2;             // dW/d trace_c2
 };
 using element_result = element_result_of<double>;
-
-namespace detail {
-
-// Under a law without trace_c2 (w2 = 0) the trace_c2 term of a force row adds 0 B to the row,
-// which leaves it as it is unless the row is -0 or B is not finite. Whether in every lane
-// neither can happen, for the rows row1 and row2 of the shape c of r with stretch l3. B is
-// finite when the current edges, the initial metric and lambda3 are at most 2^100 and A2^3 is
-// at least 2^-300: the unit normal's components are then below 2, p and q below 2^202, pp, pq
-// and qq below 2^405, B's quotient below 2^806 and its lambda3^5 term below 2^603. (A current
-// area of 0 makes lambda3 infinite.)
-template <class Record, class T>
-bool trace_c2_terms_change_nothing(const Record& r, const sheet::current_shape<T>& c, T l3,
-                                   const T (&row1)[3], const T (&row2)[3]) {
-    return all_magnitudes_at_most(0x1p100, c.a[0], c.a[1], c.a[2], c.b[0], c.b[1], c.b[2], r.a_a,
-                                  r.a_b, r.b_b, l3) &&
-           all_at_least(0x1p-300, c.a2_3) &&
-           !any_negative_zero(row1[0], row1[1], row1[2], row2[0], row2[1], row2[2]);
-}
-
-}  // namespace detail
 
 // The element of initial geometry r (sheet::element_geometry, or its fields in T) and initial
 // thickness t0, displaced by u[l][j] at its corners, under law. The current shape goes to shape
@@ -87,7 +67,7 @@ element_result_of<T> element_state(const Law& law, double t0, const Record& r, c
     }
     bool trace_c2_terms = true;
     if constexpr (!Law::uses_trace_c2 && !std::is_same_v<T, double>)
-        trace_c2_terms = !detail::trace_c2_terms_change_nothing(r, c, l3, row1, row2);
+        trace_c2_terms = !sheet::trace_c2_terms_change_nothing(r, c, l3, row1, row2);
     if (trace_c2_terms) {
         for (int k = 0; k < 3; ++k) {
             row1[k] = row1[k] +
@@ -128,8 +108,6 @@ inline sheet::principal_stresses stresses_of(const element_result& r) {
 // (sheet/membrane/kinematics.hpp).
 struct kinematics {
     using laws = law;
-    template <class T>
-    using result_of = element_result_of<T>;
 
     static constexpr sheet::program_text text{
         "melvar",
@@ -142,13 +120,13 @@ struct kinematics {
     static constexpr int internal_unknowns = 0;
 
     static double thickness_stretch(const element_result& r, const double*) { return r.stretch3; }
-    // The kernels, compiled in melvar/program.cpp (sheet/membrane/kernels-inl.hpp).
-    static void evaluate_elements(const model& m, std::span<const double> xs,
-                                  const double* prescribed, std::size_t begin, std::size_t end,
-                                  const sheet::block_io& io, double* slopes);
-    static void element_hessian(const model& m, const sheet::element_columns& table,
-                                std::size_t at, std::span<const double> xs,
-                                const double* prescribed, double* packed);
 };
+
+// The kernels, compiled in melvar/program.cpp (sheet/membrane/kernels-inl.hpp).
+void evaluate_elements(const model& m, std::span<const double> xs, const double* prescribed,
+                       std::size_t begin, std::size_t end, const sheet::block_io& io,
+                       double* slopes);
+void element_hessian(const model& m, const sheet::element_columns& table, std::size_t at,
+                     std::span<const double> xs, const double* prescribed, double* packed);
 
 }  // namespace melvar

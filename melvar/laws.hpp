@@ -86,24 +86,11 @@ using law = std::variant<neo_hookean, mooney_rivlin, arruda_boyce>;
 
 namespace detail {
 
-template <class Law>
-bool positive_shear(const Law& l) {
-    return l.shear > 0.0;
-}
-inline bool positive_c10_c01(const mooney_rivlin& l) {
-    return l.c10 + l.c01 > 0.0;
-}
 // A locking stretch is a positive length ratio (0.0 would divide the series by zero), and has a
 // meaning above 1 only.
-inline bool positive_lock(const arruda_boyce& l) {
-    return l.lock > 0.0;
-}
 inline bool lock_beyond_one(const arruda_boyce& l) {
     return l.lock > 1.0;
 }
-
-constexpr const char* shear_refusal =
-    "'shear' must be above 0 (a shear modulus of 0 or below has no meaning)";
 
 }  // namespace detail
 
@@ -112,7 +99,7 @@ inline const sheet::law_descriptor<neo_hookean> neo_hookean::descriptor{
     "neo-hookean",
     "neo-Hookean",
     {{"shear", "the neo-Hookean shear modulus", &neo_hookean::shear, nullptr, "",
-      detail::positive_shear<neo_hookean>, detail::shear_refusal}}};
+      sheet::positive<neo_hookean, &neo_hookean::shear>, sheet::refusal::shear}}};
 
 inline const sheet::law_descriptor<mooney_rivlin> mooney_rivlin::descriptor{
     2,
@@ -120,17 +107,18 @@ inline const sheet::law_descriptor<mooney_rivlin> mooney_rivlin::descriptor{
     "Mooney-Rivlin",
     {{"c10", "the Mooney-Rivlin constant c10", &mooney_rivlin::c10},
      {"c01", "the Mooney-Rivlin constant c01", &mooney_rivlin::c01, nullptr, "",
-      detail::positive_c10_c01,
-      "'c10' + 'c01' must be above 0 (the shear modulus is 2 (c10 + c01))"}}};
+      sheet::positive_sum<mooney_rivlin, &mooney_rivlin::c10, &mooney_rivlin::c01>,
+      sheet::refusal::c10_c01}}};
 
 inline const sheet::law_descriptor<arruda_boyce> arruda_boyce::descriptor{
     3,
     "arruda-boyce",
     "Arruda-Boyce",
     {{"shear", "the Arruda-Boyce shear modulus", &arruda_boyce::shear, nullptr, "",
-      detail::positive_shear<arruda_boyce>, detail::shear_refusal},
+      sheet::positive<arruda_boyce, &arruda_boyce::shear>, sheet::refusal::shear},
      {"locking_stretch", "the Arruda-Boyce locking stretch", &arruda_boyce::lock,
-      detail::positive_lock, "a number above 0.0", detail::lock_beyond_one,
+      sheet::positive<arruda_boyce, &arruda_boyce::lock>, "a number above 0.0",
+      detail::lock_beyond_one,
       "'locking_stretch' must be above 1 (the chains would be locked before the sheet "
       "stretches)"}}};
 

@@ -3,6 +3,7 @@
 #include "melvar/kinematics.hpp"
 
 #define SHEET_MEMBRANE_KINEMATICS melvar::kinematics
+#define SHEET_MEMBRANE_PROGRAM melvar
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "sheet/membrane/kernels-inl.hpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep

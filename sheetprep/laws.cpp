@@ -33,7 +33,8 @@ template <class Laws>
 std::vector<law_entry> entries_of() {
     return [&]<std::size_t... I>(std::index_sequence<I...>) {
         return std::vector<law_entry>{entry_of<std::variant_alternative_t<I, Laws>>()...};
-    }(std::make_index_sequence<std::variant_size_v<Laws>>());
+    }
+    (std::make_index_sequence<std::variant_size_v<Laws>>());
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ namespace sheetprep {
 struct law_entry {
     std::int32_t number;
     std::string_view name;
-    std::string heading;                       // "neo-Hookean: shear bulk"
+    std::string heading;                      // "neo-Hookean: shear bulk"
     std::vector<std::string_view> constants;  // their keys, in input.txt's order
     // Why the last of values (the law's constants so far, in order) has no meaning; empty when
     // it has one.

@@ -10,17 +10,22 @@
 #include <string_view>
 #include <vector>
 
+#include "nlp/settings.hpp"
+#include "sheet/model/model.hpp"
+
 namespace sheetprep {
 
 enum class program_kind { dorvan, melvar };
 
+// The solver settings of input.txt; left out of the problem file, those of the minimisers' own
+// defaults, and input.txt's default tolerance factor.
 struct settings {
-    double search_factor = 0.9;
-    std::int32_t search_limit = 10;
-    double tolerance_factor = 0.001;
+    double search_factor = nlp::search_settings{}.search_factor;
+    std::int32_t search_limit = nlp::search_settings{}.search_limit;
+    double tolerance_factor = sheet::default_tolerance_factor;
     double reference_force = 0.0;
-    std::int32_t max_iterations = 2000;
-    std::int32_t memory_size = 5;
+    std::int32_t max_iterations = nlp::lbfgs_settings{}.max_iterations;
+    std::int32_t memory_size = nlp::lbfgs_settings{}.memory_size;
 };
 
 // The material line of input.txt: the law's number in the chosen program and its constants in

@@ -64,8 +64,7 @@ void assemble_run(const entry_run& run, const assembly_plan& plan, std::span<con
                   std::span<double> gs, Evaluate& evaluate, Energy&& energy_of) {
     const std::vector<std::int32_t>& component = plan.component();
     if (!loads.empty())
-        for (std::int32_t k = run.entry_begin; k < run.entry_end; ++k)
-            gs[k] = -loads[component[k]];
+        for (std::int32_t k = run.entry_begin; k < run.entry_end; ++k) gs[k] = -loads[component[k]];
     double energy[element_block];
     double forces[9 * element_block];
     for (std::size_t begin = run.begin; begin < run.end; begin += element_block) {

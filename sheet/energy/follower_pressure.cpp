@@ -4,8 +4,8 @@
 
 #include "sheet/assembly/block_io.hpp"
 #include "sheet/failure.hpp"
-#include "sheet/mechanics/pressure.hpp"
 #include "sheet/mechanics/packed.hpp"
+#include "sheet/mechanics/pressure.hpp"
 
 namespace sheet {
 

@@ -38,16 +38,15 @@ struct term_point {
 };
 
 template <class Term>
-concept energy_term =
-    requires(const Term& term, const term_point& p, std::span<double> gs, double& energy,
-             std::size_t at, double* packed, terms::real_matrix& forces,
-             std::vector<field_value>& fields) {
-        { term.present(p) } -> std::same_as<bool>;
-        term.add_energy(p, gs, energy);
-        term.add_element_hessian(p, at, packed);
-        { term.admissible(p) } -> std::same_as<bool>;
-        term.add_forces(p, forces);
-        term.add_fields(p, fields);
-    };
+concept energy_term = requires(const Term& term, const term_point& p, std::span<double> gs,
+                               double& energy, std::size_t at, double* packed,
+                               terms::real_matrix& forces, std::vector<field_value>& fields) {
+    { term.present(p) } -> std::same_as<bool>;
+    term.add_energy(p, gs, energy);
+    term.add_element_hessian(p, at, packed);
+    { term.admissible(p) } -> std::same_as<bool>;
+    term.add_forces(p, forces);
+    term.add_fields(p, fields);
+};
 
 }  // namespace sheet

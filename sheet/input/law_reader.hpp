@@ -22,8 +22,11 @@ bool read_law_if(scanner& in, std::int32_t number, Laws& out) {
     law_type law{};
     for (const law_constant<law_type>& c : law_type::descriptor.constants) {
         law.*c.value = in.read_real({c.words});
-        if (c.accepted != nullptr && !c.accepted(law))
-            in.fail_at_number("invalid value", std::string("expected ") + c.words + ", " + c.accepts);
+        if (c.accepted != nullptr && !c.accepted(law)) {
+            std::string expected = "expected ";
+            expected.append(c.words).append(", ").append(c.accepts);
+            in.fail_at_number("invalid value", expected);
+        }
     }
     if constexpr (requires { law.derive(); }) law.derive();
     out = law;
@@ -39,7 +42,8 @@ Laws read_law(scanner& in, std::int32_t number) {
     Laws out;
     const bool found = [&]<std::size_t... I>(std::index_sequence<I...>) {
         return (detail::read_law_if<Laws, I>(in, number, out) || ...);
-    }(std::make_index_sequence<std::variant_size_v<Laws>>());
+    }
+    (std::make_index_sequence<std::variant_size_v<Laws>>());
     if (!found) throw undefined_law(number);
     return out;
 }

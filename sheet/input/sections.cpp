@@ -123,7 +123,7 @@ void read_settings(scanner& in, solver_settings& s) {
     s.max_iterations = in.read_integer({"the iteration limit"});
     s.memory_size = in.read_integer({"the memory size"});
     in.discard_rest_of_line();
-    if (s.tolerance_factor <= 0.0) s.tolerance_factor = 0.001;
+    if (s.tolerance_factor <= 0.0) s.tolerance_factor = default_tolerance_factor;
 }
 
 std::int32_t read_sheet(scanner& in, problem& p) {

@@ -1,7 +1,8 @@
 // A program's element kernels: its element over vector lanes, compiled once per instruction set
 // and chosen at run time by Highway's dispatch, and its element Hessian by dual numbers. A
-// program's own file defines SHEET_MEMBRANE_KINEMATICS (its kinematics), sets
-// HWY_TARGET_INCLUDE to this file, includes hwy/foreach_target.h and then this file.
+// program's own file defines SHEET_MEMBRANE_KINEMATICS (its kinematics) and
+// SHEET_MEMBRANE_PROGRAM (the namespace that declares its kernels), sets HWY_TARGET_INCLUDE to
+// this file, includes hwy/foreach_target.h and then this file.
 #if defined(SHEET_MEMBRANE_KERNELS_INL) == defined(HWY_TARGET_TOGGLE)
 #ifdef SHEET_MEMBRANE_KERNELS_INL
 #undef SHEET_MEMBRANE_KERNELS_INL
@@ -35,20 +36,19 @@ HWY_FLATTEN void evaluate_by_law(const Law& law, const model_of<kinematics>& m,
     const double* internal = nullptr;
     if constexpr (kinematics::internal_unknowns > 0)
         internal = xs.data() + m.numbering.free_count + (m.problem.mesh.elements.first() - 1);
-    lanes::for_each_vector(
-        io, begin, end, xs.data(), prescribed,
-        [&](std::size_t at, std::size_t filled, const lanes::element_lanes& r,
-            const real_lanes(&u)[3][3]) {
-            real_lanes s[1];
-            if constexpr (kinematics::internal_unknowns > 0)
-                s[0] = lanes::load_up_to(internal, at, elements);
-            nodal_forces<real_lanes> f;
-            const auto result = element_of<kinematics>(law, t0, r, u, s, f);
-            lanes::scatter_lanes(f, result.strain_energy, filled, io, begin, at);
-            if constexpr (kinematics::internal_unknowns > 0)
-                lanes::store_owned_lanes(kinematics::internal_slope(result), filled, io, at,
-                                         slopes);
-        });
+    lanes::for_each_vector(io, begin, end, xs.data(), prescribed,
+                           [&](std::size_t at, std::size_t filled, const lanes::element_lanes& r,
+                               const real_lanes(&u)[3][3]) {
+                               real_lanes s[1];
+                               if constexpr (kinematics::internal_unknowns > 0)
+                                   s[0] = lanes::load_up_to(internal, at, elements);
+                               nodal_forces<real_lanes> f;
+                               const auto result = element_of<kinematics>(law, t0, r, u, s, f);
+                               lanes::scatter_lanes(f, result.strain_energy, filled, io, begin, at);
+                               if constexpr (kinematics::internal_unknowns > 0)
+                                   lanes::store_owned_lanes(kinematics::internal_slope(result),
+                                                            filled, io, at, slopes);
+                           });
 }
 
 void evaluate(const model_of<SHEET_MEMBRANE_KINEMATICS>& m, std::span<const double> xs,
@@ -77,10 +77,10 @@ HWY_EXPORT(evaluate);
 
 }  // namespace sheet
 
-void SHEET_MEMBRANE_KINEMATICS::evaluate_elements(
-    const sheet::model_of<SHEET_MEMBRANE_KINEMATICS>& m, std::span<const double> xs,
-    const double* prescribed, std::size_t begin, std::size_t end, const sheet::block_io& io,
-    double* slopes) {
+void SHEET_MEMBRANE_PROGRAM::evaluate_elements(const sheet::model_of<SHEET_MEMBRANE_KINEMATICS>& m,
+                                               std::span<const double> xs, const double* prescribed,
+                                               std::size_t begin, std::size_t end,
+                                               const sheet::block_io& io, double* slopes) {
     using namespace sheet;
     if (begin >= end) return;
     HWY_DYNAMIC_DISPATCH(membrane_lanes::evaluate)(m, xs, prescribed, begin, end, io, slopes);
@@ -93,9 +93,8 @@ namespace sheet::membrane_lanes {
 // own unknown) differentiated once more; both mixed derivatives are formed, and their mean is
 // the symmetric entry.
 template <class kinematics>
-void element_hessian_of(const model_of<kinematics>& m, const element_columns& table,
-                        std::size_t at, std::span<const double> xs, const double* prescribed,
-                        double* packed) {
+void element_hessian_of(const model_of<kinematics>& m, const element_columns& table, std::size_t at,
+                        std::span<const double> xs, const double* prescribed, double* packed) {
     constexpr int local = 9 + kinematics::internal_unknowns;
     using number = dual<local>;
     number u[3][3];
@@ -105,8 +104,7 @@ void element_hessian_of(const model_of<kinematics>& m, const element_columns& ta
     const double t0 = m.problem.thickness;
     number internal[1];
     if constexpr (local > 9)
-        internal[0] =
-            number::seed(xs[static_cast<std::size_t>(m.numbering.free_count + e - 1)], 9);
+        internal[0] = number::seed(xs[static_cast<std::size_t>(m.numbering.free_count + e - 1)], 9);
     nodal_forces<number> forces;
     const auto result = std::visit(
         [&](const auto& law) {
@@ -128,9 +126,10 @@ void element_hessian_of(const model_of<kinematics>& m, const element_columns& ta
 
 }  // namespace sheet::membrane_lanes
 
-void SHEET_MEMBRANE_KINEMATICS::element_hessian(
-    const sheet::model_of<SHEET_MEMBRANE_KINEMATICS>& m, const sheet::element_columns& table,
-    std::size_t at, std::span<const double> xs, const double* prescribed, double* packed) {
+void SHEET_MEMBRANE_PROGRAM::element_hessian(const sheet::model_of<SHEET_MEMBRANE_KINEMATICS>& m,
+                                             const sheet::element_columns& table, std::size_t at,
+                                             std::span<const double> xs, const double* prescribed,
+                                             double* packed) {
     sheet::membrane_lanes::element_hessian_of<SHEET_MEMBRANE_KINEMATICS>(m, table, at, xs,
                                                                          prescribed, packed);
 }

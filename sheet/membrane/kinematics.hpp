@@ -1,7 +1,6 @@
 // What a membrane program tells the scaffold both programs share (sheet/membrane/): its laws, its
 // element, its report's stresses and its unknowns. A kinematics K gives
 //   laws                    a std::variant of its law structs (sheet/model/law.hpp)
-//   result_of<T>            what its element_state returns: strain_energy, w1, w2 and the rest
 //   text                    its name and purpose, for the usage text
 //   thickness_column        whether the report's element table shows the thickness
 //   internal_unknowns       the unknowns of each element's own after the free components (0 or
@@ -10,9 +9,9 @@
 // and, with internal unknowns, internal_slope(r) (the objective's gradient entry) and
 // energy_slope(slope, s, t0) (the true derivative of the energy by the unknown, which Newton's
 // Hessian differentiates). In the law's namespace, element_state(law, t0, r, u[, s], forces
-// [, shape]) evaluates one element and stresses_of(result) gives the report's stresses.
-// Two kernels are compiled once for each program, in the file that includes
-// sheet/membrane/kernels-inl.hpp:
+// [, shape]) evaluates one element (its result has strain_energy, w1, w2 and the rest) and
+// stresses_of(result) gives the report's stresses. Two kernels, in the same namespace, are
+// compiled once for each program, in the file that includes sheet/membrane/kernels-inl.hpp:
 //   evaluate_elements(m, xs, prescribed, begin, end, io, slopes)
 //       the elements at positions begin..end-1 over vector lanes at the unknowns xs = x(1..) and
 //       the prescribed values (by component), their energies and forces put as io says and,
@@ -40,7 +39,8 @@ concept kinematics = requires {
     { K::internal_unknowns } -> std::convertible_to<int>;
     { K::thickness_column } -> std::convertible_to<bool>;
     K::text.name;
-} && (K::internal_unknowns == 0 || K::internal_unknowns == 1);
+}
+&&(K::internal_unknowns == 0 || K::internal_unknowns == 1);
 
 template <class K>
 using model_of = membrane_model<typename K::laws>;

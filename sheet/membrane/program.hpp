@@ -80,10 +80,9 @@ struct membrane {
     static started<K> start(model_type& m, double tolerance_factor) {
         complete_geometry(m);
         const std::int32_t free_count = count_free(m.problem);
-        const std::int64_t unknowns =
-            std::int64_t{free_count} +
-            std::int64_t{K::internal_unknowns} *
-                static_cast<std::int64_t>(m.problem.mesh.elements.size());
+        const std::int64_t unknowns = std::int64_t{free_count} +
+                                      std::int64_t{K::internal_unknowns} *
+                                          static_cast<std::int64_t>(m.problem.mesh.elements.size());
         if (unknowns > INT32_MAX)
             throw failure("the model has more unknowns than 32-bit numbers can count");
         const auto unknown_count = static_cast<std::int32_t>(unknowns);
@@ -98,9 +97,7 @@ struct membrane {
         return out;
     }
     // With the tolerance factor of input.txt.
-    static started<K> start(model_type& m) {
-        return start(m, m.problem.settings.tolerance_factor);
-    }
+    static started<K> start(model_type& m) { return start(m, m.problem.settings.tolerance_factor); }
 
     // The energy of the started model m at x under the full loads, and its gradient into g,
     // with the plan and terms its start made (s).
@@ -114,7 +111,8 @@ struct membrane {
     // The final state of m at its unknowns under load (sheet/energy/total.hpp), with the plan
     // and terms its start made (s); or, without s, with a plan and terms made for the call.
     static void find_final_state(model_type& m, started<K>& s, const load_state& load) {
-        const term_point p{m.problem, s.plan, load, m.unknowns.x.view(1, m.numbering.unknown_count)};
+        const term_point p{m.problem, s.plan, load,
+                           m.unknowns.x.view(1, m.numbering.unknown_count)};
         sheet::find_final_state(m, s.terms, p);
     }
     static void find_final_state(model_type& m) {

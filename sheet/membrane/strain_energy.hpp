@@ -23,11 +23,9 @@ namespace sheet {
 // index checked: its result, its nodal forces into forces and its current shape into shape when
 // given.
 template <class K>
-typename K::template result_of<double> element_at(const model_of<K>& m, std::int32_t e,
-                                                  std::span<const double> xs,
-                                                  const terms::real_matrix& prescribed,
-                                                  element_forces& forces,
-                                                  current_shape<double>* shape = nullptr) {
+auto element_at(const model_of<K>& m, std::int32_t e, std::span<const double> xs,
+                const terms::real_matrix& prescribed, element_forces& forces,
+                current_shape<double>* shape = nullptr) {
     const triangle& corners = m.problem.mesh.elements(e);
     const numbering& n = m.numbering;
     const auto unknown = [&](std::int32_t k) {
@@ -54,12 +52,10 @@ typename K::template result_of<double> element_at(const model_of<K>& m, std::int
 
 // The same at m's unknowns x(1..unknown_count) and the problem's prescribed values.
 template <class K>
-typename K::template result_of<double> element_at(const model_of<K>& m, std::int32_t e,
-                                                  const terms::real_vector& x,
-                                                  element_forces& forces,
-                                                  current_shape<double>* shape = nullptr) {
-    return element_at<K>(m, e, x.view(1, m.numbering.unknown_count),
-                         m.problem.supports.prescribed, forces, shape);
+auto element_at(const model_of<K>& m, std::int32_t e, const terms::real_vector& x,
+                element_forces& forces, current_shape<double>* shape = nullptr) {
+    return element_at<K>(m, e, x.view(1, m.numbering.unknown_count), m.problem.supports.prescribed,
+                         forces, shape);
 }
 
 template <class K>
@@ -84,7 +80,7 @@ public:
             slopes = gs.data() + m_.numbering.free_count + (m_.problem.mesh.elements.first() - 1);
         return [this, xs = p.xs, prescribed = p.prescribed(), slopes](
                    std::size_t begin, std::size_t end, const block_io& io) {
-            K::evaluate_elements(m_, xs, prescribed, begin, end, io, slopes);
+            evaluate_elements(m_, xs, prescribed, begin, end, io, slopes);  // the program's
         };
     }
 
@@ -98,12 +94,11 @@ public:
     }
 
     void add_element_hessian(const term_point& p, std::size_t at, double* packed) const {
-        K::element_hessian(m_, p.plan.table(), at, p.xs, p.prescribed(), packed);
+        element_hessian(m_, p.plan.table(), at, p.xs, p.prescribed(), packed);  // the program's
     }
 
     bool admissible(const term_point& p) const {
-        return every_triangle_upright(p.plan.table(), p.plan.element_count(), p.xs,
-                                      p.prescribed());
+        return every_triangle_upright(p.plan.table(), p.plan.element_count(), p.xs, p.prescribed());
     }
 
     void add_forces(const term_point& p, terms::real_matrix& forces) const {

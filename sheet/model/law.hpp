@@ -27,11 +27,33 @@ struct law_constant {
     const char* refusal = "";
 };
 
+// Whether the constant Member of law is above 0: the meaning of a modulus.
+template <class Law, double Law::*Member>
+bool positive(const Law& law) {
+    return law.*Member > 0.0;
+}
+
+// Whether the constants First + Second of law are above 0: Mooney-Rivlin's c10 + c01, half its
+// small-strain shear modulus.
+template <class Law, double Law::*First, double Law::*Second>
+bool positive_sum(const Law& law) {
+    return law.*First + law.*Second > 0.0;
+}
+
+// The problem file's words for constants without meaning that several laws share.
+namespace refusal {
+constexpr const char* shear =
+    "'shear' must be above 0 (a shear modulus of 0 or below has no meaning)";
+constexpr const char* bulk = "'bulk' must be above 0 (a bulk modulus of 0 or below has no meaning)";
+constexpr const char* c10_c01 =
+    "'c10' + 'c01' must be above 0 (the shear modulus is 2 (c10 + c01))";
+}  // namespace refusal
+
 template <class Law>
 struct law_descriptor {
-    std::int32_t number;  // its number in input.txt's sheet section
-    const char* name;     // "neo-hookean": the problem file's name of it
-    const char* title;    // "neo-Hookean": the name headings give it
+    std::int32_t number;                       // its number in input.txt's sheet section
+    const char* name;                          // "neo-hookean": the problem file's name of it
+    const char* title;                         // "neo-Hookean": the name headings give it
     std::vector<law_constant<Law>> constants;  // in the order input.txt gives them
 };
 
@@ -79,8 +101,9 @@ double shift_tension(const Laws& laws, double t0) {
 // input.txt's sheet section.
 template <class Law>
 std::string law_heading() {
-    std::string out = std::string(Law::descriptor.title) + ":";
-    for (const law_constant<Law>& c : Law::descriptor.constants) out += std::string(" ") + c.key;
+    std::string out = Law::descriptor.title;
+    out += ':';
+    for (const law_constant<Law>& c : Law::descriptor.constants) out.append(" ").append(c.key);
     return out;
 }
 

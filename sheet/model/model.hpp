@@ -12,6 +12,9 @@
 
 namespace sheet {
 
+// The tolerance factor that input.txt's factor of 0 or below stands for.
+constexpr double default_tolerance_factor = 0.001;
+
 // Section 1 of input.txt: the minimiser's settings as read.
 struct solver_settings {
     double search_factor = 0.0;

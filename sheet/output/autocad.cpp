@@ -35,7 +35,8 @@ void faces(text_file& out, const mesh& m) {
 
 std::array<double, 3> vertex(const model& m, std::int32_t i) {
     const mesh& mesh = m.problem.mesh;
-    return {mesh.node_x(i) + m.results.displacements(i, 1), mesh.node_y(i) + m.results.displacements(i, 2),
+    return {mesh.node_x(i) + m.results.displacements(i, 1),
+            mesh.node_y(i) + m.results.displacements(i, 2),
             mesh.node_z(i) + m.results.displacements(i, 3)};
 }
 

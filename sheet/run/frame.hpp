@@ -45,11 +45,10 @@ int run(int argc, const char* const* argv) {
         const auto final_state = [&] { program::find_final_state(m, s, now); };
         nlp::minimiser_result result{};
         try {
-            result = o.steps > 1 ? minimise_in_steps(m, o, vtu_header_of<K>(m, run_status::optimal),
-                                                     now, by, [&](const load_state&) {
-                                                         final_state();
-                                                     })
-                                 : under_watch(m, o, by);
+            result = o.steps > 1
+                         ? minimise_in_steps(m, o, vtu_header_of<K>(m, run_status::optimal), now,
+                                             by, [&](const load_state&) { final_state(); })
+                         : under_watch(m, o, by);
         } catch (const nlp::halt&) {
             write_vtu_after_halt<K>(m, o, final_state);
             throw;

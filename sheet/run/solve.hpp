@@ -53,9 +53,8 @@ public:
         }
         const nlp::minimiser_result result =
             watched(m_, objective_, w, [&](auto& f, auto&& observe) {
-                return nlp::newton(f, *newton_, newton_settings_of(m_),
-                                   m_.numbering.unknown_count, m_.unknowns.x,
-                                   m_.unknowns.gradient, observe);
+                return nlp::newton(f, *newton_, newton_settings_of(m_), m_.numbering.unknown_count,
+                                   m_.unknowns.x, m_.unknowns.gradient, observe);
             });
         times_.total += seconds_since(start);
         return result;

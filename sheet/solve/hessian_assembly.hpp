@@ -9,9 +9,9 @@
 #include <span>
 #include <vector>
 
+#include "sheet/assembly/worker_pool.hpp"
 #include "sheet/solve/hessian_pattern.hpp"
 #include "sheet/solve/projection.hpp"
-#include "sheet/assembly/worker_pool.hpp"
 
 namespace sheet {
 

@@ -15,9 +15,7 @@
 #include <vector>
 
 #include "dorvan/kinematics.hpp"
-#include "dorvan/kinematics.hpp"
 #include "dorvan/model_text.hpp"
-#include "melvar/kinematics.hpp"
 #include "melvar/kinematics.hpp"
 #include "melvar/sheet_models.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
@@ -134,16 +132,16 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
                     slopes(count, 7.0);
                 // The first element of the block is evaluated for another call, which writes
                 // its slope.
-                dorvan::kinematics::evaluate_elements(m, xs, m.problem.supports.prescribed.all().data(), begin, end,
-                                          {&table, energy.data(), forces.data(), begin + 1, count},
-                                          slopes.data());
+                dorvan::evaluate_elements(
+                    m, xs, m.problem.supports.prescribed.all().data(), begin, end,
+                    {&table, energy.data(), forces.data(), begin + 1, count}, slopes.data());
                 SCOPED_TRACE("law " + std::to_string(law));
                 expect_one_element_results(
                     m, table, xs, begin, end, energy, forces,
                     [&](std::size_t at, const sheet::element_geometry& r, const double(&u)[3][3],
                         sheet::element_forces& one) {
-                        const dorvan::element_result want =
-                            testing_support::dorvan_element(m, r, u, xs[m.numbering.free_count + at], one);
+                        const dorvan::element_result want = testing_support::dorvan_element(
+                            m, r, u, xs[m.numbering.free_count + at], one);
                         EXPECT_TRUE(at == begin || alike(slopes[at], want.thickness_slope)) << at;
                         return want.strain_energy;
                     });
@@ -186,9 +184,9 @@ void expect_melvar_lanes_alike(melvar::model& m, const terms::real_vector& x,
         on_every_target([&] {
             for (const auto& [begin, end] : blocks(count)) {
                 std::vector<double> energy(end - begin), forces(9 * (end - begin));
-                melvar::kinematics::evaluate_elements(
-                    m, xs, m.problem.supports.prescribed.all().data(), begin, end,
-                    {&table, energy.data(), forces.data(), begin, end}, nullptr);
+                melvar::evaluate_elements(m, xs, m.problem.supports.prescribed.all().data(), begin,
+                                          end, {&table, energy.data(), forces.data(), begin, end},
+                                          nullptr);
                 SCOPED_TRACE("law " + std::to_string(law));
                 expect_one_element_results(
                     m, table, xs, begin, end, energy, forces,

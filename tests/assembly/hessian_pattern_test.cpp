@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "sheet/solve/hessian_assembly.hpp"
 #include "sheet/assembly/worker_pool.hpp"
+#include "sheet/solve/hessian_assembly.hpp"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "dorvan/kinematics.hpp"
 #include "dorvan/model_text.hpp"
-#include "dorvan/program.hpp"
 #include "dorvan/plane_stress.hpp"
+#include "dorvan/program.hpp"
 #include "dorvan/report_text.hpp"
 #include "nlp/minimiser.hpp"
 #include "sheet/run/minimise.hpp"
@@ -117,7 +117,8 @@ TEST_P(homogeneous, strip_under_end_loads_takes_the_uniaxial_plane_stress_state)
     const stretches l = {l1, l2, l3};
     for (std::int32_t e = 1; e <= m.problem.mesh.elements.last(); ++e) {
         sheet::element_forces forces;
-        const dorvan::element_result r = sheet::element_at<dorvan::kinematics>(m, e, m.unknowns.x, forces);
+        const dorvan::element_result r =
+            sheet::element_at<dorvan::kinematics>(m, e, m.unknowns.x, forces);
         const double s = m.unknowns.x(m.numbering.free_count + e);
         EXPECT_TRUE(near(s * s, l3)) << "element " << e << ": lambda3 " << s * s << " vs " << l3;
         EXPECT_TRUE(near(r.i1, l1 * l1 + l2 * l2 + l3 * l3)) << e;
@@ -230,7 +231,8 @@ TEST_P(homogeneous, prescribed_biaxial_stretch_gives_the_plane_stress_thickness)
 
     for (std::int32_t e = 1; e <= 18; ++e) {
         sheet::element_forces forces;
-        const dorvan::element_result r = sheet::element_at<dorvan::kinematics>(m, e, m.unknowns.x, forces);
+        const dorvan::element_result r =
+            sheet::element_at<dorvan::kinematics>(m, e, m.unknowns.x, forces);
         const double s = m.unknowns.x(m.numbering.free_count + e);
         EXPECT_TRUE(near(s * s, l3)) << "element " << e << ": " << s * s << " vs " << l3;
         const std::array<double, 2> got = element_stresses(r, l1, l2);

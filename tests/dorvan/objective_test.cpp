@@ -9,8 +9,8 @@
 
 #include "dorvan/kinematics.hpp"
 #include "dorvan/model_text.hpp"
-#include "dorvan/program.hpp"
 #include "dorvan/plane_stress.hpp"
+#include "dorvan/program.hpp"
 #include "support/objectives.hpp"
 
 namespace {

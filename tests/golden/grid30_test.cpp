@@ -37,7 +37,9 @@ std::string first_difference(const std::string& written, const std::string& expe
            "\", expected \"" + line_of(expected, at) + "\"";
 }
 
-void PrintTo(const grid_case& c, std::ostream* out) { *out << c.folder; }
+void PrintTo(const grid_case& c, std::ostream* out) {
+    *out << c.folder;
+}
 
 class grid30 : public ::testing::TestWithParam<grid_case> {};
 
@@ -64,8 +66,6 @@ TEST_P(grid30, reproduces_every_file_and_the_console_output) {
 INSTANTIATE_TEST_SUITE_P(sheets, grid30,
                          ::testing::Values(grid_case{"grid30-dorvan", dorvan_exe},
                                            grid_case{"grid30-melvar", melvar_exe}),
-                         [](const auto& info) {
-                             return std::string(info.param.folder).substr(7);
-                         });
+                         [](const auto& info) { return std::string(info.param.folder).substr(7); });
 
 }  // namespace

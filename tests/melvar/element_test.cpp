@@ -217,7 +217,8 @@ TEST_P(every_law, element2_takes_prescribed_components_from_the_model) {
             if (m.numbering.dof_map(i, j) <= m.numbering.free_count)
                 m.unknowns.x(m.numbering.dof_map(i, j)) = u[i - 1][j - 1];
     sheet::element_forces gathered, direct;
-    const melvar::element_result a = sheet::element_at<melvar::kinematics>(m, 1, m.unknowns.x, gathered);
+    const melvar::element_result a =
+        sheet::element_at<melvar::kinematics>(m, 1, m.unknowns.x, gathered);
     const melvar::element_result b = evaluate(m, u, direct);
     EXPECT_EQ(a.strain_energy, b.strain_energy);
     EXPECT_EQ(a.stretch3, b.stretch3);

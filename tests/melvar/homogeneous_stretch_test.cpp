@@ -12,7 +12,6 @@
 
 #include "melvar/kinematics.hpp"
 #include "melvar/program.hpp"
-#include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
 #include "nlp/minimiser.hpp"
 #include "sheet/run/minimise.hpp"
@@ -111,7 +110,8 @@ TEST_P(homogeneous_stretch, equibiaxial_square) {
     const double sigma = closed_form_stress(m, lambda, lambda, lambda);
     sheet::element_forces forces;
     for (std::int32_t e = 1; e <= 8; ++e) {
-        const melvar::element_result r = sheet::element_at<melvar::kinematics>(m, e, m.unknowns.x, forces);
+        const melvar::element_result r =
+            sheet::element_at<melvar::kinematics>(m, e, m.unknowns.x, forces);
         EXPECT_NEAR(r.stretch3, 1.0 / (lambda * lambda), 1e-9);
         // Equal stretches make the root of the two stresses' half difference lose half its
         // digits: their mean is compared tightly, each one to the report's precision.
@@ -176,7 +176,8 @@ TEST_P(homogeneous_stretch, uniaxial_strip) {
     sheet::element_forces forces;
     for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last();
          ++e) {
-        const melvar::element_result r = sheet::element_at<melvar::kinematics>(m, e, m.unknowns.x, forces);
+        const melvar::element_result r =
+            sheet::element_at<melvar::kinematics>(m, e, m.unknowns.x, forces);
         EXPECT_NEAR(r.stretch3, l2, 1e-8) << e;
         const std::vector<double> s = element_stresses(r);
         EXPECT_NEAR(s[0], sigma1, 1e-6 * sigma1) << e;

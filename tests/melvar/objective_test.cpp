@@ -8,7 +8,6 @@
 
 #include "melvar/kinematics.hpp"
 #include "melvar/program.hpp"
-#include "melvar/program.hpp"
 #include "melvar/sheet_models.hpp"
 #include "support/objectives.hpp"
 
@@ -147,7 +146,8 @@ TEST(melvar_objective, gradient_is_the_derivative_of_the_total_potential_energy)
         sheet::element_forces forces;
         for (std::int32_t e = m.problem.mesh.elements.first(); e <= m.problem.mesh.elements.last();
              ++e)
-            expected += sheet::element_at<melvar::kinematics>(m, e, m.unknowns.x, forces).strain_energy;
+            expected +=
+                sheet::element_at<melvar::kinematics>(m, e, m.unknowns.x, forces).strain_energy;
         for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i)
             for (std::int32_t j = 1; j <= 3; ++j)
                 if (m.numbering.dof_map(i, j) <= m.numbering.free_count)

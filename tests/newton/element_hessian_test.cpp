@@ -69,7 +69,7 @@ void check_against_differences(const Model& m, const sheet::element_columns& tab
 template <class K>
 void hessian_of(const sheet::model_of<K>& m, const sheet::element_columns& table, std::size_t at,
                 std::span<const double> xs, double* packed) {
-    K::element_hessian(m, table, at, xs, m.problem.supports.prescribed.all().data(), packed);
+    element_hessian(m, table, at, xs, m.problem.supports.prescribed.all().data(), packed);
 }
 
 class element_hessian : public ::testing::TestWithParam<law_case> {};

@@ -55,11 +55,13 @@ std::vector<std::string> deck_of(Model& m, Start start, Deck deck) {
 
 std::vector<std::string> dorvan_deck(dorvan::model& m) {
     return deck_of(
-        m, [](dorvan::model& d) { dorvan::program::start(d); }, [](dorvan::model& d) { dorvan::program::ansys(d); });
+        m, [](dorvan::model& d) { dorvan::program::start(d); },
+        [](dorvan::model& d) { dorvan::program::ansys(d); });
 }
 std::vector<std::string> melvar_deck(melvar::model& m) {
     return deck_of(
-        m, [](melvar::model& d) { melvar::program::start(d); }, [](melvar::model& d) { melvar::program::ansys(d); });
+        m, [](melvar::model& d) { melvar::program::start(d); },
+        [](melvar::model& d) { melvar::program::ansys(d); });
 }
 
 // The deck with its material table (the lines after "! ACTIVATE DATA TABLE") and the node and

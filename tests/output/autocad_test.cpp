@@ -8,8 +8,8 @@
 #include "dorvan/program.hpp"
 #include "melvar/program.hpp"
 #include "output/hand_model.hpp"
-#include "sheet/output/autocad.hpp"
 #include "sheet/model/loading.hpp"
+#include "sheet/output/autocad.hpp"
 #include "support/program_run.hpp"
 
 namespace {

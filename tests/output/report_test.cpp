@@ -117,7 +117,8 @@ TEST(report, dorvan_whole_file_of_a_small_model) {
     reaction_model(m);
     m.law = dorvan::neo_hookean{1.0, 4.0};
     const std::string text = report_of(
-        m, [](dorvan::model& d) { dorvan::program::start(d); }, [](dorvan::model& d) { report(d); });
+        m, [](dorvan::model& d) { dorvan::program::start(d); },
+        [](dorvan::model& d) { report(d); });
     std::vector<std::string> expected = head_and_nodes();
     expected = joined(expected, {
                                     hyphens(59),
@@ -144,7 +145,8 @@ TEST(report, melvar_whole_file_of_a_small_model) {
     reaction_model(m);
     m.law = melvar::neo_hookean{1.0};
     const std::string text = report_of(
-        m, [](melvar::model& d) { melvar::program::start(d); }, [](melvar::model& d) { report(d); });
+        m, [](melvar::model& d) { melvar::program::start(d); },
+        [](melvar::model& d) { report(d); });
     std::vector<std::string> expected = head_and_nodes();
     expected = joined(expected, {
                                     hyphens(41),

@@ -51,7 +51,9 @@ inline melvar::element_result melvar_element(const melvar::model& m,
                                              const double (&u)[3][3],
                                              sheet::element_forces& forces) {
     return std::visit(
-        [&](const auto& law) { return melvar::element_state(law, m.problem.thickness, r, u, forces); },
+        [&](const auto& law) {
+            return melvar::element_state(law, m.problem.thickness, r, u, forces);
+        },
         m.law);
 }
 

@@ -1,12 +1,12 @@
 // Runs the programs as a user would: in a directory holding input.txt.
 #include "support/program_run.hpp"
 
+#include <sys/wait.h>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
 
 namespace testing_support {
 
@@ -50,8 +50,8 @@ run_result run_in(const std::string& program, const fs::path& dir, const std::st
     result.dir = dir;
     const fs::path out = dir / ".stdout.capture";
     const fs::path err = dir / ".stderr.capture";
-    const std::string command = "cd '" + dir.string() + "' && '" + program + "' " + arguments + " > '" +
-                                out.string() + "' 2> '" + err.string() + "' < /dev/null";
+    const std::string command = "cd '" + dir.string() + "' && '" + program + "' " + arguments +
+                                " > '" + out.string() + "' 2> '" + err.string() + "' < /dev/null";
     const int status = std::system(command.c_str());
     if (WIFEXITED(status))
         result.exit_status = WEXITSTATUS(status);

@@ -43,7 +43,11 @@ void write_file(const std::filesystem::path& file, const std::string& text);
 std::string example_file(const std::string& example, const std::string& name);
 
 // Program paths, as built beside the tests.
-inline std::string dorvan_exe() { return DORVAN_EXE; }
-inline std::string melvar_exe() { return MELVAR_EXE; }
+inline std::string dorvan_exe() {
+    return DORVAN_EXE;
+}
+inline std::string melvar_exe() {
+    return MELVAR_EXE;
+}
 
 }  // namespace testing_support
