@@ -23,8 +23,12 @@ namespace nlp {
 //        norm(n, g) and the line search's own), n, x (start point).
 //        x and g must cover 1..n; g's contents on entry are not read.
 //   out: x = final point, g = gradient there; minor = iterations (line searches), energy = the
-//        last line search's value, optimal = norm(n, g) <= tolerance with no NaN.
+//        last line search's value (finite, as every search's), optimal = norm(n, g) <=
+//        tolerance with no NaN.
 //   observe(iteration_state) is called at the starting point and after every iteration.
+// The run also ends, not optimal, when an iteration's pair has s.y = 0 (its search left x as it
+// was, or the gradient): the recursion divides by every pair's s.y and would give a direction of
+// NaN from then on.
 // halt from the line search passes through; all work storage is released on every path.
 template <class Objective, class Observer = no_observer>
 minimiser_result lbfgs(Objective& objective, const lbfgs_settings& settings, std::int32_t n,
@@ -68,6 +72,7 @@ minimiser_result lbfgs(Objective& objective, const lbfgs_settings& settings, std
 
     while (k < used.max_iterations) {
         if (!(pairs.store_and_direction(change, dv) > used.tolerance)) break;
+        if (pairs.sy(pairs.size() - 1) == 0.0) break;  // no direction can be formed
         k = k + 1;
         energy = step(energy);
         show(k, energy);
