@@ -1,7 +1,8 @@
-// The minimiser's own vector work: one L-BFGS direction over a full history of correction pairs,
-// and whole lbfgs iterations on a diagonal quadratic whose evaluation is cheap and timed apart,
-// so that what is left is the cost of the line search, the pair updates and the direction; and
-// the direction against its floor, 2m ascending dot products, timed in the same run.
+// The minimiser's own vector work: one L-BFGS direction over a full history of
+// correction pairs, and whole lbfgs iterations on a diagonal quadratic whose
+// evaluation is cheap and timed apart, so that what is left is the cost of the
+// line search, the pair updates and the direction; and the direction against
+// its floor, 2m ascending dot products, timed in the same run.
 #include <benchmark/benchmark.h>
 #include <time.h>
 
@@ -13,50 +14,22 @@
 #include "nlp/lbfgs.hpp"
 #include "nlp/pair_history.hpp"
 
-#include "direction_before.hpp"
-
 namespace {
 
-// Unknown counts of the 300 x 300 sheet: dorvan (free components and one thickness per
-// element) and melvar (free components only).
+// Unknown counts of the 300 x 300 sheet: dorvan (free components and one
+// thickness per element) and melvar (free components only).
 constexpr std::int64_t dorvan_unknowns = std::int64_t{3} * 299 * 299 + std::int64_t{2} * 300 * 300;
 constexpr std::int64_t melvar_unknowns = std::int64_t{3} * 299 * 299;
 
-// A history of the given number of random pairs of n entries with s.y > 0, and a gradient; as the
-// circular buffer (After) or the ring of 0.2.0 (Before).
-enum which { before = 0, after = 1 };
-
-template <int Which>
-struct history;
-
-template <>
-struct history<after> {
+// A history of the given number of random pairs of n entries with s.y > 0, and
+// a gradient.
+struct history {
     history(std::size_t n, std::int32_t pairs) : pairs(n, pairs) {}
     std::vector<double> g;
     nlp::pair_history pairs;
-    void store(const std::vector<double>& s, const std::vector<double>& y) { pairs.store(s, y); }
-    void direction(std::vector<double>& d) { pairs.direction(g, d); }
 };
 
-template <>
-struct history<before> {
-    history(std::size_t, std::int32_t) {}
-    std::vector<double> g;
-    nlp_before::ring ring;
-    void store(const std::vector<double>& s, const std::vector<double>& y) {
-        if (ring.first == nullptr) {
-            const nlp_before::ring_ends ends = nlp_before::create(s, y);
-            ring.first = ends.first;
-            ring.last = ends.last;
-        } else {
-            ring.last = nlp_before::insert(ring.first, ring.last, s, y);
-        }
-    }
-    void direction(std::vector<double>& d) { nlp_before::direction(ring.first, ring.last, g, d); }
-};
-
-template <int Which>
-void fill(history<Which>& h, std::size_t n, std::int32_t pairs) {
+void fill(history& h, std::size_t n, std::int32_t pairs) {
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     std::vector<double> s(n), y(n);
@@ -70,20 +43,19 @@ void fill(history<Which>& h, std::size_t n, std::int32_t pairs) {
     for (double& value : h.g) value = unit(random);
     for (std::int32_t k = 1; k <= pairs; ++k) {
         fill_pair();
-        h.store(s, y);
+        h.pairs.store(s, y);
     }
 }
 
 // range(0) = unknowns, range(1) = pairs in the history (memory_size).
-template <int Which>
 void direction(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     const auto pairs = static_cast<std::int32_t>(state.range(1));
-    history<Which> h(n, pairs);
+    history h(n, pairs);
     fill(h, n, pairs);
     std::vector<double> d(n);
     for (auto _ : state) {
-        h.direction(d);
+        h.pairs.direction(h.g, d);
         benchmark::ClobberMemory();
     }
     state.counters["per_unknown_and_pair"] = benchmark::Counter(
@@ -91,8 +63,9 @@ void direction(benchmark::State& state) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// The floor: the loop of calib/chain.cpp, one ascending dot product whose adds form a single
-// dependent chain, on its vectors a(i) = 1 + 1e-9 i and b(i) = 0.5 - 1e-9 i.
+// The floor: the loop of calib/chain.cpp, one ascending dot product whose adds
+// form a single dependent chain, on its vectors a(i) = 1 + 1e-9 i and b(i) =
+// 0.5 - 1e-9 i.
 [[gnu::noinline]] double chain_dot(const double* a, const double* b, std::size_t n) {
     double s = 0.0;
     for (std::size_t i = 0; i < n; ++i) s = s + a[i] * b[i];
@@ -106,14 +79,14 @@ double thread_seconds() {
 }
 
 // range(0) = unknowns, range(1) = pairs.
-// Each iteration times one direction, then 2m chain passes over n entries, both in this thread's
-// CPU time (the machine is shared), so the two figures see the same conditions. Counters:
-// per_unknown_and_pair (direction), floor (chain, ns per entry) and ratio = direction / 2m chains.
-template <int Which>
+// Each iteration times one direction, then 2m chain passes over n entries, both
+// in this thread's CPU time (the machine is shared), so the two figures see the
+// same conditions. Counters: per_unknown_and_pair (direction), floor (chain, ns
+// per entry) and ratio = direction / 2m chains.
 void direction_vs_floor(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     const auto pairs = static_cast<std::int32_t>(state.range(1));
-    history<Which> h(n, pairs);
+    history h(n, pairs);
     fill(h, n, pairs);
     if (n == 0) {
         state.SkipWithError("no unknowns");
@@ -127,7 +100,7 @@ void direction_vs_floor(benchmark::State& state) {
     double direction_time = 0.0, floor_time = 0.0, sink = 0.0;
     for (auto _ : state) {
         const double t0 = thread_seconds();
-        h.direction(d);
+        h.pairs.direction(h.g, d);
         benchmark::ClobberMemory();
         const double t1 = thread_seconds();
         for (std::int32_t k = 0; k < 2 * pairs; ++k) {
@@ -186,10 +159,10 @@ void quadratic_objective(benchmark::State& state) {
         n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// range(0) = unknowns, range(1) = memory_size; 20 iterations from x = 0 with the tolerance 0,
-// so every run makes all 20. per_iteration_per_unknown is the whole cost, objective included;
-// calls_per_iteration says how many evaluations of the quadratic that holds.
-template <int Which>
+// range(0) = unknowns, range(1) = memory_size; 20 iterations from x = 0 with
+// the tolerance 0, so every run makes all 20. per_iteration_per_unknown is the
+// whole cost, objective included; calls_per_iteration says how many evaluations
+// of the quadratic that holds.
 void lbfgs_iterations(benchmark::State& state) {
     const auto n = static_cast<std::int32_t>(state.range(0));
     const auto memory_size = static_cast<std::int32_t>(state.range(1));
@@ -204,9 +177,7 @@ void lbfgs_iterations(benchmark::State& state) {
         state.PauseTiming();
         for (double& value : x.view(1, n)) value = 0.0;
         state.ResumeTiming();
-        const nlp::minimiser_result result = Which == after
-                                                 ? nlp::lbfgs(q, settings, n, x, g)
-                                                 : nlp_before::lbfgs(q, settings, n, x, g);
+        const nlp::minimiser_result result = nlp::lbfgs(q, settings, n, x, g);
         made += result.minor;
     }
     state.counters["per_iteration_per_unknown"] = benchmark::Counter(
@@ -216,27 +187,16 @@ void lbfgs_iterations(benchmark::State& state) {
         static_cast<double>(q.calls) / static_cast<double>(made);
 }
 
-BENCHMARK_TEMPLATE(direction, before)
+BENCHMARK(direction)
     ->ArgNames({"unknowns", "pairs"})
     ->Args({dorvan_unknowns, 5})
     ->Args({melvar_unknowns, 5})
     ->Args({dorvan_unknowns, 1})
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_TEMPLATE(direction, after)
-    ->ArgNames({"unknowns", "pairs"})
-    ->Args({dorvan_unknowns, 5})
-    ->Args({melvar_unknowns, 5})
-    ->Args({dorvan_unknowns, 1})
-    ->Unit(benchmark::kMicrosecond);
-// The 300 x 300 dorvan sheet, out of cache, and the 100 x 100 melvar one, whose history fits in
-// the last-level cache.
+// The 300 x 300 dorvan sheet, out of cache, and the 100 x 100 melvar one, whose
+// history fits in the last-level cache.
 constexpr std::int64_t small_unknowns = std::int64_t{3} * 99 * 99;
-BENCHMARK_TEMPLATE(direction_vs_floor, before)
-    ->ArgNames({"unknowns", "pairs"})
-    ->ArgsProduct({{dorvan_unknowns, small_unknowns}, {5, 10}})
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK_TEMPLATE(direction_vs_floor, after)
+BENCHMARK(direction_vs_floor)
     ->ArgNames({"unknowns", "pairs"})
     ->ArgsProduct({{dorvan_unknowns, small_unknowns}, {5, 10}})
     ->UseManualTime()
@@ -246,11 +206,7 @@ BENCHMARK(quadratic_objective)
     ->Arg(dorvan_unknowns)
     ->Arg(small_unknowns)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_TEMPLATE(lbfgs_iterations, before)
-    ->ArgNames({"unknowns", "memory"})
-    ->ArgsProduct({{dorvan_unknowns, small_unknowns}, {5, 10}})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(lbfgs_iterations, after)
+BENCHMARK(lbfgs_iterations)
     ->ArgNames({"unknowns", "memory"})
     ->ArgsProduct({{dorvan_unknowns, small_unknowns}, {5, 10}})
     ->Unit(benchmark::kMillisecond);
