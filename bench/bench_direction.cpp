@@ -1,7 +1,8 @@
-// The minimiser's own vector work: one L-BFGS direction over a full ring of correction pairs,
-// and whole lbfgs iterations on a diagonal quadratic whose evaluation is cheap and timed apart,
-// so that what is left is the cost of the line search, the pair updates and the direction; and
-// the direction against its floor, 2m ascending dot products, timed in the same run.
+// The minimiser's own vector work: one L-BFGS direction over a full history of
+// correction pairs, and whole lbfgs iterations on a diagonal quadratic whose
+// evaluation is cheap and timed apart, so that what is left is the cost of the
+// line search, the pair updates and the direction; and the direction against
+// its floor, 2m ascending dot products, timed in the same run.
 #include <benchmark/benchmark.h>
 #include <time.h>
 
@@ -11,19 +12,21 @@
 
 #include "arrays/terms.hpp"
 #include "nlp/lbfgs.hpp"
-#include "nlp/pair_ring.hpp"
+#include "nlp/pair_history.hpp"
 
 namespace {
 
-// Unknown counts of the 300 x 300 sheet: dorvan (free components and one thickness per
-// element) and melvar (free components only).
-constexpr std::int64_t dorvan_unknowns = 3 * 299 * 299 + 2 * 300 * 300;
-constexpr std::int64_t melvar_unknowns = 3 * 299 * 299;
+// Unknown counts of the 300 x 300 sheet: dorvan (free components and one
+// thickness per element) and melvar (free components only).
+constexpr std::int64_t dorvan_unknowns = std::int64_t{3} * 299 * 299 + std::int64_t{2} * 300 * 300;
+constexpr std::int64_t melvar_unknowns = std::int64_t{3} * 299 * 299;
 
-// A ring of the given number of random pairs of n entries with s.y > 0, and a gradient.
+// A history of the given number of random pairs of n entries with s.y > 0, and
+// a gradient.
 struct history {
+    history(std::size_t n, std::int32_t pairs) : pairs(n, pairs) {}
     std::vector<double> g;
-    nlp::ring ring;
+    nlp::pair_history pairs;
 };
 
 void fill(history& h, std::size_t n, std::int32_t pairs) {
@@ -38,25 +41,21 @@ void fill(history& h, std::size_t n, std::int32_t pairs) {
     };
     h.g.resize(n);
     for (double& value : h.g) value = unit(random);
-    fill_pair();
-    const nlp::ring_ends ends = nlp::create(s, y);
-    h.ring.first = ends.first;
-    h.ring.last = ends.last;
-    for (std::int32_t k = 2; k <= pairs; ++k) {
+    for (std::int32_t k = 1; k <= pairs; ++k) {
         fill_pair();
-        h.ring.last = nlp::insert(h.ring.first, h.ring.last, s, y);
+        h.pairs.store(s, y);
     }
 }
 
-// range(0) = unknowns, range(1) = pairs in the ring (memory_size).
+// range(0) = unknowns, range(1) = pairs in the history (memory_size).
 void direction(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     const auto pairs = static_cast<std::int32_t>(state.range(1));
-    history h;
+    history h(n, pairs);
     fill(h, n, pairs);
     std::vector<double> d(n);
     for (auto _ : state) {
-        nlp::direction(h.ring.first, h.ring.last, h.g, d);
+        h.pairs.direction(h.g, d);
         benchmark::ClobberMemory();
     }
     state.counters["per_unknown_and_pair"] = benchmark::Counter(
@@ -64,8 +63,9 @@ void direction(benchmark::State& state) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// The floor: the loop of calib/chain.cpp, one ascending dot product whose adds form a single
-// dependent chain, on its vectors a(i) = 1 + 1e-9 i and b(i) = 0.5 - 1e-9 i.
+// The floor: the loop of calib/chain.cpp, one ascending dot product whose adds
+// form a single dependent chain, on its vectors a(i) = 1 + 1e-9 i and b(i) =
+// 0.5 - 1e-9 i.
 [[gnu::noinline]] double chain_dot(const double* a, const double* b, std::size_t n) {
     double s = 0.0;
     for (std::size_t i = 0; i < n; ++i) s = s + a[i] * b[i];
@@ -79,14 +79,19 @@ double thread_seconds() {
 }
 
 // range(0) = unknowns, range(1) = pairs.
-// Each iteration times one direction, then 2m chain passes over n entries, both in this thread's
-// CPU time (the machine is shared), so the two figures see the same conditions. Counters:
-// per_unknown_and_pair (direction), floor (chain, ns per entry) and ratio = direction / 2m chains.
+// Each iteration times one direction, then 2m chain passes over n entries, both
+// in this thread's CPU time (the machine is shared), so the two figures see the
+// same conditions. Counters: per_unknown_and_pair (direction), floor (chain, ns
+// per entry) and ratio = direction / 2m chains.
 void direction_vs_floor(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     const auto pairs = static_cast<std::int32_t>(state.range(1));
-    history h;
+    history h(n, pairs);
     fill(h, n, pairs);
+    if (n == 0) {
+        state.SkipWithError("no unknowns");
+        return;
+    }
     std::vector<double> d(n), a(n), b(n);
     for (std::size_t i = 0; i < n; ++i) {
         a[i] = 1.0 + 1e-9 * static_cast<double>(i);
@@ -95,7 +100,7 @@ void direction_vs_floor(benchmark::State& state) {
     double direction_time = 0.0, floor_time = 0.0, sink = 0.0;
     for (auto _ : state) {
         const double t0 = thread_seconds();
-        nlp::direction(h.ring.first, h.ring.last, h.g, d);
+        h.pairs.direction(h.g, d);
         benchmark::ClobberMemory();
         const double t1 = thread_seconds();
         for (std::int32_t k = 0; k < 2 * pairs; ++k) {
@@ -154,9 +159,10 @@ void quadratic_objective(benchmark::State& state) {
         n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// range(0) = unknowns, range(1) = memory_size; 20 iterations from x = 0 with the tolerance 0,
-// so every run makes all 20. per_iteration_per_unknown is the whole cost, objective included;
-// calls_per_iteration says how many evaluations of the quadratic that holds.
+// range(0) = unknowns, range(1) = memory_size; 20 iterations from x = 0 with
+// the tolerance 0, so every run makes all 20. per_iteration_per_unknown is the
+// whole cost, objective included; calls_per_iteration says how many evaluations
+// of the quadratic that holds.
 void lbfgs_iterations(benchmark::State& state) {
     const auto n = static_cast<std::int32_t>(state.range(0));
     const auto memory_size = static_cast<std::int32_t>(state.range(1));
@@ -187,9 +193,9 @@ BENCHMARK(direction)
     ->Args({melvar_unknowns, 5})
     ->Args({dorvan_unknowns, 1})
     ->Unit(benchmark::kMicrosecond);
-// The 300 x 300 dorvan sheet, out of cache, and the 100 x 100 melvar one, whose history fits in
-// the last-level cache.
-constexpr std::int64_t small_unknowns = 3 * 99 * 99;
+// The 300 x 300 dorvan sheet, out of cache, and the 100 x 100 melvar one, whose
+// history fits in the last-level cache.
+constexpr std::int64_t small_unknowns = std::int64_t{3} * 99 * 99;
 BENCHMARK(direction_vs_floor)
     ->ArgNames({"unknowns", "pairs"})
     ->ArgsProduct({{dorvan_unknowns, small_unknowns}, {5, 10}})

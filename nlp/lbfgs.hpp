@@ -1,6 +1,6 @@
 // Limited-memory BFGS: the inverse Hessian is never formed; the last memory_size correction
-// pairs are kept in a ring (pair_ring.hpp) and every direction comes from the two-loop
-// recursion over them.
+// pairs are kept in a circular buffer (pair_history.hpp) and every direction comes from the
+// two-loop recursion over them.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +13,7 @@
 #include "nlp/minimiser_result.hpp"
 #include "nlp/norm.hpp"
 #include "nlp/observer.hpp"
-#include "nlp/pair_ring.hpp"
+#include "nlp/pair_history.hpp"
 #include "nlp/settings.hpp"
 
 namespace nlp {
@@ -23,8 +23,12 @@ namespace nlp {
 //        norm(n, g) and the line search's own), n, x (start point).
 //        x and g must cover 1..n; g's contents on entry are not read.
 //   out: x = final point, g = gradient there; minor = iterations (line searches), energy = the
-//        last line search's value, optimal = norm(n, g) <= tolerance with no NaN.
+//        last line search's value (finite, as every search's), optimal = norm(n, g) <=
+//        tolerance with no NaN.
 //   observe(iteration_state) is called at the starting point and after every iteration.
+// The run also ends, not optimal, when an iteration's pair has s.y = 0 (its search left x as it
+// was, or the gradient): the recursion divides by every pair's s.y and would give a direction of
+// NaN from then on.
 // halt from the line search passes through; all work storage is released on every path.
 template <class Objective, class Observer = no_observer>
 minimiser_result lbfgs(Objective& objective, const lbfgs_settings& settings, std::int32_t n,
@@ -34,9 +38,8 @@ minimiser_result lbfgs(Objective& objective, const lbfgs_settings& settings, std
     (void)x.view(1, n);
     (void)g.view(1, n);
     terms::real_vector d(1, n);
-    terms::real_vector s(1, n);  // previous point; the step s = x - previous x goes into the ring
-    terms::real_vector y(1,
-                         n);  // previous gradient; the change y = g - previous g goes into the ring
+    terms::real_vector s(1, n);  // previous point; the step s = x - previous x is kept
+    terms::real_vector y(1, n);  // previous gradient; the change y = g - previous g is kept
     const std::span<double> dv = d.view(1, n);
     const std::span<double> sv = s.view(1, n);
     const std::span<double> yv = y.view(1, n);
@@ -63,27 +66,16 @@ minimiser_result lbfgs(Objective& objective, const lbfgs_settings& settings, std
     }
     energy = step(energy);
     show(k, energy);
-    // Each iteration's pair goes into a record made or reused for it at the end of the
-    // iteration, and is stored in the pass that starts the next direction; that pass also finds
-    // norm(n, g) for the test that decides whether there is a next iteration at all.
-    const pending_pair pending{count};
-    ring pairs;
-    const ring_ends ends = create(pending);
-    pairs.first = ends.first;
-    pairs.last = ends.last;
+    // Each iteration's pair is stored in the pass that starts the next direction; that pass
+    // also finds norm(n, g) for the test that decides whether there is a next iteration at all.
+    pair_history pairs(count, used.memory_size);
 
     while (k < used.max_iterations) {
-        if (!(store_and_direction(pairs.first, pairs.last, change, dv) > used.tolerance)) break;
+        if (!(pairs.store_and_direction(change, dv) > used.tolerance)) break;
+        if (pairs.sy(pairs.size() - 1) == 0.0) break;  // no direction can be formed
         k = k + 1;
         energy = step(energy);
         show(k, energy);
-        if (k <= used.memory_size) {
-            pairs.last = insert(pairs.first, pairs.last, pending);
-        } else {
-            const ring_ends moved = rotate(pairs.first, pairs.last, pending);
-            pairs.first = moved.first;
-            pairs.last = moved.last;
-        }
     }
 
     return {k, energy, is_optimal(n, g, energy, used.tolerance)};

@@ -16,6 +16,10 @@ struct search_settings {
     // at the start. A negative or NaN factor accepts no trial, so the limit (or a bracket that
     // no longer changes) ends every search.
     double search_factor = 0.9;
+    // Most halvings of the step towards the bracket's last finite low end when the search
+    // would otherwise end on a trial whose energy or slope is not finite (NaN or infinite).
+    // Below 0 acts as 0.
+    std::int32_t retreat_limit = 30;
 };
 
 // The settings of limited-memory BFGS (lbfgs.hpp).
@@ -67,10 +71,12 @@ inline std::int32_t at_least_one(std::int32_t count) {
 
 }  // namespace detail
 
-// The settings as the routines apply them: every count below 1 raised to 1, the reals as given.
+// The settings as the routines apply them: every count below 1 raised to 1 (the retreat limit
+// below 0 to 0), the reals as given.
 // Each routine normalises its settings on entry; normalising twice changes nothing.
 inline search_settings normalised(search_settings settings) {
     settings.search_limit = detail::at_least_one(settings.search_limit);
+    settings.retreat_limit = settings.retreat_limit < 0 ? 0 : settings.retreat_limit;
     return settings;
 }
 

@@ -1,6 +1,6 @@
 // The fused two-loop recursion, also with each pair stored in its first pass as lbfgs does,
 // against the recursion written straight from its formulas, one sum or update per loop: the same
-// bits, on random pairs, for every ring occupancy up to m.
+// bits, on random pairs, for every history occupancy up to m.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "nlp/norm.hpp"
-#include "nlp/pair_ring.hpp"
+#include "nlp/pair_history.hpp"
 
 namespace {
 
@@ -60,26 +60,13 @@ class nlp_direction_bits : public testing::TestWithParam<occupancy_case> {};
 TEST_P(nlp_direction_bits, FusedPassesGiveThePlainRecursionBitForBit) {
     const int memory = GetParam().memory;
     const std::size_t n = GetParam().n;
-    std::mt19937_64 random(static_cast<unsigned>(memory * 1000 + n));
+    std::mt19937_64 random(static_cast<unsigned>(static_cast<std::size_t>(memory) * 1000 + n));
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     vec x(n), saved_x(n), g(n), saved_g(n);
     const nlp::pair_change change{x, saved_x, g, saved_g};
     std::vector<vec> s_all, y_all;
-    nlp::ring pairs, pending;
-    // the lbfgs way: create, insert while the ring is below memory, then rotate
-    const auto add = [memory](nlp::ring& ring, int k, const auto&... pair) {
-        if (k == 1) {
-            const nlp::ring_ends ends = nlp::create(pair...);
-            ring.first = ends.first;
-            ring.last = ends.last;
-        } else if (k <= memory) {
-            ring.last = nlp::insert(ring.first, ring.last, pair...);
-        } else {
-            const nlp::ring_ends moved = nlp::rotate(ring.first, ring.last, pair...);
-            ring.first = moved.first;
-            ring.last = moved.last;
-        }
-    };
+    // pairs stored as formed, and pairs stored in the first pass of the direction as lbfgs does
+    nlp::pair_history pairs(n, memory), pending(n, memory);
     for (int k = 1; k <= memory + 3; ++k) {
         // any sign of s.y: pairs are used as stored
         for (vec* v : {&x, &saved_x, &g, &saved_g})
@@ -90,25 +77,24 @@ TEST_P(nlp_direction_bits, FusedPassesGiveThePlainRecursionBitForBit) {
             s_all.back()[i] = x[i] - saved_x[i];
             y_all.back()[i] = g[i] - saved_g[i];
         }
-        add(pairs, k, s_all.back(), y_all.back());
-        add(pending, k, nlp::pending_pair{n});
+        pairs.store(s_all.back(), y_all.back());
         const std::size_t held = static_cast<std::size_t>(k < memory ? k : memory);
         const std::vector<vec> s(s_all.end() - static_cast<std::ptrdiff_t>(held), s_all.end());
         const std::vector<vec> y(y_all.end() - static_cast<std::ptrdiff_t>(held), y_all.end());
         vec alpha;
         const vec expected = plain_direction(s, y, g, alpha);
         vec d(n), d_pending(n);
-        nlp::direction(pairs.first, pairs.last, g, d);
+        pairs.direction(g, d);
         EXPECT_TRUE(same_bits(d, expected)) << "memory " << memory << ", n " << n << ", k " << k;
-        EXPECT_EQ(nlp::store_and_direction(pending.first, pending.last, change, d_pending),
-                  nlp::norm(g));
+        EXPECT_EQ(pending.store_and_direction(change, d_pending), nlp::norm(g));
         EXPECT_TRUE(same_bits(d_pending, expected)) << "stored in the first pass, k " << k;
-        const nlp::pair_record* rec = pairs.first;
-        const nlp::pair_record* other = pending.first;
-        for (std::size_t p = 0; p < held; ++p, rec = rec->next, other = other->next) {
-            EXPECT_TRUE(same_bits({rec->alpha}, {alpha[p]})) << "pair " << p << ", k " << k;
-            EXPECT_TRUE(
-                same_bits({rec->alpha, rec->sy, rec->yy}, {other->alpha, other->sy, other->yy}))
+        ASSERT_EQ(static_cast<std::size_t>(pairs.size()), held);
+        ASSERT_EQ(static_cast<std::size_t>(pending.size()), held);
+        for (std::int32_t p = 0; p < pairs.size(); ++p) {
+            const auto at = static_cast<std::size_t>(p);
+            EXPECT_TRUE(same_bits({pairs.alpha(p)}, {alpha[at]})) << "pair " << p << ", k " << k;
+            EXPECT_TRUE(same_bits({pairs.alpha(p), pairs.sy(p), pairs.yy(p)},
+                                  {pending.alpha(p), pending.sy(p), pending.yy(p)}))
                 << "stored in the first pass, pair " << p << ", k " << k;
         }
     }

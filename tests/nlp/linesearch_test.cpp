@@ -1,5 +1,6 @@
 // The step-length search: failure on a non-descent direction, the mandatory sectioning trial,
-// the trial limit, the doubling stage and how trials replace the ends of the bracket.
+// the trial limit, the doubling stage, how trials replace the ends of the bracket, and the
+// retreat from trials whose energy or slope is not finite.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -287,20 +288,23 @@ TEST(nlp_linesearch, AStillBracketEndsTheSearchLongBeforeAHugeTrialLimit) {
     terms::real_vector x(1, 1), g(1, 1), d(1, 1);
     g(1) = -1.0;
     d(1) = 1.0;
-    const double f = minimiser.linesearch(search(std::numeric_limits<std::int32_t>::max(), 0.9), 1,
-                                          0.0, x, g, d);
-    EXPECT_TRUE(std::isnan(f));
+    EXPECT_THROW(minimiser.linesearch(search(std::numeric_limits<std::int32_t>::max(), 0.9), 1, 0.0,
+                                      x, g, d),
+                 nlp::halt);
     EXPECT_LT(objective.calls, 5000);
 
-    // The search stopped only once a trial repeated the one before it exactly: from there on
-    // every trial would be the same, so the point returned is the one the limit would give.
-    ASSERT_GE(objective.trials.size(), 2u);
-    const std::size_t last = objective.trials.size() - 1;
-    EXPECT_EQ(objective.trials[last], objective.trials[last - 1]);
-    for (std::size_t t = 1; t + 1 < last; ++t)
-        EXPECT_NE(objective.trials[t], objective.trials[t + 1]) << "an earlier repeat at " << t;
-    EXPECT_EQ(x(1), objective.trials[last]);
-    EXPECT_EQ(g(1), x(1) - 3.0);
+    // Sectioning stopped only once a trial repeated the one before it exactly: from there on
+    // every trial would be the same. The search then halved that step towards the start, the
+    // only finite point, the retreat limit's 30 times, and gave up.
+    const std::vector<double>& trials = objective.trials;
+    ASSERT_GE(trials.size(), 32u);
+    const std::size_t repeat = trials.size() - 31;
+    EXPECT_EQ(trials[repeat], trials[repeat - 1]);
+    for (std::size_t t = 1; t + 1 < repeat; ++t)
+        EXPECT_NE(trials[t], trials[t + 1]) << "an earlier repeat at " << t;
+    for (std::size_t k = 1; k <= 30; ++k)
+        EXPECT_EQ(trials[repeat + k], trials[repeat + k - 1] * 0.5) << k;
+    EXPECT_EQ(x(1), 0.0);  // back at the start
 }
 
 TEST(nlp_linesearch, SearchAndSaveKeepsTheStartAndSearchesAsLinesearchDoes) {
@@ -328,6 +332,166 @@ TEST(nlp_linesearch, SearchAndSaveKeepsTheStartAndSearchesAsLinesearchDoes) {
     EXPECT_THROW(nlp::search_and_save(second_objective, search(10, 0.9), n, f0, x2, g2, d, saved_x,
                                       too_short),
                  std::invalid_argument);
+}
+
+// Along d = 1 from 0: f(t) = (t - c)^2 with its gradient for t <= edge; past edge the energy and
+// gradient break in the given way.
+enum class breaks { nan, plus_infinity, minus_infinity, infinite_slope };
+struct broken_beyond : nlp_test::recorder {
+    double c, edge;
+    breaks kind;
+    broken_beyond(double c_, double edge_, breaks kind_) : c(c_), edge(edge_), kind(kind_) {}
+    double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
+        note(n, x);
+        const double t = x(1), infinity = std::numeric_limits<double>::infinity();
+        const double f = (t - c) * (t - c);
+        g(1) = 2.0 * (t - c);
+        if (!(t > edge)) return f;
+        switch (kind) {
+            case breaks::nan:
+                g(1) = std::numeric_limits<double>::quiet_NaN();
+                return g(1);
+            case breaks::plus_infinity:
+                g(1) = infinity;
+                return infinity;
+            case breaks::minus_infinity:
+                g(1) = -infinity;
+                return -infinity;
+            case breaks::infinite_slope:
+                g(1) = infinity;
+                return f;
+        }
+        return f;
+    }
+};
+
+struct breaking_case {
+    const char* name;
+    double c, edge;
+    breaks kind;
+    std::int32_t search_limit, retreat_limit;
+    double step;        // the step returned; NaN: the search halts
+    std::size_t calls;  // trials made
+};
+void PrintTo(const breaking_case& c, std::ostream* out) {
+    *out << c.name;
+}
+
+// Each of these searches used to end on its last trial, whose energy or slope was NaN or
+// infinite, and handed that point to the minimiser as its result.
+const breaking_case breaking_cases[] = {
+    // every trial of sectioning past the edge: ten halvings of [0, 1] end at 2^-10; four more
+    // reach 2^-14 < 1e-4
+    {"nan_past_a_tiny_step", 5.0, 1e-4, breaks::nan, 10, 30, 0x1p-14, 15},
+    {"infinity_past_a_tiny_step", 5.0, 1e-4, breaks::plus_infinity, 10, 30, 0x1p-14, 15},
+    {"infinite_slope_past_a_tiny_step", 5.0, 1e-4, breaks::infinite_slope, 10, 30, 0x1p-14, 15},
+    // energy and slope -inf from 0.5 on: the doubling stops at 2, sectioning creeps up to
+    // 2 - 2^-10; halving from 0 gives 1 - 2^-11 (still -inf), then 0.5 - 2^-12
+    {"minus_infinity_past_the_minimiser", 0.25, 0.5, breaks::minus_infinity, 10, 30, 0.5 - 0x1p-12,
+     14},
+    // the unit step is finite and the low end; 2 and the one sectioning trial 1.5 are NaN;
+    // 1.25 too, 1.125 is finite and below the energy at 1
+    {"nan_past_the_low_end", 3.0, 1.2, breaks::nan, 1, 30, 1.125, 5},
+    // every halving of [1, 1.5] is NaN: the low end itself, evaluated once more
+    {"nan_right_past_the_low_end", 3.0, 1.0, breaks::nan, 1, 30, 1.0, 34},
+    {"no_halving_allowed", 3.0, 1.2, breaks::nan, 1, 0, 1.0, 4},
+    // nothing finite but the start
+    {"nan_everywhere", 5.0, 0.0, breaks::nan, 10, 30, NAN, 41},
+    {"infinity_everywhere", 5.0, 0.0, breaks::plus_infinity, 10, 30, NAN, 41},
+    {"nan_everywhere_no_halving_allowed", 5.0, 0.0, breaks::nan, 10, 0, NAN, 11},
+};
+
+class nlp_linesearch_breaking : public testing::TestWithParam<breaking_case> {};
+
+TEST_P(nlp_linesearch_breaking, NeverEndsOnANonFiniteTrial) {
+    const breaking_case& c = GetParam();
+    broken_beyond objective(c.c, c.edge, c.kind);
+    terms::real_vector x = vec({0.0}), g(1, 1);
+    const terms::real_vector d = vec({1.0});
+    const double f0 = objective(1, x, g);
+    objective.points.clear();
+    nlp::search_settings settings = search(c.search_limit, 0.9);
+    settings.retreat_limit = c.retreat_limit;
+    double step = -1.0;
+    if (std::isnan(c.step)) {
+        try {
+            nlp::linesearch(objective, settings, 1, f0, x, g, d, &step);
+            ADD_FAILURE() << "no halt";
+        } catch (const nlp::halt& failure) {
+            EXPECT_NE(std::string(failure.what()).find("not a finite number"), std::string::npos)
+                << failure.what();
+        }
+        EXPECT_EQ(x(1), 0.0);  // the start again
+        EXPECT_EQ(step, -1.0);
+    } else {
+        const double f = nlp::linesearch(objective, settings, 1, f0, x, g, d, &step);
+        EXPECT_EQ(step, c.step);
+        EXPECT_EQ(x(1), c.step);
+        EXPECT_EQ(f, (c.step - c.c) * (c.step - c.c));
+        EXPECT_EQ(g(1), 2.0 * (c.step - c.c));
+        EXPECT_LT(f, f0);
+    }
+    EXPECT_EQ(objective.calls(), c.calls);
+}
+
+INSTANTIATE_TEST_SUITE_P(Objectives, nlp_linesearch_breaking, testing::ValuesIn(breaking_cases),
+                         [](const testing::TestParamInfo<breaking_case>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST(nlp_linesearch, HaltOfSearchAndSavePutsTheStartAndItsGradientBack) {
+    broken_beyond objective(5.0, 0.0, breaks::nan);
+    terms::real_vector x = vec({0.0}), g(1, 1);
+    const terms::real_vector d = vec({1.0});
+    const double f0 = objective(1, x, g);
+    std::vector<double> saved_x(1), saved_g(1);
+    EXPECT_THROW(nlp::search_and_save(objective, search(10, 0.9), 1, f0, x, g, d, saved_x, saved_g),
+                 nlp::halt);
+    EXPECT_EQ(x(1), 0.0);
+    EXPECT_EQ(g(1), -10.0);
+}
+
+// f = (t - 0.3)^2 along d = 1 from 0, NaN on (0.29, 0.31): the first cubic step lands on about
+// 0.3, a NaN trial that becomes the high end; sectioning then bisects up to the hole's edge.
+struct holed : nlp_test::recorder {
+    std::size_t nans = 0;
+    double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
+        note(n, x);
+        const double t = x(1);
+        if (0.29 < t && t < 0.31) {
+            ++nans;
+            g(1) = std::numeric_limits<double>::quiet_NaN();
+            return g(1);
+        }
+        g(1) = 2.0 * (t - 0.3);
+        return (t - 0.3) * (t - 0.3);
+    }
+};
+
+TEST(nlp_linesearch, NaNTrialsInsideSectioningArePassedThroughAsBefore) {
+    // search limit, NaN trials on the way, the step and energy the search always returned
+    const struct {
+        std::int32_t limit;
+        std::size_t nans;
+        double step, energy;
+    } cases[] = {
+        {5, 1, 0x1.2000000000001p-2, 0x1.70a3d70a3d6dcp-12},
+        {8, 2, 0x1.2733333333334p-2, 0x1.1ffffffffffdp-13},
+    };
+    for (const auto& c : cases) {
+        holed objective;
+        terms::real_vector x = vec({0.0}), g(1, 1);
+        const terms::real_vector d = vec({1.0});
+        const double f0 = objective(1, x, g);
+        objective.points.clear();
+        double step = 0.0;
+        const double f = nlp::linesearch(objective, search(c.limit, 0.9), 1, f0, x, g, d, &step);
+        EXPECT_EQ(objective.nans, c.nans) << c.limit;
+        EXPECT_EQ(objective.calls(), static_cast<std::size_t>(c.limit) + 1) << c.limit;
+        EXPECT_EQ(step, c.step) << c.limit;
+        EXPECT_EQ(f, c.energy) << c.limit;
+        EXPECT_EQ(x(1), c.step) << c.limit;
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "nlp/minimiser.hpp"
 #include "objectives.hpp"
@@ -172,8 +173,9 @@ TEST_P(nlp_minimiser, ObjectiveErrorsPassThroughMidRun) {
 }
 
 TEST_P(nlp_minimiser, NaNGradientIsNeverOptimal) {
-    // every gradient entry NaN: the norm passes them over (0), so the loop stops after one
-    // iteration, but the result must not claim optimality
+    // every gradient entry NaN: the norm passes them over (0), so the stopping flag checks for
+    // NaN itself; and the first direction, -g, is NaN, so no trial of the first search is
+    // finite: the search halts with x and g back at the start
     struct broken : nlp_test::recorder {
         double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
             note(n, x);
@@ -182,13 +184,17 @@ TEST_P(nlp_minimiser, NaNGradientIsNeverOptimal) {
         }
     } objective;
     terms::real_vector x = nlp_test::vec({1.0, 2.0}), g(1, 2);
-    const nlp::minimiser_result result = run(GetParam(), objective, 2, 50, 1e-6, x, g);
-    EXPECT_EQ(result.minor, 1);
+    testing::internal::CaptureStdout();
+    EXPECT_THROW(run(GetParam(), objective, 2, 50, 1e-6, x, g), nlp::halt);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(nlp_test::values(x, 2), (std::vector<double>{1.0, 2.0}));
     EXPECT_EQ(nlp::norm(2, g), 0.0);
-    EXPECT_FALSE(result.optimal);
+    EXPECT_FALSE(nlp::is_optimal(2, g, 1.0, 1e-6));
+    EXPECT_TRUE(nlp::is_optimal(2, nlp_test::vec({1e-7, 0.0}), 1.0, 1e-6));
 }
 
 TEST_P(nlp_minimiser, NaNEnergyIsNeverOptimal) {
+    // the energy NaN everywhere, the start included: no trial is finite, the first search halts
     struct broken : nlp_test::recorder {
         double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
             note(n, x);
@@ -197,10 +203,44 @@ TEST_P(nlp_minimiser, NaNEnergyIsNeverOptimal) {
         }
     } objective;
     terms::real_vector x = nlp_test::vec({1.0, 2.0}), g(1, 2);
-    const nlp::minimiser_result result = run(GetParam(), objective, 2, 50, 1e-6, x, g);
-    EXPECT_EQ(result.minor, 1);
-    EXPECT_TRUE(std::isnan(result.energy));
-    EXPECT_FALSE(result.optimal);
+    EXPECT_THROW(run(GetParam(), objective, 2, 50, 1e-6, x, g), nlp::halt);
+    EXPECT_EQ(nlp_test::values(x, 2), (std::vector<double>{1.0, 2.0}));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(nlp::is_optimal(2, g, nan, 1e-6));
+    EXPECT_TRUE(nlp::is_optimal(2, g, 0.0, 1e-6));
+}
+
+TEST_P(nlp_minimiser, EveryIterateOfAnObjectiveUndefinedPastAWallIsFinite) {
+    // f = sum (x(i) - 1)^2 while every x(i) <= 0.001, NaN beyond: the minimiser presses against
+    // the wall, its searches meeting NaN trials. Whatever ends the run, nothing it hands back
+    // or shows is NaN.
+    struct walled : nlp_test::recorder {
+        double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
+            note(n, x);
+            double f = 0.0;
+            bool beyond = false;
+            for (std::int32_t i = 1; i <= n; ++i) {
+                g(i) = 2.0 * (x(i) - 1.0);
+                f += (x(i) - 1.0) * (x(i) - 1.0);
+                beyond = beyond || x(i) > 0.001;
+            }
+            return beyond ? std::numeric_limits<double>::quiet_NaN() : f;
+        }
+    } objective;
+    terms::real_vector x(1, 3), g(1, 3);
+    try {
+        const nlp::minimiser_result result = run(GetParam(), objective, 3, 200, 1e-8, x, g);
+        EXPECT_FALSE(result.optimal);
+        EXPECT_TRUE(std::isfinite(result.energy));
+        terms::real_vector check(1, 3);
+        EXPECT_EQ(result.energy, objective(3, x, check));
+    } catch (const nlp::halt&) {
+        // a halt leaves x at the start of its search, an iterate
+    }
+    for (std::int32_t i = 1; i <= 3; ++i) {
+        EXPECT_LE(x(i), 0.001) << i;
+        EXPECT_TRUE(std::isfinite(g(i))) << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllMethods, nlp_minimiser,
@@ -246,6 +286,30 @@ TEST(nlp_lbfgs, KeepsExactlyMemorySizePairs) {
     EXPECT_EQ(run_lbfgs(-3, 4), run_lbfgs(1, 4));
 }
 
+TEST(nlp_lbfgs, ASearchThatDoesNotMoveXEndsTheRunNotOptimal) {
+    // f = 1e-10 x from x = 1e20: every trial x + t d with t <= 1 rounds back to x, so the first
+    // pair is s = y = 0, from which the recursion would divide 0 by 0
+    struct level : nlp_test::recorder {
+        double operator()(std::int32_t n, const terms::real_vector& x, terms::real_vector& g) {
+            note(n, x);
+            g(1) = 1e-10;
+            return 1e-10 * x(1);
+        }
+    } objective;
+    terms::real_vector x = nlp_test::vec({1e20}), g(1, 1);
+    std::vector<double> energies;
+    const nlp::minimiser_result result =
+        nlp::lbfgs(objective, nlp_test::lbfgs_with(5, 100, 1e-12), 1, x, g,
+                   [&](const nlp::iteration_state& state) { energies.push_back(state.energy); });
+    const double start_energy = 1e-10 * 1e20;
+    EXPECT_EQ(result.minor, 1);
+    EXPECT_EQ(result.energy, start_energy);
+    EXPECT_FALSE(result.optimal);
+    EXPECT_EQ(x(1), 1e20);
+    EXPECT_EQ(energies, (std::vector<double>{start_energy, start_energy}));
+    for (const std::vector<double>& point : objective.points) EXPECT_EQ(point[0], 1e20);
+}
+
 TEST(nlp_settings, CountsBelowOneActAsOneAndTheRealsAreKept) {
     const nlp::lbfgs_settings used = nlp::normalised(
         nlp::lbfgs_settings{.memory_size = 0,
@@ -256,12 +320,15 @@ TEST(nlp_settings, CountsBelowOneActAsOneAndTheRealsAreKept) {
     EXPECT_EQ(used.memory_size, 1);
     EXPECT_EQ(used.max_iterations, 1);
     EXPECT_EQ(used.search.search_limit, 1);
+    EXPECT_EQ(used.search.retreat_limit, 30);  // the default, kept
     EXPECT_EQ(used.tolerance, -1.0);
     EXPECT_EQ(used.search.search_factor, -0.5);
     nlp::bfgs_settings none;
     none.max_iterations = 0;
     EXPECT_EQ(nlp::normalised(none).max_iterations, 1);
     EXPECT_EQ(nlp::normalised(used).search.search_limit, 1);
+    EXPECT_EQ(nlp::normalised(nlp::search_settings{.retreat_limit = -3}).retreat_limit, 0);
+    EXPECT_EQ(nlp::normalised(nlp::search_settings{.retreat_limit = 0}).retreat_limit, 0);
 }
 
 TEST(nlp_mbfgs, FollowsLbfgsWithOnePair) {
