@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
-# A sweep of 64 small cases (the balloon octant of examples/balloon, 398 triangles, its wall
-# thickness and pressure 8 x 8, in 3 load steps) run two ways side by side, in alternating
-# rounds: GNU parallel with one single-threaded run per CPU (run-parallel.sh --jobs CPUS), and
-# one case after another, each run with --threads CPUS (run-case.sh in a loop). Both write the
-# same files per case. Prints each round's times, the machine load before it, and the ratio.
+# A sweep of 64 small cases (the balloon octant of examples/balloon meshed finer, 2450
+# triangles, its wall thickness and pressure 8 x 8, in 3 load steps) run two ways side by side,
+# in alternating rounds: GNU parallel with one single-threaded run per CPU (run-parallel.sh
+# --jobs CPUS), and one case after another, each run with --threads CPUS (run-case.sh in a
+# loop). Both write the same files per case. Prints each round's times, the machine load
+# before it, and the ratio.
 #   usage: bash bench/sweep_speed.sh [BUILD_DIR] [ROUNDS] [CPUS] [MESH_SIZE]
-# (defaults: build 2 2, and the example's mesh; a MESH_SIZE of 0.04 gives 2450 triangles)
+# (defaults: build 2 2 0.04; MESH_SIZE "" keeps the example's mesh of 398 triangles).
+# On a machine shared with other work, Linux gives each session's processes together one
+# share of the CPUs (autogroups), so that two runs at once get no more than one: run it as
+#   setsid bash -c 'echo -19 > /proc/self/autogroup && bash bench/sweep_speed.sh'
+# (as root) for figures near those of an idle machine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build}" && pwd)
 rounds=${2:-2}
 cpus=${3:-2}
-mesh_size=${4:-}
+mesh_size=${4-0.04}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -365,6 +365,15 @@ std::string shown(const toml::node& value) {
     return out.str();
 }
 
+// A value on one line of the manifest, which the scripts read line by line: a line break in a
+// string shows as \n.
+std::string listed(const toml::node& value) {
+    std::string out;
+    for (const char c : shown(value))
+        out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    return csv_field(out);
+}
+
 // text as a TOML basic string.
 std::string toml_string(const std::string& text) {
     std::string out = "\"";
@@ -664,7 +673,7 @@ void write_cases(const sweep_source& source, const std::string& problem_file,
             manifest.append(std::to_string(k + 1)).append(",").append(name).append(",");
             manifest.append(program);
             for (std::size_t j = 0; j < plan.keys.size(); ++j)
-                manifest.append(",").append(csv_field(shown(*plan.keys[j].values[picks[j]])));
+                manifest.append(",").append(listed(*plan.keys[j].values[picks[j]]));
             manifest += '\n';
         } catch (const sheet::failure& failure) {
             if (interrupting_signal != 0) throw interrupted{};

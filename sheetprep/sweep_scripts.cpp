@@ -119,7 +119,7 @@ bar=()
 [ -t 2 ] && bar=(--bar)
 tail -n +2 "$here/manifest.csv" |
     parallel --will-cite --jobs "$jobs" --joblog "$here/joblog.txt" "${resume[@]}" "${bar[@]}" \
-        --colsep , -q "$here/run-case.sh" "$here/{2}" {3} "${threads[@]}" "$@"
+        --colsep , -q "$here/run-case.sh" "$here/{2}" "{3}" "${threads[@]}" "$@"
 status=$?
 if [ "$status" -gt 0 ] && [ "$status" -le 101 ]; then
     echo "run-parallel.sh: $status case(s) failed (more than 100 if 101); each case's" \

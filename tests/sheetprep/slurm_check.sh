@@ -109,7 +109,7 @@ status=0
 (cd "$work/study" && sbatch --wait --quiet run-slurm.sh --quiet) || status=$?
 # sbatch --wait ends with the highest exit status of the array's tasks: case 2's.
 [ "$status" -eq 1 ] || fail "sbatch --wait ended with $status, not case 2's 1"
-outs=$(ls "$work/study"/slurm-*_*.out | wc -l)
+outs=$(find "$work/study" -maxdepth 1 -name 'slurm-*_*.out' | wc -l)
 [ "$outs" -eq 4 ] || fail "$outs array tasks left their output, not 4"
 gathered=$("$build/sheetprep" --gather "$work/study")
 [ "$gathered" = "sheetprep: wrote $work/study/results.csv: 4 cases, 3 Optimal, 0 NOT Optimal, 1 failed, 0 running, 0 not run" ] ||
