@@ -5,21 +5,26 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sheet/run/command_line.hpp"
 #include "sheet/run/run_stages.hpp"
 #include "sheetprep/follower.hpp"
+#include "sheetprep/gather.hpp"
 #include "sheetprep/gmsh_mesh.hpp"
 #include "sheetprep/input_writer.hpp"
 #include "sheetprep/preparation.hpp"
 #include "sheetprep/problem.hpp"
 #include "sheetprep/real_text.hpp"
+#include "sheetprep/sweep.hpp"
 
 namespace {
 
 const char* const help_text =
     "Usage: sheetprep [-o FILE] PROBLEM.toml\n"
+    "       sheetprep --sweep DIR PROBLEM.toml\n"
+    "       sheetprep --gather DIR [-o FILE]\n"
     "       sheetprep --help | --version\n"
     "\n"
     "Builds the input.txt that dorvan or melvar reads from a gmsh mesh and a problem file.\n"
@@ -33,8 +38,15 @@ const char* const help_text =
     "there are any, and a surface mesh: a model with volumes is refused, and so is one without\n"
     "supports.\n"
     "\n"
+    "--sweep DIR prepares every case of the [sweep] table of PROBLEM.toml (\"sheet.thickness\"\n"
+    "= [0.008, 0.01], ...) in DIR, with scripts that run them by GNU parallel or as a Slurm\n"
+    "job array; --gather DIR then tabulates what the runs left in one CSV file.\n"
+    "\n"
     "Options:\n"
-    "  -o, --output FILE  write FILE instead of input.txt beside PROBLEM.toml\n"
+    "  -o, --output FILE  write FILE instead of input.txt beside PROBLEM.toml (with --gather:\n"
+    "                     instead of DIR/results.csv)\n"
+    "      --sweep DIR    prepare the cases of PROBLEM.toml's [sweep] in DIR (new or empty)\n"
+    "      --gather DIR   write the results of the sweep in DIR as one CSV table\n"
     "  -h, --help         print this help and exit\n"
     "      --version      print the version and exit\n"
     "\n"
@@ -44,11 +56,13 @@ const char* const help_text =
     "\n"
     "On success a summary goes to standard output. Exit status: 0 when input.txt is written,\n"
     "1 on bad input (nothing is written), 2 on a usage error. An interrupted run writes no\n"
-    "input.txt and leaves an older one as it was.\n";
+    "input.txt and leaves an older one as it was; an interrupted --sweep leaves no DIR.\n";
 
 struct command {
     std::string problem_file;
     std::string output;
+    std::string sweep;   // --sweep DIR
+    std::string gather;  // --gather DIR
 };
 
 int usage_error(const std::string& problem) {
@@ -66,10 +80,16 @@ std::optional<int> read_command_line(int argc, char** argv, command& out) {
     app.add_flag("-h,--help", help);
     app.add_flag("--version", version);
     app.add_option("-o,--output", out.output);
+    app.add_option("--sweep", out.sweep);
+    app.add_option("--gather", out.gather);
     app.add_option("PROBLEM", positionals);
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ArgumentMismatch&) {
+    } catch (const CLI::ArgumentMismatch& error) {
+        for (const char* option : {"--sweep", "--gather"})
+            if (std::string_view(error.what()).starts_with(option))
+                return usage_error("option " + std::string(option) +
+                                   " needs a value: the sweep's directory");
         return usage_error("option -o needs a value: the file to write");
     } catch (const CLI::ExtrasError& error) {
         const std::vector<std::string> extras = app.remaining();
@@ -80,6 +100,25 @@ std::optional<int> read_command_line(int argc, char** argv, command& out) {
     }
     if (help) return std::fputs(help_text, stdout), 0;
     if (version) return std::puts("sheetprep " SHEETPREP_VERSION), 0;
+    for (const char* option : {"--sweep", "--gather"})
+        if (app.count(option) > 0 && (option[2] == 's' ? out.sweep : out.gather).empty())
+            return usage_error("option " + std::string(option) +
+                               " needs a value: the sweep's directory");
+    if (!out.sweep.empty() && !out.gather.empty())
+        return usage_error("--sweep and --gather go one at a time");
+    if (!out.sweep.empty() && app.count("-o") > 0)
+        return usage_error(
+            "option -o does not go with --sweep: each case's input.txt is written in its "
+            "directory");
+    if (!out.gather.empty()) {
+        if (!positionals.empty())
+            return usage_error("--gather takes no problem file; '" + positionals[0] + "' is one");
+        if (out.output.empty() && app.count("-o") > 0)
+            return usage_error("option -o needs a value: the file to write");
+        if (out.output.empty())
+            out.output = (std::filesystem::path(out.gather) / "results.csv").string();
+        return std::nullopt;
+    }
     if (positionals.empty()) return usage_error("missing the problem file PROBLEM.toml");
     if (positionals.size() > 1)
         return usage_error("one problem file only; '" + positionals[1] + "' is a second");
@@ -119,11 +158,59 @@ void print_summary(const sheetprep::sheet_input& in, const std::string& file) {
     }
 }
 
+void print_sweep_summary(const sheetprep::sweep_summary& summary, const std::string& dir) {
+    std::string programs;
+    for (const std::string& program : summary.programs)
+        programs += (programs.empty() ? "" : " and ") + program;
+    std::printf("sheetprep: prepared %zu case%s in %s for %s\n", summary.cases,
+                summary.cases == 1 ? "" : "s", dir.c_str(), programs.c_str());
+    std::string swept;
+    for (std::size_t k = 0; k < summary.keys.size(); ++k)
+        swept += (k == 0           ? ""
+                  : summary.zipped ? " with "
+                                   : " x ") +
+                 summary.keys[k] + " (" + std::to_string(summary.value_counts[k]) + ")";
+    std::printf("  swept                 %s\n", swept.c_str());
+    std::printf("  run with GNU parallel %s/run-parallel.sh [SOLVER OPTIONS]\n", dir.c_str());
+    std::printf("  or as a Slurm array   cd %s && sbatch run-slurm.sh [SOLVER OPTIONS]\n",
+                dir.c_str());
+    std::printf("  then                  sheetprep --gather %s\n", dir.c_str());
+    const std::vector<std::string>& thin = summary.thin_dorvan_cases;
+    if (thin.empty()) return;
+    std::fprintf(stderr,
+                 "sheetprep: warning: %s%s has a thickness below 0.05 mesh length units; "
+                 "dorvan's line search often fails on so thin a sheet (see \"Choosing units for "
+                 "dorvan\" in README.md)\n",
+                 thin.front().c_str(),
+                 thin.size() == 1
+                     ? ""
+                     : (" (and " + std::to_string(thin.size() - 1) + " more cases)").c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     command line;
     if (const std::optional<int> status = read_command_line(argc, argv, line)) return *status;
+
+    if (!line.sweep.empty())
+        return sheet::run_stages("sheetprep", [&] {
+            std::error_code error;
+            const std::filesystem::path self =
+                std::filesystem::read_symlink("/proc/self/exe", error);
+            print_sweep_summary(
+                sheetprep::prepare_sweep(line.problem_file, line.sweep, self.parent_path()),
+                line.sweep);
+        });
+    if (!line.gather.empty())
+        return sheet::run_stages("sheetprep", [&] {
+            const sheetprep::gather_summary s = sheetprep::gather_sweep(line.gather, line.output);
+            std::printf(
+                "sheetprep: wrote %s: %zu cases, %zu Optimal, %zu NOT Optimal, %zu failed, %zu "
+                "running, %zu not run\n",
+                line.output.c_str(), s.cases, s.optimal, s.not_optimal, s.failed, s.running,
+                s.not_run);
+        });
 
     return sheet::run_stages("sheetprep", [&] {
         const sheetprep::problem p = sheetprep::read_problem(line.problem_file);
