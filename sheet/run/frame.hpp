@@ -9,6 +9,7 @@
 #include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/assembly/worker_pool.hpp"
 #include "sheet/output/autocad.hpp"
+#include "sheet/output/run_outputs.hpp"
 #include "sheet/output/vtu.hpp"
 #include "sheet/run/command_line.hpp"
 #include "sheet/run/minimise.hpp"
@@ -27,8 +28,12 @@ template <class Program>
 int run(int argc, const char* const* argv) {
     options o;
     if (const auto status = parse_command_line(Program::text, argc, argv, o)) return *status;
+    if (const auto status =
+            refuse_irregular_outputs(Program::text.name, o.directory, {o.vtu, o.history, o.steps}))
+        return *status;
     return run_stages(Program::text.name, [&] {
         enter_directory(o);
+        prepare_run_outputs({o.vtu, o.history, o.steps});
         if (o.threads > 0) set_worker_count(o.threads);
         typename Program::model_type m;
         Program::input(m);
