@@ -9,6 +9,7 @@
 #include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/assembly/worker_pool.hpp"
 #include "sheet/output/autocad.hpp"
+#include "sheet/output/finite.hpp"
 #include "sheet/output/run_outputs.hpp"
 #include "sheet/output/vtu.hpp"
 #include "sheet/run/command_line.hpp"
@@ -58,6 +59,7 @@ int run(int argc, const char* const* argv) {
             m.results.energy = result.energy;
             m.results.optimal = result.optimal;
         }
+        require_finite_solution(m);
         print_summary(m.results.minor, m.results.optimal);
         autocad(m);
         Program::find_final_state(m);
