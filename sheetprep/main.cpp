@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sheet/output/output_path.hpp"
+#include "sheet/output/run_outputs.hpp"
 #include "sheet/run/command_line.hpp"
 #include "sheet/run/run_stages.hpp"
 #include "sheetprep/follower.hpp"
@@ -125,6 +127,9 @@ std::optional<int> read_command_line(int argc, char** argv, command& out) {
     if (out.output.empty() && app.count("-o") > 0)
         return usage_error("option -o needs a value: the file to write");
     out.problem_file = positionals[0];
+    // A FILE of -o that is a directory, a pipe or a device is a mistake in the command.
+    if (const std::string why = sheet::not_a_regular_file(out.output); !why.empty())
+        return usage_error("option -o: '" + out.output + "' " + why);
     if (out.output.empty())
         out.output = (std::filesystem::path(out.problem_file).parent_path() / "input.txt").string();
     if (sheet::same_file(out.output, out.problem_file))
@@ -213,6 +218,7 @@ int main(int argc, char** argv) {
         });
 
     return sheet::run_stages("sheetprep", [&] {
+        sheet::prepare_outputs({line.output});
         const sheetprep::problem p = sheetprep::read_problem(line.problem_file);
         const sheetprep::mesh m = sheetprep::read_mesh(p.mesh, p.mesh_size);
         const sheetprep::sheet_input in = sheetprep::prepare(p, m);

@@ -38,17 +38,24 @@ std::string expected::words() const {
 scanner scanner::open(const std::string& file_name) {
     // Without blocking: a named pipe is refused below instead of waiting for a writer.
     const int descriptor = ::open(file_name.c_str(), O_RDONLY | O_NONBLOCK);
-    if (descriptor < 0) throw failure(file_name + ": file not found: " + std::strerror(errno));
+    if (descriptor < 0) {
+        const int error = errno;
+        throw failure(file_name + (error == ENOENT ? ": file not found: " : ": cannot open it: ") +
+                      std::strerror(error));
+    }
     std::string text;
     struct stat status {};
-    if (::fstat(descriptor, &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
+    if (::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+        ::close(descriptor);
+        throw failure(file_name + ": is a directory; " + file_name + " must be a text file");
+    }
+    if (!S_ISREG(status.st_mode)) {
         ::close(descriptor);
         throw failure(file_name +
                       ": not a regular file (a device, a pipe or a socket has no end "
                       "to read to); input.txt must be a text file");
     }
-    if (S_ISREG(status.st_mode) && status.st_size > 0)
-        text.reserve(static_cast<std::size_t>(status.st_size));
+    if (status.st_size > 0) text.reserve(static_cast<std::size_t>(status.st_size));
     char block[1 << 16];
     for (;;) {
         const ssize_t got = ::read(descriptor, block, sizeof block);
@@ -56,7 +63,7 @@ scanner scanner::open(const std::string& file_name) {
         if (got < 0) {
             const int error = errno;
             ::close(descriptor);
-            throw failure(file_name + ": file not found: cannot read it: " + std::strerror(error));
+            throw failure(file_name + ": cannot read it: " + std::strerror(error));
         }
         if (got == 0) break;
         const std::size_t before = text.size();

@@ -20,9 +20,10 @@ struct expected {
 
 class scanner {
 public:
-    // The whole text of a file; fails with "file not found" when it cannot be read, and names
-    // the file when it is not a regular one (a device or a pipe may have no end) or holds a NUL
-    // byte (reading stops there).
+    // The whole text of a file; fails with "file not found" when there is none, with the
+    // system's reason when it cannot be opened or read, and names the file when it is a
+    // directory, is not a regular file (a device or a pipe may have no end) or holds a NUL byte
+    // (reading stops there).
     static scanner open(const std::string& file_name);
     scanner(std::string file_name, std::string text);
 

@@ -15,6 +15,15 @@ constexpr int node_line = 8;     // k X Y Z
 constexpr int element_line = 8;  // e N1 N2 N3
 constexpr int support_line = 6;  // i j value
 
+// A count of lines that cannot be below 0, reported at the count itself rather than where the
+// lines it spoils are met.
+void check_count(const scanner& in, std::int32_t count, const char* what) {
+    if (count < 0)
+        in.fail_at_number("invalid value", std::string("the ") + what + " is " +
+                                               std::to_string(count) +
+                                               "; a count cannot be below 0");
+}
+
 void check_index(const scanner& in, std::int32_t value, std::int32_t last, const char* what) {
     if (value < 1 || value > last)
         in.fail_at_number("index out of range", std::string(what) + " " + std::to_string(value) +
@@ -39,6 +48,7 @@ component read_component(scanner& in, const mesh& m, std::int32_t line, std::str
 void read_nodes(scanner& in, mesh& m) {
     in.scan({"nodes"});
     m.node_count = in.read_integer({"the node count"});
+    check_count(in, m.node_count, "node count");
     in.discard_rest_of_line();
     in.discard_line();
     in.require_room(m.node_count, node_line, {"node line"});
@@ -58,6 +68,7 @@ void read_nodes(scanner& in, mesh& m) {
 void read_elements(scanner& in, mesh& m) {
     in.scan({"elements"});
     const std::int32_t count = in.read_integer({"the element count"});
+    check_count(in, count, "element count");
     in.discard_rest_of_line();
     in.discard_line();
     in.require_room(count, element_line, {"element line"});

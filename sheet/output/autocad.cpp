@@ -2,6 +2,10 @@
 // blanks of the layer lines and the empty lines that end vertex lists, faces and commands.
 #include "sheet/output/autocad.hpp"
 
+#include <cmath>
+#include <string>
+
+#include "sheet/output/finite.hpp"
 #include "sheet/output/text_file.hpp"
 
 namespace sheet {
@@ -42,6 +46,14 @@ std::array<double, 3> vertex(const model& m, std::int32_t i) {
 
 void autocad(const model& m) {
     const mesh& mesh = m.problem.mesh;
+    // A finite displacement added to a coordinate can still overflow.
+    for (std::int32_t i = 1; i <= mesh.node_count; ++i) {
+        const auto p = vertex(m, i);
+        for (int j = 0; j < 3; ++j)
+            if (!std::isfinite(p[j]))
+                throw not_finite(
+                    "the deformed position of node " + std::to_string(i) + " in " + "XYZ"[j], p[j]);
+    }
     text_file out("autocad.scr");
     out.put("osmode 0");
     out.end_line();

@@ -6,6 +6,7 @@
 
 #include "sheet/assembly/in_order.hpp"
 #include "sheet/failure.hpp"
+#include "sheet/output/finite.hpp"
 #include "sheet/output/format.hpp"
 #include "sheet/output/text_file.hpp"
 
@@ -134,6 +135,7 @@ void force_table(text_file& out, const model& m) {
 void output(const model& m, bool thickness_column) {
     if (m.results.rows.size() != m.problem.mesh.elements.size())
         throw failure("cannot create output.txt: the element rows do not match the mesh");
+    require_finite_report(m, thickness_column);
     text_file out("output.txt");
     header_box(out, m);
     node_table(out, m);

@@ -1,6 +1,8 @@
 // An output file written completely or not at all: the text (and any raw bytes, such as a .vtu's
 // appended data) goes to a temporary file in the same directory, which replaces the file of that
-// name only once it is whole.
+// name only once it is whole and on disk. A name that is a symbolic link is written through: the
+// file it leads to is replaced and the link stays. Anything else but a regular file at the name
+// (a directory, a pipe, a device) is refused, never replaced.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +13,9 @@ namespace sheet {
 
 class text_file {
 public:
-    // Creates the temporary file beside name; fails with "cannot create <name>: <reason>".
+    // Creates the temporary file beside the file name leads to, with that file's permissions
+    // (and owner, where this process may give it) when it exists; fails with "cannot create
+    // <name>: <reason>".
     explicit text_file(std::string name);
     ~text_file();  // an uncommitted file is removed, and the old file of that name stays
     text_file(const text_file&) = delete;
@@ -36,7 +40,8 @@ public:
         if (buffer_.size() >= flush_size) flush();
     }
 
-    // Writes what is left, closes the file and renames it over name.
+    // Writes what is left, flushes the file to disk, closes it and renames it over the file name
+    // leads to, then flushes the directory, so that a crash leaves the old file or the new one.
     void commit();
 
 private:
@@ -45,6 +50,7 @@ private:
     [[noreturn]] void fail(const char* doing, int error);
 
     std::string name_;
+    std::string target_;  // what name leads to: name, or the end of its symbolic links
     std::string temporary_;
     std::string buffer_;
     int descriptor_ = -1;

@@ -8,10 +8,12 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <type_traits>
 
 #include "sheet/failure.hpp"
+#include "sheet/output/finite.hpp"
 #include "sheet/output/text_file.hpp"
 
 namespace sheet {
@@ -35,16 +37,26 @@ struct data_array {
 };
 
 // Writes count values value(0), value(1), ... of type T, gathered in blocks so that the file is
-// fed in pieces of some kilobytes.
-template <class T, class Value>
-void put_values(text_file& out, std::size_t count, Value&& value) {
+// fed in pieces of some kilobytes. A real that is not finite fails the file instead, named by
+// where(k).
+template <class T, class Value, class Where>
+void put_values(text_file& out, std::size_t count, Value&& value, Where&& where) {
     constexpr std::size_t block = 1024;
     T values[block];
     for (std::size_t at = 0; at < count; at += block) {
         const std::size_t n = std::min(block, count - at);
-        for (std::size_t k = 0; k < n; ++k) values[k] = value(at + k);
+        for (std::size_t k = 0; k < n; ++k) {
+            values[k] = value(at + k);
+            if constexpr (std::is_floating_point_v<T>)
+                if (!std::isfinite(values[k])) throw not_finite(where(at + k), values[k]);
+        }
         out.put_bytes(values, n * sizeof(T));
     }
+}
+template <class T, class Value>
+void put_values(text_file& out, std::size_t count, Value&& value) {
+    static_assert(std::is_integral_v<T>, "a real needs a name for its failure");
+    put_values<T>(out, count, value, [](std::size_t) { return std::string(); });
 }
 
 // von Mises stress of plane stress from the two principal stresses.
@@ -76,7 +88,11 @@ data_array field(const char* name, T value) {
             1,
             1,
             sizeof(T),
-            [value](text_file& out) { out.put_bytes(&value, sizeof value); }};
+            [name, value](text_file& out) {
+                put_values<T>(
+                    out, 1, [value](std::size_t) { return value; },
+                    [name](std::size_t) { return std::string(name); });
+            }};
 }
 
 // The field data: the run's outcome, then what it was solved with.
@@ -103,20 +119,30 @@ std::vector<data_array> arrays_of(const model& m, const vtu_header& h) {
     const auto nodes = static_cast<std::size_t>(mesh.node_count);
     const std::size_t elements = mesh.elements.size();
     const std::int32_t first = mesh.elements.first();
-    const auto per_node = [&m, nodes](auto value) {
-        return [&m, nodes, value](text_file& out) {
-            put_values<decltype(value(m, 1, 1))>(out, 3 * nodes, [&](std::size_t k) {
-                return value(m, node_of(k), direction_of(k));
-            });
+    // Values of each node, X, Y and Z: value(m, node, direction).
+    const auto per_node = [&m, nodes](const char* name, auto value) {
+        return [&m, nodes, name, value](text_file& out) {
+            put_values<decltype(value(m, 1, 1))>(
+                out, 3 * nodes,
+                [&](std::size_t k) { return value(m, node_of(k), direction_of(k)); },
+                [name](std::size_t k) {
+                    return std::string(name) + " of node " + std::to_string(node_of(k)) + " in " +
+                           "XYZ"[k % 3];
+                });
         };
     };
     // Values of each element row, components components each: value(row, component).
-    const auto per_element = [&r](int components, auto value) {
-        return [&r, components, value](text_file& out) {
+    const auto per_element = [&r, first](const char* name, int components, auto value) {
+        return [&r, first, name, components, value](text_file& out) {
             const auto n = static_cast<std::size_t>(components);
-            put_values<decltype(value(r.rows[0], 0))>(out, n * r.rows.size(), [&](std::size_t k) {
-                return value(r.rows[k / n], static_cast<int>(k % n));
-            });
+            put_values<decltype(value(r.rows[0], 0))>(
+                out, n * r.rows.size(),
+                [&](std::size_t k) { return value(r.rows[k / n], static_cast<int>(k % n)); },
+                [&](std::size_t k) {
+                    return std::string(name) + " of element " +
+                           std::to_string(first + static_cast<std::int64_t>(k / n)) +
+                           (n > 1 ? " (component " + std::to_string(k % n + 1) + ")" : "");
+                });
         };
     };
     const auto cell = [&](const char* type, const char* name, int components, auto value) {
@@ -126,27 +152,29 @@ std::vector<data_array> arrays_of(const model& m, const vtu_header& h) {
                           components,
                           elements,
                           sizeof(decltype(value(r.rows[0], 0))),
-                          per_element(components, value)};
+                          per_element(name, components, value)};
     };
     using row = const element_row&;
     std::vector<data_array> out = fields_of(m, h);
     std::vector<data_array> rest = {
         {part::point, "Float64", "displacement", 3, nodes, 8,
-         per_node([](const model& m, std::int32_t i, std::int32_t j) {
+         per_node("displacement", [](const model& m, std::int32_t i, std::int32_t j) {
              return m.results.displacements(i, j);
          })},
         {part::point, "Float64", "load", 3, nodes, 8,
-         per_node([](const model& m, std::int32_t i, std::int32_t j) {
+         per_node("load", [](const model& m, std::int32_t i, std::int32_t j) {
              return m.results.load.loads(m.problem)(i, j);
          })},
         {part::point, "Float64", "reaction", 3, nodes, 8,
-         per_node([](const model& m, std::int32_t i, std::int32_t j) {
-             return is_prescribed(m, i, j) ? m.results.reactions(i, j) : 0.0;
-         })},
+         per_node("reaction",
+                  [](const model& m, std::int32_t i, std::int32_t j) {
+                      return is_prescribed(m, i, j) ? m.results.reactions(i, j) : 0.0;
+                  })},
         {part::point, "UInt8", "fixed", 3, nodes, 1,
-         per_node([](const model& m, std::int32_t i, std::int32_t j) {
-             return static_cast<std::uint8_t>(is_prescribed(m, i, j) ? 1 : 0);
-         })},
+         per_node("fixed",
+                  [](const model& m, std::int32_t i, std::int32_t j) {
+                      return static_cast<std::uint8_t>(is_prescribed(m, i, j) ? 1 : 0);
+                  })},
         {part::point, "UInt8", "fixed_count", 1, nodes, 1,
          [&m, nodes](text_file& out) {
              put_values<std::uint8_t>(out, nodes, [&](std::size_t at) {
@@ -177,10 +205,11 @@ std::vector<data_array> arrays_of(const model& m, const vtu_header& h) {
         cell("Float64", "area_ratio", 1, [](row e, int) { return e.deformation.area_ratio; }),
         cell("UInt8", "state", 1, [](row e, int) { return tension_state(e.stress); }),
         {part::points, "Float64", "Points", 3, nodes, 8,
-         per_node([](const model& m, std::int32_t i, std::int32_t j) {
-             const sheet::mesh& mesh = m.problem.mesh;
-             return j == 1 ? mesh.node_x(i) : j == 2 ? mesh.node_y(i) : mesh.node_z(i);
-         })},
+         per_node("the initial position",
+                  [](const model& m, std::int32_t i, std::int32_t j) {
+                      const sheet::mesh& mesh = m.problem.mesh;
+                      return j == 1 ? mesh.node_x(i) : j == 2 ? mesh.node_y(i) : mesh.node_z(i);
+                  })},
         {part::cells, "Int64", "connectivity", 1, 3 * elements, 8,
          [&mesh, elements, first](text_file& out) {
              put_values<std::int64_t>(out, 3 * elements, [&](std::size_t k) {
@@ -322,9 +351,12 @@ void vtu(const std::string& name, const model& m, const vtu_header& header,
     });
     for (const field_value& v : extra)
         after_fields =
-            1 + arrays.insert(after_fields,
-                              {data_array::part::field, "Float64", v.name.c_str(), 1, 1, 8,
-                               [&v](text_file& out) { out.put_bytes(&v.value, sizeof v.value); }});
+            1 + arrays.insert(after_fields, {data_array::part::field, "Float64", v.name.c_str(), 1,
+                                             1, 8, [&v](text_file& out) {
+                                                 put_values<double>(
+                                                     out, 1, [&v](std::size_t) { return v.value; },
+                                                     [&v](std::size_t) { return v.name; });
+                                             }});
     text_file out(name);
     head(out, m, header, arrays);
     for (auto d = arrays.rbegin(); d != arrays.rend(); ++d) {

@@ -6,6 +6,8 @@
 #include "sheet/assembly/worker_pool.hpp"
 #include "sheet/membrane/program.hpp"
 #include "sheet/output/autocad.hpp"
+#include "sheet/output/finite.hpp"
+#include "sheet/output/run_outputs.hpp"
 #include "sheet/output/series.hpp"
 #include "sheet/output/vtu.hpp"
 #include "sheet/run/command_line.hpp"
@@ -27,9 +29,13 @@ int run(int argc, const char* const* argv) {
     using program = membrane<K>;
     options o;
     if (const auto status = parse_command_line(K::text, argc, argv, o)) return *status;
+    if (const auto status =
+            refuse_irregular_outputs(K::text.name, o.directory, {o.vtu, o.history, o.steps}))
+        return *status;
     return run_stages(K::text.name, [&] {
         run_timings clock(o.timings);
         enter_directory(o);
+        prepare_run_outputs({o.vtu, o.history, o.steps});
         if (o.threads > 0) set_worker_count(o.threads);
         hold_library_threads();
         typename program::model_type m;
@@ -58,6 +64,7 @@ int run(int argc, const char* const* argv) {
         m.results.optimal = result.optimal;
         if (const auto newton = by.newton_timings()) clock.set_newton(*newton);
         clock.mark("solve");
+        require_finite_solution(m);
         print_summary(m.results.minor, m.results.optimal);
         final_state();
         clock.mark("final state");

@@ -197,7 +197,11 @@ INSTANTIATE_TEST_SUITE_P(
         failing_run{"locking_stretch_negative", true,
                     replaced(one_triangle, "0.5 1 1.0 100.0", "0.5 3 1.0 -2.0"),
                     "melvar: input.txt:5:11: invalid value: expected the Arruda-Boyce locking "
-                    "stretch, a number above 0.0"}),
+                    "stretch, a number above 0.0"},
+        // Told at the count, not at the first support line that names a node.
+        failing_run{"negative_node_count", false, replaced(one_triangle, "3\n  node", "-5\n  node"),
+                    "dorvan: input.txt:7:1: invalid value: the node count is -5; a count cannot "
+                    "be below 0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The starting state rejects what the reader stores unchecked.
@@ -225,12 +229,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "melvar: undefined material law 0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(failing_input, input_that_cannot_be_read_is_not_found) {
+// A directory in place of input.txt is told as one, not as a file that is missing.
+TEST(failing_input, input_that_is_a_directory_is_named_so) {
     scratch_dir dir;
     fs::create_directory(dir.path() / "input.txt");
     const run_result run = run_in(dorvan_exe(), dir.path());
     EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.err, "dorvan: input.txt: file not found: cannot read it: Is a directory\n");
+    EXPECT_EQ(run.err, "dorvan: input.txt: is a directory; input.txt must be a text file\n");
     EXPECT_EQ(files_in(dir.path()), std::set<std::string>{"input.txt"});
 }
 

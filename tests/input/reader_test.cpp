@@ -291,16 +291,13 @@ TEST(reader, a_count_of_zero_in_supports_and_loads_reads_no_heading_line) {
     EXPECT_EQ(none.problem.loads.all().size(), 9u);
 }
 
-TEST(reader, negative_counts_give_empty_ranges) {
+// Negative node and element counts are refused at the count (see the read failures below).
+TEST(reader, negative_counts_of_supports_and_loads_give_empty_ranges) {
     std::string text = empty_sections;
-    text = replaced(text, ": nodes\n0\n", ": nodes\n-4\n");
-    text = replaced(text, ": elements\n0\n", ": elements\n-2147483648\n");
     text = replaced(text, ": prescribed displacements\n0\n", ": prescribed displacements\n-1\n");
     text = replaced(text, ": loads\n0\n", ": loads\n-7\n");
     const dorvan::model m = read_dorvan(text);
-    EXPECT_EQ(m.problem.mesh.node_count, -4);
-    EXPECT_EQ(m.problem.mesh.node_x.size(), 0u);
-    EXPECT_EQ(m.problem.mesh.elements.size(), 0u);
+    EXPECT_EQ(m.problem.mesh.node_count, 0);
     EXPECT_EQ(m.problem.supports.held.all().size(), 0u);
     EXPECT_EQ(m.problem.loads.all().size(), 0u);
 
@@ -480,7 +477,15 @@ INSTANTIATE_TEST_SUITE_P(
                      "input.txt:15:1: end of file: expected 2000000000 element lines, more than "
                      "the rest of the file can hold"},
         failure_case{"end_of_file_inside_the_settings", ":\n0.9 10 0.001\n",
-                     "input.txt:3:1: end of file: expected the reference force"}),
+                     "input.txt:3:1: end of file: expected the reference force"},
+        // A negative count is told at the count, not where the lines it leaves out are missed.
+        failure_case{"negative_node_count", replaced(one_triangle, "3\n  node", "-5\n  node"),
+                     "input.txt:7:1: invalid value: the node count is -5; a count cannot be "
+                     "below 0"},
+        failure_case{"negative_element_count",
+                     replaced(one_triangle, "1\n  element", "  -2147483648 comment\n  element"),
+                     "input.txt:13:3: invalid value: the element count is -2147483648; a count "
+                     "cannot be below 0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

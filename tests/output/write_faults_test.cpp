@@ -1,12 +1,15 @@
 // Whole runs whose output files cannot be written: a directory in the way, a read-only working
 // directory, an older file we may not write, a file-size limit, and a failed line search. Each
-// file is written whole or not at all, and files of earlier stages or runs stay as they were.
+// file is written whole or not at all, and files of earlier stages or runs stay as they were;
+// what can be seen before the run starts stops it before it reads input.txt.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -60,10 +63,9 @@ std::string quoted(const std::string& path) {
     return "'" + path + "'";
 }
 
-// A directory in the way of one output file: the run stops there, with the files of the
-// earlier stages written and the later ones absent; the directory and its content stay.
-void directory_in_the_way(const program_case& program, const std::string& blocked,
-                          const std::set<std::string>& written) {
+// A directory in the way of one output file: the run stops before it starts, with the files of
+// the earlier stages absent too; the directory and its content stay.
+void directory_in_the_way(const program_case& program, const std::string& blocked) {
     SCOPED_TRACE(std::string(program.name) + ", directory " + blocked);
     scratch_dir dir;
     write_file(dir.path() / "input.txt", example_file(program.example, "input.txt"));
@@ -71,26 +73,20 @@ void directory_in_the_way(const program_case& program, const std::string& blocke
     write_file(dir.path() / blocked / "keep", "kept\n");
     const run_result run = run_command(quoted(program.exe()), dir.path());
     EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.err.rfind(std::string(program.name) + ": cannot create " + blocked + ": ", 0), 0u)
-        << run.err;
-    std::set<std::string> expected = written;
-    expected.insert({"input.txt", blocked});
-    EXPECT_EQ(names_in(dir.path()), expected) << "no temporary file may be left";
+    EXPECT_EQ(run.err, std::string(program.name) + ": cannot create " + blocked +
+                           ": it is a directory, not a regular file\n");
+    EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"input.txt", blocked}))
+        << "no temporary file may be left";
     ASSERT_TRUE(fs::is_directory(dir.path() / blocked));
     EXPECT_EQ(names_in(dir.path() / blocked), std::set<std::string>{"keep"});
     EXPECT_EQ(read_file(dir.path() / blocked / "keep"), "kept\n");
-    // The console summary comes before autocad.scr, so only a blocked ansys.txt precedes it.
-    EXPECT_EQ(run.out.find("Minor = ") != std::string::npos, blocked != "ansys.txt") << run.out;
-    for (const std::string& name : written)
-        EXPECT_EQ(read_file(dir.path() / name), example_file(program.example, "expected/" + name))
-            << name;
+    EXPECT_EQ(run.out, "") << "nothing is solved";
 }
 
 TEST(write_faults, directory_named_like_an_output_file) {
     for (const program_case& program : programs) {
-        directory_in_the_way(program, "ansys.txt", {});
-        directory_in_the_way(program, "autocad.scr", {"ansys.txt"});
-        directory_in_the_way(program, "output.txt", {"ansys.txt", "autocad.scr"});
+        for (const char* blocked : {"ansys.txt", "autocad.scr", "output.txt"})
+            directory_in_the_way(program, blocked);
     }
 }
 
@@ -150,15 +146,14 @@ TEST(write_faults, older_file_without_write_permission_is_left_alone) {
         fs::permissions(dir.path(), fs::perms(0777));
         const run_result run = run_command(prefix + quoted(program.exe()), dir.path());
         EXPECT_EQ(run.exit_status, 1);
-        EXPECT_EQ(run.err.rfind(std::string(program.name) + ": cannot create output.txt: ", 0), 0u)
-            << run.err;
-        EXPECT_EQ(names_in(dir.path()),
-                  (std::set<std::string>{"input.txt", "ansys.txt", "autocad.scr", "output.txt"}));
+        EXPECT_EQ(run.err, std::string(program.name) +
+                               ": cannot create output.txt: the file may not be written (" +
+                               std::strerror(EACCES) + ")\n");
+        // Found before the run starts: no file of an earlier stage is written either.
+        EXPECT_EQ(names_in(dir.path()), (std::set<std::string>{"input.txt", "output.txt"}));
         EXPECT_EQ(read_file(dir.path() / "output.txt"), "older report\r\n");
         EXPECT_EQ(fs::status(dir.path() / "output.txt").permissions() & fs::perms::all,
                   fs::perms(0444));
-        EXPECT_EQ(read_file(dir.path() / "autocad.scr"),
-                  example_file(program.example, "expected/autocad.scr"));
     }
 }
 

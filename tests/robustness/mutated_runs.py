@@ -12,7 +12,10 @@ every run must end in one of two ways:
   exit 1: one non-empty line "<program>: <what>" on stderr, and no output file written or
           changed but those the failure allows (ansys.txt once start has completed: after
           "Line Search Failure" or a failure inside the objective; autocad.scr too when only
-          output.txt failed), each of them whole.
+          output.txt failed), each of them whole. A solution that is not finite (NaN or
+          infinite values, from a degenerate sheet or loads beyond double precision) is refused
+          before the summary and autocad.scr when the displacements or the energy hold one, and
+          before output.txt when only the stresses or reactions do.
 
 A signal, a timeout, any other status, running out of memory or a temporary file left behind
 fails the test. Usage: mutated_runs.py DORVAN MELVAR [options]; see --help.
@@ -422,16 +425,19 @@ def classify(message):
                         ("undefined material law", "objective: undefined material law"),
                         ("outside the bounds", "range check"),
                         ("cannot create", "writer: cannot create"),
+                        ("the solution is not finite", "result: not finite"),
                         ("cannot write", "writer: cannot write")):
         if words in message:
             return kind
     return "other: " + message[:60]
 
 
-# Kinds after which each output file may have been written by the failed run.
-def allowed_files(kind, message):
+# Kinds after which each output file may have been written by the failed run (out: its stdout).
+def allowed_files(kind, message, out):
     if kind == "line search failure" or kind.startswith("objective:") or kind == "range check":
         return {"ansys.txt"}
+    if kind == "result: not finite":  # the summary comes before autocad.scr
+        return {"ansys.txt", "autocad.scr"} if "Minor =" in out else {"ansys.txt"}
     if kind.startswith("writer:"):
         if "output.txt" in message:
             return {"ansys.txt", "autocad.scr"}
@@ -520,9 +526,9 @@ def run_one(program, text, timeout, memory_mb, with_old_files):
                 problems.append("ran out of memory on a small input")
             if kind == "line search failure" and "Line Search Failure\n" not in out:
                 problems.append("NLP.HALT without \"Line Search Failure\" on stdout")
-            if "Minor =" in out and not kind.startswith("writer:"):
+            if "Minor =" in out and not kind.startswith("writer:") and kind != "result: not finite":
                 problems.append("summary printed before a failure: %r" % out[-200:])
-            extra = written - allowed_files(kind, message)
+            extra = written - allowed_files(kind, message, out)
             if extra:
                 problems.append("failed (%s) but wrote %s" % (kind, sorted(extra)))
         for name in sorted(written):

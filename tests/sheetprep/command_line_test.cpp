@@ -56,7 +56,9 @@ INSTANTIATE_TEST_SUITE_P(
         usage_case{{"-x", "problem.toml"}, "unknown option -x"},
         usage_case{{"problem.toml", "-o"}, "option -o needs a value: the file to write"},
         usage_case{{"-o", "./problem.toml", "problem.toml"},
-                   "'./problem.toml' is the problem file; write input.txt elsewhere"}));
+                   "'./problem.toml' is the problem file; write input.txt elsewhere"},
+        usage_case{{"-o", "/dev/full", "problem.toml"},
+                   "option -o: '/dev/full' is a character device, not a regular file"}));
 
 TEST(command_line, help_and_version) {
     testing_support::scratch_dir dir;

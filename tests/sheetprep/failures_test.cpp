@@ -214,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "'follower' applies to a pressure only, and this is a traction"},
         failure_case{"output_cannot_be_created",
                      held,
-                     "cannot create no/such/input.txt: No such file",
+                     "cannot create no/such/input.txt: the directory 'no/such' does not exist",
                      {},
                      {"-o", "no/such/input.txt", "problem.toml"}}),
     [](const auto& info) { return std::string(info.param.name); });

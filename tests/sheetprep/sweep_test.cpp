@@ -287,6 +287,10 @@ struct usage_case {
     std::string problem;
 };
 
+void PrintTo(const usage_case& c, std::ostream* out) {
+    for (const std::string& argument : c.arguments) *out << argument << ' ';
+}
+
 class sweep_usage : public ::testing::TestWithParam<usage_case> {};
 
 TEST_P(sweep_usage, names_the_mistake) {

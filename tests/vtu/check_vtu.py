@@ -26,10 +26,16 @@ ROUND_TRIPS = [
     ("dorvan", "pressure-prestretched-dorvan", 5)]
 # (program, a directory in the way or None, --vtu argument, what cannot be created); one named
 # like a file of the plain run is in its way too, and then no .vtu may be written.
-FAILURES = [("dorvan", "result.vtu", "result.vtu", "result.vtu: Is a directory"),
-            ("melvar", "result.vtu", "result.vtu", "result.vtu: Is a directory"),
-            ("dorvan", None, "no/result.vtu", "no/result.vtu: No such file or directory"),
-            ("melvar", "output.txt", "result.vtu", "output.txt: Is a directory")]
+# (program, a directory made in the way, the --vtu FILE, exit status, the report): each found
+# before input.txt is read, so that nothing is written.
+FAILURES = [("dorvan", "result.vtu", "result.vtu", 2,
+             "--vtu: 'result.vtu' is a directory, not a regular file\nTry 'dorvan --help'."),
+            ("melvar", "result.vtu", "result.vtu", 2,
+             "--vtu: 'result.vtu' is a directory, not a regular file\nTry 'melvar --help'."),
+            ("dorvan", None, "no/result.vtu", 1,
+             "cannot create no/result.vtu: the directory 'no' does not exist"),
+            ("melvar", "output.txt", "result.vtu", 1,
+             "cannot create output.txt: it is a directory, not a regular file")]
 # The Arruda-Boyce series: c_i is BOYCE[i - 1] / lock^(2 (i - 1)).
 BOYCE = (0.5, 0.05, 0.010476190476190476, 0.0027142857142857142, 0.0007703153988868275)
 # (program, example, steps, follower pressure on every element or None)
@@ -84,7 +90,7 @@ def numbers(rows, columns):  # the printed numbers of those columns of the rows
     return np.array(values).reshape(-1, len(columns))
 
 
-def plain_and_vtu(work, program, example, max_iterations, vtu_arg, in_the_way=None):
+def plain_and_vtu(work, program, example, max_iterations, vtu_arg):
     """Runs the example without and with --vtu in two directories; returns the input text and
     both (directory, run)."""
     text = (EXAMPLES / example / "input.txt").read_text()
@@ -94,8 +100,6 @@ def plain_and_vtu(work, program, example, max_iterations, vtu_arg, in_the_way=No
     for name, arguments in (("plain", []), ("vtu", ["--vtu", vtu_arg])):
         (work / name).mkdir()
         (work / name / "input.txt").write_text(text)
-        if in_the_way in FILES or arguments and in_the_way:
-            (work / name / in_the_way).mkdir()
         command = [PROGRAMS[program], *arguments, str(work / name)]
         runs.append((work / name, subprocess.run(command, capture_output=True, text=True)))
     (plain, p), (here, r) = runs
@@ -256,12 +260,16 @@ def homogeneous(work, program):
           and not cd["state"].any(), f"{program}: biaxial")
 
 
-def failed_write(work, program, in_the_way, vtu_arg, failure):
-    _, here, r = plain_and_vtu(work, program, f"one-triangle-{program}", None, vtu_arg, in_the_way)
-    check(r.returncode == 1 and r.stderr == f"{program}: cannot create {failure}\n",
+def failed_write(work, program, in_the_way, vtu_arg, status, failure):
+    (work / "input.txt").write_text((EXAMPLES / f"one-triangle-{program}" / "input.txt").read_text())
+    if in_the_way:
+        (work / in_the_way).mkdir()
+    r = subprocess.run([PROGRAMS[program], "--vtu", vtu_arg, str(work)], capture_output=True,
+                       text=True)
+    check(r.returncode == status and r.stderr == f"{program}: {failure}\n" and r.stdout == "",
           f"{program} {vtu_arg}: {r.returncode} {r.stderr!r}")
-    left = sorted(str(x.relative_to(here)) for x in here.rglob("*"))
-    check(left == sorted({"input.txt", *FILES, *([in_the_way] if in_the_way else [])}),
+    left = sorted(str(x.relative_to(work)) for x in work.rglob("*"))
+    check(left == sorted({"input.txt", *([in_the_way] if in_the_way else [])}),
           f"{program} {in_the_way} {vtu_arg}: files left: {left}")
 
 
