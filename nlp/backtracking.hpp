@@ -35,11 +35,13 @@ inline double shorter_step(double t, double f0, double s0, double f) {
 // (near the minimum the energy's change falls below its round-off: then a step that lowers the
 // largest gradient component is progress). Fails with halt when no trial of the limit is
 // accepted (x and g are then those of the last trial evaluated, or x0's).
+// When uphill is given, *uphill tells whether a trial was rejected for its energy (a finite
+// energy above the sufficient decrease) rather than for its point or a non-finite energy alone.
 template <class Objective, class Admissible>
 double backtrack(Objective& objective, Admissible&& admissible,
                  const backtracking_settings& settings, std::int32_t n, double f0,
                  terms::real_vector& x, terms::real_vector& g, const terms::real_vector& d,
-                 double s0, double* step) {
+                 double s0, double* step, bool* uphill = nullptr) {
     const backtracking_settings used = normalised(settings);
     if (!(s0 < 0.0)) throw halt("newton: the step is not a descent direction");
     const std::span<double> xv = x.view(1, n);
@@ -49,6 +51,7 @@ double backtrack(Objective& objective, Admissible&& admissible,
     std::copy(xv.begin(), xv.end(), x0v.begin());
     const double norm0 = norm(n, g);
     double t = 1.0;
+    if (uphill != nullptr) *uphill = false;
     for (std::int32_t trial = 1; trial <= used.trial_limit; ++trial) {
         for (std::size_t i = 0; i < xv.size(); ++i) xv[i] = t * dv[i] + x0v[i];  // x0 + t d
         double f = NAN;
@@ -63,6 +66,7 @@ double backtrack(Objective& objective, Admissible&& admissible,
                 *step = t;
                 return f;
             }
+            if (uphill != nullptr && std::isfinite(f)) *uphill = true;
         }
         t = shorter_step(t, f0, s0, f);
     }

@@ -14,11 +14,21 @@
 
 namespace nlp {
 
+// What a Newton system says of the direction it gives: the energy's slope along it, g' . d, and
+// the curvature of the energy's true second derivatives along it, d' H d, which make the
+// quadratic model m(t) = t slope + t^2 curvature / 2 of the energy along d.
+struct step_model {
+    double slope;
+    double curvature;
+};
+
 // Minimises the objective from x.
 //   in:  objective(n, x, g): the energy at x, and g the gradient the stopping test bounds;
 //        system: direction(x, g, d) puts into d a descent direction at x (g the objective's
-//        gradient there) and returns the energy's slope along it; admissible(x) says whether x
-//        may be evaluated; step_taken(t) hears the step length the search accepted.
+//        gradient there) and returns its step_model; admissible(x) says whether x may be
+//        evaluated; step_taken(t, ratio, uphill) hears the step length t the search accepted,
+//        the ratio of the energy's fall to the fall the model predicted for it, m(t), and
+//        whether a longer trial was rejected for its energy (not for its point alone).
 //        settings (settings.hpp), n, x the start point; x and g cover 1..n.
 //   out: x = final point, g = the objective's gradient there; minor = Newton iterations,
 //        energy = at x, optimal = norm(n, g) <= tolerance with no NaN.
@@ -32,6 +42,7 @@ minimiser_result newton(Objective& objective, System& system, const newton_setti
     terms::real_vector d(1, n);
     double energy = objective(n, std::as_const(x), g);
     double step = 0.0;
+    bool uphill = false;
     const auto show = [&](std::int32_t iteration) {
         observe(iteration_state{iteration, energy, step, std::as_const(x).view(1, n),
                                 std::as_const(g).view(1, n)});
@@ -39,11 +50,14 @@ minimiser_result newton(Objective& objective, System& system, const newton_setti
     show(0);
     std::int32_t k = 0;
     while (k < used.max_iterations && norm(n, g) > used.tolerance) {
-        const double slope = system.direction(std::as_const(x), std::as_const(g), d);
+        const double before = energy;
+        const step_model model = system.direction(std::as_const(x), std::as_const(g), d);
         energy = backtrack(
             objective, [&system](const terms::real_vector& at) { return system.admissible(at); },
-            used.search, n, energy, x, g, d, slope, &step);
-        system.step_taken(step);
+            used.search, n, energy, x, g, d, model.slope, &step, &uphill);
+        // the energy's fall against the model's, m(t) = t slope + t^2 curvature / 2
+        const double predicted = step * model.slope + 0.5 * (step * step) * model.curvature;
+        system.step_taken(step, (energy - before) / predicted, uphill);
         k = k + 1;
         show(k);
     }

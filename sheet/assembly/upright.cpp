@@ -1,4 +1,4 @@
-// The inside-out test of every triangle at a trial point.
+// The test of a step, triangle after triangle.
 #include "sheet/assembly/upright.hpp"
 
 #include <cmath>
@@ -7,23 +7,32 @@
 
 namespace sheet {
 
-bool every_triangle_upright(const element_columns& table, std::size_t elements,
-                            std::span<const double> xs, const double* prescribed) {
+namespace {
+
+// The normal a x b of the element at position at, displaced by xs and the prescribed values.
+void normal_at(const element_columns& table, std::size_t at, const double* xs,
+               const double* prescribed, double (&n)[3]) {
+    double a[3], b[3];
+    for (int c = 0; c < 3; ++c) {
+        const double u1 = corner_value(table.source(c)[at], xs, prescribed);
+        const double u2 = corner_value(table.source(3 + c)[at], xs, prescribed);
+        const double u3 = corner_value(table.source(6 + c)[at], xs, prescribed);
+        a[c] = table.quantity(4 + c)[at] + u3 - u2;
+        b[c] = table.quantity(7 + c)[at] + u1 - u3;
+    }
+    cross(a, b, n);
+}
+
+}  // namespace
+
+bool no_triangle_turned_over(const element_columns& table, std::size_t elements,
+                             std::span<const double> from, std::span<const double> to,
+                             const double* prescribed) {
     for (std::size_t at = 0; at < elements; ++at) {
-        double a0[3], b0[3], a[3], b[3];
-        for (int c = 0; c < 3; ++c) {
-            a0[c] = table.quantity(4 + c)[at];
-            b0[c] = table.quantity(7 + c)[at];
-            const double u1 = corner_value(table.source(c)[at], xs.data(), prescribed);
-            const double u2 = corner_value(table.source(3 + c)[at], xs.data(), prescribed);
-            const double u3 = corner_value(table.source(6 + c)[at], xs.data(), prescribed);
-            a[c] = a0[c] + u3 - u2;
-            b[c] = b0[c] + u1 - u3;
-        }
-        double initial[3], current[3];
-        cross(a0, b0, initial);
-        cross(a, b, current);
-        const double side = dot(initial, current);
+        double before[3], after[3];
+        normal_at(table, at, from.data(), prescribed, before);
+        normal_at(table, at, to.data(), prescribed, after);
+        const double side = dot(before, after);
         if (!(side > 0.0) || !std::isfinite(side)) return false;
     }
     return true;

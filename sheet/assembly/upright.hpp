@@ -1,4 +1,4 @@
-// Whether a trial point may be evaluated: no triangle turned inside out.
+// Whether a step may be evaluated: no triangle turned over on the way.
 #pragma once
 
 #include <cstddef>
@@ -8,11 +8,14 @@
 
 namespace sheet {
 
-// True when, for each of the elements of table (count of them) displaced by the unknowns xs
-// and the prescribed values, the current normal a x b points to the side of the initial one
-// (a positive, finite dot product): a triangle turned over or collapsed, or a non-finite
-// displacement, makes it false.
-bool every_triangle_upright(const element_columns& table, std::size_t elements,
-                            std::span<const double> xs, const double* prescribed);
+// True when, for each of the elements of table (count of them), the normal a x b at the unknowns
+// to points to the side of its normal at the unknowns from (a positive, finite dot product),
+// both displaced with the prescribed values: a triangle that a step turns over or collapses, or a
+// non-finite displacement, makes it false. A triangle may rotate as far as it likes over many
+// steps (a membrane bulged past a hemisphere turns its rim's triangles beyond a right angle);
+// one step turns none by a right angle or more.
+bool no_triangle_turned_over(const element_columns& table, std::size_t elements,
+                             std::span<const double> from, std::span<const double> to,
+                             const double* prescribed);
 
 }  // namespace sheet

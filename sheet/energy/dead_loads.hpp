@@ -28,7 +28,7 @@ public:
     }
 
     void add_element_hessian(const term_point&, std::size_t, double*) const {}  // linear
-    bool admissible(const term_point&) const { return true; }
+    bool admissible(const term_point&, const term_point&) const { return true; }
 
     void add_forces(const term_point& p, terms::real_matrix& forces) const {
         const auto loads = p.load.loads(p.sheet).all();

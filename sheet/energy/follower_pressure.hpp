@@ -24,7 +24,7 @@ public:
     bool present(const term_point& p) const { return !p.load.pressures(p.sheet).empty(); }
     void add_energy(const term_point& p, std::span<double> gs, double& energy) const;
     void add_element_hessian(const term_point& p, std::size_t at, double* packed) const;
-    bool admissible(const term_point&) const { return true; }
+    bool admissible(const term_point&, const term_point&) const { return true; }
     // The follower force p/3 x the current area vector at each corner, subtracted: minus the
     // gradient of -p V at every free component, and what the support takes up at a held one,
     // which the gradient need not be.

@@ -8,7 +8,8 @@
 //   add_element_hessian(p, at, packed)
 //                                its second derivatives on the element at position at, added into
 //                                that element's packed block (Newton's method)
-//   admissible(p)                whether the point may be evaluated (no triangle inside out ...)
+//   admissible(p, q)             whether the step from p to q may be evaluated (no triangle turned
+//                                over on the way ...)
 //   add_forces(p, forces)        its share of every component's out-of-balance force, by (node,
 //                                direction): at a held component, what the support takes up
 //   add_fields(p, fields)        its values for the .vtu's field data
@@ -44,7 +45,7 @@ concept energy_term = requires(const Term& term, const term_point& p, std::span<
     { term.present(p) } -> std::same_as<bool>;
     term.add_energy(p, gs, energy);
     term.add_element_hessian(p, at, packed);
-    { term.admissible(p) } -> std::same_as<bool>;
+    { term.admissible(p, p) } -> std::same_as<bool>;
     term.add_forces(p, forces);
     term.add_fields(p, fields);
 };

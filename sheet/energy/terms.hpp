@@ -35,10 +35,10 @@ struct energy_terms {
         for_each_further([&](const auto& term) { any = any || term.present(p); });
         return any;
     }
-    // Whether every term admits p.
-    bool admissible(const term_point& p) const {
+    // Whether every term admits the step from p to q.
+    bool admissible(const term_point& p, const term_point& q) const {
         bool all = true;
-        for_each([&](const auto& term) { all = all && term.admissible(p); });
+        for_each([&](const auto& term) { all = all && term.admissible(p, q); });
         return all;
     }
     // The terms' field data at p, in list order.

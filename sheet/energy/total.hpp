@@ -7,6 +7,7 @@
 #include <span>
 
 #include "nlp/slope.hpp"
+#include "sheet/assembly/folds.hpp"
 #include "sheet/assembly/objective.hpp"
 #include "sheet/assembly/worker_pool.hpp"
 #include "sheet/energy/term.hpp"
@@ -54,7 +55,8 @@ double total_energy(const Terms& terms, assembly_plan& plan, const term_point& p
 }
 
 // The final state of m at p (m's unknowns, under the load state the run has reached), into
-// m.results: every element's row, in element order, and every component's out-of-balance force
+// m.results: every element's row, in element order (its area ratio negative when it has folded,
+// assembly/folds.hpp), and every component's out-of-balance force
 // (summed from -0.0 over the terms in list order: minus its load, its elements' forces in
 // ascending element order, then the further terms'), the displacements, the load state itself
 // and the terms' field data.
@@ -67,9 +69,12 @@ void find_final_state(model& m, const Terms& terms, const term_point& p) {
     terms.for_each_further([&](const auto& term) {
         if (term.present(p)) term.add_forces(p, forces);
     });
+    m.results.displacements = displacements_at(m.problem, m.numbering, m.unknowns.x, p.load);
+    const std::vector<std::uint8_t> folded = folded_triangles(m.problem.mesh, m.results.displacements);
+    for (std::size_t at = 0; at < rows.size(); ++at)
+        if (folded[at]) rows[at].deformation.area_ratio = -rows[at].deformation.area_ratio;
     m.results.rows = std::move(rows);
     m.results.reactions = std::move(forces);
-    m.results.displacements = displacements_at(m.problem, m.numbering, m.unknowns.x, p.load);
     m.results.fields = terms.fields(p);
     m.results.load = copy_of(p.load);
 }

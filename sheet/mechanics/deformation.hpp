@@ -48,11 +48,9 @@ inline in_plane_deformation principal_deformation(const element_geometry& r,
         out.direction2[k] = along_e * f - along_f * e;  // n x direction1
     }
 
-    // The sign: whether the current normal a x b still has a part along the initial one.
-    double normal[3], initial_normal[3];
-    cross(c.a, c.b, normal);
-    cross(r.edge_a, r.edge_b, initial_normal);
-    out.area_ratio = dot(normal, initial_normal) < 0.0 ? -jp : jp;
+    // Its sign says whether the triangle has folded, which its neighbours tell
+    // (sheet/assembly/folds.hpp).
+    out.area_ratio = jp;
     return out;
 }
 

@@ -97,8 +97,9 @@ public:
         element_hessian(m_, p.plan.table(), at, p.xs, p.prescribed(), packed);  // the program's
     }
 
-    bool admissible(const term_point& p) const {
-        return every_triangle_upright(p.plan.table(), p.plan.element_count(), p.xs, p.prescribed());
+    bool admissible(const term_point& p, const term_point& q) const {
+        return no_triangle_turned_over(q.plan.table(), q.plan.element_count(), p.xs, q.xs,
+                                       q.prescribed());
     }
 
     void add_forces(const term_point& p, terms::real_matrix& forces) const {

@@ -124,8 +124,9 @@ struct in_plane_deformation {
     // current unit normal crossed with direction1.
     double direction1[3] = {0.0, 0.0, 0.0};
     double direction2[3] = {0.0, 0.0, 0.0};
-    // Current area over initial area, negative when the normal has turned against its initial
-    // one (the triangle is inverted).
+    // Current area over initial area, negative when the triangle has folded: turned over
+    // against the triangles that share its edges (or, sharing none, against its initial
+    // normal).
     double area_ratio = 0.0;
 };
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "arrays/terms.hpp"
+#include "nlp/newton.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
 #include "sheet/energy/term.hpp"
 #include "sheet/mechanics/packed.hpp"
@@ -30,9 +31,9 @@ namespace sheet {
 
 // How the Newton path makes its matrices.
 struct newton_choice {
-    // Each element Hessian projected onto its non-negative eigenvalues (tests compare the path
-    // without it).
-    bool project = true;
+    // Each element Hessian projected onto its non-negative eigenvalues, instead of the energy's
+    // own Hessian (tests compare the two paths).
+    bool project = false;
     step_rule rule;
 };
 
@@ -72,18 +73,22 @@ public:
         sheet::extend_prescribed(
             pattern_, steps_.shift_values(), [this](std::size_t at) { return geometry(at); },
             terms_.elements.shift_tension(), load_.prescribed(m_.problem).all().data(), x,
-            [this](const terms::real_vector& trial) { return admissible(trial); });
+            [this, &x](const terms::real_vector& trial) {
+                return terms_.admissible(point(x), point(trial));
+            });
     }
 
-    // d = the Newton step at x, from the (projected, condensed) Hessian shifted by tau S and
-    // the energy's true gradient g' (from g, the objective's); returns the slope g' . d,
-    // summed in ascending order.
-    double direction(const terms::real_vector& x, const terms::real_vector& g,
-                     terms::real_vector& d) {
+    // d = the Newton step at x, from the (condensed) Hessian shifted by tau S and the energy's
+    // true gradient g' (from g, the objective's); returns the slope g' . d, summed in ascending
+    // order, and the curvature d' H d of the energy's Hessian along d.
+    nlp::step_model direction(const terms::real_vector& x, const terms::real_vector& g,
+                              terms::real_vector& d) {
         const auto start = std::chrono::steady_clock::now();
         const std::int32_t n = m_.numbering.unknown_count;
         const auto free = static_cast<std::size_t>(m_.numbering.free_count);
         const term_point p = point(x);
+        from_ = terms::real_vector(1, n, terms::uninitialized);
+        std::copy(x.view(1, n).begin(), x.view(1, n).end(), from_.view(1, n).begin());
         gradient_.resize(static_cast<std::size_t>(n));
         terms_.elements.true_gradient(p, g.view(1, n), gradient_);
         const std::size_t elements = pattern_.elements();
@@ -118,6 +123,10 @@ public:
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const std::span<double> ds = d.view(1, n);
         steps_.direction(hessian_, reduced, ds.first(free));
+        // d' H d: the condensed matrix's, and with own unknowns the terms of their coupling,
+        // du . c - ds . g_s, c = reduced - g_u the couplings' part of the condensed gradient
+        displacement_curvature_ = steps_.curvature(hessian_, ds.first(free));
+        double curvature = displacement_curvature_;
         if constexpr (condensed) {
             // each own unknown's step from its element's displacement steps
             for (std::size_t at = 0; at < elements; ++at) {
@@ -130,15 +139,28 @@ public:
                 }
                 ds[free + at] = -(sum / whole[packed_position(9, 9)]);
             }
+            double coupled = 0.0;
+            for (std::size_t i = 0; i < free; ++i)
+                coupled = coupled + ds[i] * (reduced[i] - gradient_[i]);
+            for (std::size_t i = free; i < ds.size(); ++i)
+                coupled = coupled - ds[i] * gradient_[i];
+            curvature = curvature + coupled;
         }
+        shift_curvature_ = steps_.shift_curvature(ds.first(free));
         double slope = 0.0;
         for (std::size_t i = 0; i < ds.size(); ++i) slope = slope + gradient_[i] * ds[i];
-        return slope;
+        return {slope, curvature};
     }
 
-    bool admissible(const terms::real_vector& x) const { return terms_.admissible(point(x)); }
+    // Whether the step from the point of the last direction (or, before any, from the start
+    // the Laplace extension leaves) to x may be evaluated.
+    bool admissible(const terms::real_vector& x) const {
+        return terms_.admissible(point(from_), point(x));
+    }
 
-    void step_taken(double step) { steps_.step_taken(step); }
+    void step_taken(double step, double ratio, bool uphill) {
+        steps_.step_taken(step, ratio, uphill, displacement_curvature_, shift_curvature_);
+    }
 
     const step_counts& counts() const { return steps_.counts(); }
     const newton_split& split() const { return split_; }
@@ -199,6 +221,8 @@ private:
     step_system steps_;
     std::vector<double> gradient_, buffer_, hessian_, full_, couplings_, reduced_;
     newton_split split_;
+    double displacement_curvature_ = 0.0, shift_curvature_ = 0.0;  // of the last direction
+    terms::real_vector from_;                                        // where it starts
 };
 
 }  // namespace sheet

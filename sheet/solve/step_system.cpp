@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "nlp/halt.hpp"
 
@@ -36,12 +39,24 @@ void step_system::direction(const std::vector<double>& h, std::span<const double
                             std::span<double> d) {
     std::vector<double>& minus_g = minus_g_;
     minus_g.resize(g.size());
-    for (std::size_t i = 0; i < g.size(); ++i) minus_g[i] = -g[i];
+    double gg = 0.0;
+    for (std::size_t i = 0; i < g.size(); ++i) {
+        minus_g[i] = -g[i];
+        gg = gg + g[i] * g[i];
+    }
+    // The forcing term: 0.9 (|g| / |g before|)^2, at most cg_relative.
+    const double gradient = std::sqrt(gg);
+    double relative = rule_.cg_relative;
+    if (last_gradient_ > 0.0) {
+        const double fall = gradient / last_gradient_;
+        relative = std::min(relative, 0.9 * (fall * fall));
+    }
+    last_gradient_ = gradient;
     form(h);
     if (!refactor_ && factor_.ready()) {
         const auto start = std::chrono::steady_clock::now();
-        const int iterations = preconditioned_cg(matrix_, factor_, minus_g, d, rule_.cg_relative,
-                                                 rule_.cg_limit, work_);
+        const int iterations =
+            preconditioned_cg(matrix_, factor_, minus_g, d, relative, rule_.cg_limit, work_);
         counts_.solve_seconds += seconds_since(start);
         if (iterations >= 0) {
             ++counts_.cg_solves;
@@ -61,17 +76,22 @@ void step_system::direction(const std::vector<double>& h, std::span<const double
     refactor_ = false;
 }
 
-void step_system::step_taken(double step) {
-    if (step < 1.0) {
-        // A shortened step: the next matrix is factorised afresh, and a shift that was in use
-        // grows by the factor the step was cut by (a flat sheet's first step, cut a millionfold
-        // by the search, names the tension that would have made it whole).
+void step_system::step_taken(double t, double ratio, bool uphill, double c_h, double c_s) {
+    if (std::getenv("DEBUG_NEWTON")) std::fprintf(stderr, "t %g ratio %g tau %g c_h %g c_s %g\n", t, ratio, tau_, c_h, c_s);
+    if (t < 1.0 && !uphill) return;  // shortened for a triangle turned over, not for the model
+    if (t < 1.0) {
+        // A shortened step: the model along d has its minimum where the search found it when
+        // its curvature is -slope / t, slope = -d' (H + tau S) d; the shift that gives it is
+        // tau / t + c_h (1 / t - 1) / c_s. The next matrix is factorised afresh.
         refactor_ = true;
-        if (tau_ > 0.0) tau_ = std::min(tau_ / step, rule_.largest_shift);
+        double grown = tau_ / t;
+        if (c_s > 0.0) grown = std::max(grown, tau_ / t + c_h * (1.0 / t - 1.0) / c_s);
+        tau_ = std::min(std::max(grown, rule_.first_shift), rule_.largest_shift);
         return;
     }
-    // A whole step: the shift is needed less; below the first it is dropped.
-    tau_ = tau_ / 10.0 < rule_.first_shift ? 0.0 : tau_ / 10.0;
+    // A whole step the model foretold well: the shift is needed less; below the first it is
+    // dropped, and the energy's own Hessian serves alone.
+    if (ratio >= rule_.good_model) tau_ = tau_ / 10.0 < rule_.first_shift ? 0.0 : tau_ / 10.0;
 }
 
 }  // namespace sheet

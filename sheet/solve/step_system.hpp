@@ -1,9 +1,13 @@
-// The Newton step's linear system made positive definite and solved: the assembled (projected)
-// Hessian H plus a shift tau S shaped like a fictitious isotropic tension, raised tenfold from
-// small until the factorisation succeeds, lowered tenfold after each step taken whole and raised
-// by the factor a shortened step was cut by; solved by conjugate gradients preconditioned with
-// the latest factor to a relative residual of 1e-2 when that takes at most ten iterations,
-// refactorised otherwise and after every step the line search had to shorten.
+// The Newton step's linear system made positive definite and solved: the assembled Hessian H
+// (the energy's own, as long as it serves) plus a shift tau S shaped like a fictitious isotropic
+// tension. tau starts at 0, so that H itself is factorised whenever it is positive definite; it
+// is raised tenfold from small until the factorisation succeeds, raised after a step the line
+// search had to shorten to the shift whose curvature along the step would have put the model's
+// minimum where the search found it, and lowered tenfold (to 0 below the first shift) after each
+// whole step the model foretold well. Solved by conjugate gradients preconditioned with the
+// latest factor, to a relative residual that falls with the gradient (an inexact Newton step
+// whose forcing term follows the squared ratio of successive gradients, at most 1e-2) when that
+// takes at most ten iterations; refactorised otherwise and after every shortened step.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +25,8 @@ struct step_rule {
     double first_shift = 1e-6;   // tau tried first when H alone does not factorise
     double largest_shift = 1e8;  // beyond it the system is given up
     int cg_limit = 10;           // CG iterations before a refactorisation
-    double cg_relative = 1e-2;   // CG's bound on |r| / |g|: an inexact Newton step
+    double cg_relative = 1e-2;   // CG's largest bound on |r| / |g|: an inexact Newton step
+    double good_model = 0.75;    // a whole step whose fall is at least this part of the model's
 };
 
 // What the system did over a run, for the time split of the benchmarks.
@@ -45,8 +50,18 @@ public:
     // the minimiser) when no shift up to the largest makes the matrix positive definite.
     void direction(const std::vector<double>& h, std::span<const double> g, std::span<double> d);
 
-    // The line search took step along the last direction.
-    void step_taken(double step);
+    // The line search took step t along the last direction d, and the energy fell by ratio
+    // times the fall its model foretold; uphill: a longer trial was rejected for its energy;
+    // c_h = d' H d and c_s = d' S d of that direction.
+    void step_taken(double t, double ratio, bool uphill, double c_h, double c_s);
+
+    // d' H d for the Hessian values h, and d' S d.
+    double curvature(const std::vector<double>& h, std::span<const double> d) const {
+        return quadratic_form(matrix_, h, d);
+    }
+    double shift_curvature(std::span<const double> d) const {
+        return quadratic_form(matrix_, shift_, d);
+    }
 
     double shift() const { return tau_; }
     const std::vector<double>& shift_values() const { return shift_; }
@@ -65,6 +80,7 @@ private:
     step_counts counts_;
     std::vector<double> minus_g_;  // the right-hand side, kept between steps
     cg_work work_;
+    double last_gradient_ = 0.0;  // |g| of the last direction, for the forcing term
 };
 
 }  // namespace sheet

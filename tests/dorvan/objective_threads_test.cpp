@@ -53,7 +53,7 @@ struct one_at_a_time {
                                     evaluate, [&](std::size_t, double e) { energy = energy + e; });
     }
     void add_element_hessian(const sheet::term_point&, std::size_t, double*) const {}
-    bool admissible(const sheet::term_point&) const { return true; }
+    bool admissible(const sheet::term_point&, const sheet::term_point&) const { return true; }
     void add_forces(const sheet::term_point&, terms::real_matrix&) const {}
     void add_fields(const sheet::term_point&, std::vector<sheet::field_value>&) const {}
 };

@@ -1,6 +1,7 @@
 // The deformation the .vtu shows of one triangle: a right triangle stretched 1.5 along X and 0.8
 // along Y, then turned about X, gives back its stretches, the directions of sigma1 and sigma2
-// turned with it, and its area ratio with the sign of the turned normal.
+// turned with it, and its area ratio, which no turn makes negative (a fold is told by the
+// triangle's neighbours: folds_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,7 +14,7 @@ struct turned_stretch {
     double angle;       // of the turn about X, in degrees
     double w1, w2;      // the law's derivatives: their sign decides which stretch sigma1 follows
     int sigma1_axis;    // 0: sigma1 along the turned X, 1: along the turned Y
-    double area_ratio;  // 1.5 * 0.8, negative once the normal has turned past 90 degrees
+    double area_ratio;  // 1.5 * 0.8
 };
 
 class deformation : public ::testing::TestWithParam<turned_stretch> {};
@@ -44,6 +45,6 @@ INSTANTIATE_TEST_SUITE_P(
         turned_stretch{0.0, 0.5, 0.0, 0, 1.2}, turned_stretch{60.0, 0.5, -0.05, 0, 1.2},
         // w1 + 2 w2 (lambda1^2 + lambda2^2) < 0: sigma1 along the smaller stretch
         turned_stretch{60.0, 0.1, -0.1, 1, 1.2}, turned_stretch{-30.0, -1.0, 0.0, 1, 1.2},
-        turned_stretch{120.0, 0.5, 0.0, 0, -1.2}, turned_stretch{180.0, 0.5, 0.0, 0, -1.2}));
+        turned_stretch{120.0, 0.5, 0.0, 0, 1.2}, turned_stretch{180.0, 0.5, 0.0, 0, 1.2}));
 
 }  // namespace
