@@ -77,7 +77,8 @@ unowned=$(/usr/bin/python3 - "$depends" $libraries <<'PYTHON'
 import os, subprocess, sys
 
 def groups(field):
-    return [[a.split()[0].split(":")[0] for a in g.split("|")] for g in field.split(",") if g.strip()]
+    return [[a.split()[0].split(":")[0] for a in g.split("|")]
+            for g in field.split(",") if g.strip()]
 
 status = subprocess.run(["dpkg-query", "-W", "-f", "${Package}\t${Depends}, ${Pre-Depends}\n"],
                         capture_output=True, text=True, check=True).stdout
