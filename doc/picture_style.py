@@ -1,4 +1,4 @@
-"""What the README's pictures share: an 800 x 600 view on white, and the sheet coloured by
+"""What the manual's pictures share: an 800 x 600 view on white, and the sheet coloured by
 sigma1 with the Viridis map and a legend in black. Imported by the render_*.py scripts, which
 run under ParaView's Python."""
 from paraview.simple import ColorBy, CreateView, GetColorTransferFunction, GetScalarBar

@@ -1,8 +1,8 @@
-"""The README's balloon picture: the balloon example's series, the octant inflated by its
-follower pressure in load steps (true scale), seen along the Y axis. The last step is the skin
-coloured by sigma1; the edges of the octant at the start (grey) and after every step show the
-path, the arcs in the Z-X plane growing as quarter circles. Run with ParaView's Python,
-headless:
+"""The balloon picture of the README and doc/inflation.md: the balloon example's series, the
+octant inflated by its follower pressure in load steps (true scale), seen along the Y axis. The
+last step is the skin coloured by sigma1; the edges of the octant at the start (grey) and after
+every step show the path, the arcs in the Z-X plane growing as quarter circles. Run with
+ParaView's Python, headless:
 
     xvfb-run -a pvpython doc/render_balloon.py SERIES.pvd doc/balloon.png
 """

@@ -1,5 +1,6 @@
-"""The README's picture: the bundled example's .vtu in ParaView, warped by its displacements
-(scale factor 3, so the bulge of the sheet is plain to see), its triangles coloured by sigma1.
+"""The picture of doc/paraview.md: the bundled example's .vtu in ParaView, warped by its
+displacements (scale factor 3, so the bulge of the sheet is plain to see), its triangles coloured
+by sigma1.
 Run with ParaView's Python, headless:
 
     xvfb-run -a pvpython doc/render_example.py RESULT.vtu doc/prestretched-square.png
