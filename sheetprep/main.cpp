@@ -32,6 +32,11 @@ const char* const help_text =
     "pushes the other way). The sheet is the surfaces of the physical surface groups, when\n"
     "there are any, and a surface mesh: a model with volumes is refused, and so is one without\n"
     "supports.\n"
+    "A .geo script, and each file it reads, may describe geometry and mesh only: a command that\n"
+    "runs a program, writes a file, ends or pauses gmsh, or reads a file from outside the\n"
+    "problem file's folder is refused before gmsh reads the script. gmsh then has\n"
+    "mesh_time_limit seconds (300) and room for max_elements triangles (1000000), two keys of\n"
+    "the problem file.\n"
     "\n"
     "Options:\n"
     "  -o, --output FILE  write FILE instead of input.txt beside PROBLEM.toml\n"
@@ -127,7 +132,11 @@ int main(int argc, char** argv) {
 
     return sheet::run_stages("sheetprep", [&] {
         const sheetprep::problem p = sheetprep::read_problem(line.problem_file);
-        const sheetprep::mesh m = sheetprep::read_mesh(p.mesh, p.mesh_size);
+        sheetprep::mesh_limits limits;
+        limits.max_elements = p.max_elements.value_or(limits.max_elements);
+        limits.seconds = p.mesh_time_limit.value_or(limits.seconds);
+        limits.tree = std::filesystem::path(line.problem_file).parent_path();
+        const sheetprep::mesh m = sheetprep::read_mesh(p.mesh, p.mesh_size, limits);
         const sheetprep::sheet_input in = sheetprep::prepare(p, m);
         sheetprep::write_input(in, line.output);
         if (p.program == sheetprep::program_kind::dorvan && p.thickness < 0.05)
