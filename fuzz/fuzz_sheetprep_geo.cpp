@@ -1,7 +1,7 @@
 // Fuzz target: any text as a .geo script, through the guard and, when the guard lets it pass,
 // through gmsh itself (in its own process, two seconds at most and room for 20 000 triangles).
 // Every failure must be one line, and nothing the script makes gmsh do may leave a file in the
-// run's folder (which is also the working directory, where a shell command would write).
+// run's folder (gmsh's working directory, where a shell command would write).
 #include <unistd.h>
 
 #include <cstddef>
@@ -29,7 +29,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char name[] = "/tmp/fuzz-geo-XXXXXX";
     if (::mkdtemp(name) == nullptr) sheet_fuzz::finding("cannot make a scratch folder", name);
     folder = name;
-    fs::current_path(folder);
     return 0;
 }
 
@@ -50,6 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     limits.max_elements = 20000;
     limits.seconds = 2.0;
     limits.tree = folder;
+    // gmsh works in the run's folder, where a shell command would write.
+    const fs::path here = fs::current_path();
+    fs::current_path(folder);
     try {
         const sheetprep::mesh m = sheetprep::read_mesh(script, std::nullopt, limits);
         if (static_cast<std::int64_t>(m.triangles.size()) > limits.max_elements)
@@ -58,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const sheet::failure& failure) {
         sheet_fuzz::check_report(failure);
     }
+    fs::current_path(here);
     for (const auto& entry : fs::directory_iterator(folder))
         if (entry.path().filename() != "fuzz.geo")
             sheet_fuzz::finding("a file written past the guard", entry.path().string());

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -36,9 +37,14 @@ namespace {
 
 // The child's exit status when an allocation failed.
 constexpr int out_of_memory_status = 86;
-// The first byte of what the child writes: a result follows, or a failure's message.
+// The first byte of what the child writes: a result follows, or a failure's message, or the
+// message of an exception that escaped a thread of the work.
 constexpr char result_mark = 'R';
 constexpr char failure_mark = 'F';
+constexpr char escaped_mark = 'E';
+
+// The child's end of the pipe, for the terminate handler.
+int result_end = -1;
 
 extern "C" void on_no_memory() {
     ::_exit(out_of_memory_status);
@@ -59,11 +65,37 @@ void set_limit(int resource, rlim_t value) {
     ::setrlimit(resource, &limit);
 }
 
+// An exception that leaves a thread of the work ends in std::terminate (gmsh throws its errors,
+// as std::string, from inside its OpenMP loops): it is still the work's failure, with its
+// message. The first thread to get here speaks; any other waits for the end.
+[[noreturn]] void on_terminate() {
+    static std::atomic_flag spoken = ATOMIC_FLAG_INIT;
+    if (spoken.test_and_set())
+        while (true) ::pause();
+    std::string message = "an exception of unknown type";
+    const std::exception_ptr escaped = std::current_exception();
+    if (!escaped) std::abort();
+    try {
+        std::rethrow_exception(escaped);
+    } catch (const std::bad_alloc&) {
+        ::_exit(out_of_memory_status);
+    } catch (const std::string& text) {
+        message = text;
+    } catch (const std::exception& failure) {
+        message = failure.what();
+    } catch (...) {
+    }
+    write_all(result_end, &escaped_mark, 1);
+    write_all(result_end, message.data(), message.size());
+    ::_exit(0);
+}
+
 [[noreturn]] void child_main(int fd, pid_t parent, const std::function<std::string()>& work,
                              const child_limits& limits) {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    std::signal(SIGPIPE, SIG_DFL);
+    // The parent's handlers (its clean-up on an interrupt, a fuzzer's or a sanitizer's crash
+    // report) have no business here: the parent reports how the child ended.
+    for (const int signal : {SIGINT, SIGTERM, SIGPIPE, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+        std::signal(signal, SIG_DFL);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) ::_exit(1);  // the parent died before the line above
     const int null = ::open("/dev/null", O_RDWR);
@@ -80,6 +112,8 @@ void set_limit(int resource, rlim_t value) {
     if (limits.seconds > 0.0)
         set_limit(RLIMIT_CPU, static_cast<rlim_t>(std::ceil(limits.seconds)) + 1);
     std::set_new_handler(on_no_memory);
+    result_end = fd;
+    std::set_terminate(on_terminate);
 
     std::string out;
     char mark = result_mark;
@@ -171,8 +205,10 @@ child_result run_in_child(const std::function<std::string()>& work, const child_
         result.end = child_end::crashed;
         result.signal = WTERMSIG(status);
     } else if (WEXITSTATUS(status) == 0 && !result.bytes.empty() &&
-               (result.bytes[0] == result_mark || result.bytes[0] == failure_mark)) {
+               (result.bytes[0] == result_mark || result.bytes[0] == failure_mark ||
+                result.bytes[0] == escaped_mark)) {
         result.end = result.bytes[0] == result_mark ? child_end::done : child_end::failed;
+        result.escaped = result.bytes[0] == escaped_mark;
         result.bytes.erase(0, 1);
         return result;
     } else {

@@ -16,7 +16,8 @@ struct child_limits {
 
 enum class child_end {
     done,           // bytes: what the work returned
-    failed,         // bytes: the message of the sheet::failure (or other exception) it threw
+    failed,         // bytes: the message of the sheet::failure (or other exception) it threw,
+                    // or of one that escaped a thread of the work (escaped)
     timed_out,      // the time limit passed, and the child was killed
     out_of_memory,  // an allocation failed, or the child grew beyond the memory limit
     crashed,        // a signal ended it (signal), or it exited without a result (exit_status)
@@ -25,6 +26,7 @@ enum class child_end {
 struct child_result {
     child_end end = child_end::crashed;
     std::string bytes;
+    bool escaped = false;
     int signal = 0;
     int exit_status = 0;
 };

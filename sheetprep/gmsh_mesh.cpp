@@ -419,7 +419,9 @@ mesh read_mesh(const fs::path& file, std::optional<double> mesh_size, const mesh
             }
         },
         within());
-    if (made.end == child_end::failed) throw sheet::failure(made.bytes);
+    if (made.end == child_end::failed)
+        throw sheet::failure(made.escaped ? "gmsh failed on " + name + ": " + made.bytes
+                                          : made.bytes);
     if (made.end != child_end::done) report(made, name, limits);
     mesh out = mesh_from_bytes(made.bytes);
     if (static_cast<std::int64_t>(out.triangles.size()) > limits.max_elements)

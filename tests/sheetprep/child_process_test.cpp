@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "sheet/failure.hpp"
@@ -63,6 +64,19 @@ TEST(run_in_child, tells_a_crash_by_its_signal_and_an_exit_without_a_result) {
     EXPECT_EQ(exit.end, child_end::crashed);
     EXPECT_EQ(exit.signal, 0);
     EXPECT_EQ(exit.exit_status, 0);
+}
+
+// gmsh throws its errors from inside its OpenMP loops, where they end in std::terminate.
+TEST(run_in_child, hands_back_the_message_of_an_exception_that_left_a_thread) {
+    const child_result r = run_in_child(
+        [] {
+            std::thread([] { throw std::string("not a closed loop"); }).join();
+            return std::string("unreached");
+        },
+        some);
+    EXPECT_EQ(r.end, child_end::failed);
+    EXPECT_TRUE(r.escaped);
+    EXPECT_EQ(r.bytes, "not a closed loop");
 }
 
 TEST(run_in_child, keeps_the_work_off_our_standard_output) {

@@ -127,6 +127,14 @@ INSTANTIATE_TEST_SUITE_P(
                      {{"loop.geo", "For i In {1:1e15}\n  x = i;\nEndFor\n"}},
                      "gmsh did not finish with loop.geo within 1 s (mesh_time_limit): the script "
                      "loops for ever"},
+        // gmsh throws its error from inside its OpenMP loop, where it ended the process.
+        refused_case{"open_curve_loop",
+                     on("m.geo"),
+                     {{"m.geo",
+                       "Point(1) = {0, 0, 0, 0.25}; Point(2) = {1, 0, 0, 0.25};\n"
+                       "Point(3) = {1, 1, 0, 0.25}; Line(1) = {1, 2}; Line(2) = {2, 3};\n"
+                       "Line(3) = {3, 1}; Curve Loop(1) = {1, 2}; Plane Surface(1) = {1};\n"}},
+                     "gmsh failed on m.geo: The 1D mesh seems not to be forming a closed loop"},
         refused_case{"max_elements_zero",
                      on("disc.geo", "max_elements = 0\n"),
                      {},
