@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets in build-fuzz and fuzzes them for 2.5 x SECONDS seconds in all
 # (default 60): 2 x SECONDS split evenly over dorvan's and melvar's input.txt and sheetprep's
-# problem file, and SECONDS / 2 for sheetprep's .geo guard and gmsh behind it (inputs up to
-# 256 KB, so that deep nesting is tried), each after replaying its kept regression inputs. Exits
-# non-zero on any finding: a crash, a sanitizer report, a leak, a timeout, running out of memory,
-# or a file written past the guard.
+# problem file, and SECONDS / 2 for sheetprep's .geo guard and gmsh behind it (sheetprep's two
+# take inputs up to 256 KB, so that deep nesting is tried), each after replaying its kept
+# regression inputs. Exits non-zero on any finding: a crash, a sanitizer report, a leak, a
+# timeout, running out of memory, or a file written past the guard.
 #   usage: bash fuzz/run.sh [SECONDS]
 set -euo pipefail
 
@@ -33,7 +33,7 @@ cmake --build "$build" -j2 --target fuzz_dorvan_input fuzz_melvar_input fuzz_she
 # of SECONDS and any further options.
 targets=("dorvan fuzz_dorvan_input input.dict regressions/*.txt 2/3"
          "melvar fuzz_melvar_input input.dict regressions/*.txt 2/3"
-         "sheetprep fuzz_sheetprep_problem problem.dict regressions-problem/*.toml 2/3"
+         "sheetprep fuzz_sheetprep_problem problem.dict regressions-problem/*.toml 2/3 -max_len=262144"
          "geo fuzz_sheetprep_geo geo.dict regressions-geo/*.geo 1/2 -max_len=262144")
 
 status=0

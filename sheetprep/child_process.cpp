@@ -11,7 +11,6 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -91,7 +90,7 @@ void set_limit(int resource, rlim_t value) {
 }
 
 [[noreturn]] void child_main(int fd, pid_t parent, const std::function<std::string()>& work,
-                             const child_limits& limits) {
+                             [[maybe_unused]] const child_limits& limits) {
     // The parent's handlers (its clean-up on an interrupt, a fuzzer's or a sanitizer's crash
     // report) have no business here: the parent reports how the child ended.
     for (const int signal : {SIGINT, SIGTERM, SIGPIPE, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
@@ -108,9 +107,6 @@ void set_limit(int resource, rlim_t value) {
 #if !defined(SHEETPREP_ADDRESS_SANITIZED)
     if (limits.memory > 0) set_limit(RLIMIT_AS, static_cast<rlim_t>(limits.memory));
 #endif
-    // CPU time as a second bound beside the parent's clock (one second later, whole seconds).
-    if (limits.seconds > 0.0)
-        set_limit(RLIMIT_CPU, static_cast<rlim_t>(std::ceil(limits.seconds)) + 1);
     std::set_new_handler(on_no_memory);
     result_end = fd;
     std::set_terminate(on_terminate);
@@ -197,7 +193,7 @@ child_result run_in_child(const std::function<std::string()>& work, const child_
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
 
-    if (timed_out || (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)) {
+    if (timed_out) {
         result.end = child_end::timed_out;
     } else if (swollen || (WIFEXITED(status) && WEXITSTATUS(status) == out_of_memory_status)) {
         result.end = child_end::out_of_memory;

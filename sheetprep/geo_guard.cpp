@@ -308,7 +308,10 @@ private:
             throw sheet::failure(failure.what() + note);
         }
         for (const geo_read& read : reads) {
-            const std::string command = single_quoted(read.command) + " \"" + read.name + "\" ";
+            // A name cut short: an unclosed quote may take in the rest of the file.
+            const std::string command =
+                single_quoted(read.command) + " \"" +
+                (read.name.size() > 80 ? read.name.substr(0, 77) + "..." : read.name) + "\" ";
             if (read.name.empty()) fail(name, read.line, command + "names no file");
             if (read.name.find('\\') != std::string::npos)
                 fail(name, read.line, command + "holds a backslash; separate folders with '/'");
@@ -360,7 +363,8 @@ std::vector<geo_read> check_geo_text(std::string_view text, const std::string& f
                 !(is_symbol(tokens, k + 1, '.') || is_symbol(tokens, k + 1, '[')))
                 continue;
             std::string option(t.text);
-            if (is_symbol(tokens, k + 1, '.') && k + 2 < tokens.size())
+            if (is_symbol(tokens, k + 1, '.') && k + 2 < tokens.size() &&
+                tokens[k + 2].kind == token_kind::word)
                 option += "." + std::string(tokens[k + 2].text);
             fail(file, t.line,
                  single_quoted(option) + " is a " + std::string(t.text) +

@@ -135,7 +135,11 @@ int main(int argc, char** argv) {
         sheetprep::mesh_limits limits;
         limits.max_elements = p.max_elements.value_or(limits.max_elements);
         limits.seconds = p.mesh_time_limit.value_or(limits.seconds);
-        limits.tree = std::filesystem::path(line.problem_file).parent_path();
+        // The scripts' files stay in the problem file's folder; a problem file read from a pipe
+        // has none, and they stay in the mesh file's.
+        std::error_code error;
+        if (std::filesystem::is_regular_file(line.problem_file, error))
+            limits.tree = std::filesystem::absolute(line.problem_file, error).parent_path();
         const sheetprep::mesh m = sheetprep::read_mesh(p.mesh, p.mesh_size, limits);
         const sheetprep::sheet_input in = sheetprep::prepare(p, m);
         sheetprep::write_input(in, line.output);

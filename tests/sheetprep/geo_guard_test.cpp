@@ -154,6 +154,11 @@ INSTANTIATE_TEST_SUITE_P(
                    {"sub/b.geo", "Include \"../a.geo\";\n"}},
                   "in/sub/b.geo:1: reads in/a.geo while it is being read (in/a.geo -> "
                   "in/sub/b.geo -> in/a.geo)"},
+        // An unclosed quote takes in the rest of the file: the message shows 77 characters.
+        tree_case{"long_name",
+                  {{"m.geo", "Include \"" + std::string(100, 'a') + "\n\";\n"}},
+                  "in/m.geo:1: 'Include' \"" + std::string(77, 'a') +
+                      "...\" names a file that does not exist"},
         tree_case{"folder",
                   {{"m.geo", "Include \"sub\";\n"}},
                   "in/m.geo:1: 'Include' \"sub\" names a folder"},
