@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets in build-fuzz and fuzzes them for 2 x SECONDS seconds in all
-# (default 60), split evenly over the three (dorvan's and melvar's input.txt, sheetprep's problem
-# file), each after replaying its kept regression inputs. Exits non-zero on any finding: a crash,
-# a sanitizer report, a leak, a timeout or running out of memory.
+# Builds the libFuzzer targets in build-fuzz and fuzzes them for 2.5 x SECONDS seconds in all
+# (default 60): 2 x SECONDS split evenly over dorvan's and melvar's input.txt and sheetprep's
+# problem file, and SECONDS / 2 for sheetprep's .geo guard and gmsh behind it (sheetprep's two
+# take inputs up to 256 KB, so that deep nesting is tried), each after replaying its kept
+# regression inputs. Exits non-zero on any finding: a crash, a sanitizer report, a leak, a
+# timeout, running out of memory, or a file written past the guard.
 #   usage: bash fuzz/run.sh [SECONDS]
 set -euo pipefail
 
@@ -24,24 +26,27 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DSHEET_FUZZ=ON -DSHEET_TESTS=
     echo "fuzz/run.sh: configuring the fuzz build failed" >&2
     exit 1
 }
-cmake --build "$build" -j2 --target fuzz_dorvan_input fuzz_melvar_input fuzz_sheetprep_problem
+cmake --build "$build" -j2 --target fuzz_dorvan_input fuzz_melvar_input fuzz_sheetprep_problem \
+    fuzz_sheetprep_geo
 
-# Each target: its name, the seeds (corpus/NAME), its dictionary and its kept regressions.
-targets=("dorvan fuzz_dorvan_input input.dict regressions/*.txt"
-         "melvar fuzz_melvar_input input.dict regressions/*.txt"
-         "sheetprep fuzz_sheetprep_problem problem.dict regressions-problem/*.toml")
-share=$(( 2 * seconds / ${#targets[@]} ))
-[ "$share" -ge 1 ] || share=1
+# Each target: its name, the seeds (corpus/NAME), its dictionary, its kept regressions, its share
+# of SECONDS and any further options.
+targets=("dorvan fuzz_dorvan_input input.dict regressions/*.txt 2/3"
+         "melvar fuzz_melvar_input input.dict regressions/*.txt 2/3"
+         "sheetprep fuzz_sheetprep_problem problem.dict regressions-problem/*.toml 2/3 -max_len=262144"
+         "geo fuzz_sheetprep_geo geo.dict regressions-geo/*.geo 1/2 -max_len=262144")
 
 status=0
 for entry in "${targets[@]}"; do
-    read -r name fuzzer dictionary kept <<<"$entry"
+    read -r name fuzzer dictionary kept fraction extra <<<"$entry"
+    share=$(( seconds * ${fraction%/*} / ${fraction#*/} ))
+    [ "$share" -ge 1 ] || share=1
     target="$build/$fuzzer"
     work="$build/corpus-work/$name"
     findings="$build/findings/$name"
     mkdir -p "$work" "$findings"
     options=(-timeout=10 -rss_limit_mb=2048 -dict="$here/$dictionary"
-             -artifact_prefix="$findings/" -print_final_stats=1)
+             -artifact_prefix="$findings/" -print_final_stats=1 $extra)
 
     # Every input that once failed runs once more, alone.
     regressions=($here/$kept)

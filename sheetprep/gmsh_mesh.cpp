@@ -1,18 +1,30 @@
 // The one file that speaks to gmsh: it opens or meshes the file and copies nodes, triangles and
-// named physical groups into our plain mesh.
+// named physical groups into our plain mesh, in a process of its own that hands the plain mesh
+// back as bytes. A script reaches gmsh only after the guard has read it.
 #include "sheetprep/gmsh_mesh.hpp"
 
 #include <gmsh.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <new>
 #include <string>
 #include <unordered_map>
 
 #include "sheet/failure.hpp"
+#include "sheetprep/child_process.hpp"
+#include "sheetprep/geo_guard.hpp"
+#include "sheetprep/mesh_bytes.hpp"
+#include "sheetprep/mesh_checks.hpp"
+#include "sheetprep/real_text.hpp"
 
 #if defined(__SANITIZE_ADDRESS__)
 // gmsh 4.8 leaks a little inside its own meshing (the recombination into quadrangles, for one).
@@ -35,8 +47,9 @@ namespace fs = std::filesystem;
 // gmsh element types by their number in its API.
 constexpr int line_element = 1;
 constexpr int triangle_element = 2;
+constexpr int quadrangle_element = 3;
 
-// gmsh's API is one session per process: it is opened for one read and always closed. It is
+// gmsh's API is one session per process: it is opened in gmsh's process for one read. It is
 // kept off standard output, and its errors are thrown, which read_mesh turns into ours.
 class gmsh_session {
 public:
@@ -222,9 +235,116 @@ mesh read_open_model(const std::string& name, bool geo, std::optional<double> me
     return out;
 }
 
+// The area of the sheet's surfaces, from a coarse mesh of one size (a thirtieth of the diagonal
+// of their bounding box) that overrides the script's own sizes: from it the number of triangles
+// that mesh_size asks for is known before gmsh is asked for them. 0 when there is nothing to
+// measure. Leaves the model meshed coarsely: the process ends after it.
+double coarse_sheet_area(const std::string& name) {
+    gmsh::open(name);
+    const std::vector<int> surfaces = sheet_surfaces();
+    std::array<double, 3> low{}, high{};
+    for (std::size_t k = 0; k < surfaces.size(); ++k) {
+        std::array<double, 3> a{}, b{};
+        gmsh::model::getBoundingBox(2, surfaces[k], a[0], a[1], a[2], b[0], b[1], b[2]);
+        for (int j = 0; j < 3; ++j) {
+            low[j] = k == 0 ? a[j] : std::min(low[j], a[j]);
+            high[j] = k == 0 ? b[j] : std::max(high[j], b[j]);
+        }
+    }
+    const double diagonal = std::sqrt((high[0] - low[0]) * (high[0] - low[0]) +
+                                      (high[1] - low[1]) * (high[1] - low[1]) +
+                                      (high[2] - low[2]) * (high[2] - low[2]));
+    if (surfaces.empty() || !(diagonal > 0.0) || !std::isfinite(diagonal)) return 0.0;
+    const double size = diagonal / 30.0;
+    gmsh::option::setNumber("Mesh.MeshSizeMin", size);
+    gmsh::option::setNumber("Mesh.MeshSizeMax", size);
+    gmsh::option::setNumber("Mesh.MeshSizeFactor", 1.0);
+    gmsh::option::setNumber("Mesh.MeshSizeFromCurvature", 0.0);
+    gmsh::option::setNumber("Mesh.ElementOrder", 1.0);
+    gmsh::option::setNumber("Mesh.RecombineAll", 0.0);
+    gmsh::model::mesh::generate(2);
+
+    std::vector<std::size_t> node_tags;
+    std::vector<double> coordinates, parametric;
+    gmsh::model::mesh::getNodes(node_tags, coordinates, parametric, -1, -1, false, false);
+    std::unordered_map<std::size_t, point> at;
+    for (std::size_t i = 0; i < node_tags.size(); ++i)
+        at[node_tags[i]] = {coordinates[3 * i], coordinates[3 * i + 1], coordinates[3 * i + 2]};
+    mesh pieces;  // the coarse triangles, a quadrangle as two
+    for (const int surface : surfaces)
+        for (const int type : {triangle_element, quadrangle_element}) {
+            std::vector<std::size_t> elements, corners;
+            gmsh::model::mesh::getElementsByType(type, elements, corners, surface);
+            const std::size_t per = type == triangle_element ? 3 : 4;
+            for (std::size_t e = 0; e < elements.size(); ++e) {
+                const std::size_t* c = &corners[per * e];
+                const auto index = static_cast<std::int32_t>(pieces.nodes.size());
+                for (std::size_t j = 0; j < per; ++j) pieces.nodes.push_back(at.at(c[j]));
+                pieces.triangles.push_back({index, index + 1, index + 2});
+                if (per == 4) pieces.triangles.push_back({index, index + 2, index + 3});
+            }
+        }
+    return mesh_area(pieces);
+}
+
+// An estimated count, for a message.
+std::string count_text(double count) {
+    if (!std::isfinite(count)) return "more than 1e308";
+    if (count < 1e15) return "about " + std::to_string(std::llround(count));
+    char text[32];
+    std::snprintf(text, sizeof text, "about %.3g", count);
+    return text;
+}
+
+// 4 significant digits, for a message.
+double round_to_4(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4g", value);
+    return std::strtod(text, nullptr);
+}
+
+[[noreturn]] void report(const child_result& ended, const std::string& name,
+                         const mesh_limits& limits) {
+    switch (ended.end) {
+        case child_end::timed_out:
+            throw sheet::failure(
+                "gmsh did not finish with " + name + " within " + real_text(limits.seconds) +
+                " s (mesh_time_limit): the script loops for ever, or asks for a mesh finer than "
+                "gmsh makes in that time; raise mesh_time_limit in the problem file if it is "
+                "meant to take longer");
+        case child_end::out_of_memory: {
+            const std::uint64_t memory = gmsh_memory(limits.max_elements);
+            throw sheet::failure(
+                "gmsh ran out of memory on " + name + " (" +
+                (memory > 0
+                     ? "it may take " +
+                           real_text(round_to_4(static_cast<double>(memory) / 1073741824.0)) +
+                           " GiB"
+                     : std::string("all the machine has")) +
+                ", for max_elements = " + std::to_string(limits.max_elements) +
+                "): the mesh asked for is too fine; ask for a coarser one, or raise "
+                "max_elements in the problem file if so fine a mesh is meant");
+        }
+        default:
+            if (ended.signal != 0)
+                throw sheet::failure("gmsh crashed on " + name + " (signal " +
+                                     std::to_string(ended.signal) + ", " + strsignal(ended.signal) +
+                                     ")");
+            throw sheet::failure("gmsh ended its process on " + name +
+                                 " without a result (exit status " +
+                                 std::to_string(ended.exit_status) + ")");
+    }
+}
+
 }  // namespace
 
-mesh read_mesh(const fs::path& file, std::optional<double> mesh_size) {
+std::uint64_t gmsh_memory(std::int64_t max_elements) {
+    const double bytes = 1073741824.0 + 4096.0 * static_cast<double>(max_elements);
+    // Beyond what an address space holds, there is no limit to set.
+    return bytes < 1e18 ? static_cast<std::uint64_t>(bytes) : 0;
+}
+
+mesh read_mesh(const fs::path& file, std::optional<double> mesh_size, const mesh_limits& limits) {
     const std::string name = file.string();
     // A device or a pipe may have no end: gmsh would read on forever.
     std::error_code error;
@@ -239,20 +359,79 @@ mesh read_mesh(const fs::path& file, std::optional<double> mesh_size) {
         throw sheet::failure("cannot open mesh " + name + ": " + std::strerror(EISDIR));
     probe.close();
 
-    if (mesh_size && !is_geo(file))
+    const bool geo = is_geo(file);
+    if (mesh_size && !geo)
         throw sheet::failure("mesh_size applies to a .geo script only, and " + name +
                              " is a mesh already");
-    gmsh_session session;
-    try {
-        gmsh::open(name);
-        return read_open_model(name, is_geo(file), mesh_size);
-    } catch (const std::string& message) {
-        throw sheet::failure("gmsh failed on " + name + ": " + message);
-    } catch (const sheet::failure&) {
-        throw;
-    } catch (const std::exception& error) {
-        throw sheet::failure("gmsh failed on " + name + ": " + error.what());
+    check_mesh_file_scripts(file, limits.tree.empty() ? file.parent_path() : limits.tree);
+
+    // One clock for both of gmsh's processes.
+    const auto start = std::chrono::steady_clock::now();
+    const auto within = [&] {
+        child_limits bound{0.0, gmsh_memory(limits.max_elements)};
+        if (limits.seconds > 0.0) {
+            const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+            bound.seconds = std::max(limits.seconds - spent.count(), 1e-3);
+        }
+        return bound;
+    };
+
+    std::optional<double> expected;
+    if (geo && mesh_size) {
+        const child_result measured = run_in_child(
+            [&] {
+                const gmsh_session session;
+                const double area = coarse_sheet_area(name);
+                return std::string(reinterpret_cast<const char*>(&area), sizeof area);
+            },
+            within());
+        if (measured.end == child_end::done && measured.bytes.size() == sizeof(double)) {
+            double area = 0.0;
+            std::memcpy(&area, measured.bytes.data(), sizeof area);
+            if (area > 0.0) expected = triangles_for(area, *mesh_size);
+            if (expected && *expected > static_cast<double>(limits.max_elements))
+                throw sheet::failure(
+                    "mesh_size " + real_text(*mesh_size) + " asks for " + count_text(*expected) +
+                    " triangles on " + name + " (area " + real_text(round_to_4(area)) +
+                    "), more than max_elements = " + std::to_string(limits.max_elements) +
+                    "; choose a larger mesh_size, or raise max_elements in the problem file if "
+                    "so fine a mesh is meant");
+        } else if (measured.end != child_end::failed) {
+            report(measured, name, limits);
+        }
+        // When the coarse mesh fails, gmsh's failure on the mesh itself says why.
     }
+
+    const child_result made = run_in_child(
+        [&] {
+            const gmsh_session session;
+            try {
+                gmsh::open(name);
+                return mesh_to_bytes(read_open_model(name, geo, mesh_size));
+            } catch (const std::string& message) {
+                throw sheet::failure("gmsh failed on " + name + ": " + message);
+            } catch (const sheet::failure&) {
+                throw;
+            } catch (const std::bad_alloc&) {
+                throw;
+            } catch (const std::exception& error) {
+                throw sheet::failure("gmsh failed on " + name + ": " + error.what());
+            }
+        },
+        within());
+    if (made.end == child_end::failed)
+        throw sheet::failure(made.escaped ? "gmsh failed on " + name + ": " + made.bytes
+                                          : made.bytes);
+    if (made.end != child_end::done) report(made, name, limits);
+    mesh out = mesh_from_bytes(made.bytes);
+    if (static_cast<std::int64_t>(out.triangles.size()) > limits.max_elements)
+        throw sheet::failure(
+            name + " gives " + std::to_string(out.triangles.size()) +
+            " triangles, more than max_elements = " + std::to_string(limits.max_elements) +
+            "; mesh it coarser, or raise max_elements in the problem file if so "
+            "fine a mesh is meant");
+    if (geo) check_size_reached(out, name, mesh_size, expected);
+    return out;
 }
 
 }  // namespace sheetprep

@@ -39,6 +39,11 @@ const char* const help_text =
     "pushes the other way). The sheet is the surfaces of the physical surface groups, when\n"
     "there are any, and a surface mesh: a model with volumes is refused, and so is one without\n"
     "supports.\n"
+    "A .geo script, and each file it reads, may describe geometry and mesh only: a command that\n"
+    "runs a program, writes a file, ends or pauses gmsh, or reads a file from outside the\n"
+    "problem file's folder is refused before gmsh reads the script. gmsh then has\n"
+    "mesh_time_limit seconds (300) and room for max_elements triangles (1000000), two keys of\n"
+    "the problem file.\n"
     "\n"
     "--sweep DIR prepares every case of the [sweep] table of PROBLEM.toml (\"sheet.thickness\"\n"
     "= [0.008, 0.01], ...) in DIR, with scripts that run them by GNU parallel or as a Slurm\n"
@@ -220,7 +225,15 @@ int main(int argc, char** argv) {
     return sheet::run_stages("sheetprep", [&] {
         sheet::prepare_outputs({line.output});
         const sheetprep::problem p = sheetprep::read_problem(line.problem_file);
-        const sheetprep::mesh m = sheetprep::read_mesh(p.mesh, p.mesh_size);
+        sheetprep::mesh_limits limits;
+        limits.max_elements = p.max_elements.value_or(limits.max_elements);
+        limits.seconds = p.mesh_time_limit.value_or(limits.seconds);
+        // The scripts' files stay in the problem file's folder; a problem file read from a pipe
+        // has none, and they stay in the mesh file's.
+        std::error_code error;
+        if (std::filesystem::is_regular_file(line.problem_file, error))
+            limits.tree = std::filesystem::absolute(line.problem_file, error).parent_path();
+        const sheetprep::mesh m = sheetprep::read_mesh(p.mesh, p.mesh_size, limits);
         const sheetprep::sheet_input in = sheetprep::prepare(p, m);
         sheetprep::write_input(in, line.output);
         if (p.program == sheetprep::program_kind::dorvan && p.thickness < 0.05)

@@ -12,6 +12,7 @@
 
 #include "sheet/failure.hpp"
 #include "sheetprep/laws.hpp"
+#include "sheetprep/toml_nesting.hpp"
 
 namespace sheetprep {
 
@@ -276,6 +277,8 @@ problem read_problem(const std::string& file) {
 }
 
 problem parse_problem(std::string_view text, const std::string& file) {
+    // The TOML reader recurses as deep as the text nests.
+    check_toml_nesting(text, file);
     toml::table document;
     try {
         document = toml::parse(text, file);
@@ -286,7 +289,8 @@ problem parse_problem(std::string_view text, const std::string& file) {
     problem out;
     out.file = file;
     table_reader top(file, document, "the problem file");
-    top.only({"program", "mesh", "mesh_size", "title", "settings", "sheet", "support", "load"});
+    top.only({"program", "mesh", "mesh_size", "max_elements", "mesh_time_limit", "title",
+              "settings", "sheet", "support", "load"});
     const toml::node& program = top.need("program");
     const std::string program_text = top.text(program, "program");
     if (program_text == "dorvan")
@@ -301,6 +305,16 @@ problem parse_problem(std::string_view text, const std::string& file) {
     if (const toml::node* size = top.find("mesh_size")) {
         out.mesh_size = top.real(*size, "mesh_size");
         if (!(*out.mesh_size > 0.0)) top.fail(*size, "'mesh_size' must be above 0");
+    }
+    if (const toml::node* count = top.find("max_elements")) {
+        if (!count->is_integer() || *count->value<std::int64_t>() < 1)
+            top.fail(*count, "'max_elements' must be an integer above 0");
+        out.max_elements = *count->value<std::int64_t>();
+    }
+    if (const toml::node* limit = top.find("mesh_time_limit")) {
+        out.mesh_time_limit = top.real(*limit, "mesh_time_limit");
+        if (!(*out.mesh_time_limit > 0.0))
+            top.fail(*limit, "'mesh_time_limit' must be above 0 (seconds)");
     }
     if (const toml::node* title = top.find("title")) {
         out.title = top.text(*title, "title");

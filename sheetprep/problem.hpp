@@ -57,6 +57,8 @@ struct problem {
     std::string mesh_name;       // as written in the problem file
     std::filesystem::path mesh;  // resolved against the problem file's folder
     std::optional<double> mesh_size;
+    std::optional<std::int64_t> max_elements;  // the most triangles the sheet may have
+    std::optional<double> mesh_time_limit;     // seconds for gmsh to read and mesh
     std::string title;
     settings solver;
     double thickness = 0.0;
@@ -68,10 +70,11 @@ struct problem {
 const char* program_name(program_kind program);
 const char* kind_name(load_kind kind);
 
-// Reads and checks the problem file. Fails with "file:line:column: what" on a syntax error, an
-// unknown key, a missing or wrong-typed value, a law the program lacks or a constant without
-// meaning (a modulus of 0 or below, a locking stretch of 1 or below); and on a file that cannot be
-// read or holds a NUL byte.
+// Reads and checks the problem file. Fails with "file:line:column: what" on a syntax error,
+// nesting deeper than deepest_toml_nesting (before the TOML reader sees the text), an unknown key,
+// a missing or wrong-typed value, a law the program lacks or a constant without meaning (a modulus
+// of 0 or below, a locking stretch of 1 or below); and on a file that cannot be read or holds a NUL
+// byte.
 problem read_problem(const std::string& file);
 // The same for the text of a problem file, file naming it.
 problem parse_problem(std::string_view text, const std::string& file);

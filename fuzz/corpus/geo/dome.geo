@@ -1,0 +1,30 @@
+// A hemisphere of radius 2 from four spherical triangles: a curved sheet whose rim is the
+// equator. The centre point is meshed but used by no triangle.
+r = 2;
+s = 0.5;
+Point(1) = {0, 0, 0, s};
+Point(2) = {r, 0, 0, s};
+Point(3) = {0, r, 0, s};
+Point(4) = {-r, 0, 0, s};
+Point(5) = {0, -r, 0, s};
+Point(6) = {0, 0, r, s};
+Circle(1) = {2, 1, 3};
+Circle(2) = {3, 1, 4};
+Circle(3) = {4, 1, 5};
+Circle(4) = {5, 1, 2};
+Circle(5) = {2, 1, 6};
+Circle(6) = {3, 1, 6};
+Circle(7) = {4, 1, 6};
+Circle(8) = {5, 1, 6};
+Curve Loop(1) = {1, 6, -5};
+Surface(1) = {1};
+Curve Loop(2) = {2, 7, -6};
+Surface(2) = {2};
+Curve Loop(3) = {3, 8, -7};
+Surface(3) = {3};
+Curve Loop(4) = {4, 5, -8};
+Surface(4) = {4};
+Physical Curve("rim") = {1, 2, 3, 4};
+Physical Surface("dome") = {1, 2, 3, 4};
+Physical Point("top") = {6};
+Physical Point("centre") = {1};

@@ -1,0 +1,2 @@
+Include "fuzz.geo";
+Point(1) = {0, 0, 0};
