@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "nlp/halt.hpp"
 
@@ -77,7 +75,6 @@ void step_system::direction(const std::vector<double>& h, std::span<const double
 }
 
 void step_system::step_taken(double t, double ratio, bool uphill, double c_h, double c_s) {
-    if (std::getenv("DEBUG_NEWTON")) std::fprintf(stderr, "t %g ratio %g tau %g c_h %g c_s %g\n", t, ratio, tau_, c_h, c_s);
     if (t < 1.0 && !uphill) return;  // shortened for a triangle turned over, not for the model
     if (t < 1.0) {
         // A shortened step: the model along d has its minimum where the search found it when
