@@ -70,7 +70,8 @@ void find_final_state(model& m, const Terms& terms, const term_point& p) {
         if (term.present(p)) term.add_forces(p, forces);
     });
     m.results.displacements = displacements_at(m.problem, m.numbering, m.unknowns.x, p.load);
-    const std::vector<std::uint8_t> folded = folded_triangles(m.problem.mesh, m.results.displacements);
+    const std::vector<std::uint8_t> folded =
+        folded_triangles(m.problem.mesh, m.results.displacements);
     for (std::size_t at = 0; at < rows.size(); ++at)
         if (folded[at]) rows[at].deformation.area_ratio = -rows[at].deformation.area_ratio;
     m.results.rows = std::move(rows);

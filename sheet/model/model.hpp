@@ -49,6 +49,26 @@ struct pressure {
     double value = 0.0;
 };
 
+// A chamber: pressurised triangles that enclose a volume (closed, or closed by held edges and
+// by coordinate planes through the origin) and share one pressure, controlled in one of three
+// ways. Its volume V is the sum of its triangles' signed volumes with the origin.
+enum class chamber_control {
+    pressure,  // the pressure is given: a follower pressure on every triangle
+    volume,    // the volume is given, as its change from the start; the pressure is unknown
+    gas,       // a fixed amount of gas: p (V + extra_volume)^exponent stays constant
+};
+
+struct chamber {
+    std::int32_t number = 0;  // as input.txt numbers it
+    chamber_control control = chamber_control::pressure;
+    double value = 0.0;  // the pressure; the change of volume; or the gas's pressure at
+                         // reference_volume
+    double reference_volume = 0.0;  // gas only
+    double exponent = 1.0;          // gas only: 1 isothermal, 1.4 adiabatic air
+    double extra_volume = 0.0;      // gas only: a hose's or a reservoir's, beside V
+    std::vector<std::int32_t> elements;  // ascending
+};
+
 // Everything input.txt states but the material law.
 struct problem {
     std::string title;  // the first line of input.txt, unless it is a section's header
@@ -58,6 +78,7 @@ struct problem {
     sheet::supports supports;
     terms::real_matrix loads;         // applied nodal forces, by (node, direction)
     std::vector<pressure> pressures;  // the optional section after the loads, by element, ascending
+    std::vector<chamber> chambers;    // the optional section of chambers, by number
 };
 
 // Where a run in load steps stands: step number of count, whose load factor scales the loads,

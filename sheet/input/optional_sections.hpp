@@ -1,0 +1,20 @@
+// The optional sections after the loads, each found by the first word of its header line (in any
+// case): the follower pressures and the chambers. A file of the six sections alone (every file
+// written before them) reads as before, and text after its loads that holds no such header still
+// means nothing; a section given twice is read at its first header only.
+#pragma once
+
+#include "sheet/input/scanner.hpp"
+#include "sheet/model/model.hpp"
+
+namespace sheet {
+
+// Reads every optional section that follows, into p.
+void read_optional_sections(scanner& in, problem& p);
+
+// A section's body, after its header: its count, then (if it is positive) a heading line and its
+// lines.
+void read_pressures(scanner& in, problem& p);
+void read_chambers(scanner& in, problem& p);
+
+}  // namespace sheet
