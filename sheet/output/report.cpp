@@ -132,7 +132,7 @@ void force_table(text_file& out, const model& m) {
 
 }  // namespace
 
-void output(const model& m, bool thickness_column) {
+void output(const model& m, bool thickness_column, std::string_view note) {
     if (m.results.rows.size() != m.problem.mesh.elements.size())
         throw failure("cannot create output.txt: the element rows do not match the mesh");
     require_finite_report(m, thickness_column);
@@ -141,6 +141,10 @@ void output(const model& m, bool thickness_column) {
     node_table(out, m);
     element_table(out, m, thickness_column);
     force_table(out, m);
+    if (!note.empty()) {
+        out.end_line();
+        line(out, note);
+    }
     out.commit();
 }
 

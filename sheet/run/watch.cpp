@@ -27,6 +27,10 @@ void watch::finish() {
 
 void watch::fail() noexcept {
     if (line_) line_->erase();
+    if (!keep_open_) close_after_failure();
+}
+
+void watch::close_after_failure() noexcept {
     if (!record_) return;
     try {
         record_->commit();

@@ -40,13 +40,19 @@ public:
     void finish();
     // The minimiser has failed: erase the line and put the history in place as far as it went;
     // a history that cannot be written then is passed over, since the failure that ended the
-    // run is the one to report.
+    // run is the one to report. After keep_open(), a run in load steps that tries a failed step
+    // again, the history stays open for the rows that follow (finish() or close_after_failure()
+    // puts it in place).
     void fail() noexcept;
+    void keep_open() { keep_open_ = true; }
+    // The history put in place as fail() does without keep_open().
+    void close_after_failure() noexcept;
 
 private:
     std::optional<progress> line_;
     std::optional<history> record_;
     std::int64_t evaluations_ = 0;
+    bool keep_open_ = false;
 };
 
 }  // namespace sheet
