@@ -4,7 +4,8 @@
 The incompressible neo-Hookean membrane of melvar (law 1), its element forces vectorised over
 the elements with numpy (the formulas of the L-BFGS-B peer, peer/scipy_melvar.py); each element's
 9 x 9 Hessian by central differences of those forces (18 vectorised evaluations); the sparse
-matrix assembled from coordinates (coo to csc, duplicates summed); scipy.sparse.linalg.splu;
+matrix assembled from coordinates (coo to csc, duplicates summed); scipy.sparse.linalg.splu
+(in SuperLU's symmetric mode, with the minimum-degree ordering of A + A^T);
 a Levenberg-Marquardt shift (K + lambda I) raised tenfold when the factorisation fails, when the
 step is not a descent direction, or when the full step does not lower the energy, and lowered
 tenfold after each accepted step. It stops as the programs do: when the largest gradient entry
@@ -14,7 +15,8 @@ entry). It starts from the prescribed displacements and zero elsewhere, like the
 Reads input.txt (well formed, law 1, no pressures section: the perfgen sheets of
 peer/perfgen.py) from the current directory.
 
-    scipy_newton_melvar.py [--compare output.txt] [--ordering MMD_AT_PLUS_A|COLAMD|...] [--verbose]
+    scipy_newton_melvar.py [--compare output.txt] [--ordering MMD_AT_PLUS_A|COLAMD|...]
+                           [--tolerance-factor F] [--pivoting] [--verbose]
 
 Prints: iterations, factorisations (and failed ones), energy, max|g|, wall seconds (minimiser
 and total); with --compare, the largest difference of its displacements from the report's
@@ -178,7 +180,17 @@ class Sheet:
         return sp.coo_matrix((H[keep], (rows[keep], cols[keep])), shape=(n, n)).tocsc()
 
 
-def newton(sheet, x, tol, maxit, ordering, verbose=False):
+def factorise(A, ordering, pivoting):
+    """splu of the symmetric A: by default in SuperLU's symmetric mode (diagonal pivots, the
+    fill-reducing ordering of A + A^T), as its documentation suggests for a symmetric matrix;
+    with pivoting, SuperLU's default partial pivoting (which, on the indefinite matrices of the
+    early iterations, multiplies the fill up to ninefold)."""
+    if pivoting:
+        return splu(A, permc_spec=ordering)
+    return splu(A, permc_spec=ordering, diag_pivot_thresh=0.0, options=dict(SymmetricMode=True))
+
+
+def newton(sheet, x, tol, maxit, ordering, verbose=False, pivoting=False):
     f, g = sheet.gradient(x)
     shift, iterations, factorisations, failed = 0.0, 0, 0, 0
     n = x.size
@@ -188,7 +200,7 @@ def newton(sheet, x, tol, maxit, ordering, verbose=False):
         floor = 1e-8 * np.abs(K.diagonal()).mean()
         while True:
             try:
-                lu = splu((K + shift * eye).tocsc() if shift > 0 else K, permc_spec=ordering)
+                lu = factorise((K + shift * eye).tocsc() if shift > 0 else K, ordering, pivoting)
                 factorisations += 1
                 d = -lu.solve(g)
                 if np.all(np.isfinite(d)) and g @ d < 0:
@@ -231,12 +243,19 @@ def main(argv):
     ap = argparse.ArgumentParser(description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--compare", help="melvar's output.txt of the same input")
+    ap.add_argument("--tolerance-factor", type=float,
+                    help="in place of input.txt's tolerance factor, as the programs take it")
+    ap.add_argument("--pivoting", action="store_true",
+                    help="splu with its default partial pivoting instead of its symmetric mode")
     ap.add_argument("--verbose", action="store_true", help="a line per iteration")
     ap.add_argument("--ordering", default="MMD_AT_PLUS_A",
                     help="splu's permc_spec (the matrix is symmetric: MMD_AT_PLUS_A)")
     a = ap.parse_args(argv[1:])
     t_start = time.perf_counter()
     d = read_input()
+    if a.tolerance_factor is not None:
+        d["tol"] = d["tol"] / d["factor"] * a.tolerance_factor if d["tol"] is not None else None
+        d["factor"] = a.tolerance_factor
     sheet = Sheet(d)
     x = np.zeros(int(sheet.free.sum()))
     if d["tol"] is None:
@@ -246,7 +265,7 @@ def main(argv):
         tol = d["tol"]
     t1 = time.perf_counter()
     x, f, g, iterations, factorisations, failed = newton(sheet, x, tol, d["maxit"], a.ordering,
-                                                                a.verbose)
+                                                                a.verbose, a.pivoting)
     t2 = time.perf_counter()
     print(f"peer scipy Newton: nit {iterations} factorisations {factorisations} failed {failed} "
           f"energy {f:.10e} maxg {np.abs(g).max():.3e} tol {tol:.3e} success "

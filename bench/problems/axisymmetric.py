@@ -115,6 +115,20 @@ def disc_pole_height(pole_stretch):
     return disc_shoot(pole_stretch, disc_pressure(pole_stretch))[3]
 
 
+def disc_overhang(pole_stretch, pressure):
+    """(largest meridian angle in degrees, the reference radius past which the meridian leans
+    beyond the vertical, 1 if nowhere): there the sheet faces more than 90 degrees away from
+    its initial normal."""
+    rho0 = 1e-7
+    curvature = pole_stretch**2 * pressure / (2.0 * w1(pole_stretch, pole_stretch))
+    s = solve_ivp(disc_rates, (rho0, 1.0), [pole_stretch, pole_stretch, curvature * rho0, 0.0],
+                  args=(pressure,), method="DOP853", rtol=RTOL, atol=ATOL, dense_output=True)
+    rho = np.linspace(rho0, 1.0, 100001)
+    psi = s.sol(rho)[2]
+    past = psi > 0.5 * np.pi
+    return np.degrees(psi.max()), (rho[np.argmax(past)] if past.any() else 1.0)
+
+
 def disc_limit():
     """(limit pressure, its pole stretch)"""
     near = [1.879]
@@ -223,8 +237,10 @@ def main(argv):
         print(f"disc limit pressure P = {limit:.6f} at pole stretch {limit_stretch:.5f}")
         for pressure in a.pressure or []:
             stretch = disc_stretch_at(pressure, limit_stretch)
+            angle, edge = disc_overhang(stretch, pressure)
             print(f"disc P = {pressure!r}: pole stretch {stretch:.6f}, pole height "
-                  f"{disc_pole_height(stretch):.6f} (by the radius)")
+                  f"{disc_pole_height(stretch):.6f} (by the radius); largest meridian angle "
+                  f"{angle:.2f} degrees, past 90 beyond rho = {edge:.4f}")
         if a.hencky:
             k_half, k_03 = hencky_coefficient(0.5), hencky_coefficient(0.3)
             print(f"Hencky K (w0 = K a (p a / E t)^(1/3)): nu = 0.5 {k_half:.5f}, "

@@ -16,7 +16,7 @@ tube    the tube of radius 10, length 60, thickness 0.2, melvar neo-Hookean mu =
         state, p R / (mu t0) = (1 - la^-2 l^-4) / la (la the axial stretch; la = 1: plane strain).
 
 usage: bench/problems/run_problems.py BUILD_DIR [--problems disc airbag tube] [--methods ...]
-           [--sizes ...] [--work DIR] [--threads N] [--timeout S] [--airbag-lbfgs]
+           [--sizes ...] [--tube-sizes ...] [--work DIR] [--threads N] [--timeout S] [--airbag-lbfgs]
 Needs BUILD_DIR/sheetprep, dorvan and melvar; numpy, scipy and meshio (Debian's python3-*).
 Prints one table row per run: iterations per load step, wall and CPU seconds, the outcome
 (Optimal, NOT Optimal, the failure) and the figures; the machine load before and after."""
@@ -124,6 +124,15 @@ class Run:
             last[int(row[5])] = int(row[0])
         return [last[k] for k in sorted(last)]
 
+    def result(self, step=None):
+        """vtu(step), or when the run failed in that step, the .vtu of the point it stopped at
+        (with a flag saying so)."""
+        mesh = self.vtu(step)
+        if mesh is None and (step is None or step == self.ended + 1) and \
+                (self.dir / "r.vtu").exists() and not self.outcome.endswith("Optimal"):
+            return meshio.read(self.dir / "r.vtu"), True
+        return mesh, False
+
     def vtu(self, step=None):
         """The result of load step STEP (default: the last that ended), or None."""
         step = step or self.ended
@@ -157,21 +166,28 @@ def disc(a):
     limit, limit_stretch = axisymmetric.disc_limit()
     reference = axisymmetric.disc_stretch_at(1.8, limit_stretch)
     height = axisymmetric.disc_pole_height(reference) * radius
+    angle, edge = axisymmetric.disc_overhang(reference, 1.8)
     yield (f"disc reference (axisymmetric shooting): limit pressure {limit / 100:.6f} at pole "
           f"stretch {limit_stretch:.4f}; at p = 0.018 pole stretch {reference:.5f}, pole height "
-          f"{height:.3f}; Hencky K(nu = 1/2) {axisymmetric.hencky_coefficient(0.5):.5f}")
+          f"{height:.3f}, the meridian leaning past the vertical (at most {angle:.1f} degrees) over "
+           f"the outer {1 - edge**2:.1%} of the area: those triangles count as inverted; "
+           f"Hencky K(nu = 1/2) {axisymmetric.hencky_coefficient(0.5):.5f}")
 
-    def figures(mesh):
+    def figures(mesh, stopped=False):
         if mesh is None:
             return "no result"
+        if stopped:
+            return "where it stopped: " + figures(mesh)
         points = mesh.points
         pole = int(np.argmin(np.linalg.norm(points[:, :2], axis=1)))
         around = np.any(cells_of(mesh) == pole, axis=1)
         stretch = cell(mesh, "stretch")
         pole_stretch = np.mean(np.sqrt(stretch[around, 0] * stretch[around, 1]))
         rise = mesh.point_data["displacement"][pole, 2]
+        inverted = int(np.sum(cell(mesh, "area_ratio") <= 0.0))
         return (f"pole stretch {pole_stretch:.4f} ({pole_stretch / reference - 1:+.2e}), pole "
-                f"height {abs(rise):.3f} ({abs(rise) / height - 1:+.2e})")
+                f"height {abs(rise):.3f} ({abs(rise) / height - 1:+.2e}), {inverted} inverted, "
+                f"energy {mesh.field_data['energy'].ravel()[0]:.6e}")
 
     for size in a.sizes:
         work = a.work / f"disc-{size:g}"
@@ -181,13 +197,13 @@ def disc(a):
             r = Run(a.build, "melvar", work, f"{method}-0.02-steps10", method, 10, a.threads,
                     a.timeout)
             r.row("disc", f"h {size:g}, {count} tri, p 0.02 in 10 steps (step 9: 0.018)",
-                  figures(r.vtu(9)))
+                  figures(*r.result(9)))
         prepare(a.build, work, "disc", "disc.geo",
                 [(r"^mesh_size = .*$", f"mesh_size = {size!r}"),
                  (r"^pressure = .*$", "pressure = 0.018")])
         for method in a.methods:
             r = Run(a.build, "melvar", work, f"{method}-0.018", method, 1, a.threads, a.timeout)
-            r.row("disc", f"h {size:g}, {count} tri, p 0.018", figures(r.vtu()))
+            r.row("disc", f"h {size:g}, {count} tri, p 0.018", figures(*r.result()))
 
 
 # ---------------------------------------------------------------------------------------------
@@ -196,9 +212,11 @@ def airbag(a):
            "literature); 0.2.0 L-BFGS on the exact energy: 201 mm at 1 899 and 206 mm at 4 227 "
            "triangles")
 
-    def figures(mesh):
+    def figures(mesh, stopped=False):
         if mesh is None:
             return "no result"
+        if stopped:
+            return "where it stopped: " + figures(mesh)
         centre = int(np.argmin(np.linalg.norm(mesh.points, axis=1)))
         inverted = int(np.sum(cell(mesh, "area_ratio") <= 0.0))
         energy = mesh.field_data["energy"].ravel()[0] if "energy" in mesh.field_data else np.nan
@@ -216,11 +234,7 @@ def airbag(a):
             for steps in (1, 5) if method == "newton" else (1,):
                 r = Run(a.build, "dorvan", work, f"{method}-steps{steps}", method, steps,
                         a.threads, a.timeout)
-                # A failed run leaves the .vtu of the point it stopped at; show it too.
-                mesh = r.vtu() or (meshio.read(r.dir / "r.vtu")
-                                   if (r.dir / "r.vtu").exists() else None)
-                r.row("airbag", f"h {size:g}, {count} tri, 5 kPa", figures(mesh)
-                      + ("" if r.vtu() else " (where it stopped)"))
+                r.row("airbag", f"h {size:g}, {count} tri, 5 kPa", figures(*r.result()))
 
 
 # ---------------------------------------------------------------------------------------------
@@ -232,9 +246,11 @@ def tube(a):
           f"axisymmetric solution at L / R = {length / radius:g}: middle hoop stretch "
           f"{hoop:.5f}, axial stretch {axial:.5f}")
 
-    def figures(mesh):
+    def figures(mesh, stopped=False):
         if mesh is None:
             return "no result"
+        if stopped:
+            return "where it stopped: " + figures(mesh)
         z = mesh.points[:, 2]
         ring = np.abs(z - 0.5 * length) <= 0.05 * length
         x = mesh.points + mesh.point_data["displacement"]
@@ -248,13 +264,15 @@ def tube(a):
                 f"{r.mean() / plane - 1:+.2e}; {r.size} nodes), axial stretch {la:.5f} "
                 f"({la / axial - 1:+.2e}), closed form at that axial stretch {closed:.5f}")
 
-    work = a.work / "tube"
-    count = triangles(prepare(a.build, work, "tube", "tube.geo", []))
-    for method in a.methods:
-        for steps in (1, 5):
-            r = Run(a.build, "melvar", work, f"{method}-steps{steps}", method, steps, a.threads,
-                    a.timeout)
-            r.row("tube", f"{count} tri, p 0.015", figures(r.vtu()))
+    for size in a.tube_sizes:
+        work = a.work / f"tube-{size:g}"
+        count = triangles(prepare(a.build, work, "tube", "tube.geo",
+                                  [(r"^mesh_size = .*$", f"mesh_size = {size!r}")]))
+        for method in a.methods:
+            for steps in (1, 5):
+                r = Run(a.build, "melvar", work, f"{method}-steps{steps}", method, steps,
+                        a.threads, a.timeout)
+                r.row("tube", f"h {size:g}, {count} tri, p 0.015", figures(*r.result()))
 
 
 def main(argv):
@@ -271,6 +289,8 @@ def main(argv):
                     help="airbag mesh sizes (15: 1 998 triangles, 10: 4 334)")
     ap.add_argument("--airbag-lbfgs", action="store_true",
                     help="also run L-BFGS on the airbag (minutes per mesh)")
+    ap.add_argument("--tube-sizes", nargs="+", type=float, default=[2.0],
+                    help="tube mesh sizes (2: 7 266 triangles)")
     ap.add_argument("--work", type=pathlib.Path, help="keep the runs here (default: removed)")
     ap.add_argument("--threads", type=int, default=1, help="--threads of every run (0: none)")
     ap.add_argument("--timeout", type=float, default=3600.0, help="seconds per run")
