@@ -2,8 +2,14 @@
 // parts of its Hessian.
 #include "sheet/energy/chambers.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <optional>
 #include <string>
+
+#include "sheet/failure.hpp"
+#include "sheet/model/enclosure.hpp"
 
 namespace sheet {
 
@@ -15,16 +21,68 @@ namespace {
 // slowed by it.
 constexpr double penalty_factor = 100.0;
 
-// A volume held to this part of the chamber's volume's scale.
-constexpr double volume_tolerance = 1e-10;
+std::string significant(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+region_supports supports_of(const problem& p) {
+    region_supports out;
+    for (std::int32_t i = 1; i <= p.mesh.node_count; ++i) {
+        out.nodes.push_back({p.mesh.node_x(i), p.mesh.node_y(i), p.mesh.node_z(i)});
+        std::array<std::optional<double>, 3> held;
+        for (std::int32_t j = 1; j <= 3; ++j)
+            if (p.supports.held(i, j))
+                held[static_cast<std::size_t>(j - 1)] = p.supports.prescribed(i, j);
+        out.held.push_back(held);
+    }
+    return out;
+}
+
+// Refuses a chamber that encloses no volume: one whose open edges the supports do not close.
+void require_enclosure(const problem& p, const chamber& c, const region_supports& s) {
+    std::vector<region_triangle> region;
+    for (const std::int32_t e : c.elements) {
+        const triangle& t = p.mesh.elements(e);
+        region.push_back({{t.node[0] - 1, t.node[1] - 1, t.node[2] - 1}, 1.0});
+    }
+    const std::optional<std::int32_t> open = first_open_end(region, s);
+    if (!open) return;
+    const auto& x = s.nodes[static_cast<std::size_t>(*open)];
+    throw failure("chamber " + std::to_string(c.number) + " does not enclose a volume: node " +
+                  std::to_string(*open + 1) + " (" + significant(x[0]) + ", " + significant(x[1]) +
+                  ", " + significant(x[2]) +
+                  ") lies on an open edge of its triangles and is neither held in x, y and z "
+                  "nor held at 0 normal to a coordinate plane through the origin that holds "
+                  "its edge");
+}
+
+// Refuses a volume the chamber cannot reach, or a gas without room at the start.
+void require_room(const chamber& c, double initial_volume) {
+    const std::string name = "chamber " + std::to_string(c.number);
+    if (c.control == chamber_control::volume && !(initial_volume + c.value > 0.0))
+        throw failure(name + ": its change of volume " + significant(c.value) +
+                      " takes its volume from " + significant(initial_volume) + " to " +
+                      significant(initial_volume + c.value) +
+                      ", which no sheet can reach (a volume must stay above 0)");
+    if (c.control == chamber_control::gas && !(initial_volume + c.extra_volume > 0.0))
+        throw failure(name + " holds gas but its volume at the start, " +
+                      significant(initial_volume) + " with the extra volume " +
+                      significant(c.extra_volume) +
+                      ", is not above 0 (do its triangles face outwards?)");
+}
 
 }  // namespace
 
 chambers::chambers(const problem& p, const numbering& n, double tension)
     : chamber_at_(p.mesh.elements.size(), -1), triangle_at_(p.mesh.elements.size(), -1) {
+    const region_supports held = p.chambers.empty() ? region_supports{} : supports_of(p);
     for (const chamber& given : p.chambers) {
+        require_enclosure(p, given, held);
         one c{given, pressed_triangles(p, n, given.elements)};
         c.initial_volume = c.triangles.initial_volume();
+        require_room(given, c.initial_volume);
         const double area = c.triangles.initial_area();
         const double of_area = 0.1 * area * std::sqrt(area);
         c.scale = std::fabs(c.initial_volume) > of_area ? std::fabs(c.initial_volume) : of_area;
@@ -121,18 +179,22 @@ void chambers::add_forces(const term_point& p, terms::real_matrix& forces) const
 }
 
 void chambers::add_fields(const term_point& p, std::vector<field_value>& fields) const {
-    for (const reading& r : readings(p)) {
+    for (const chamber_reading& r : readings(p)) {
         const std::string name = "chamber_" + std::to_string(r.number);
-        fields.push_back({name + "_pressure", r.pressure});
-        fields.push_back({name + "_volume", r.volume});
+        fields.push_back({name + "_pressure", r.pressure, true});
+        fields.push_back({name + "_volume", r.volume, true});
     }
 }
 
-bool chambers::constraints_held(const term_point& p) const {
+bool chambers::constraints_held(const term_point& p, double tolerance) const {
     for (const one& c : list_) {
         if (c.given.control != chamber_control::volume) continue;
         const double target = c.initial_volume + p.load.factor * c.given.value;
-        if (!(std::fabs(c.triangles.volume(p) - target) <= volume_tolerance * c.scale))
+        std::vector<double> slope(static_cast<std::size_t>(p.plan.free_count()), 0.0);
+        c.triangles.add_volume_gradient(p, slope);
+        double largest = 0.0;
+        for (const double s : slope) largest = std::max(largest, std::fabs(s));
+        if (!(c.penalty * std::fabs(c.triangles.volume(p) - target) * largest <= tolerance))
             return false;
     }
     return true;
@@ -144,11 +206,11 @@ void chambers::update_multipliers(const term_point& p) {
             c.multiplier = at(c, c.triangles.volume(p), p.load.factor).pressure;
 }
 
-std::vector<chambers::reading> chambers::readings(const term_point& p) const {
-    std::vector<reading> out;
+std::vector<chamber_reading> chambers::readings(const term_point& p) const {
+    std::vector<chamber_reading> out;
     for (const one& c : list_) {
         const double v = c.triangles.volume(p);
-        out.push_back({c.given.number, at(c, v, p.load.factor).pressure, v});
+        out.push_back({c.given.number, c.given.control, v, at(c, v, p.load.factor).pressure});
     }
     return out;
 }

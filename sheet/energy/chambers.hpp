@@ -51,17 +51,15 @@ public:
     void add_fields(const term_point& p, std::vector<field_value>& fields) const;
 
     // The run's augmented Lagrangian for the volume-controlled chambers: whether each holds its
-    // volume at p, |V - Vt| at most a 1e-10 part of its volume's scale; and the multipliers moved
-    // to the pressures at p, lambda := lambda - mu (V - Vt).
-    bool constraints_held(const term_point& p) const;
+    // volume at p: the force its error would make, mu |V - Vt| times the largest entry of
+    // grad V, at most tolerance (the stopping test's; a smaller error moves nothing that the
+    // minimiser would see); and the multipliers moved to the pressures at p,
+    // lambda := lambda - mu (V - Vt).
+    bool constraints_held(const term_point& p, double tolerance) const;
     void update_multipliers(const term_point& p);
 
-    // Each chamber's number, pressure and volume at p, in order.
-    struct reading {
-        std::int32_t number;
-        double pressure, volume;
-    };
-    std::vector<reading> readings(const term_point& p) const;
+    // Each chamber's volume and pressure at p, in order.
+    std::vector<chamber_reading> readings(const term_point& p) const;
 
 private:
     struct one {

@@ -81,27 +81,39 @@ struct energy_terms {
     }
 
     // The constraints that further terms hold by an augmented Lagrangian (a chamber's volume):
-    // whether each holds at p, and their multipliers moved to the values at p. A run minimises,
+    // whether each holds at p (no part of the out-of-balance forces that its error makes is
+    // above tolerance), and their multipliers moved to the values at p. A run minimises,
     // and moves the multipliers, until they hold.
-    bool constraints_held(const term_point& p) const {
+    bool constraints_held(const term_point& p, double tolerance) const {
         bool held = true;
         for_each_further([&](const auto& term) {
-            if constexpr (requires { term.constraints_held(p); })
-                held = held && term.constraints_held(p);
+            if constexpr (requires { term.constraints_held(p, tolerance); })
+                held = held && term.constraints_held(p, tolerance);
         });
         return held;
     }
     void update_multipliers(const term_point& p) {
         std::apply(
             [&](auto&... term) {
-                ((
-                     [&] {
-                         if constexpr (requires { term.update_multipliers(p); })
-                             term.update_multipliers(p);
-                     }()),
+                (([&] {
+                     if constexpr (requires { term.update_multipliers(p); })
+                         term.update_multipliers(p);
+                 }()),
                  ...);
             },
             further);
+    }
+
+    // The chambers of further terms that have them, as found at p, in list order.
+    std::vector<chamber_reading> chamber_readings(const term_point& p) const {
+        std::vector<chamber_reading> out;
+        for_each_further([&](const auto& term) {
+            if constexpr (requires { term.readings(p); }) {
+                const std::vector<chamber_reading> some = term.readings(p);
+                out.insert(out.end(), some.begin(), some.end());
+            }
+        });
+        return out;
     }
 
     // Whether a further term contributes at p.

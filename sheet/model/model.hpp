@@ -61,12 +61,21 @@ enum class chamber_control {
 struct chamber {
     std::int32_t number = 0;  // as input.txt numbers it
     chamber_control control = chamber_control::pressure;
-    double value = 0.0;  // the pressure; the change of volume; or the gas's pressure at
-                         // reference_volume
+    double value = 0.0;             // the pressure; the change of volume; or the gas's pressure at
+                                    // reference_volume
     double reference_volume = 0.0;  // gas only
     double exponent = 1.0;          // gas only: 1 isothermal, 1.4 adiabatic air
     double extra_volume = 0.0;      // gas only: a hose's or a reservoir's, beside V
     std::vector<std::int32_t> elements;  // ascending
+};
+
+// A chamber as a run finds it at a point: its volume and its pressure there (the given one, the
+// multiplier that holds the volume, or the gas's).
+struct chamber_reading {
+    std::int32_t number = 0;
+    chamber_control control = chamber_control::pressure;
+    double volume = 0.0;
+    double pressure = 0.0;
 };
 
 // Everything input.txt states but the material law.
@@ -164,6 +173,7 @@ struct element_row {
 struct field_value {
     std::string name;
     double value;
+    bool in_every_file = false;  // also in a single run's .vtu, not only in a series' files
 };
 
 // What the run finds: the minimisation's outcome, then what the elements give at its final
@@ -177,9 +187,10 @@ struct results {
     // Out-of-balance force of every component, by (node, direction): its elements' forces less
     // its load. At a prescribed component it is the support's reaction.
     terms::real_matrix reactions;
-    terms::real_matrix displacements;  // of every component at the final point
-    load_state load;                   // the load state the final state was found at
-    std::vector<field_value> fields;   // the energy terms' values there, for the .vtu
+    terms::real_matrix displacements;       // of every component at the final point
+    load_state load;                        // the load state the final state was found at
+    std::vector<field_value> fields;        // the energy terms' values there, for the .vtu
+    std::vector<chamber_reading> chambers;  // the chambers there, by number
 };
 
 struct model {

@@ -1,5 +1,5 @@
-// output.txt: header box, node table, element table with the principal stresses, and the
-// support reactions.
+// output.txt: header box, node table, element table with the principal stresses, the support
+// reactions and, for a problem with chambers, their volumes and pressures.
 #pragma once
 
 #include <string_view>

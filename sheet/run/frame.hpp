@@ -82,21 +82,26 @@ int run(int argc, const char* const* argv) {
         objective_of<membrane_terms<K>> objective{m, s.plan, s.terms, now};
         solver<membrane_terms<K>, decltype(objective)> by(m, s.plan, s.terms, now, objective, o);
         const auto final_state = [&] { program::find_final_state(m, s, now); };
+        chamber_gauge gauge;
+        for (const chamber& c : m.problem.chambers) gauge.numbers.push_back(c.number);
+        gauge.read = [&](std::span<const double> x) {
+            return s.terms.chamber_readings(term_point{m.problem, s.plan, now, x});
+        };
         std::optional<series> files;
         if (o.steps > 1 && !o.vtu.empty()) files.emplace(o.vtu);
         nlp::minimiser_result result{};
         try {
             if (o.steps > 1) {
-                stepped_run stepped =
-                    minimise_in_steps(m, o, vtu_header_of<K>(m, run_status::optimal), now, files,
-                                      by, [&](const load_state&) { final_state(); });
+                stepped_run stepped = minimise_in_steps(
+                    m, o, vtu_header_of<K>(m, run_status::optimal), now, files, by,
+                    [&](const load_state&) { final_state(); }, &gauge);
                 if (!stepped.reached) {
                     clock.mark("solve");
                     end_short_of_full_loads<K>(m, o, rigid, stepped, now, final_state);
                 }
                 result = stepped.result;
             } else {
-                result = under_watch(m, o, by);
+                result = under_watch(m, o, by, &gauge);
             }
         } catch (const nlp::halt& halted) {
             write_vtu_after_halt<K>(m, o, final_state);
@@ -111,6 +116,7 @@ int run(int argc, const char* const* argv) {
         require_finite_solution(m);
         print_summary(m.results.minor, m.results.optimal);
         final_state();
+        print_chambers(m.results.chambers);
         clock.mark("final state");
         autocad(m);
         program::output(m);

@@ -81,6 +81,8 @@ bool easy_step(method by, std::int32_t minor, std::int32_t max_iterations) {
 std::string pressures_in_words(const problem& p, const load_state& load) {
     std::vector<double> values;
     for (const pressure& q : load.pressures(p)) values.push_back(q.value);
+    for (const chamber& c : p.chambers)
+        if (c.control == chamber_control::pressure) values.push_back(load.factor * c.value);
     if (values.empty()) return "";
     std::sort(values.begin(), values.end());
     values.erase(std::unique(values.begin(), values.end()), values.end());
@@ -110,8 +112,12 @@ std::string limit_message(const load_path_end& end, const std::string& held_pres
                "a larger iteration limit in input.txt";
     return "the loads could not be raised beyond " +
            load_in_words(end.held_factor, held_pressures) + ": " + tried +
-           "; the sheet may have reached a limit point (" + carry +
-           " it can carry); try more --steps, another --tolerance-factor or a larger iteration "
+           "; the sheet may have reached a limit point (" + carry + " it can carry)" +
+           (held_pressures.empty()
+                ? std::string()
+                : "; to follow it past the maximum pressure, prescribe the enclosed volume "
+                  "instead (a chamber under volume control)") +
+           "; try more --steps, another --tolerance-factor or a larger iteration "
            "limit in input.txt; output.txt holds the last equilibrium reached, at load factor " +
            shortest(end.held_factor);
 }

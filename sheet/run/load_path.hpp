@@ -73,14 +73,16 @@ struct load_path_end {
                                    // in its line search)
 };
 
-// The pressures of load at problem p in words, for a person: "" without pressures, "pressure
+// The pressures of load at problem p (its follower pressures and pressure-controlled chambers)
+// in words, for a person: "" without pressures, "pressure
 // 0.0124" for one value, "pressures 0.01 and -0.002" for up to three, else "largest |pressure|
 // 0.0124"; each in 6 significant digits.
 std::string pressures_in_words(const problem& p, const load_state& load);
 
 // The one line that ends a run whose loads could not be raised any further: the last load that
 // held (with its pressures, held_pressures, in words), the step that failed, what may have
-// happened and what to try, and where the last equilibrium was written.
+// happened and what to try (past a pressure maximum: a chamber under volume control), and where
+// the last equilibrium was written.
 std::string limit_message(const load_path_end& end, const std::string& held_pressures);
 
 // The note output.txt ends with when it holds the last equilibrium reached rather than that of

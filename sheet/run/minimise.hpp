@@ -80,11 +80,13 @@ nlp::minimiser_result watched(model& m, Objective& objective, watch* w, Method&&
     }
 }
 
-// Runs solve(watch*) under a watch of its own when the options ask for one.
+// Runs solve(watch*) under a watch of its own when the options ask for one (with the chambers of
+// gauge, when given, in its history).
 template <class Solve>
-nlp::minimiser_result under_watch(const model& m, const options& o, Solve&& solve) {
+nlp::minimiser_result under_watch(const model& m, const options& o, Solve&& solve,
+                                  const chamber_gauge* gauge = nullptr) {
     std::optional<watch> w;
-    if (watch::wanted(o)) w.emplace(o, m.results.tolerance);
+    if (watch::wanted(o)) w.emplace(o, m.results.tolerance, gauge);
     const nlp::minimiser_result result = solve(w ? &*w : nullptr);
     if (w) w->finish();
     return result;

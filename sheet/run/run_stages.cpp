@@ -34,6 +34,13 @@ void print_summary(std::int32_t minor, bool optimal) {
     std::fflush(stdout);
 }
 
+void print_chambers(const std::vector<chamber_reading>& chambers) {
+    for (const chamber_reading& c : chambers)
+        std::printf("Chamber %d: volume %.6g, pressure %.6g\n", static_cast<int>(c.number),
+                    c.volume, c.pressure);
+    std::fflush(stdout);
+}
+
 void warn_of_inverted_triangles(const char* program, const std::vector<element_row>& rows) {
     std::size_t inverted = 0;
     for (const element_row& row : rows) inverted += row.deformation.area_ratio <= 0.0 ? 1 : 0;

@@ -21,6 +21,10 @@ int run_stages(const char* program, const std::function<void()>& stages);
 // and "     Optimal" or "     NOT Optimal".
 void print_summary(std::int32_t minor, bool optimal);
 
+// After the summary of a problem with chambers, a line for each: "Chamber K: volume V, pressure
+// p", six significant digits.
+void print_chambers(const std::vector<chamber_reading>& chambers);
+
 // When some of the final state's triangles are inverted (area ratio <= 0, the sheet has
 // folded), says how many on standard error: "<program>: warning: N of M triangles are
 // inverted ...".

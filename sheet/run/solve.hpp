@@ -48,11 +48,12 @@ public:
         std::int32_t iterations = 0;
         for (int round = 1;; ++round) {
             result = once(w, iterations);
-            iterations = result.minor;
+            iterations = iterations + result.minor;
+            result.minor = iterations;
             if (!result.optimal) break;
             const term_point p{m_.problem, plan_, load_,
                                m_.unknowns.x.view(1, m_.numbering.unknown_count)};
-            if (terms_.constraints_held(p)) break;
+            if (terms_.constraints_held(p, m_.results.tolerance)) break;
             if (round == multiplier_rounds) {
                 result.optimal = false;
                 break;
@@ -96,9 +97,8 @@ private:
         const nlp::minimiser_result result = watched(
             m_, objective_, w,
             [&](auto& f, auto&& observe) {
-                return nlp::newton(f, *newton_, newton_settings_of(m_),
-                                   m_.numbering.unknown_count, m_.unknowns.x,
-                                   m_.unknowns.gradient, observe);
+                return nlp::newton(f, *newton_, newton_settings_of(m_), m_.numbering.unknown_count,
+                                   m_.unknowns.x, m_.unknowns.gradient, observe);
             },
             first);
         times_.total += seconds_since(start);
@@ -118,9 +118,8 @@ private:
 
 // Solves the model from its x by the method o names, under load, watched as o asks.
 template <class Terms, class Objective>
-nlp::minimiser_result solve(model& m, assembly_plan& plan, Terms& terms,
-                            const load_state& load, Objective& objective, const options& o,
-                            newton_choice choice = {}) {
+nlp::minimiser_result solve(model& m, assembly_plan& plan, Terms& terms, const load_state& load,
+                            Objective& objective, const options& o, newton_choice choice = {}) {
     solver<Terms, Objective> by(m, plan, terms, load, objective, o, choice);
     return under_watch(m, o, by);
 }

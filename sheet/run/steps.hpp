@@ -61,17 +61,18 @@ struct stepped_run {
 // before left, under the load state now, which this moves to each step), along the load path of
 // o.steps steps. A step that holds prints its summary and, with --vtu, adds its file to the
 // series from the final state that final_state(now) finds (the last step's is left to the run
-// frame). A step that fails (a halt of the minimiser, or a result that does not meet the
+// frame); in a problem with chambers (gauge), their lines follow the summary, and the history
+// has their columns. A step that fails (a halt of the minimiser, or a result that does not meet the
 // stopping test) prints its failure, x goes back to exactly what it was when the last step
 // held, and the step is tried again with half the increment; one that fails at the smallest
 // increment ends the steps. The history holds every step tried.
 template <class Step, class FinalState>
 stepped_run minimise_in_steps(model& m, const options& o, const vtu_header& header, load_state& now,
                               std::optional<series>& files, Step&& minimise_step,
-                              FinalState&& final_state) {
+                              FinalState&& final_state, const chamber_gauge* gauge = nullptr) {
     std::optional<watch> w;
     if (watch::wanted(o)) {
-        w.emplace(o, m.results.tolerance);
+        w.emplace(o, m.results.tolerance, gauge);
         w->keep_open();
     }
     const std::int32_t n = m.numbering.unknown_count;
@@ -98,6 +99,7 @@ stepped_run minimise_in_steps(model& m, const options& o, const vtu_header& head
                 m.results.energy = out.result.energy;
                 m.results.optimal = true;
                 print_summary(out.result.minor, true);
+                if (gauge != nullptr && !gauge->numbers.empty()) print_chambers(gauge->read(x()));
                 if (files) {
                     final_state(now);
                     files->add(m, header, step_fields(m, o));

@@ -17,12 +17,13 @@ vtu_header vtu_header_of(const model_of<K>& m, run_status status) {
 }
 
 // The .vtu's further field data: in a run in load steps, the load factor the final state was
-// found at and the terms' values there (the step files' and the last .vtu's alike); none in a
-// single run.
+// found at and the terms' values there (the step files' and the last .vtu's alike); in a single
+// run only the values every file carries (a chamber's volume and pressure).
 inline std::vector<field_value> step_fields(const model& m, const options& o) {
-    if (o.steps <= 1) return {};
-    std::vector<field_value> out = {{"load_factor", m.results.load.factor}};
-    out.insert(out.end(), m.results.fields.begin(), m.results.fields.end());
+    std::vector<field_value> out;
+    if (o.steps > 1) out.push_back({"load_factor", m.results.load.factor});
+    for (const field_value& f : m.results.fields)
+        if (o.steps > 1 || f.in_every_file) out.push_back(f);
     return out;
 }
 
