@@ -33,7 +33,7 @@ void read_chambers(scanner& in, problem& p) {
         c.number = in.read_integer({"the number of chamber line #", line});
         if (c.number < 1 || c.number > count)
             in.fail_at_number("index out of range", "chamber " + std::to_string(c.number) +
-                                                         " is not in 1.." + std::to_string(count));
+                                                        " is not in 1.." + std::to_string(count));
         if (numbered[static_cast<std::size_t>(c.number)])
             in.fail_at_number("repeated chamber",
                               "chamber " + std::to_string(c.number) + " is given twice");
@@ -75,14 +75,14 @@ void read_chambers(scanner& in, problem& p) {
         for (std::int32_t k = 0; k < size; ++k) {
             const std::int32_t e = in.read_integer({"an element of chamber #", c.number});
             if (e < 1 || e > elements)
-                in.fail_at_number("index out of range", "element " + std::to_string(e) +
-                                                            " is not in 1.." +
-                                                            std::to_string(elements));
+                in.fail_at_number(
+                    "index out of range",
+                    "element " + std::to_string(e) + " is not in 1.." + std::to_string(elements));
             std::int32_t& first = owner[static_cast<std::size_t>(e)];
             if (first != 0)
-                in.fail_at_number("repeated element",
-                                  "element " + std::to_string(e) + " belongs to chamber " +
-                                      std::to_string(first) + " already");
+                in.fail_at_number("repeated element", "element " + std::to_string(e) +
+                                                          " belongs to chamber " +
+                                                          std::to_string(first) + " already");
             first = c.number;
             c.elements.push_back(e);
         }

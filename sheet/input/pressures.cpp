@@ -62,10 +62,9 @@ void read_optional_sections(scanner& in, problem& p) {
     // An element is pressed by one pressure at most: a chamber's elements are its own.
     for (const chamber& c : p.chambers)
         for (const std::int32_t e : c.elements)
-            if (std::binary_search(p.pressures.begin(), p.pressures.end(), pressure{e, 0.0},
-                                   [](const pressure& a, const pressure& b) {
-                                       return a.element < b.element;
-                                   }))
+            if (std::binary_search(
+                    p.pressures.begin(), p.pressures.end(), pressure{e, 0.0},
+                    [](const pressure& a, const pressure& b) { return a.element < b.element; }))
                 throw failure("input.txt: element " + std::to_string(e) + " of chamber " +
                               std::to_string(c.number) +
                               " also has a pressure of its own in the pressures section; an "

@@ -144,8 +144,7 @@ public:
             double coupled = 0.0;
             for (std::size_t i = 0; i < free; ++i)
                 coupled = coupled + ds[i] * (reduced[i] - gradient_[i]);
-            for (std::size_t i = free; i < ds.size(); ++i)
-                coupled = coupled - ds[i] * gradient_[i];
+            for (std::size_t i = free; i < ds.size(); ++i) coupled = coupled - ds[i] * gradient_[i];
             curvature = curvature + coupled;
         }
         shift_curvature_ = steps_.shift_curvature(ds.first(free));
@@ -225,7 +224,7 @@ private:
     std::vector<low_rank_part> low_rank_;  // of the last direction
     newton_split split_;
     double displacement_curvature_ = 0.0, shift_curvature_ = 0.0;  // of the last direction
-    terms::real_vector from_;                                        // where it starts
+    terms::real_vector from_;                                      // where it starts
 };
 
 }  // namespace sheet

@@ -73,8 +73,8 @@ inline int preconditioned_cg(const symmetric_matrix& a, cholesky& factor, std::s
                              std::span<double> x, double relative, int limit, cg_work& work) {
     return preconditioned_cg(
         [&](std::span<const double> p, std::span<double> q) { multiply(a, p, q); },
-        [&](std::span<const double> r, std::span<double> z) { factor.solve(r, z); }, b, x,
-        relative, limit, work);
+        [&](std::span<const double> r, std::span<double> z) { factor.solve(r, z); }, b, x, relative,
+        limit, work);
 }
 
 }  // namespace sheet
