@@ -204,7 +204,7 @@ void print_sweep_summary(const sheetprep::sweep_summary& summary, const std::str
     std::fprintf(stderr,
                  "sheetprep: warning: %s%s has a thickness below 0.05 mesh length units; "
                  "dorvan's line search often fails on so thin a sheet (see \"Choosing units for "
-                 "dorvan\" in README.md)\n",
+                 "dorvan\" in doc/methods.md)\n",
                  thin.front().c_str(),
                  thin.size() == 1
                      ? ""
@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr,
                          "sheetprep: warning: thickness %s is below 0.05 mesh length units; "
                          "dorvan's line search often fails on so thin a sheet (see \"Choosing "
-                         "units for dorvan\" in README.md)\n",
+                         "units for dorvan\" in doc/methods.md)\n",
                          sheetprep::real_text(p.thickness).c_str());
         print_summary(in, line.output);
     });
