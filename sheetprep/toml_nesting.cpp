@@ -50,7 +50,9 @@ private:
     char peek(std::size_t ahead = 0) const {
         return at_ + ahead < text_.size() ? text_[at_ + ahead] : '\0';
     }
+    // Never past the end: a text may end inside a string, after an escape.
     void advance() {
+        if (at_end()) return;
         if (text_[at_] == '\n') {
             ++line_;
             line_start_ = at_ + 1;

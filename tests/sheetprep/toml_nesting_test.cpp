@@ -3,6 +3,10 @@
 // brackets or dots inside strings and comments count for nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <string_view>
+
 #include "sheet/failure.hpp"
 #include "sheetprep/toml_nesting.hpp"
 
@@ -60,6 +64,18 @@ TEST(nesting, is_refused_where_level_65_opens) {
                                 ": nested more than 64 levels deep (tables, dotted keys, arrays "
                                 "and inline tables together); a problem file needs a few levels "
                                 "only");
+    }
+}
+
+// A text that ends inside a string right after a backslash is read to its end and no further
+// (the sanitizer build sees a read past an exactly sized buffer); toml++ then says what is wrong.
+TEST(nesting, a_text_ending_in_an_escape_is_read_no_further_than_its_end) {
+    for (const std::string text :
+         {"a = \"\\", "\"\\", "a = \"\"\"\\", "a = [\"\\", "a = { b = \"\\", "a = \"\\\\\\"}) {
+        const auto exact = std::make_unique<char[]>(text.size());
+        std::copy(text.begin(), text.end(), exact.get());
+        EXPECT_NO_THROW(check_toml_nesting(std::string_view(exact.get(), text.size()), "p.toml"))
+            << text;
     }
 }
 
