@@ -55,6 +55,8 @@ std::string input_text(const sheet_input& in) {
         for (const triangle_pressure& p : in.pressures)
             out += std::to_string(p.triangle + 1) + ' ' + real_text(p.value) + '\n';
     }
+    // the optional section after the pressures; a file without it reads as the exact energy
+    if (in.tension_field) out += ": membrane  model\ntension-field\n";
     return out;
 }
 

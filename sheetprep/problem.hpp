@@ -63,6 +63,7 @@ struct problem {
     settings solver;
     double thickness = 0.0;
     material law;
+    bool tension_field = false;  // [sheet] membrane = "tension-field": the relaxed energy
     std::vector<support> supports;
     std::vector<load> loads;
 };
@@ -72,7 +73,8 @@ const char* kind_name(load_kind kind);
 
 // Reads and checks the problem file. Fails with "file:line:column: what" on a syntax error,
 // nesting deeper than deepest_toml_nesting (before the TOML reader sees the text), an unknown key,
-// a missing or wrong-typed value, a law the program lacks or a constant without meaning (a modulus
+// a missing or wrong-typed value, a membrane model neither "exact" nor "tension-field", a law the
+// program lacks or a constant without meaning (a modulus
 // of 0 or below, a locking stretch of 1 or below); and on a file that cannot be read or holds a NUL
 // byte.
 problem read_problem(const std::string& file);

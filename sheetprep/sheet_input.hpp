@@ -35,6 +35,7 @@ struct sheet_input {
     std::vector<component_value> supports;     // node then direction order, each once
     std::vector<component_value> loads;        // the same, and never 0.0
     std::vector<triangle_pressure> pressures;  // follower pressures by triangle, never 0.0
+    bool tension_field = false;                // the membrane section: the relaxed energy
 };
 
 }  // namespace sheetprep

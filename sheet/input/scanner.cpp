@@ -114,6 +114,8 @@ void scanner::scan(expected what) {
 
 bool scanner::scan_for(std::string_view word) {
     const auto blank = [this](std::size_t at) { return text_[at] == ' ' || text_[at] == '\t'; };
+    const std::size_t at = at_, line_start = line_start_;
+    const std::int64_t line = line_;
     while (at_ < text_.size()) {
         if (text_[at_] == ':') {
             std::size_t from = at_ + 1;
@@ -130,6 +132,9 @@ bool scanner::scan_for(std::string_view word) {
             discard_rest_of_line();
         }
     }
+    at_ = at;
+    line_ = line;
+    line_start_ = line_start;
     return false;
 }
 
@@ -230,6 +235,15 @@ double scanner::read_real(expected what) {
         malformed();
     }
     return value;
+}
+
+std::string scanner::read_word(expected what) {
+    skip_blanks_and_line_breaks();
+    if (at_ >= text_.size()) fail("end of file", "expected " + what.words());
+    number_start_ = at_;
+    while (at_ < text_.size() && text_[at_] != ' ' && text_[at_] != '\t' && !at_line_break(at_))
+        ++at_;
+    return text_.substr(number_start_, at_ - number_start_);
 }
 
 void scanner::require_room(std::int64_t count, int min_length, expected what) {

@@ -35,8 +35,8 @@ public:
     void scan(expected what);
 
     // Passes over lines until it has passed a header line whose first word (after the ':' and
-    // any blanks) is word, in any case. Returns false, with the text all passed, when none
-    // follows.
+    // any blanks) is word, in any case. Returns false, with nothing passed, when none follows:
+    // the optional sections after the loads are each looked for in their order.
     bool scan_for(std::string_view word);
     // Fails as kind when, before the next header line or the end of the text, a line starts
     // with a number (after blanks): more lines than what counted them. Reads nothing.
@@ -46,6 +46,8 @@ public:
     std::int32_t read_integer(expected what);
     // Sign, digits, optional fraction and exponent; a value beyond double precision is malformed.
     double read_real(expected what);
+    // The characters up to the next blank or line break, after blanks and line breaks.
+    std::string read_word(expected what);
 
     // Drops everything up to and including the next line break.
     void discard_rest_of_line();

@@ -12,6 +12,7 @@
 #include "sheet/energy/total.hpp"
 #include "sheet/failure.hpp"
 #include "sheet/input/law_reader.hpp"
+#include "sheet/input/membrane.hpp"
 #include "sheet/input/pressures.hpp"
 #include "sheet/input/sections.hpp"
 #include "sheet/membrane/kinematics.hpp"
@@ -67,6 +68,8 @@ struct membrane {
         in.discard_rest_of_line();
         read_mesh(in, m.problem);
         read_pressures(in, m.problem);
+        read_membrane(in, m.problem);
+        if (m.problem.tension_field) m.law = relaxed_law(m.law);
     }
     static void input(model_type& m) {
         scanner in = scanner::open("input.txt");
