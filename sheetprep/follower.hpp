@@ -4,11 +4,15 @@
 
 #include <vector>
 
+#include "sheet/model/enclosure.hpp"
 #include "sheetprep/mesh.hpp"
 #include "sheetprep/problem.hpp"
 #include "sheetprep/sheet_input.hpp"
 
 namespace sheetprep {
+
+// The mesh's nodes and the supports' holds, by node index, for the check of a region's edges.
+sheet::region_supports supports_of(const sheet_input& in);
 
 // Adds the pressure of one follower load on surface group g to per_triangle (by triangle).
 void add_follower(const load& applied, const group& g, std::vector<double>& per_triangle);

@@ -11,6 +11,7 @@
 #include <span>
 #include <vector>
 
+#include "sheet/energy/pressed_triangles.hpp"
 #include "sheet/energy/term.hpp"
 
 namespace sheet {
@@ -33,19 +34,10 @@ public:
 
     // The sum of the pressurised triangles' V at p, from 0.0: the enclosed volume when they close
     // a region (or close it with planes through the origin).
-    double volume(const term_point& p) const;
+    double volume(const term_point& p) const { return triangles_.volume(p); }
 
 private:
-    // The current corners of pressurised element i (in ascending order) at p.
-    void corners(const term_point& p, std::size_t i, double (&x)[3][3]) const;
-
-    std::vector<std::int32_t> elements_;  // ascending, as the problem's pressures
-    // Per pressurised element: its nine corner sources, 3 l + j for corner l and direction j as
-    // in element_columns (the 0-based unknown, or ~c for a prescribed component c), and its
-    // corners' initial coordinates, X Y Z of N1, N2, N3.
-    std::vector<std::int32_t> sources_;
-    std::vector<double> initial_;
-    std::vector<std::int32_t> nodes_;        // N1 N2 N3 of each
+    pressed_triangles triangles_;            // as the problem's pressures, ascending
     std::vector<std::int32_t> pressure_at_;  // by element position: its place in the list, or -1
 };
 

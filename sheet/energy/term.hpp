@@ -7,7 +7,11 @@
 //                                in the term's own fixed order, on one thread
 //   add_element_hessian(p, at, packed)
 //                                its second derivatives on the element at position at, added into
-//                                that element's packed block (Newton's method)
+//                                that element's packed block (Newton's method); a term whose
+//                                Hessian needs a state of the point gives hessian(p) instead and
+//                                add_element_hessian(p, state, at, packed), and, when it couples
+//                                many nodes at once, add_low_rank(p, state, parts): coefficient
+//                                v v' parts kept apart from the sparse matrix
 //   admissible(p, q)             whether the step from p to q may be evaluated (no triangle turned
 //                                over on the way ...)
 //   add_forces(p, forces)        its share of every component's out-of-balance force, by (node,
@@ -38,16 +42,34 @@ struct term_point {
     const double* prescribed() const { return load.prescribed(sheet).all().data(); }
 };
 
+// A part of a Hessian that couples many unknowns: coefficient v v', v over the free components.
+struct low_rank_part {
+    double coefficient = 0.0;
+    std::vector<double> vector;
+};
+
+// Whether a term gives a state for its Hessian (and its low-rank parts).
+template <class Term>
+concept with_hessian_state = requires(const Term& term, const term_point& p, std::size_t at,
+                                      double* packed, std::vector<low_rank_part>& parts) {
+    term.hessian(p);
+    term.add_element_hessian(p, term.hessian(p), at, packed);
+    term.add_low_rank(p, term.hessian(p), parts);
+};
+
 template <class Term>
 concept energy_term = requires(const Term& term, const term_point& p, std::span<double> gs,
-                               double& energy, std::size_t at, double* packed,
-                               terms::real_matrix& forces, std::vector<field_value>& fields) {
+                               double& energy, terms::real_matrix& forces,
+                               std::vector<field_value>& fields) {
     { term.present(p) } -> std::same_as<bool>;
     term.add_energy(p, gs, energy);
-    term.add_element_hessian(p, at, packed);
     { term.admissible(p, p) } -> std::same_as<bool>;
     term.add_forces(p, forces);
     term.add_fields(p, fields);
-};
+}
+&&(with_hessian_state<Term> ||
+   requires(const Term& term, const term_point& p, std::size_t at, double* packed) {
+       term.add_element_hessian(p, at, packed);
+   });
 
 }  // namespace sheet

@@ -59,7 +59,7 @@ double total_energy(const Terms& terms, assembly_plan& plan, const term_point& p
 // assembly/folds.hpp), and every component's out-of-balance force
 // (summed from -0.0 over the terms in list order: minus its load, its elements' forces in
 // ascending element order, then the further terms'), the displacements, the load state itself
-// and the terms' field data.
+// and the terms' field data and chambers.
 template <class Terms>
 void find_final_state(model& m, const Terms& terms, const term_point& p) {
     terms::real_matrix forces(1, m.problem.mesh.node_count, 1, 3);
@@ -70,12 +70,14 @@ void find_final_state(model& m, const Terms& terms, const term_point& p) {
         if (term.present(p)) term.add_forces(p, forces);
     });
     m.results.displacements = displacements_at(m.problem, m.numbering, m.unknowns.x, p.load);
-    const std::vector<std::uint8_t> folded = folded_triangles(m.problem.mesh, m.results.displacements);
+    const std::vector<std::uint8_t> folded =
+        folded_triangles(m.problem.mesh, m.results.displacements);
     for (std::size_t at = 0; at < rows.size(); ++at)
         if (folded[at]) rows[at].deformation.area_ratio = -rows[at].deformation.area_ratio;
     m.results.rows = std::move(rows);
     m.results.reactions = std::move(forces);
     m.results.fields = terms.fields(p);
+    m.results.chambers = terms.chamber_readings(p);
     m.results.load = copy_of(p.load);
 }
 

@@ -1,8 +1,10 @@
-// Reading the pressures section into the problem.
-#include "sheet/input/pressures.hpp"
+// Reading the pressures section into the problem, and finding the optional sections.
+#include "sheet/input/optional_sections.hpp"
 
 #include <algorithm>
 #include <string>
+
+#include "sheet/failure.hpp"
 
 namespace sheet {
 
@@ -13,7 +15,6 @@ constexpr int pressure_line = 4;  // e p and the line break: the fewest characte
 }  // namespace
 
 void read_pressures(scanner& in, problem& p) {
-    if (!in.scan_for("pressures")) return;
     const std::int32_t count = in.read_integer({"the count of pressures"});
     if (count < 0)
         in.fail_at_number("count mismatch",
@@ -45,6 +46,32 @@ void read_pressures(scanner& in, problem& p) {
                          {"more pressure lines follow than the count of #", count});
     std::sort(p.pressures.begin(), p.pressures.end(),
               [](const pressure& a, const pressure& b) { return a.element < b.element; });
+}
+
+void read_optional_sections(scanner& in, problem& p) {
+    bool pressures = false, chambers = false, membrane = false;
+    for (std::string word = in.next_header(); !word.empty(); word = in.next_header()) {
+        if (word == "pressures" && !pressures) {
+            read_pressures(in, p);
+            pressures = true;
+        } else if (word == "chambers" && !chambers) {
+            read_chambers(in, p);
+            chambers = true;
+        } else if (word == "membrane" && !membrane) {
+            read_membrane(in, p);
+            membrane = true;
+        }
+    }
+    // An element is pressed by one pressure at most: a chamber's elements are its own.
+    for (const chamber& c : p.chambers)
+        for (const std::int32_t e : c.elements)
+            if (std::binary_search(
+                    p.pressures.begin(), p.pressures.end(), pressure{e, 0.0},
+                    [](const pressure& a, const pressure& b) { return a.element < b.element; }))
+                throw failure("input.txt: element " + std::to_string(e) + " of chamber " +
+                              std::to_string(c.number) +
+                              " also has a pressure of its own in the pressures section; an "
+                              "element belongs to one chamber or pressure at most");
 }
 
 }  // namespace sheet

@@ -114,8 +114,6 @@ void scanner::scan(expected what) {
 
 bool scanner::scan_for(std::string_view word) {
     const auto blank = [this](std::size_t at) { return text_[at] == ' ' || text_[at] == '\t'; };
-    const std::size_t at = at_, line_start = line_start_;
-    const std::int64_t line = line_;
     while (at_ < text_.size()) {
         if (text_[at_] == ':') {
             std::size_t from = at_ + 1;
@@ -132,10 +130,41 @@ bool scanner::scan_for(std::string_view word) {
             discard_rest_of_line();
         }
     }
-    at_ = at;
-    line_ = line;
-    line_start_ = line_start;
     return false;
+}
+
+std::string scanner::next_header() {
+    const auto blank = [this](std::size_t at) { return text_[at] == ' ' || text_[at] == '\t'; };
+    while (at_ < text_.size()) {
+        if (text_[at_] != ':') {
+            discard_rest_of_line();
+            continue;
+        }
+        std::size_t from = at_ + 1;
+        while (from < text_.size() && blank(from)) ++from;
+        std::string word;
+        for (std::size_t to = from;
+             to < text_.size() && !blank(to) && text_[to] != '\r' && text_[to] != '\n'; ++to)
+            word += static_cast<char>(std::tolower(static_cast<unsigned char>(text_[to])));
+        discard_rest_of_line();
+        return word;
+    }
+    return {};
+}
+
+std::string scanner::read_word(expected what) {
+    skip_blanks_and_line_breaks();
+    if (at_ >= text_.size()) fail("end of file", "expected " + what.words());
+    number_start_ = at_;
+    std::string word;
+    while (at_ < text_.size()) {
+        const char c = text_[at_];
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') break;
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        ++at_;
+    }
+    if (word.empty()) fail_at_number("malformed word", "expected " + what.words());
+    return word;
 }
 
 void scanner::require_no_number(std::string_view kind, expected what) {
@@ -235,15 +264,6 @@ double scanner::read_real(expected what) {
         malformed();
     }
     return value;
-}
-
-std::string scanner::read_word(expected what) {
-    skip_blanks_and_line_breaks();
-    if (at_ >= text_.size()) fail("end of file", "expected " + what.words());
-    number_start_ = at_;
-    while (at_ < text_.size() && text_[at_] != ' ' && text_[at_] != '\t' && !at_line_break(at_))
-        ++at_;
-    return text_.substr(number_start_, at_ - number_start_);
 }
 
 void scanner::require_room(std::int64_t count, int min_length, expected what) {

@@ -35,19 +35,22 @@ public:
     void scan(expected what);
 
     // Passes over lines until it has passed a header line whose first word (after the ':' and
-    // any blanks) is word, in any case. Returns false, with nothing passed, when none follows:
-    // the optional sections after the loads are each looked for in their order.
+    // any blanks) is word, in any case. Returns false, with the text all passed, when none
+    // follows.
     bool scan_for(std::string_view word);
+    // Passes over lines until it has passed a header line; returns its first word (after the
+    // ':' and any blanks) in lower case, or "" with the text all passed when none follows.
+    std::string next_header();
     // Fails as kind when, before the next header line or the end of the text, a line starts
     // with a number (after blanks): more lines than what counted them. Reads nothing.
     void require_no_number(std::string_view kind, expected what);
 
     // An optional sign and decimal digits, fitting in 32 bits, after blanks and line breaks.
     std::int32_t read_integer(expected what);
+    // The letters, digits, '-' and '_' that follow, after blanks and line breaks, in lower case.
+    std::string read_word(expected what);
     // Sign, digits, optional fraction and exponent; a value beyond double precision is malformed.
     double read_real(expected what);
-    // The characters up to the next blank or line break, after blanks and line breaks.
-    std::string read_word(expected what);
 
     // Drops everything up to and including the next line break.
     void discard_rest_of_line();

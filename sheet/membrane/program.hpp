@@ -7,13 +7,13 @@
 #include <cstdint>
 #include <string>
 
+#include "sheet/energy/chambers.hpp"
 #include "sheet/energy/follower_pressure.hpp"
 #include "sheet/energy/terms.hpp"
 #include "sheet/energy/total.hpp"
 #include "sheet/failure.hpp"
 #include "sheet/input/law_reader.hpp"
-#include "sheet/input/membrane.hpp"
-#include "sheet/input/pressures.hpp"
+#include "sheet/input/optional_sections.hpp"
 #include "sheet/input/sections.hpp"
 #include "sheet/membrane/kinematics.hpp"
 #include "sheet/membrane/strain_energy.hpp"
@@ -25,11 +25,15 @@ namespace sheet {
 
 // The terms of a membrane program's energy: the one place their list is made.
 template <class K>
-using membrane_terms = energy_terms<strain_energy<K>, follower_pressure>;
+using membrane_terms = energy_terms<strain_energy<K>, follower_pressure, chambers>;
 
 template <class K>
 membrane_terms<K> make_terms(const model_of<K>& m) {
-    return {dead_loads{}, strain_energy<K>(m), {follower_pressure(m.problem, m.numbering)}};
+    const strain_energy<K> elements(m);
+    return {dead_loads{},
+            elements,
+            {follower_pressure(m.problem, m.numbering),
+             chambers(m.problem, m.numbering, elements.shift_tension())}};
 }
 
 // The total potential energy as the minimisers call it, objective(n, x, g[, along]): the terms
@@ -67,8 +71,7 @@ struct membrane {
         m.law = read_law<typename K::laws>(in, read_sheet(in, m.problem));
         in.discard_rest_of_line();
         read_mesh(in, m.problem);
-        read_pressures(in, m.problem);
-        read_membrane(in, m.problem);
+        read_optional_sections(in, m.problem);
         if (m.problem.tension_field) m.law = relaxed_law(m.law);
     }
     static void input(model_type& m) {

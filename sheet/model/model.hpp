@@ -49,6 +49,35 @@ struct pressure {
     double value = 0.0;
 };
 
+// A chamber: pressurised triangles that enclose a volume (closed, or closed by held edges and
+// by coordinate planes through the origin) and share one pressure, controlled in one of three
+// ways. Its volume V is the sum of its triangles' signed volumes with the origin.
+enum class chamber_control {
+    pressure,  // the pressure is given: a follower pressure on every triangle
+    volume,    // the volume is given, as its change from the start; the pressure is unknown
+    gas,       // a fixed amount of gas: p (V + extra_volume)^exponent stays constant
+};
+
+struct chamber {
+    std::int32_t number = 0;  // as input.txt numbers it
+    chamber_control control = chamber_control::pressure;
+    double value = 0.0;             // the pressure; the change of volume; or the gas's pressure at
+                                    // reference_volume
+    double reference_volume = 0.0;  // gas only
+    double exponent = 1.0;          // gas only: 1 isothermal, 1.4 adiabatic air
+    double extra_volume = 0.0;      // gas only: a hose's or a reservoir's, beside V
+    std::vector<std::int32_t> elements;  // ascending
+};
+
+// A chamber as a run finds it at a point: its volume and its pressure there (the given one, the
+// multiplier that holds the volume, or the gas's).
+struct chamber_reading {
+    std::int32_t number = 0;
+    chamber_control control = chamber_control::pressure;
+    double volume = 0.0;
+    double pressure = 0.0;
+};
+
 // Everything input.txt states but the material law.
 struct problem {
     std::string title;  // the first line of input.txt, unless it is a section's header
@@ -58,6 +87,7 @@ struct problem {
     sheet::supports supports;
     terms::real_matrix loads;         // applied nodal forces, by (node, direction)
     std::vector<pressure> pressures;  // the optional section after the loads, by element, ascending
+    std::vector<chamber> chambers;    // the optional section of chambers, by number
     // The optional membrane section: the relaxed energy of tension-field theory, under which
     // the sheet wrinkles instead of carrying compression.
     bool tension_field = false;
@@ -150,6 +180,7 @@ struct element_row {
 struct field_value {
     std::string name;
     double value;
+    bool in_every_file = false;  // also in a single run's .vtu, not only in a series' files
 };
 
 // What the run finds: the minimisation's outcome, then what the elements give at its final
@@ -163,9 +194,10 @@ struct results {
     // Out-of-balance force of every component, by (node, direction): its elements' forces less
     // its load. At a prescribed component it is the support's reaction.
     terms::real_matrix reactions;
-    terms::real_matrix displacements;  // of every component at the final point
-    load_state load;                   // the load state the final state was found at
-    std::vector<field_value> fields;   // the energy terms' values there, for the .vtu
+    terms::real_matrix displacements;       // of every component at the final point
+    load_state load;                        // the load state the final state was found at
+    std::vector<field_value> fields;        // the energy terms' values there, for the .vtu
+    std::vector<chamber_reading> chambers;  // the chambers there, by number
 };
 
 struct model {

@@ -1,6 +1,6 @@
 // The APDL deck: nodes, material table, element type, thickness, triangles as degenerate
-// quadrilaterals, supports, forces (and a note of the follower pressures it leaves out) and the
-// large-deflection solution settings.
+// quadrilaterals, supports, forces (and a note of the follower pressures and chambers it leaves
+// out) and the large-deflection solution settings.
 #include "sheet/output/ansys.hpp"
 
 #include <string>
@@ -93,6 +93,16 @@ void ansys(const model& m, const deck_table& table) {
         const std::string note =
             "! " + std::to_string(m.problem.pressures.size()) +
             " TRIANGLES CARRY FOLLOWER PRESSURE THAT THIS DECK DOES NOT EXPRESS";
+        lines(out, {"", note});
+    }
+    if (!m.problem.chambers.empty()) {
+        // Nor does it express a chamber's pressure, volume or gas.
+        std::size_t triangles = 0;
+        for (const chamber& c : m.problem.chambers) triangles += c.elements.size();
+        const std::size_t count = m.problem.chambers.size();
+        const std::string note =
+            "! " + std::to_string(count) + (count == 1 ? " CHAMBER OF " : " CHAMBERS OF ") +
+            std::to_string(triangles) + " TRIANGLES THAT THIS DECK DOES NOT EXPRESS";
         lines(out, {"", note});
     }
     lines(out, {"", "! INCLUDE LARGE DEFORMATION EFFECTS", "NLGEOM, ON", "",

@@ -2,6 +2,7 @@
 #include "sheet/output/history.hpp"
 
 #include <charconv>
+#include <stdexcept>
 
 namespace sheet {
 
@@ -21,14 +22,22 @@ void put_whole(text_file& file, std::int64_t value) {
 
 }  // namespace
 
-history::history(std::string name, bool in_steps) : file_(std::move(name)), in_steps_(in_steps) {
+history::history(std::string name, bool in_steps, std::vector<std::int32_t> chambers)
+    : file_(std::move(name)), in_steps_(in_steps), chambers_(chambers.size()) {
     file_.put("iteration,energy,max_residual,step,evaluations");
     if (in_steps_) file_.put(",load_step,load_factor");
+    for (const std::int32_t k : chambers) {
+        const std::string name = ",chamber_" + std::to_string(k);
+        file_.put(name + "_volume");
+        file_.put(name + "_pressure");
+    }
     file_.end_line();
 }
 
-void history::add(const nlp::iteration_state& state, double max_residual,
-                  std::int64_t evaluations) {
+void history::add(const nlp::iteration_state& state, double max_residual, std::int64_t evaluations,
+                  const std::vector<chamber_reading>& chambers) {
+    if (chambers.size() != chambers_)
+        throw std::logic_error("history: a row's chambers do not match its header");
     put_whole(file_, state.iteration);
     file_.put(",");
     put_shortest(file_, state.energy);
@@ -43,6 +52,12 @@ void history::add(const nlp::iteration_state& state, double max_residual,
         put_whole(file_, load_step_);
         file_.put(",");
         put_shortest(file_, load_factor_);
+    }
+    for (const chamber_reading& c : chambers) {
+        file_.put(",");
+        put_shortest(file_, c.volume);
+        file_.put(",");
+        put_shortest(file_, c.pressure);
     }
     file_.end_line();
 }

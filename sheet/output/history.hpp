@@ -3,8 +3,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "nlp/observer.hpp"
+#include "sheet/model/model.hpp"
 #include "sheet/output/text_file.hpp"
 
 namespace sheet {
@@ -13,9 +15,11 @@ class history {
 public:
     // Creates the file's temporary at once, so that a name that cannot be written fails the
     // run before the minimisation rather than after it ("cannot create NAME: reason"). Writes
-    // the header "iteration,energy,max_residual,step,evaluations", and ",load_step,load_factor"
-    // after it for a run in load steps.
-    explicit history(std::string name, bool in_steps = false);
+    // the header "iteration,energy,max_residual,step,evaluations", ",load_step,load_factor"
+    // after it for a run in load steps, and ",chamber_K_volume,chamber_K_pressure" for each
+    // chamber K of chambers.
+    explicit history(std::string name, bool in_steps = false,
+                     std::vector<std::int32_t> chambers = {});
 
     // The load step of the rows that follow, for a run in load steps.
     void set_load_step(std::int32_t k, double factor) {
@@ -24,9 +28,11 @@ public:
     }
 
     // One row: the iteration, its energy, max_residual, its step length and evaluations (the
-    // objective evaluations made so far), and in load steps the step and its factor; every real
-    // in the shortest text that reads back to the same double.
-    void add(const nlp::iteration_state& state, double max_residual, std::int64_t evaluations);
+    // objective evaluations made so far), in load steps the step and its factor, and the
+    // chambers' volumes and pressures at the iterate (one reading for each chamber of the
+    // header); every real in the shortest text that reads back to the same double.
+    void add(const nlp::iteration_state& state, double max_residual, std::int64_t evaluations,
+             const std::vector<chamber_reading>& chambers = {});
 
     // Puts the file in place (lines end with CR LF, as in the other files the programs write).
     void commit() { file_.commit(); }
@@ -34,6 +40,7 @@ public:
 private:
     text_file file_;
     bool in_steps_ = false;
+    std::size_t chambers_ = 0;
     std::int32_t load_step_ = 1;
     double load_factor_ = 1.0;
 };

@@ -130,9 +130,43 @@ void force_table(text_file& out, const model& m) {
     }
 }
 
+const char* control_word(chamber_control c) {
+    switch (c) {
+        case chamber_control::pressure:
+            return "pressure";
+        case chamber_control::volume:
+            return "volume";
+        case chamber_control::gas:
+            return "gas";
+    }
+    return "";
+}
+
+// The chambers' volumes and pressures, after two empty lines; only a problem with chambers has
+// the table.
+void chamber_table(text_file& out, const model& m) {
+    if (m.results.chambers.empty()) return;
+    out.end_line();
+    out.end_line();
+    rule(out, 56);
+    line(out, " Chamber     Control            Volume          Pressure");
+    rule(out, 56);
+    for (const chamber_reading& c : m.results.chambers) {
+        out.integer(c.number, 8);
+        const std::string_view word = control_word(c.control);
+        out.putchar(' ', 12 - static_cast<int>(word.size()));
+        out.put(word);
+        out.putchar(' ', 5);
+        out.real(c.volume, 6);
+        out.putchar(' ', 5);
+        out.real(c.pressure, 6);
+        out.end_line();
+    }
+}
+
 }  // namespace
 
-void output(const model& m, bool thickness_column) {
+void output(const model& m, bool thickness_column, std::string_view note) {
     if (m.results.rows.size() != m.problem.mesh.elements.size())
         throw failure("cannot create output.txt: the element rows do not match the mesh");
     require_finite_report(m, thickness_column);
@@ -141,6 +175,11 @@ void output(const model& m, bool thickness_column) {
     node_table(out, m);
     element_table(out, m, thickness_column);
     force_table(out, m);
+    chamber_table(out, m);
+    if (!note.empty()) {
+        out.end_line();
+        line(out, note);
+    }
     out.commit();
 }
 

@@ -160,13 +160,11 @@ std::vector<data_array> arrays_of(const model& m, const vtu_header& h) {
     std::vector<data_array> out = fields_of(m, h);
     std::vector<data_array> rest = {
         {part::point, "Float64", "displacement", 3, nodes, 8,
-         per_node("displacement", [](const model& m, std::int32_t i, std::int32_t j) {
-             return m.results.displacements(i, j);
-         })},
+         per_node("displacement", [](const model& m, std::int32_t i,
+                                     std::int32_t j) { return m.results.displacements(i, j); })},
         {part::point, "Float64", "load", 3, nodes, 8,
-         per_node("load", [](const model& m, std::int32_t i, std::int32_t j) {
-             return m.results.load.loads(m.problem)(i, j);
-         })},
+         per_node("load", [](const model& m, std::int32_t i,
+                             std::int32_t j) { return m.results.load.loads(m.problem)(i, j); })},
         {part::point, "Float64", "reaction", 3, nodes, 8,
          per_node("reaction",
                   [](const model& m, std::int32_t i, std::int32_t j) {

@@ -39,15 +39,22 @@ inline void note_iterate(model& m, const nlp::iteration_state& state) {
 }
 
 // method(objective, observer) watched by w when there is one: every objective evaluation is
-// counted and every iteration shown to it, and it hears of a failure before that passes on (the
-// caller finishes it). A halt prints the console's failure line. Either way the results follow
-// the latest iterate.
+// counted and every iteration shown to it, its number after the first iterations (a run that
+// minimises again after it moved a chamber's pressure counts on), and it hears of a failure
+// before that passes on (the caller finishes it). A halt prints the console's failure line.
+// Either way the results follow the latest iterate.
 template <class Objective, class Method>
-nlp::minimiser_result watched(model& m, Objective& objective, watch* w, Method&& method) {
+nlp::minimiser_result watched(model& m, Objective& objective, watch* w, Method&& method,
+                              std::int32_t first = 0) {
+    const auto counted_on = [first](nlp::iteration_state state) {
+        state.iteration = state.iteration + first;
+        return state;
+    };
     if (w == nullptr) {
         try {
-            return method(objective,
-                          [&m](const nlp::iteration_state& state) { note_iterate(m, state); });
+            return method(objective, [&](const nlp::iteration_state& state) {
+                note_iterate(m, counted_on(state));
+            });
         } catch (const nlp::halt&) {
             print_line_search_failure();
             throw;
@@ -60,8 +67,8 @@ nlp::minimiser_result watched(model& m, Objective& objective, watch* w, Method&&
     };
     try {
         return method(counted, [&](const nlp::iteration_state& state) {
-            note_iterate(m, state);
-            w->observe(state);
+            note_iterate(m, counted_on(state));
+            w->observe(counted_on(state));
         });
     } catch (const nlp::halt&) {
         w->fail();
@@ -73,11 +80,13 @@ nlp::minimiser_result watched(model& m, Objective& objective, watch* w, Method&&
     }
 }
 
-// Runs solve(watch*) under a watch of its own when the options ask for one.
+// Runs solve(watch*) under a watch of its own when the options ask for one (with the chambers of
+// gauge, when given, in its history).
 template <class Solve>
-nlp::minimiser_result under_watch(const model& m, const options& o, Solve&& solve) {
+nlp::minimiser_result under_watch(const model& m, const options& o, Solve&& solve,
+                                  const chamber_gauge* gauge = nullptr) {
     std::optional<watch> w;
-    if (watch::wanted(o)) w.emplace(o, m.results.tolerance);
+    if (watch::wanted(o)) w.emplace(o, m.results.tolerance, gauge);
     const nlp::minimiser_result result = solve(w ? &*w : nullptr);
     if (w) w->finish();
     return result;
@@ -86,12 +95,16 @@ nlp::minimiser_result under_watch(const model& m, const options& o, Solve&& solv
 // Limited-memory BFGS over the model's unknowns from the x it holds, watched by w when there is
 // one; x and gradient are updated in place.
 template <class Objective>
-nlp::minimiser_result lbfgs_from_x(model& m, Objective& objective, watch* w) {
-    return watched(m, objective, w, [&m](auto& f, auto&& observe) {
-        nlp::minimiser minimiser(f);
-        return minimiser.lbfgs(lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x,
-                               m.unknowns.gradient, observe);
-    });
+nlp::minimiser_result lbfgs_from_x(model& m, Objective& objective, watch* w,
+                                   std::int32_t first = 0) {
+    return watched(
+        m, objective, w,
+        [&m](auto& f, auto&& observe) {
+            nlp::minimiser minimiser(f);
+            return minimiser.lbfgs(lbfgs_settings_of(m), m.numbering.unknown_count, m.unknowns.x,
+                                   m.unknowns.gradient, observe);
+        },
+        first);
 }
 
 // Minimises objective over the model's unknowns from their starting values, watched as the

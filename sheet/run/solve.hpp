@@ -30,7 +30,7 @@ template <class Terms, class Objective>
 class solver {
 public:
     // Everything given must outlive the solver; load is the run's load state, which it moves.
-    solver(model& m, assembly_plan& plan, const Terms& terms, const load_state& load,
+    solver(model& m, assembly_plan& plan, Terms& terms, const load_state& load,
            Objective& objective, const options& o, newton_choice choice = {})
         : m_(m),
           plan_(plan),
@@ -40,23 +40,26 @@ public:
           method_(o.method),
           choice_(choice) {}
 
-    // Solves from x, watched by w when there is one.
+    // Solves from x, watched by w when there is one: minimises, and while a term's constraint
+    // (a chamber's volume) does not hold, moves its multiplier and minimises again, at most
+    // multiplier_rounds times; the iterations of all count.
     nlp::minimiser_result operator()(watch* w) {
-        if (method_ == method::lbfgs) return lbfgs_from_x(m_, objective_, w);
-        const auto start = std::chrono::steady_clock::now();
-        if (!newton_) {
-            newton_.emplace(m_, plan_, terms_, load_, choice_);
-            times_.setup += seconds_since(start);
-            const auto extension = std::chrono::steady_clock::now();
-            newton_->extend_prescribed(m_.unknowns.x);
-            times_.start += seconds_since(extension);
+        nlp::minimiser_result result{};
+        std::int32_t iterations = 0;
+        for (int round = 1;; ++round) {
+            result = once(w, iterations);
+            iterations = iterations + result.minor;
+            result.minor = iterations;
+            if (!result.optimal) break;
+            const term_point p{m_.problem, plan_, load_,
+                               m_.unknowns.x.view(1, m_.numbering.unknown_count)};
+            if (terms_.constraints_held(p, m_.results.tolerance)) break;
+            if (round == multiplier_rounds) {
+                result.optimal = false;
+                break;
+            }
+            terms_.update_multipliers(p);
         }
-        const nlp::minimiser_result result =
-            watched(m_, objective_, w, [&](auto& f, auto&& observe) {
-                return nlp::newton(f, *newton_, newton_settings_of(m_), m_.numbering.unknown_count,
-                                   m_.unknowns.x, m_.unknowns.gradient, observe);
-            });
-        times_.total += seconds_since(start);
         return result;
     }
 
@@ -76,9 +79,35 @@ public:
     }
 
 private:
+    // The most minimisations between moves of the multipliers before the run gives up holding
+    // the constraints.
+    static constexpr int multiplier_rounds = 50;
+
+    // One minimisation by the method, its iterations counted on from first.
+    nlp::minimiser_result once(watch* w, std::int32_t first) {
+        if (method_ == method::lbfgs) return lbfgs_from_x(m_, objective_, w, first);
+        const auto start = std::chrono::steady_clock::now();
+        if (!newton_) {
+            newton_.emplace(m_, plan_, terms_, load_, choice_);
+            times_.setup += seconds_since(start);
+            const auto extension = std::chrono::steady_clock::now();
+            newton_->extend_prescribed(m_.unknowns.x);
+            times_.start += seconds_since(extension);
+        }
+        const nlp::minimiser_result result = watched(
+            m_, objective_, w,
+            [&](auto& f, auto&& observe) {
+                return nlp::newton(f, *newton_, newton_settings_of(m_), m_.numbering.unknown_count,
+                                   m_.unknowns.x, m_.unknowns.gradient, observe);
+            },
+            first);
+        times_.total += seconds_since(start);
+        return result;
+    }
+
     model& m_;
     assembly_plan& plan_;
-    const Terms& terms_;
+    Terms& terms_;
     const load_state& load_;
     Objective& objective_;
     method method_;
@@ -89,9 +118,8 @@ private:
 
 // Solves the model from its x by the method o names, under load, watched as o asks.
 template <class Terms, class Objective>
-nlp::minimiser_result solve(model& m, assembly_plan& plan, const Terms& terms,
-                            const load_state& load, Objective& objective, const options& o,
-                            newton_choice choice = {}) {
+nlp::minimiser_result solve(model& m, assembly_plan& plan, Terms& terms, const load_state& load,
+                            Objective& objective, const options& o, newton_choice choice = {}) {
     solver<Terms, Objective> by(m, plan, terms, load, objective, o, choice);
     return under_watch(m, o, by);
 }

@@ -5,8 +5,11 @@
 
 namespace sheet {
 
-watch::watch(const options& o, double tolerance) {
-    if (!o.history.empty()) record_.emplace(o.history, o.steps > 1);
+watch::watch(const options& o, double tolerance, const chamber_gauge* gauge) {
+    if (gauge != nullptr && !gauge->numbers.empty()) gauge_ = gauge;
+    if (!o.history.empty())
+        record_.emplace(o.history, o.steps > 1,
+                        gauge_ != nullptr ? gauge_->numbers : std::vector<std::int32_t>{});
     if (progress::wanted(o)) line_.emplace(tolerance, progress::clock::now());
 }
 
@@ -16,7 +19,9 @@ void watch::observe(const nlp::iteration_state& state) {
     const bool draw = line_ && line_->due(now);
     if (!record_ && !draw) return;
     const double residual = nlp::norm(state.gradient);
-    if (record_) record_->add(state, residual, evaluations_);
+    if (record_)
+        record_->add(state, residual, evaluations_,
+                     gauge_ != nullptr ? gauge_->read(state.x) : std::vector<chamber_reading>{});
     if (draw) line_->draw(state.iteration, state.energy, residual, now);
 }
 
@@ -27,6 +32,10 @@ void watch::finish() {
 
 void watch::fail() noexcept {
     if (line_) line_->erase();
+    if (!keep_open_) close_after_failure();
+}
+
+void watch::close_after_failure() noexcept {
     if (!record_) return;
     try {
         record_->commit();

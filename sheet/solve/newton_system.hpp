@@ -93,6 +93,7 @@ public:
         terms_.elements.true_gradient(p, g.view(1, n), gradient_);
         const std::size_t elements = pattern_.elements();
         if constexpr (condensed) full_.resize(elements * size);
+        const auto states = terms_.hessian_states(p);
         assemble_hessian(
             pattern_,
             [&](std::size_t at, double* packed) {
@@ -100,12 +101,12 @@ public:
                 if constexpr (condensed) block = full_.data() + at * size;
                 // each entry summed from -0.0, the additive identity, over the terms in order
                 std::fill(block, block + size, -0.0);
-                terms_.for_each([&](const auto& term) {
-                    if (term.present(p)) term.add_element_hessian(p, at, block);
-                });
+                terms_.add_element_hessian(p, states, at, block);
                 if constexpr (condensed) condense(at, block, packed);
             },
             project_ && !condensed, buffer_, hessian_);
+        low_rank_.clear();
+        terms_.add_low_rank(p, states, low_rank_);
         // The condensed gradient: each free entry's, less its elements' own couplings.
         std::vector<double>& reduced = reduced_;
         reduced.assign(gradient_.begin(), gradient_.begin() + static_cast<std::ptrdiff_t>(free));
@@ -122,10 +123,11 @@ public:
         split_.assembly_seconds +=
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const std::span<double> ds = d.view(1, n);
-        steps_.direction(hessian_, reduced, ds.first(free));
-        // d' H d: the condensed matrix's, and with own unknowns the terms of their coupling,
-        // du . c - ds . g_s, c = reduced - g_u the couplings' part of the condensed gradient
-        displacement_curvature_ = steps_.curvature(hessian_, ds.first(free));
+        steps_.direction(hessian_, low_rank_, reduced, ds.first(free));
+        // d' H d: the condensed matrix's with its low-rank parts, and with own unknowns the
+        // terms of their coupling, du . c - ds . g_s, c = reduced - g_u the couplings' part of
+        // the condensed gradient
+        displacement_curvature_ = steps_.curvature(hessian_, low_rank_, ds.first(free));
         double curvature = displacement_curvature_;
         if constexpr (condensed) {
             // each own unknown's step from its element's displacement steps
@@ -142,8 +144,7 @@ public:
             double coupled = 0.0;
             for (std::size_t i = 0; i < free; ++i)
                 coupled = coupled + ds[i] * (reduced[i] - gradient_[i]);
-            for (std::size_t i = free; i < ds.size(); ++i)
-                coupled = coupled - ds[i] * gradient_[i];
+            for (std::size_t i = free; i < ds.size(); ++i) coupled = coupled - ds[i] * gradient_[i];
             curvature = curvature + coupled;
         }
         shift_curvature_ = steps_.shift_curvature(ds.first(free));
@@ -220,9 +221,10 @@ private:
     bool project_;
     step_system steps_;
     std::vector<double> gradient_, buffer_, hessian_, full_, couplings_, reduced_;
+    std::vector<low_rank_part> low_rank_;  // of the last direction
     newton_split split_;
     double displacement_curvature_ = 0.0, shift_curvature_ = 0.0;  // of the last direction
-    terms::real_vector from_;                                        // where it starts
+    terms::real_vector from_;                                      // where it starts
 };
 
 }  // namespace sheet

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstddef>
 
 #include "nlp/halt.hpp"
 
@@ -21,8 +22,65 @@ step_system::step_system(const symmetric_matrix& shape, std::vector<double> shif
                          std::span<const std::int32_t> groups, step_rule rule)
     : matrix_(shape), shift_(std::move(shift)), rule_(rule), factor_(shape, groups) {}
 
-void step_system::form(const std::vector<double>& h) {
-    for (std::size_t k = 0; k < h.size(); ++k) matrix_.value[k] = h[k] + tau_ * shift_[k];
+void step_system::form(const std::vector<double>& h, double tau) {
+    for (std::size_t k = 0; k < h.size(); ++k) matrix_.value[k] = h[k] + tau * shift_[k];
+}
+
+void step_system::apply(const std::vector<low_rank_part>& low, std::span<const double> p,
+                        std::span<double> q) const {
+    multiply(matrix_, p, q);
+    for (const low_rank_part& part : low) {
+        const double along = part.coefficient * detail::inner(part.vector, p);
+        for (std::size_t i = 0; i < q.size(); ++i) q[i] = q[i] + along * part.vector[i];
+    }
+}
+
+void step_system::prepare_woodbury(const std::vector<low_rank_part>& low) {
+    const std::size_t k = low.size();
+    solved_parts_.resize(k);
+    for (std::size_t a = 0; a < k; ++a) {
+        solved_parts_[a].resize(low[a].vector.size());
+        factor_.solve(low[a].vector, solved_parts_[a]);
+    }
+    // C^-1 + V' F^-1 V, then its Cholesky factor in place (lower triangle, by rows)
+    small_.assign(k * k, 0.0);
+    for (std::size_t a = 0; a < k; ++a)
+        for (std::size_t b = 0; b <= a; ++b)
+            small_[a * k + b] = detail::inner(low[a].vector, solved_parts_[b]) +
+                                (a == b ? 1.0 / low[a].coefficient : 0.0);
+    for (std::size_t a = 0; a < k; ++a) {
+        for (std::size_t b = 0; b < a; ++b) {
+            double sum = small_[a * k + b];
+            for (std::size_t c = 0; c < b; ++c) sum = sum - small_[a * k + c] * small_[b * k + c];
+            small_[a * k + b] = sum / small_[b * k + b];
+        }
+        double sum = small_[a * k + a];
+        for (std::size_t c = 0; c < a; ++c) sum = sum - small_[a * k + c] * small_[a * k + c];
+        small_[a * k + a] = std::sqrt(sum);
+    }
+}
+
+void step_system::precondition(const std::vector<low_rank_part>& low, std::span<const double> r,
+                               std::span<double> z) {
+    factor_.solve(r, z);
+    const std::size_t k = low.size();
+    if (k == 0) return;
+    // y = V' z, then (C^-1 + V' F^-1 V) s = y, then z := z - F^-1 V s
+    small_rhs_.resize(k);
+    for (std::size_t a = 0; a < k; ++a) small_rhs_[a] = detail::inner(low[a].vector, z);
+    for (std::size_t a = 0; a < k; ++a) {
+        double sum = small_rhs_[a];
+        for (std::size_t c = 0; c < a; ++c) sum = sum - small_[a * k + c] * small_rhs_[c];
+        small_rhs_[a] = sum / small_[a * k + a];
+    }
+    for (std::size_t a = k; a-- > 0;) {
+        double sum = small_rhs_[a];
+        for (std::size_t c = a + 1; c < k; ++c) sum = sum - small_[c * k + a] * small_rhs_[c];
+        small_rhs_[a] = sum / small_[a * k + a];
+    }
+    for (std::size_t a = 0; a < k; ++a)
+        for (std::size_t i = 0; i < z.size(); ++i)
+            z[i] = z[i] - solved_parts_[a][i] * small_rhs_[a];
 }
 
 bool step_system::factorise() {
@@ -33,8 +91,8 @@ bool step_system::factorise() {
     return done;
 }
 
-void step_system::direction(const std::vector<double>& h, std::span<const double> g,
-                            std::span<double> d) {
+void step_system::direction(const std::vector<double>& h, const std::vector<low_rank_part>& low,
+                            std::span<const double> g, std::span<double> d) {
     std::vector<double>& minus_g = minus_g_;
     minus_g.resize(g.size());
     double gg = 0.0;
@@ -50,28 +108,47 @@ void step_system::direction(const std::vector<double>& h, std::span<const double
         relative = std::min(relative, 0.9 * (fall * fall));
     }
     last_gradient_ = gradient;
-    form(h);
-    if (!refactor_ && factor_.ready()) {
+    // CG on the whole operator with the latest factor; false when it did not converge.
+    const auto cg = [&](double bound, int limit) {
         const auto start = std::chrono::steady_clock::now();
-        const int iterations =
-            preconditioned_cg(matrix_, factor_, minus_g, d, relative, rule_.cg_limit, work_);
+        if (!low.empty()) prepare_woodbury(low);
+        const int iterations = preconditioned_cg(
+            [&](std::span<const double> p, std::span<double> q) { apply(low, p, q); },
+            [&](std::span<const double> r, std::span<double> z) { precondition(low, r, z); },
+            minus_g, d, bound, limit, work_);
         counts_.solve_seconds += seconds_since(start);
-        if (iterations >= 0) {
-            ++counts_.cg_solves;
-            counts_.cg_iterations += iterations;
-            return;
-        }
-    }
+        if (iterations < 0) return false;
+        ++counts_.cg_solves;
+        counts_.cg_iterations += iterations;
+        return true;
+    };
+    form(h, tau_);
+    if (!refactor_ && factor_.ready() && cg(relative, rule_.cg_limit)) return;
+    // A fresh factor, of H + tau' S with tau' raised tenfold from tau (from the first shift
+    // when tau is 0) until it is positive definite.
+    double factored = tau_;
     while (!factorise()) {
-        tau_ = tau_ == 0.0 ? rule_.first_shift : 10.0 * tau_;
-        if (tau_ > rule_.largest_shift)
+        factored = factored == 0.0 ? rule_.first_shift : 10.0 * factored;
+        if (factored > rule_.largest_shift)
             throw nlp::halt("newton: no shift makes the step's matrix positive definite");
-        form(h);
+        form(h, factored);
     }
-    const auto start = std::chrono::steady_clock::now();
-    factor_.solve(minus_g, d);
-    counts_.solve_seconds += seconds_since(start);
     refactor_ = false;
+    if (low.empty()) {
+        tau_ = factored;
+        const auto start = std::chrono::steady_clock::now();
+        factor_.solve(minus_g, d);
+        counts_.solve_seconds += seconds_since(start);
+        return;
+    }
+    // The operator keeps tau unless CG on it fails: then it takes the factor's shift, whose
+    // inverse (with L by Woodbury) the preconditioner is.
+    form(h, tau_);
+    if (factored > tau_ && cg(relative, rule_.cg_limit)) return;
+    tau_ = factored;
+    form(h, tau_);
+    if (!cg(relative, rule_.cg_limit))
+        throw nlp::halt("newton: the step's system with its parts of low rank is not solved");
 }
 
 void step_system::step_taken(double t, double ratio, bool uphill, double c_h, double c_s) {

@@ -14,6 +14,7 @@
 #include <span>
 #include <vector>
 
+#include "sheet/energy/term.hpp"
 #include "sheet/solve/cholesky.hpp"
 #include "sheet/solve/pcg.hpp"
 #include "sheet/solve/symmetric_matrix.hpp"
@@ -46,9 +47,16 @@ public:
     step_system(const symmetric_matrix& shape, std::vector<double> shift,
                 std::span<const std::int32_t> groups, step_rule rule = {});
 
-    // d = -(H + tau S)^-1 g for the Hessian values h (one per stored entry). Fails (a halt of
-    // the minimiser) when no shift up to the largest makes the matrix positive definite.
-    void direction(const std::vector<double>& h, std::span<const double> g, std::span<double> d);
+    // d = -(H + tau S + L)^-1 g for the Hessian values h (one per stored entry) and its parts
+    // of low rank L = sum coefficient v v' (a chamber's coupling of all its nodes, never stored
+    // in the matrix). Without such parts, by a factor of H + tau S (or CG with an older one);
+    // with them, by CG on the whole operator preconditioned with a factor of H + tau' S, tau'
+    // as large as that factor needs, and L by the Sherman-Morrison-Woodbury formula: the sparse
+    // part alone may be indefinite where L makes the whole positive definite (a chamber held at
+    // its volume past its pressure's maximum). Fails (a halt of the minimiser) when no shift up
+    // to the largest makes the matrix positive definite.
+    void direction(const std::vector<double>& h, const std::vector<low_rank_part>& low,
+                   std::span<const double> g, std::span<double> d);
 
     // The line search took step t along the last direction d, and the energy fell by ratio
     // times the fall its model foretold; uphill: a longer trial was rejected for its energy;
@@ -56,8 +64,14 @@ public:
     void step_taken(double t, double ratio, bool uphill, double c_h, double c_s);
 
     // d' H d for the Hessian values h, and d' S d.
-    double curvature(const std::vector<double>& h, std::span<const double> d) const {
-        return quadratic_form(matrix_, h, d);
+    double curvature(const std::vector<double>& h, const std::vector<low_rank_part>& low,
+                     std::span<const double> d) const {
+        double sum = quadratic_form(matrix_, h, d);
+        for (const low_rank_part& part : low) {
+            const double along = detail::inner(part.vector, d);
+            sum = sum + part.coefficient * (along * along);
+        }
+        return sum;
     }
     double shift_curvature(std::span<const double> d) const {
         return quadratic_form(matrix_, shift_, d);
@@ -68,8 +82,15 @@ public:
     const step_counts& counts() const { return counts_; }
 
 private:
-    void form(const std::vector<double>& h);  // matrix_ := h + tau shift_
+    void form(const std::vector<double>& h, double tau);  // matrix_ := h + tau shift_
     bool factorise();
+    // The preconditioner (F + L)^-1 of the latest factor F and the parts low: F^-1 v of each
+    // part, and the small matrix C^-1 + V' F^-1 V factorised.
+    void prepare_woodbury(const std::vector<low_rank_part>& low);
+    void precondition(const std::vector<low_rank_part>& low, std::span<const double> r,
+                      std::span<double> z);
+    void apply(const std::vector<low_rank_part>& low, std::span<const double> p,
+               std::span<double> q) const;
 
     symmetric_matrix matrix_;
     std::vector<double> shift_;
@@ -81,6 +102,9 @@ private:
     std::vector<double> minus_g_;  // the right-hand side, kept between steps
     cg_work work_;
     double last_gradient_ = 0.0;  // |g| of the last direction, for the forcing term
+    std::vector<std::vector<double>> solved_parts_;  // F^-1 v of each low-rank part
+    std::vector<double> small_;                      // C^-1 + V' F^-1 V, its Cholesky factor
+    std::vector<double> small_rhs_;
 };
 
 }  // namespace sheet

@@ -73,4 +73,13 @@ inline std::string with_pressure(const dorvan_tests::problem& p, double pressure
     return text;
 }
 
+// input.txt of p with one chamber of every triangle, its control as the chambers section writes
+// it ("volume 0.3", "gas 0.02 0.4 1.4 0.1", ...).
+inline std::string with_chamber(const dorvan_tests::problem& p, const std::string& control) {
+    std::string text = dorvan_tests::input_text(p) + ": chambers\n1\n  chamber control\n1 " +
+                       control + " " + std::to_string(p.elements.size()) + "\n";
+    for (const auto& e : p.elements) text += std::to_string(e.number) + "\n";
+    return text;
+}
+
 }  // namespace pressurised_sheets
