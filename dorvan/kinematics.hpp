@@ -125,7 +125,8 @@ element_result_of<T> element_state(const sheet::relaxed<Law>& law, double t0, co
     const sheet::material_state material = sheet::material_of(d);
     const double k = sheet::value_of(c33);
     const double i1 = material.major + material.minor + k;
-    const double trace_c2 = material.major * material.major + material.minor * material.minor + k * k;
+    const double trace_c2 =
+        material.major * material.major + material.minor * material.minor + k * k;
     const double i3 = k * (material.major * material.minor);
     const density_terms<double> m = plain.density(i1, trace_c2, i3);
     out.i1 = i1;

@@ -174,9 +174,10 @@ void read_sheet(const std::string& file, table_reader& top, problem& out) {
     if (const toml::node* membrane = in.find("membrane")) {
         const std::string model = in.text(*membrane, "membrane");
         if (model != "exact" && model != "tension-field")
-            in.fail(*membrane, "'membrane' must be \"exact\" (the law's own energy) or "
-                               "\"tension-field\" (its relaxed energy, which wrinkles instead of "
-                               "carrying compression)");
+            in.fail(*membrane,
+                    "'membrane' must be \"exact\" (the law's own energy) or "
+                    "\"tension-field\" (its relaxed energy, which wrinkles instead of "
+                    "carrying compression)");
         out.tension_field = model == "tension-field";
     }
     out.law.number = law->number;

@@ -84,8 +84,7 @@ jet<K> operator/(const jet<K>& a, const jet<K>& b) {
     for (int i = 0; i < K; ++i) r.g[i] = (a.g[i] - r.v * b.g[i]) / b.v;
     for (int i = 0; i < K; ++i)
         for (int j = 0; j < K; ++j)
-            r.h[i][j] =
-                (a.h[i][j] - r.v * b.h[i][j] - (r.g[i] * b.g[j] + b.g[i] * r.g[j])) / b.v;
+            r.h[i][j] = (a.h[i][j] - r.v * b.h[i][j] - (r.g[i] * b.g[j] + b.g[i] * r.g[j])) / b.v;
     return r;
 }
 

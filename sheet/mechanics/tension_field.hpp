@@ -162,8 +162,7 @@ relaxed_density relax(const Energy& energy, double tr, double det, double c) {
         for (int i = 0; i < 2; ++i) {
             out.slope[i] = w.g[0] * major.g[i];
             for (int j = 0; j < 2; ++j)
-                out.curvature[i][j] =
-                    w.g[0] * major.h[i][j] + w_aa * (major.g[i] * major.g[j]);
+                out.curvature[i][j] = w.g[0] * major.h[i][j] + w_aa * (major.g[i] * major.g[j]);
             out.curvature[i][2] = w_ac * major.g[i];
             out.curvature[2][i] = out.curvature[i][2];
         }

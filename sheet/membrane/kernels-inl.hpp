@@ -117,8 +117,8 @@ void SHEET_MEMBRANE_PROGRAM::evaluate_elements(const sheet::model_of<SHEET_MEMBR
     const bool done = std::visit(
         [&](const auto& law) {
             if constexpr (is_relaxed<std::decay_t<decltype(law)>>) {
-                membrane_lanes::relaxed_elements<SHEET_MEMBRANE_KINEMATICS>(
-                    law, m, xs, prescribed, begin, end, io, slopes);
+                membrane_lanes::relaxed_elements<SHEET_MEMBRANE_KINEMATICS>(law, m, xs, prescribed,
+                                                                            begin, end, io, slopes);
                 return true;
             }
             return false;

@@ -123,11 +123,13 @@ public:
             const double stretch3 = K::thickness_stretch(r, internal);
             // a wrinkled element's tension lies along lambda1, its wrinkles across it
             const bool wrinkled = r.tension.state == tension_state::wrinkled;
-            return element_row{
-                m_.problem.thickness * stretch3, stresses_of(r), stretch3,
-                principal_deformation(m_.geometry(e), shape, wrinkled ? 1.0 : r.w1,
-                                      wrinkled ? 0.0 : r.w2),
-                static_cast<std::uint8_t>(r.tension.state), r.tension.lost_width};
+            return element_row{m_.problem.thickness * stretch3,
+                               stresses_of(r),
+                               stretch3,
+                               principal_deformation(m_.geometry(e), shape, wrinkled ? 1.0 : r.w1,
+                                                     wrinkled ? 0.0 : r.w2),
+                               static_cast<std::uint8_t>(r.tension.state),
+                               r.tension.lost_width};
         };
         return element_rows(m_.problem.mesh, row_of, forces);
     }

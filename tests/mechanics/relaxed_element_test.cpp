@@ -90,8 +90,8 @@ struct sheet_model {
 
 // x for the in-plane stretches (l1 along X, l2 along Y) of the triangle, turned by 0.3 rad
 // about Z and tilted by 0.2 rad about X, disturbed by up to noise, with thickness variable s.
-terms::real_vector state_of(const sheet_model& model, double l1, double l2, double s,
-                            double noise, std::mt19937& random) {
+terms::real_vector state_of(const sheet_model& model, double l1, double l2, double s, double noise,
+                            std::mt19937& random) {
     const double p[3][2] = {{0.0, 0.0}, {1.2, 0.1}, {0.3, 0.9}};
     std::uniform_real_distribution<double> disturbance(-noise, noise);
     const double turn = 0.3, tilt = 0.2;
@@ -134,8 +134,7 @@ void check_derivatives(const sheet_model& model, const terms::real_vector& x,
         up(b + 1) += h;
         down(b + 1) -= h;
         const evaluation plus = model.at(up), minus = model.at(down);
-        EXPECT_NEAR(gradient[b], (plus.energy - minus.energy) / (2.0 * h),
-                    1e-6 * steepest + 1e-9)
+        EXPECT_NEAR(gradient[b], (plus.energy - minus.energy) / (2.0 * h), 1e-6 * steepest + 1e-9)
             << where << ": gradient " << b;
         if (plus.state != at.state || minus.state != at.state) continue;  // curvatures jump
         const std::vector<double> g_up = rows(plus, up), g_down = rows(minus, down);
@@ -181,8 +180,8 @@ TEST_P(relaxed_element, forces_and_hessian_are_the_derivatives_of_its_energy_in_
     for (const deformation& d : states)
         for (int repeat = 0; repeat < 2; ++repeat) {
             const terms::real_vector x = state_of(model, d.l1, d.l2, d.s, 0.01, random);
-            const std::string where = std::string(c.name) + " at " + std::to_string(d.l1) + " x " +
-                                      std::to_string(d.l2);
+            const std::string where =
+                std::string(c.name) + " at " + std::to_string(d.l1) + " x " + std::to_string(d.l2);
             ASSERT_EQ(model.at(x).state, d.state) << where;
             check_derivatives(model, x, where);
         }
@@ -217,13 +216,13 @@ TEST_P(relaxed_element, derivatives_hold_either_side_of_the_state_boundaries) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    laws, relaxed_element,
-    ::testing::Values(law_case{"dorvan_neo_hookean", true, "0.5 1 1.0 4.0"},
-                      law_case{"dorvan_mooney_rivlin", true, "0.5 2 0.4 0.1 5.0"},
-                      law_case{"melvar_neo_hookean", false, "0.5 1 1.0"},
-                      law_case{"melvar_mooney_rivlin", false, "0.5 2 0.4 0.1"},
-                      law_case{"melvar_arruda_boyce", false, "0.5 3 0.9 2.0"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(laws, relaxed_element,
+                         ::testing::Values(law_case{"dorvan_neo_hookean", true, "0.5 1 1.0 4.0"},
+                                           law_case{"dorvan_mooney_rivlin", true,
+                                                    "0.5 2 0.4 0.1 5.0"},
+                                           law_case{"melvar_neo_hookean", false, "0.5 1 1.0"},
+                                           law_case{"melvar_mooney_rivlin", false, "0.5 2 0.4 0.1"},
+                                           law_case{"melvar_arruda_boyce", false, "0.5 3 0.9 2.0"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -30,23 +30,21 @@ struct law_case {
 
 template <class Law>
 law_case dorvan_case(const std::string& name, Law law) {
-    return {name, true,
-            [law](double a, double b, double c) {
-                return dorvan::stretch_density<Law>{law}(a, b, c);
-            },
-            [law](double tr, double det, double c) {
-                return sheet::relax<3>(dorvan::stretch_density<Law>{law}, tr, det, c);
-            }};
+    return {
+        name, true,
+        [law](double a, double b, double c) { return dorvan::stretch_density<Law>{law}(a, b, c); },
+        [law](double tr, double det, double c) {
+            return sheet::relax<3>(dorvan::stretch_density<Law>{law}, tr, det, c);
+        }};
 }
 template <class Law>
 law_case melvar_case(const std::string& name, Law law) {
-    return {name, false,
-            [law](double a, double b, double c) {
-                return melvar::stretch_density<Law>{law}(a, b, c);
-            },
-            [law](double tr, double det, double c) {
-                return sheet::relax<2>(melvar::stretch_density<Law>{law}, tr, det, c);
-            }};
+    return {
+        name, false,
+        [law](double a, double b, double c) { return melvar::stretch_density<Law>{law}(a, b, c); },
+        [law](double tr, double det, double c) {
+            return sheet::relax<2>(melvar::stretch_density<Law>{law}, tr, det, c);
+        }};
 }
 
 std::vector<law_case> every_law() {
@@ -96,8 +94,10 @@ TEST(natural_width, of_a_compressible_law_is_the_lateral_stretch_of_uniaxial_ten
     for (const auto& [textbook, l] : laws)
         for (const double stretch : {1.05, 1.5, 2.5}) {
             const double lateral = bisect(
-                [&](double t) { return cauchy_stresses(textbook, {stretch, t, t})[1]; }, 1e-3,
-                10.0);
+                [&](double t) {
+                    return cauchy_stresses(textbook, {stretch, t, t})[1];
+                },
+                1e-3, 10.0);
             const double a = stretch * stretch;
             const invariants x = of(a, 0.5 * lateral * lateral);
             const sheet::relaxed_density d = l.relax(x.tr, x.det, lateral * lateral);
@@ -119,8 +119,7 @@ TEST(relaxed_density, tells_taut_wrinkled_and_slack_apart) {
     for (const law_case& l : every_law()) {
         const invariants taut = of(1.44, 1.1), wrinkled = of(2.25, 0.36), slack = of(0.81, 0.64);
         EXPECT_EQ(l.relax(taut.tr, taut.det, 1.0).state, tension_state::taut) << l.name;
-        EXPECT_EQ(l.relax(wrinkled.tr, wrinkled.det, 1.0).state, tension_state::wrinkled)
-            << l.name;
+        EXPECT_EQ(l.relax(wrinkled.tr, wrinkled.det, 1.0).state, tension_state::wrinkled) << l.name;
         const sheet::relaxed_density d = l.relax(slack.tr, slack.det, 1.0);
         ASSERT_EQ(d.state, tension_state::slack) << l.name;
         EXPECT_NEAR(d.natural, 1.0, 1e-14) << l.name;
@@ -146,9 +145,9 @@ void check_derivatives(const law_case& l, double tr, double det, double c, const
         double up[3] = {tr, det, c}, down[3] = {tr, det, c};
         up[i] += h;
         down[i] -= h;
-        const double slope = (relaxed_w(l, up[0], up[1], up[2]) -
-                              relaxed_w(l, down[0], down[1], down[2])) /
-                             (2.0 * h);
+        const double slope =
+            (relaxed_w(l, up[0], up[1], up[2]) - relaxed_w(l, down[0], down[1], down[2])) /
+            (2.0 * h);
         // the differences' truncation, and the rounding of the energies they subtract
         const double noise = 2e-15 * (std::abs(relaxed_w(l, tr, det, c)) + 1.0) / h;
         EXPECT_NEAR(d.slope[i], slope, 1e-7 * scale + noise) << at << ": slope " << i;
@@ -191,8 +190,8 @@ TEST(relaxed_density, is_continuous_with_its_slopes_across_the_boundaries) {
             const sheet::relaxed_density w = l.relax(below.tr, below.det, c);
             ASSERT_EQ(w.state, tension_state::wrinkled) << name;
             ASSERT_EQ(l.relax(above.tr, above.det, c).state, tension_state::taut) << name;
-            EXPECT_NEAR(relaxed_w(l, below.tr, below.det, c),
-                        relaxed_w(l, above.tr, above.det, c), 1e-4 * step * std::abs(w.w))
+            EXPECT_NEAR(relaxed_w(l, below.tr, below.det, c), relaxed_w(l, above.tr, above.det, c),
+                        1e-4 * step * std::abs(w.w))
                 << name;
             check_derivatives(l, below.tr, below.det, c, name + " below bbar", 1e-8);
 
@@ -205,7 +204,8 @@ TEST(relaxed_density, is_continuous_with_its_slopes_across_the_boundaries) {
             ASSERT_EQ(l.relax(after.tr, after.det, c).state, tension_state::wrinkled) << name;
             // the slope vanishes there too: the energies part by the square of the step
             EXPECT_NEAR(relaxed_w(l, before.tr, before.det, c),
-                        relaxed_w(l, after.tr, after.det, c), 4.0 * step * step * (std::abs(w.w) + 1.0))
+                        relaxed_w(l, after.tr, after.det, c),
+                        4.0 * step * step * (std::abs(w.w) + 1.0))
                 << name;
             check_derivatives(l, after.tr, after.det, c, name + " past the natural state", 1e-8);
             check_derivatives(l, before.tr, before.det, c, name + " short of it", 1e-8);
