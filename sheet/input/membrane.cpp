@@ -13,7 +13,8 @@ void read_membrane(scanner& in, problem& p) {
     else if (word == "exact")
         p.tension_field = false;
     else
-        in.fail_at_number("invalid value", "expected " + model.words() + ", not " + word);
+        in.fail_at_number("invalid value",
+                          "the membrane model is '" + word + "', not exact or tension-field");
     in.discard_rest_of_line();
 }
 

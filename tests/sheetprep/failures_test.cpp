@@ -94,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
             "unknown key 'bluk' in [sheet] (it takes thickness, law, shear, bulk, membrane)"},
         failure_case{"bulk_for_melvar", "program = \"melvar\"\nmesh = \"dome.geo\"\n" + sheet,
                      "unknown key 'bulk' in [sheet] (it takes thickness, law, shear, membrane)"},
+        failure_case{"unknown_membrane_model", head + sheet + "membrane = \"wrinkled\"\n",
+                     "'membrane' must be \"exact\""},
         failure_case{"unknown_key_in_load", held + "[[load]]\ngroup = \"dome\"\npressur = 1.0\n",
                      "unknown key 'pressur' in [[load]] 1"},
         failure_case{"missing_value",
