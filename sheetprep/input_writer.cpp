@@ -55,7 +55,22 @@ std::string input_text(const sheet_input& in) {
         for (const triangle_pressure& p : in.pressures)
             out += std::to_string(p.triangle + 1) + ' ' + real_text(p.value) + '\n';
     }
-    // the optional section after the pressures; a file without it reads as the exact energy
+    if (!in.chambers.empty()) {  // the same: the section is left out when there are none
+        out += ": chambers\n" + std::to_string(in.chambers.size()) +
+               "\n  chamber control values elements\n";
+        for (std::size_t c = 0; c < in.chambers.size(); ++c) {
+            const chamber_input& chamber = in.chambers[c];
+            out += std::to_string(c + 1) + ' ' + chamber.control;
+            for (const double value : chamber.values) out += ' ' + real_text(value);
+            out += ' ' + std::to_string(chamber.triangles.size()) + '\n';
+            // the elements ten to a line
+            for (std::size_t k = 0; k < chamber.triangles.size(); ++k)
+                out += std::to_string(chamber.triangles[k] + 1) +
+                       (k % 10 == 9 || k + 1 == chamber.triangles.size() ? '\n' : ' ');
+        }
+    }
+    // the optional section after the pressures and the chambers; a file without it reads as the
+    // exact energy
     if (in.tension_field) out += ": membrane  model\ntension-field\n";
     return out;
 }
