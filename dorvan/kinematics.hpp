@@ -12,6 +12,7 @@
 #include "dorvan/laws.hpp"
 #include "sheet/assembly/block_io.hpp"
 #include "sheet/mechanics/principal.hpp"
+#include "sheet/mechanics/tension_field.hpp"
 #include "sheet/mechanics/triangle.hpp"
 #include "sheet/model/model.hpp"
 #include "sheet/run/command_line.hpp"
@@ -30,19 +31,19 @@ struct element_result_of {
     T w1;               // dW/d i1
     T w2;               // dW/d trace_c2
     T w3;               // dW/d i3
+    // Under a relaxed law: the element's state, and where it is wrinkled or slack the fields
+    // above (but the energy and the slope) are the material's, at its natural width or at rest.
+    sheet::tension_info tension;
 };
 using element_result = element_result_of<double>;
 
 // The element of initial geometry r (sheet::element_geometry, or its fields in T) and initial
-// thickness t0, displaced by u[l][j] at its corners, with thickness variable s, under law. The
-// current shape goes to shape when given.
+// thickness t0 in its current shape c, with thickness variable s, under law.
 template <class Law, class Record, class T>
-element_result_of<T> element_state(const Law& law, double t0, const Record& r, const T (&u)[3][3],
-                                   T s, sheet::nodal_forces<T>& forces,
-                                   sheet::current_shape<T>* shape = nullptr) {
+element_result_of<T> element_in_shape(const Law& law, double t0, const Record& r,
+                                      const sheet::current_shape<T>& c, T s,
+                                      sheet::nodal_forces<T>& forces) {
     const T a2 = r.area2;
-    const sheet::current_shape<T> c = sheet::shape_of(r, u);
-    if (shape != nullptr) *shape = c;
     const T jp = c.length / a2;   // in-plane area ratio
     const T c33 = s * s * s * s;  // lambda3^2 with lambda3 = s^2
 
@@ -74,10 +75,80 @@ element_result_of<T> element_state(const Law& law, double t0, const Record& r, c
     return out;
 }
 
+// The same displaced by u[l][j] at its corners; the current shape goes to shape when given.
+template <class Law, class Record, class T>
+element_result_of<T> element_state(const Law& law, double t0, const Record& r, const T (&u)[3][3],
+                                   T s, sheet::nodal_forces<T>& forces,
+                                   sheet::current_shape<T>* shape = nullptr) {
+    const sheet::current_shape<T> c = sheet::shape_of(r, u);
+    if (shape != nullptr) *shape = c;
+    return element_in_shape(law, t0, r, c, s, forces);
+}
+
+// The density of law by the principal stretches, W(lambda1^2 = a, lambda2^2 = b, C33 = c33), which
+// the relaxed energy relaxes.
+template <class Law>
+struct stretch_density {
+    const Law& law;
+    template <class T>
+    T operator()(const T& a, const T& b, const T& c33) const {
+        return law.density(a + b + c33, a * a + b * b + c33 * c33, c33 * (a * b)).w;
+    }
+};
+
+// The element under a relaxed law: the law's own element where it is taut; where it is wrinkled
+// or slack, the relaxed density by trace C and det C of its plane and by C33
+// (sheet/mechanics/tension_field.hpp), its forces by those invariants and its thickness slope
+// A2 s^2 dW/dC33, as the law's. In a slack element the density depends on C33 alone, least at
+// the natural state: the thickness variable keeps a stiffness of its own, and returns to 1.
+template <class Law, class Record, class T>
+element_result_of<T> element_state(const sheet::relaxed<Law>& law, double t0, const Record& r,
+                                   const T (&u)[3][3], T s, sheet::nodal_forces<T>& forces,
+                                   sheet::current_shape<T>* shape = nullptr) {
+    const Law& plain = law;
+    const sheet::current_shape<T> c = sheet::shape_of(r, u);
+    if (shape != nullptr) *shape = c;
+    const T a2 = r.area2;
+    const T jp = c.length / a2;
+    const T det = jp * jp;
+    const T c33 = s * s * s * s;
+    const sheet::relaxed_density d =
+        sheet::relax<3>(stretch_density<Law>{plain}, sheet::value_of(c.trace_c),
+                        sheet::value_of(det), sheet::value_of(c33));
+    if (d.state == sheet::tension_state::taut) return element_in_shape(plain, t0, r, c, s, forces);
+    const sheet::relaxed_terms<T> w = sheet::relaxed_terms_of(d, c.trace_c, det, c33);
+    element_result_of<T> out{};
+    out.strain_energy = w.w * a2 * t0 * 0.5;
+    sheet::forces_by_invariants(t0, a2, c, jp, w.by_trace, w.by_det, forces);
+    out.thickness_slope = a2 * (s * s) * w.by_c;
+
+    const sheet::material_state material = sheet::material_of(d);
+    const double k = sheet::value_of(c33);
+    const double i1 = material.major + material.minor + k;
+    const double trace_c2 =
+        material.major * material.major + material.minor * material.minor + k * k;
+    const double i3 = k * (material.major * material.minor);
+    const density_terms<double> m = plain.density(i1, trace_c2, i3);
+    out.i1 = i1;
+    out.trace_c2 = trace_c2;
+    out.i3 = i3;
+    out.w1 = m.w1;
+    out.w2 = m.w2;
+    out.w3 = m.w3;
+    out.tension = material.tension;
+    // sigma1 = 2 lambda1^2 dW/d lambda1^2 / J of the material in uniaxial tension
+    if (d.state == sheet::tension_state::wrinkled)
+        out.tension.sigma1 = 2.0 * d.major * d.major_slope / std::sqrt(i3);
+    return out;
+}
+
 // The in-plane principal stresses of the element: with a = i1, b = trace_c2, c = i3, u = w1,
 // v = w2, w = w3, t is half their sum, the radicand (half their difference)^2 and p their
 // product.
 inline sheet::principal_stresses stresses_of(const element_result& r) {
+    // a relaxed law's wrinkled element carries uniaxial tension, its slack one none
+    if (r.tension.state == sheet::tension_state::wrinkled) return {r.tension.sigma1, 0.0};
+    if (r.tension.state == sheet::tension_state::slack) return {0.0, 0.0};
     const double a = r.i1, b = r.trace_c2, c = r.i3, u = r.w1, v = r.w2, w = r.w3;
     const double t = (3.0 * w * c + (u * a + 2.0 * v * b)) / std::sqrt(c);
     const double b2a = 2.0 * b - a * a;

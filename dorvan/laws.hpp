@@ -7,6 +7,7 @@
 
 #include "sheet/mechanics/number.hpp"
 #include "sheet/model/law.hpp"
+#include "sheet/model/relaxed_law.hpp"
 
 namespace dorvan {
 
@@ -60,8 +61,10 @@ struct mooney_rivlin {
     sheet::deck_table deck() const { return {"TB, HYPER, 1, , , MOONEY", {c10, c01, 2.0 / bulk}}; }
 };
 
-// The law of a run: its number in input.txt is its place here plus one.
-using law = std::variant<neo_hookean, mooney_rivlin>;
+// The laws as input.txt numbers them: a law's number is its place here plus one.
+using plain_law = std::variant<neo_hookean, mooney_rivlin>;
+// The law of a run: a plain law, or one relaxed by the membrane section.
+using law = sheet::with_relaxed_t<plain_law>;
 
 inline const sheet::law_descriptor<neo_hookean> neo_hookean::descriptor{
     1,

@@ -4,6 +4,7 @@
 // the material law.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <span>
 #include <type_traits>
@@ -11,6 +12,7 @@
 #include "melvar/laws.hpp"
 #include "sheet/assembly/block_io.hpp"
 #include "sheet/mechanics/principal.hpp"
+#include "sheet/mechanics/tension_field.hpp"
 #include "sheet/mechanics/trace_c2_terms.hpp"
 #include "sheet/mechanics/triangle.hpp"
 #include "sheet/model/model.hpp"
@@ -28,19 +30,19 @@ struct element_result_of {
     T trace_c2;       // trace of C^2
     T w1;             // dW/d i1
     T w2;             // dW/d trace_c2
+    // Under a relaxed law: the element's state, and where it is wrinkled or slack the fields
+    // above (but the energy) are the material's, at its natural width or at rest.
+    sheet::tension_info tension;
 };
 using element_result = element_result_of<double>;
 
 // The element of initial geometry r (sheet::element_geometry, or its fields in T) and initial
-// thickness t0, displaced by u[l][j] at its corners, under law. The current shape goes to shape
-// when given.
+// thickness t0 in its current shape c, under law.
 template <class Law, class Record, class T>
-element_result_of<T> element_state(const Law& law, double t0, const Record& r, const T (&u)[3][3],
-                                   sheet::nodal_forces<T>& forces,
-                                   sheet::current_shape<T>* shape = nullptr) {
+element_result_of<T> element_in_shape(const Law& law, double t0, const Record& r,
+                                      const sheet::current_shape<T>& c,
+                                      sheet::nodal_forces<T>& forces) {
     const T a2 = r.area2;
-    const sheet::current_shape<T> c = sheet::shape_of(r, u);
-    if (shape != nullptr) *shape = c;
     // Out-of-plane stretch from the change of area, and its powers.
     const T l3 = a2 / c.length;
     const T l3_2 = l3 * l3;
@@ -84,11 +86,76 @@ element_result_of<T> element_state(const Law& law, double t0, const Record& r, c
     return out;
 }
 
+// The same displaced by u[l][j] at its corners; the current shape goes to shape when given.
+template <class Law, class Record, class T>
+element_result_of<T> element_state(const Law& law, double t0, const Record& r, const T (&u)[3][3],
+                                   sheet::nodal_forces<T>& forces,
+                                   sheet::current_shape<T>* shape = nullptr) {
+    const sheet::current_shape<T> c = sheet::shape_of(r, u);
+    if (shape != nullptr) *shape = c;
+    return element_in_shape(law, t0, r, c, forces);
+}
+
+// The density of law by the principal stretches, W(lambda1^2 = a, lambda2^2 = b), lambda3^2 =
+// 1 / (a b), which the relaxed energy relaxes.
+template <class Law>
+struct stretch_density {
+    const Law& law;
+    template <class T>
+    T operator()(const T& a, const T& b, const T&) const {
+        const T l3_2 = 1.0 / (a * b);
+        return law.density(a + b + l3_2, a * a + b * b + l3_2 * l3_2).w;
+    }
+};
+
+// The element under a relaxed law: the law's own element where it is taut; where it is wrinkled
+// or slack, the relaxed density by trace C and det C of its plane
+// (sheet/mechanics/tension_field.hpp) and its forces by those invariants. Its stretch3 is the
+// material's, 1 / (lambda1 lambda2bar) where it is wrinkled and 1 where it is slack.
+template <class Law, class Record, class T>
+element_result_of<T> element_state(const sheet::relaxed<Law>& law, double t0, const Record& r,
+                                   const T (&u)[3][3], sheet::nodal_forces<T>& forces,
+                                   sheet::current_shape<T>* shape = nullptr) {
+    const Law& plain = law;
+    const sheet::current_shape<T> c = sheet::shape_of(r, u);
+    if (shape != nullptr) *shape = c;
+    const T a2 = r.area2;
+    const T jp = c.length / a2;
+    const T det = jp * jp;
+    const sheet::relaxed_density d = sheet::relax<2>(
+        stretch_density<Law>{plain}, sheet::value_of(c.trace_c), sheet::value_of(det), 0.0);
+    if (d.state == sheet::tension_state::taut) return element_in_shape(plain, t0, r, c, forces);
+    const sheet::relaxed_terms<T> w = sheet::relaxed_terms_of(d, c.trace_c, det, T(0.0));
+    element_result_of<T> out{};
+    out.strain_energy = w.w * a2 * t0 * 0.5;
+    sheet::forces_by_invariants(t0, a2, c, jp, w.by_trace, w.by_det, forces);
+
+    const sheet::material_state material = sheet::material_of(d);
+    const double l3_2 = 1.0 / (material.major * material.minor);
+    const double i1 = material.major + material.minor + l3_2;
+    const double trace_c2 =
+        material.major * material.major + material.minor * material.minor + l3_2 * l3_2;
+    const density_terms<double> m = plain.density(i1, trace_c2);
+    out.stretch3 = std::sqrt(l3_2);
+    out.i1 = i1;
+    out.trace_c2 = trace_c2;
+    out.w1 = m.w1;
+    out.w2 = m.w2;
+    out.tension = material.tension;
+    // sigma1 = 2 lambda1^2 dW/d lambda1^2 of the material in uniaxial tension
+    if (d.state == sheet::tension_state::wrinkled)
+        out.tension.sigma1 = 2.0 * d.major * d.major_slope;
+    return out;
+}
+
 // The in-plane principal stresses of an incompressible element, whose pressure makes the
 // through-thickness stress zero: with l = stretch3, a = i1, b = trace_c2, u = w1, v = w2, q is
 // the pressure, t half the sum of the two principal stresses, the radicand (half their
 // difference)^2 and p their product.
 inline sheet::principal_stresses stresses_of(const element_result& r) {
+    // a relaxed law's wrinkled element carries uniaxial tension, its slack one none
+    if (r.tension.state == sheet::tension_state::wrinkled) return {r.tension.sigma1, 0.0};
+    if (r.tension.state == sheet::tension_state::slack) return {0.0, 0.0};
     const double l = r.stretch3, a = r.i1, b = r.trace_c2, u = r.w1, v = r.w2;
     const double q = (2.0 * v * (l * l) + u) * (2.0 * (l * l));
     const double s = 2.0 * v * b + u * a;

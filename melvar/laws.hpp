@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "sheet/model/law.hpp"
+#include "sheet/model/relaxed_law.hpp"
 
 namespace melvar {
 
@@ -81,8 +82,10 @@ struct arruda_boyce {
     sheet::deck_table deck() const { return {"TB, HYPER, , , , BOYCE", {shear, lock, 0.0}}; }
 };
 
-// The law of a run: its number in input.txt is its place here plus one.
-using law = std::variant<neo_hookean, mooney_rivlin, arruda_boyce>;
+// The laws as input.txt numbers them: a law's number is its place here plus one.
+using plain_law = std::variant<neo_hookean, mooney_rivlin, arruda_boyce>;
+// The law of a run: a plain law, or one relaxed by the membrane section.
+using law = sheet::with_relaxed_t<plain_law>;
 
 namespace detail {
 

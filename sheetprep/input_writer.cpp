@@ -69,6 +69,9 @@ std::string input_text(const sheet_input& in) {
                        (k % 10 == 9 || k + 1 == chamber.triangles.size() ? '\n' : ' ');
         }
     }
+    // the optional section after the pressures and the chambers; a file without it reads as the
+    // exact energy
+    if (in.tension_field) out += ": membrane  model\ntension-field\n";
     return out;
 }
 

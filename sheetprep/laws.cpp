@@ -40,8 +40,8 @@ std::vector<law_entry> entries_of() {
 }  // namespace
 
 const std::vector<law_entry>& laws_of(program_kind program) {
-    static const std::vector<law_entry> dorvan = entries_of<dorvan::law>();
-    static const std::vector<law_entry> melvar = entries_of<melvar::law>();
+    static const std::vector<law_entry> dorvan = entries_of<dorvan::plain_law>();
+    static const std::vector<law_entry> melvar = entries_of<melvar::plain_law>();
     return program == program_kind::dorvan ? dorvan : melvar;
 }
 

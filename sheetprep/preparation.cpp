@@ -109,6 +109,7 @@ sheet_input prepare(const problem& p, const mesh& m) {
     out.solver = p.solver;
     out.thickness = p.thickness;
     out.law = p.law;
+    out.tension_field = p.tension_field;
     out.sheet = &m;
 
     std::vector<held_nodes> held;

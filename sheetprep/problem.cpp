@@ -169,8 +169,18 @@ void read_sheet(const std::string& file, table_reader& top, problem& out) {
                               "'s: " + joined(offered));
     std::vector<std::string_view> keys = {"thickness", "law"};
     keys.insert(keys.end(), law->constants.begin(), law->constants.end());
+    keys.push_back("membrane");
     in.only(keys);
     out.thickness = in.positive("thickness");
+    if (const toml::node* membrane = in.find("membrane")) {
+        const std::string model = in.text(*membrane, "membrane");
+        if (model != "exact" && model != "tension-field")
+            in.fail(*membrane,
+                    "'membrane' must be \"exact\" (the law's own energy) or "
+                    "\"tension-field\" (its relaxed energy, which wrinkles instead of "
+                    "carrying compression)");
+        out.tension_field = model == "tension-field";
+    }
     out.law.number = law->number;
     for (const std::string_view constant : law->constants) {
         const toml::node& node = in.need(constant);

@@ -76,6 +76,7 @@ struct problem {
     settings solver;
     double thickness = 0.0;
     material law;
+    bool tension_field = false;  // [sheet] membrane = "tension-field": the relaxed energy
     std::vector<support> supports;
     std::vector<load> loads;
     std::vector<chamber> chambers;  // numbered from 1 in file order
@@ -86,7 +87,8 @@ const char* kind_name(load_kind kind);
 
 // Reads and checks the problem file. Fails with "file:line:column: what" on a syntax error,
 // nesting deeper than deepest_toml_nesting (before the TOML reader sees the text), an unknown key,
-// a missing or wrong-typed value, a law the program lacks or a constant without meaning (a modulus
+// a missing or wrong-typed value, a membrane model neither "exact" nor "tension-field", a law the
+// program lacks or a constant without meaning (a modulus
 // of 0 or below, a locking stretch of 1 or below); and on a file that cannot be read or holds a NUL
 // byte; and on a [[chamber]] with no group or no control or several, a ratio, a gas pressure or
 // an exponent of 0 or below, gas keys without gas_pressure, or a gas reference volume that with

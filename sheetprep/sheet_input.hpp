@@ -46,6 +46,7 @@ struct sheet_input {
     std::vector<component_value> loads;        // the same, and never 0.0
     std::vector<triangle_pressure> pressures;  // follower pressures by triangle, never 0.0
     std::vector<chamber_input> chambers;
+    bool tension_field = false;  // the membrane section: the relaxed energy
 };
 
 }  // namespace sheetprep

@@ -20,7 +20,8 @@ bool read_law_if(scanner& in, std::int32_t number, Laws& out) {
     using law_type = std::variant_alternative_t<I, Laws>;
     if (law_type::descriptor.number != number) return false;
     law_type law{};
-    for (const law_constant<law_type>& c : law_type::descriptor.constants) {
+    // a relaxed law reads as the law it relaxes, by that law's descriptor
+    for (const auto& c : law_type::descriptor.constants) {
         law.*c.value = in.read_real({c.words});
         if (c.accepted != nullptr && !c.accepted(law)) {
             std::string expected = "expected ";

@@ -49,7 +49,7 @@ void read_pressures(scanner& in, problem& p) {
 }
 
 void read_optional_sections(scanner& in, problem& p) {
-    bool pressures = false, chambers = false;
+    bool pressures = false, chambers = false, membrane = false;
     for (std::string word = in.next_header(); !word.empty(); word = in.next_header()) {
         if (word == "pressures" && !pressures) {
             read_pressures(in, p);
@@ -57,6 +57,9 @@ void read_optional_sections(scanner& in, problem& p) {
         } else if (word == "chambers" && !chambers) {
             read_chambers(in, p);
             chambers = true;
+        } else if (word == "membrane" && !membrane) {
+            read_membrane(in, p);
+            membrane = true;
         }
     }
     // An element is pressed by one pressure at most: a chamber's elements are its own.

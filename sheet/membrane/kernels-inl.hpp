@@ -51,13 +51,15 @@ HWY_FLATTEN void evaluate_by_law(const Law& law, const model_of<kinematics>& m,
                            });
 }
 
+// A relaxed law's elements are evaluated one at a time, elsewhere (relaxed_elements below).
 void evaluate(const model_of<SHEET_MEMBRANE_KINEMATICS>& m, std::span<const double> xs,
               const double* prescribed, std::size_t begin, std::size_t end, const block_io& io,
               double* slopes) {
     std::visit(
         [&](const auto& law) {
-            evaluate_by_law<SHEET_MEMBRANE_KINEMATICS>(law, m, xs, prescribed, begin, end, io,
-                                                       slopes);
+            if constexpr (!is_relaxed<std::decay_t<decltype(law)>>)
+                evaluate_by_law<SHEET_MEMBRANE_KINEMATICS>(law, m, xs, prescribed, begin, end, io,
+                                                           slopes);
         },
         m.law);
 }
@@ -73,6 +75,35 @@ namespace sheet {
 
 namespace membrane_lanes {
 HWY_EXPORT(evaluate);
+
+// The elements at positions begin..end-1 under a relaxed law, one at a time: whether an element
+// is taut, wrinkled or slack, and the scalar solves of its natural width, are its own, so the
+// lanes would part at every one. Their energies and forces go as io says, as the lanes' do.
+template <class kinematics, class Law>
+void relaxed_elements(const Law& law, const model_of<kinematics>& m, std::span<const double> xs,
+                      const double* prescribed, std::size_t begin, std::size_t end,
+                      const block_io& io, double* slopes) {
+    const double t0 = m.problem.thickness;
+    const std::int32_t first = m.problem.mesh.elements.first();
+    for (std::size_t at = begin; at < end; ++at) {
+        double u[3][3];
+        for (int i = 0; i < 9; ++i)
+            u[i / 3][i % 3] = corner_value(io.table->source(i)[at], xs.data(), prescribed);
+        const std::int32_t e = first + static_cast<std::int32_t>(at);
+        double internal[1] = {0.0};
+        if constexpr (kinematics::internal_unknowns > 0)
+            internal[0] = xs[static_cast<std::size_t>(m.numbering.free_count + e - 1)];
+        element_forces f;
+        const auto result = element_of<kinematics>(law, t0, m.geometry(e), u, internal, f);
+        double* forces = io.forces + 9 * (at - begin);
+        for (int i = 0; i < 9; ++i) forces[i] = f.row[i / 3][i % 3];
+        io.energy[at - begin] = result.strain_energy;
+        if constexpr (kinematics::internal_unknowns > 0)
+            if (at >= io.own_begin && at < io.own_end)
+                slopes[at] = kinematics::internal_slope(result);
+    }
+}
+
 }  // namespace membrane_lanes
 
 }  // namespace sheet
@@ -83,7 +114,18 @@ void SHEET_MEMBRANE_PROGRAM::evaluate_elements(const sheet::model_of<SHEET_MEMBR
                                                const sheet::block_io& io, double* slopes) {
     using namespace sheet;
     if (begin >= end) return;
-    HWY_DYNAMIC_DISPATCH(membrane_lanes::evaluate)(m, xs, prescribed, begin, end, io, slopes);
+    const bool done = std::visit(
+        [&](const auto& law) {
+            if constexpr (is_relaxed<std::decay_t<decltype(law)>>) {
+                membrane_lanes::relaxed_elements<SHEET_MEMBRANE_KINEMATICS>(law, m, xs, prescribed,
+                                                                            begin, end, io, slopes);
+                return true;
+            }
+            return false;
+        },
+        m.law);
+    if (!done)
+        HWY_DYNAMIC_DISPATCH(membrane_lanes::evaluate)(m, xs, prescribed, begin, end, io, slopes);
 }
 
 namespace sheet::membrane_lanes {

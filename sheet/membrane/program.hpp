@@ -72,6 +72,7 @@ struct membrane {
         in.discard_rest_of_line();
         read_mesh(in, m.problem);
         read_optional_sections(in, m.problem);
+        if (m.problem.tension_field) m.law = relaxed_law(m.law);
     }
     static void input(model_type& m) {
         scanner in = scanner::open("input.txt");

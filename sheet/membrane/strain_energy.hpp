@@ -15,6 +15,7 @@
 #include "sheet/assembly/upright.hpp"
 #include "sheet/energy/term.hpp"
 #include "sheet/mechanics/deformation.hpp"
+#include "sheet/mechanics/tension_field.hpp"
 #include "sheet/membrane/kinematics.hpp"
 
 namespace sheet {
@@ -120,8 +121,15 @@ public:
             if constexpr (K::internal_unknowns > 0)
                 internal[0] = p.xs[static_cast<std::size_t>(m_.numbering.free_count + e - 1)];
             const double stretch3 = K::thickness_stretch(r, internal);
-            return element_row{m_.problem.thickness * stretch3, stresses_of(r), stretch3,
-                               principal_deformation(m_.geometry(e), shape, r.w1, r.w2)};
+            // a wrinkled element's tension lies along lambda1, its wrinkles across it
+            const bool wrinkled = r.tension.state == tension_state::wrinkled;
+            return element_row{m_.problem.thickness * stretch3,
+                               stresses_of(r),
+                               stretch3,
+                               principal_deformation(m_.geometry(e), shape, wrinkled ? 1.0 : r.w1,
+                                                     wrinkled ? 0.0 : r.w2),
+                               static_cast<std::uint8_t>(r.tension.state),
+                               r.tension.lost_width};
         };
         return element_rows(m_.problem.mesh, row_of, forces);
     }

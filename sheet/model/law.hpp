@@ -83,7 +83,7 @@ law_fields fields_of(const Laws& laws) {
         [](const auto& law) {
             using law_type = std::decay_t<decltype(law)>;
             law_fields out{law_type::descriptor.number, {}};
-            for (const law_constant<law_type>& c : law_type::descriptor.constants)
+            for (const auto& c : law_type::descriptor.constants)  // a relaxed law's, its law's
                 out.constants.push_back({c.key, law.*c.value});
             return out;
         },

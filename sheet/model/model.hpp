@@ -88,6 +88,9 @@ struct problem {
     terms::real_matrix loads;         // applied nodal forces, by (node, direction)
     std::vector<pressure> pressures;  // the optional section after the loads, by element, ascending
     std::vector<chamber> chambers;    // the optional section of chambers, by number
+    // The optional membrane section: the relaxed energy of tension-field theory, under which
+    // the sheet wrinkles instead of carrying compression.
+    bool tension_field = false;
 };
 
 // Where a run in load steps stands: step number of count, whose load factor scales the loads,
@@ -167,6 +170,10 @@ struct element_row {
     principal_stresses stress;
     double stretch3 = 0.0;  // lambda3, the thickness stretch
     in_plane_deformation deformation;
+    // Under the tension-field energy: 0 taut, 1 wrinkled (direction2 is the wrinkles'
+    // compressed direction), 2 slack; and the natural width less lambda2 (0 where taut).
+    std::uint8_t tension = 0;
+    double lost_width = 0.0;
 };
 
 // A value of the run written as field data of the .vtu beside the others, as one Float64.

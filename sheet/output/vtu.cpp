@@ -64,8 +64,8 @@ double von_mises(const principal_stresses& s) {
     return std::sqrt(s.sigma1 * s.sigma1 - s.sigma1 * s.sigma2 + s.sigma2 * s.sigma2);
 }
 
-// The tension-field indicator: 0 taut (sigma2 > 0), 1 wrinkled (sigma1 > 0 >= sigma2), 2 slack
-// (sigma1 <= 0, or a stress that is no number).
+// The tension-field indicator of the exact energy: 0 taut (sigma2 > 0), 1 wrinkled (sigma1 > 0 >=
+// sigma2), 2 slack (sigma1 <= 0, or a stress that is no number).
 std::uint8_t tension_state(const principal_stresses& s) {
     return s.sigma2 > 0.0 ? 0 : s.sigma1 > 0.0 ? 1 : 2;
 }
@@ -155,6 +155,8 @@ std::vector<data_array> arrays_of(const model& m, const vtu_header& h) {
                           per_element(name, components, value)};
     };
     using row = const element_row&;
+    // under the tension-field energy, the elements' own states and what wrinkling took
+    const bool relaxed = m.problem.tension_field;
     std::vector<data_array> out = fields_of(m, h);
     std::vector<data_array> rest = {
         {part::point, "Float64", "displacement", 3, nodes, 8,
@@ -201,7 +203,17 @@ std::vector<data_array> arrays_of(const model& m, const vtu_header& h) {
                  return (c == 0 ? e.stress.sigma1 : e.stress.sigma2) * e.thickness;
              }),
         cell("Float64", "area_ratio", 1, [](row e, int) { return e.deformation.area_ratio; }),
-        cell("UInt8", "state", 1, [](row e, int) { return tension_state(e.stress); }),
+        cell("UInt8", "state", 1,
+             [relaxed](row e, int) { return relaxed ? e.tension : tension_state(e.stress); }),
+    };
+    if (relaxed) {
+        // the wrinkles' compressed direction (0 where the element is not wrinkled)
+        rest.push_back(cell("Float64", "wrinkle_direction", 3, [](row e, int c) {
+            return e.tension == 1 ? e.deformation.direction2[c] : 0.0;
+        }));
+        rest.push_back(cell("Float64", "lost_width", 1, [](row e, int) { return e.lost_width; }));
+    }
+    std::vector<data_array> shape = {
         {part::points, "Float64", "Points", 3, nodes, 8,
          per_node("the initial position",
                   [](const model& m, std::int32_t i, std::int32_t j) {
@@ -228,6 +240,7 @@ std::vector<data_array> arrays_of(const model& m, const vtu_header& h) {
          }},
     };
     for (data_array& d : rest) out.push_back(std::move(d));
+    for (data_array& d : shape) out.push_back(std::move(d));
     return out;
 }
 

@@ -32,7 +32,9 @@ struct vtu_header {
 //     fixed_count (how many of the node's components are prescribed);
 //   cell data: element (its number), sigma1, sigma2, von_mises, thickness (current), stretch
 //     (lambda1, lambda2), stretch3, direction1, direction2, membrane_force (sigma1 t, sigma2 t),
-//     area_ratio, state (0 taut, 1 wrinkled, 2 slack);
+//     area_ratio, state (0 taut, 1 wrinkled, 2 slack: from the stresses, or under the
+//     tension-field energy the elements' own), and under that energy wrinkle_direction (the
+//     compressed direction of a wrinkled element, else 0) and lost_width;
 //   field data: iterations, energy, optimal, status, law, the law's constants,
 //     initial_thickness, tolerance, then the extra values in their order.
 // Fails with "cannot create <name>: <reason>" as the other writers do.

@@ -91,12 +91,15 @@ INSTANTIATE_TEST_SUITE_P(
         failure_case{"toml_syntax", head + "title = \"open\n" + sheet, "problem.toml:3:"},
         failure_case{"unknown_key", head + "titel = \"x\"\n" + sheet,
                      "problem.toml:3:1: unknown key 'titel' in the problem file"},
-        failure_case{"misspelt_constant",
-                     head + "[sheet]\nthickness = 1\nlaw = \"neo-hookean\"\n"
-                            "shear = 1.0\nbluk = 100.0\n",
-                     "unknown key 'bluk' in [sheet] (it takes thickness, law, shear, bulk)"},
+        failure_case{
+            "misspelt_constant",
+            head + "[sheet]\nthickness = 1\nlaw = \"neo-hookean\"\n"
+                   "shear = 1.0\nbluk = 100.0\n",
+            "unknown key 'bluk' in [sheet] (it takes thickness, law, shear, bulk, membrane)"},
         failure_case{"bulk_for_melvar", "program = \"melvar\"\nmesh = \"dome.geo\"\n" + sheet,
-                     "unknown key 'bulk' in [sheet] (it takes thickness, law, shear)"},
+                     "unknown key 'bulk' in [sheet] (it takes thickness, law, shear, membrane)"},
+        failure_case{"unknown_membrane_model", head + sheet + "membrane = \"wrinkled\"\n",
+                     "'membrane' must be \"exact\""},
         failure_case{"unknown_key_in_load", held + "[[load]]\ngroup = \"dome\"\npressur = 1.0\n",
                      "unknown key 'pressur' in [[load]] 1"},
         failure_case{"missing_value",

@@ -165,4 +165,26 @@ TEST(written_input, holds_the_follower_pressures_and_its_summary_their_region) {
     EXPECT_NEAR(volume / (2.0 / 3.0 * M_PI * 8.0), 1.0, 0.04);
 }
 
+// The [sheet] key membrane: "tension-field" ends the text with the membrane section, which the
+// solvers read as the law relaxed; "exact" writes the same text as no key.
+TEST(written_input, holds_the_membrane_model) {
+    testing_support::scratch_dir dir;  // one problem file path, which the text names
+    const auto text_of = [&dir](const std::string& key) {
+        testing_support::write_file(
+            dir.path() / "problem.toml",
+            "program = \"dorvan\"\nmesh = \"" + sheetprep_testing::data_file("dome.geo") +
+                "\"\n[sheet]\nthickness = 0.3\nlaw = \"neo-hookean\"\nshear = 1\nbulk = 5\n" + key +
+                "[[support]]\ngroup = \"rim\"\nz = 0\n");
+        const problem p = read_problem((dir.path() / "problem.toml").string());
+        return input_text(prepare(p, read_mesh(p.mesh, p.mesh_size)));
+    };
+    const std::string plain = text_of(""), relaxed = text_of("membrane = \"tension-field\"\n");
+    EXPECT_EQ(text_of("membrane = \"exact\"\n"), plain);
+    EXPECT_EQ(relaxed, plain + ": membrane  model\ntension-field\n");
+    sheet::scanner reader("input.txt", relaxed);
+    dorvan::model m;
+    dorvan::program::input(m, reader);
+    EXPECT_TRUE(std::holds_alternative<sheet::relaxed<dorvan::neo_hookean>>(m.law));
+}
+
 }  // namespace

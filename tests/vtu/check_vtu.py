@@ -257,7 +257,33 @@ def homogeneous(work, program):
           and close("sigma1", stress[0]) and close("sigma2", stress[1])
           and close("membrane_force", np.multiply(stress, 0.5 * l3)) and close("area_ratio", 1.32)
           and np.allclose(np.abs(cd["direction1"]), [1, 0, 0], atol=1e-9)
-          and not cd["state"].any(), f"{program}: biaxial")
+          and not cd["state"].any() and "lost_width" not in cd and "wrinkle_direction" not in cd,
+          f"{program}: biaxial")
+
+
+def wrinkled(work, program):
+    """The same square narrowed to 1.5 x 0.8 under the membrane section: every triangle
+    wrinkled (state 1) with sigma2 = 0, its wrinkles across X (wrinkle_direction = +-Y, direction2
+    of a wrinkled triangle) and, for melvar's neo-Hookean sheet, lost_width 1.5^(-1/2) - 0.8."""
+    text = (EXAMPLES.parent / "dorvan-biaxial" / "input.txt").read_text()
+    if program == "melvar":
+        text = text.replace("0.5 2 0.4 0.1 5.0", "0.5 1 1.0")
+    head, rest = text.split("  node dir value\n")
+    held, tail = rest.split(": loads")
+    lines = [f"{i} {j} {float(v) * {'1': 2.5, '2': -2.0, '3': 1.0}[j]}"
+             for i, j, v in (line.split() for line in held.splitlines()) if i != "5"]
+    text = head.replace("27\n", f"{len(lines)}\n") + "  node dir value\n" + "\n".join(lines)
+    (work / "input.txt").write_text(text + "\n: loads" + tail + ": membrane\ntension-field\n")
+    r = subprocess.run([PROGRAMS[program], "--vtu", "result.vtu", str(work)], capture_output=True)
+    _, cd, fd = read_vtu(work)
+    width = 1.5 ** -0.5 - 0.8 if program == "melvar" else cd["lost_width"][0]
+    check(r.returncode == 0 and fd["optimal"][0] == 1 and (cd["state"] == 1).all()
+          and not cd["sigma2"].any() and (cd["sigma1"] > 0).all()
+          and np.allclose(cd["stretch"], [1.5, 0.8], rtol=1e-8)
+          and np.allclose(np.abs(cd["wrinkle_direction"]), [0, 1, 0], atol=1e-9)
+          and np.array_equal(cd["wrinkle_direction"], cd["direction2"])
+          and np.allclose(cd["lost_width"], width, rtol=1e-8) and width > 0,
+          f"{program}: wrinkled {r.returncode} {fd}")
 
 
 def failed_write(work, program, in_the_way, vtu_arg, status, failure):
@@ -310,7 +336,8 @@ def series(work, program, example, steps, pressure):
 
 
 RUNS = [(halted, "dorvan", "already-in-equilibrium-dorvan"),
-        (folded, "dorvan", "one-triangle-dorvan"), (homogeneous, "melvar")]
+        (folded, "dorvan", "one-triangle-dorvan"), (homogeneous, "melvar"),
+        (wrinkled, "melvar"), (wrinkled, "dorvan")]
 for test, cases in ((round_trip, ROUND_TRIPS), (failed_write, FAILURES), (series, SERIES)):
     for case in cases:
         with tempfile.TemporaryDirectory() as work:
