@@ -78,6 +78,10 @@ public:
         return out;
     }
 
+    // Hands back Newton's matrices and factor once the run has nothing more to solve (its
+    // timings read): the final state and the files need none of them.
+    void release() { newton_.reset(); }
+
 private:
     // The most minimisations between moves of the multipliers before the run gives up holding
     // the constraints.

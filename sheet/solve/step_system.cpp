@@ -20,15 +20,19 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 
 step_system::step_system(const symmetric_matrix& shape, std::vector<double> shift,
                          std::span<const std::int32_t> groups, step_rule rule)
-    : matrix_(shape), shift_(std::move(shift)), rule_(rule), factor_(shape, groups) {}
+    : shape_(shape),
+      values_(shape.stored()),
+      shift_(std::move(shift)),
+      rule_(rule),
+      factor_(shape, groups) {}
 
 void step_system::form(const std::vector<double>& h, double tau) {
-    for (std::size_t k = 0; k < h.size(); ++k) matrix_.value[k] = h[k] + tau * shift_[k];
+    for (std::size_t k = 0; k < h.size(); ++k) values_[k] = h[k] + tau * shift_[k];
 }
 
 void step_system::apply(const std::vector<low_rank_part>& low, std::span<const double> p,
                         std::span<double> q) const {
-    multiply(matrix_, p, q);
+    multiply(shape_, values_, p, q);
     for (const low_rank_part& part : low) {
         const double along = part.coefficient * detail::inner(part.vector, p);
         for (std::size_t i = 0; i < q.size(); ++i) q[i] = q[i] + along * part.vector[i];
@@ -85,7 +89,7 @@ void step_system::precondition(const std::vector<low_rank_part>& low, std::span<
 
 bool step_system::factorise() {
     const auto start = std::chrono::steady_clock::now();
-    const bool done = factor_.factor(matrix_);
+    const bool done = factor_.factor(shape_, values_);
     counts_.factor_seconds += seconds_since(start);
     ++(done ? counts_.factorisations : counts_.failed_factorisations);
     return done;
