@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -47,6 +48,11 @@ public:
     // (cholesky.hpp).
     step_system(const symmetric_matrix& shape, std::vector<double> shift,
                 std::span<const std::int32_t> groups, step_rule rule = {});
+
+    // The factor's analysis (its ordering and symbolic factor), made once: here when called
+    // before the first direction (it may run on any thread, beside other work that does not
+    // touch this system), or else by that direction. Returns the seconds it took.
+    double analyse();
 
     // d = -(H + tau S + L)^-1 g for the Hessian values h (one per stored entry) and its parts
     // of low rank L = sum coefficient v v' (a chamber's coupling of all its nodes, never stored
@@ -97,7 +103,8 @@ private:
     std::vector<double> values_;  // of the matrix last formed
     std::vector<double> shift_;
     step_rule rule_;
-    cholesky factor_;
+    std::vector<std::int32_t> groups_;  // for the analysis, until it is made
+    std::optional<cholesky> factor_;
     double tau_ = 0.0;
     bool refactor_ = true;
     step_counts counts_;
