@@ -57,12 +57,27 @@ void assemble_hessian(const hessian_pattern& p, Element&& element, bool project,
                 project_to_nonnegative(packed, p.local_count(), free);
             }
         });
-        // an entry's slots ascend with their elements: those of the batch follow one another
+        // The batch's entries lie in the columns of its unknowns, from the least to the
+        // greatest; an entry's slots ascend with their elements, so those of the batch follow
+        // one another.
+        std::int32_t least = p.shape().n, greatest = -1;
+        for (std::size_t at = first; at < last; ++at)
+            for (int a = 0; a < p.local_count(); ++a) {
+                const std::int32_t i = p.unknown(at, a);
+                if (i < 0) continue;
+                least = std::min(least, i);
+                greatest = std::max(greatest, i);
+            }
+        if (greatest < 0) continue;
+        const auto& column_start = p.shape().column_start;
+        const auto from = static_cast<std::size_t>(column_start[static_cast<std::size_t>(least)]);
+        const auto to =
+            static_cast<std::size_t>(column_start[static_cast<std::size_t>(greatest) + 1]);
         const auto lowest = static_cast<std::int64_t>(first * size);
         const auto highest = static_cast<std::int64_t>(last * size);
-        run_tasks((entries + detail::entry_block - 1) / detail::entry_block, [&](std::size_t t) {
-            const std::size_t end = std::min(entries, (t + 1) * detail::entry_block);
-            for (std::size_t k = t * detail::entry_block; k < end; ++k) {
+        run_tasks((to - from + detail::entry_block - 1) / detail::entry_block, [&](std::size_t t) {
+            const std::size_t end = std::min(to, from + (t + 1) * detail::entry_block);
+            for (std::size_t k = from + t * detail::entry_block; k < end; ++k) {
                 auto s = start[k];
                 while (s < start[k + 1] && slots[static_cast<std::size_t>(s)] < lowest) ++s;
                 if (s == start[k + 1] || slots[static_cast<std::size_t>(s)] >= highest) continue;
