@@ -9,6 +9,8 @@
 // of the components element by element.
 #pragma once
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -90,6 +92,10 @@ public:
             take_extension(*extension, x, [this, &x](const terms::real_vector& trial) {
                 return terms_.admissible(point(x), point(trial));
             });
+        // The pair's work arrays, freed, went back to the allocator's pools of the threads that
+        // made them (a worker's among them), which keep them: handed back to the system, they
+        // are not held beside the factor to come.
+        malloc_trim(0);
         return analysis;
     }
 
