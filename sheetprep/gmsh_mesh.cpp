@@ -22,6 +22,7 @@
 #include "sheet/failure.hpp"
 #include "sheetprep/child_process.hpp"
 #include "sheetprep/geo_guard.hpp"
+#include "sheetprep/gmsh_limits.hpp"
 #include "sheetprep/mesh_bytes.hpp"
 #include "sheetprep/mesh_checks.hpp"
 #include "sheetprep/real_text.hpp"
@@ -287,62 +288,7 @@ double coarse_sheet_area(const std::string& name) {
     return mesh_area(pieces);
 }
 
-// An estimated count, for a message.
-std::string count_text(double count) {
-    if (!std::isfinite(count)) return "more than 1e308";
-    if (count < 1e15) return "about " + std::to_string(std::llround(count));
-    char text[32];
-    std::snprintf(text, sizeof text, "about %.3g", count);
-    return text;
-}
-
-// 4 significant digits, for a message.
-double round_to_4(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.4g", value);
-    return std::strtod(text, nullptr);
-}
-
-[[noreturn]] void report(const child_result& ended, const std::string& name,
-                         const mesh_limits& limits) {
-    switch (ended.end) {
-        case child_end::timed_out:
-            throw sheet::failure(
-                "gmsh did not finish with " + name + " within " + real_text(limits.seconds) +
-                " s (mesh_time_limit): the script loops for ever, or asks for a mesh finer than "
-                "gmsh makes in that time; raise mesh_time_limit in the problem file if it is "
-                "meant to take longer");
-        case child_end::out_of_memory: {
-            const std::uint64_t memory = gmsh_memory(limits.max_elements);
-            throw sheet::failure(
-                "gmsh ran out of memory on " + name + " (" +
-                (memory > 0
-                     ? "it may take " +
-                           real_text(round_to_4(static_cast<double>(memory) / 1073741824.0)) +
-                           " GiB"
-                     : std::string("all the machine has")) +
-                ", for max_elements = " + std::to_string(limits.max_elements) +
-                "): the mesh asked for is too fine; ask for a coarser one, or raise "
-                "max_elements in the problem file if so fine a mesh is meant");
-        }
-        default:
-            if (ended.signal != 0)
-                throw sheet::failure("gmsh crashed on " + name + " (signal " +
-                                     std::to_string(ended.signal) + ", " + strsignal(ended.signal) +
-                                     ")");
-            throw sheet::failure("gmsh ended its process on " + name +
-                                 " without a result (exit status " +
-                                 std::to_string(ended.exit_status) + ")");
-    }
-}
-
 }  // namespace
-
-std::uint64_t gmsh_memory(std::int64_t max_elements) {
-    const double bytes = 1073741824.0 + 4096.0 * static_cast<double>(max_elements);
-    // Beyond what an address space holds, there is no limit to set.
-    return bytes < 1e18 ? static_cast<std::uint64_t>(bytes) : 0;
-}
 
 mesh read_mesh(const fs::path& file, std::optional<double> mesh_size, const mesh_limits& limits) {
     const std::string name = file.string();
@@ -389,15 +335,9 @@ mesh read_mesh(const fs::path& file, std::optional<double> mesh_size, const mesh
             double area = 0.0;
             std::memcpy(&area, measured.bytes.data(), sizeof area);
             if (area > 0.0) expected = triangles_for(area, *mesh_size);
-            if (expected && *expected > static_cast<double>(limits.max_elements))
-                throw sheet::failure(
-                    "mesh_size " + real_text(*mesh_size) + " asks for " + count_text(*expected) +
-                    " triangles on " + name + " (area " + real_text(round_to_4(area)) +
-                    "), more than max_elements = " + std::to_string(limits.max_elements) +
-                    "; choose a larger mesh_size, or raise max_elements in the problem file if "
-                    "so fine a mesh is meant");
+            if (expected) check_count_asked(*expected, *mesh_size, area, name, limits);
         } else if (measured.end != child_end::failed) {
-            report(measured, name, limits);
+            report_gmsh_end(measured, name, limits);
         }
         // When the coarse mesh fails, gmsh's failure on the mesh itself says why.
     }
@@ -422,14 +362,9 @@ mesh read_mesh(const fs::path& file, std::optional<double> mesh_size, const mesh
     if (made.end == child_end::failed)
         throw sheet::failure(made.escaped ? "gmsh failed on " + name + ": " + made.bytes
                                           : made.bytes);
-    if (made.end != child_end::done) report(made, name, limits);
+    if (made.end != child_end::done) report_gmsh_end(made, name, limits);
     mesh out = mesh_from_bytes(made.bytes);
-    if (static_cast<std::int64_t>(out.triangles.size()) > limits.max_elements)
-        throw sheet::failure(
-            name + " gives " + std::to_string(out.triangles.size()) +
-            " triangles, more than max_elements = " + std::to_string(limits.max_elements) +
-            "; mesh it coarser, or raise max_elements in the problem file if so "
-            "fine a mesh is meant");
+    check_count_made(out.triangles.size(), name, limits);
     if (geo) check_size_reached(out, name, mesh_size, expected);
     return out;
 }

@@ -55,6 +55,20 @@ std::string input_text(const sheet_input& in) {
         for (const triangle_pressure& p : in.pressures)
             out += std::to_string(p.triangle + 1) + ' ' + real_text(p.value) + '\n';
     }
+    if (!in.chambers.empty()) {  // the same: the section is left out when there are none
+        out += ": chambers\n" + std::to_string(in.chambers.size()) +
+               "\n  chamber control values elements\n";
+        for (std::size_t c = 0; c < in.chambers.size(); ++c) {
+            const chamber_input& chamber = in.chambers[c];
+            out += std::to_string(c + 1) + ' ' + chamber.control;
+            for (const double value : chamber.values) out += ' ' + real_text(value);
+            out += ' ' + std::to_string(chamber.triangles.size()) + '\n';
+            // the elements ten to a line
+            for (std::size_t k = 0; k < chamber.triangles.size(); ++k)
+                out += std::to_string(chamber.triangles[k] + 1) +
+                       (k % 10 == 9 || k + 1 == chamber.triangles.size() ? '\n' : ' ');
+        }
+    }
     return out;
 }
 

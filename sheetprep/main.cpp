@@ -39,6 +39,13 @@ const char* const help_text =
     "pushes the other way). The sheet is the surfaces of the physical surface groups, when\n"
     "there are any, and a surface mesh: a model with volumes is refused, and so is one without\n"
     "supports.\n"
+    "A [[chamber]] (group or groups = [...]) is a set of triangles that enclose a volume, closed\n"
+    "or closed by held edges and by coordinate planes through the origin where the sheet is held\n"
+    "at 0 normal to them, and share one pressure. Its control is one of pressure = p (a\n"
+    "follower pressure), volume_change = dV or volume_ratio = r (the volume to reach, from the\n"
+    "start or as a ratio to the initial volume; the pressure is the unknown), gas_pressure = p\n"
+    "with reference_volume (the initial volume), exponent (1) and extra_volume (0): a gas with\n"
+    "p (V + extra_volume)^exponent constant. Chambers are numbered in file order.\n"
     "A .geo script, and each file it reads, may describe geometry and mesh only: a command that\n"
     "runs a program, writes a file, ends or pauses gmsh, or reads a file from outside the\n"
     "problem file's folder is refused before gmsh reads the script. gmsh then has\n"
@@ -166,6 +173,13 @@ void print_summary(const sheetprep::sheet_input& in, const std::string& file) {
         std::printf("  follower pressure     %zu triangles, area %.10g, enclosed volume %.10g\n",
                     in.pressures.size(), start.area, start.volume);
     }
+    for (std::size_t c = 0; c < in.chambers.size(); ++c) {
+        const sheetprep::chamber_input& chamber = in.chambers[c];
+        std::string control = chamber.control;
+        for (const double value : chamber.values) control += ' ' + sheetprep::real_text(value);
+        std::printf("  chamber %-13zu %zu triangles, initial volume %.10g, %s\n", c + 1,
+                    chamber.triangles.size(), chamber.initial_volume, control.c_str());
+    }
 }
 
 void print_sweep_summary(const sheetprep::sweep_summary& summary, const std::string& dir) {
@@ -190,7 +204,7 @@ void print_sweep_summary(const sheetprep::sweep_summary& summary, const std::str
     std::fprintf(stderr,
                  "sheetprep: warning: %s%s has a thickness below 0.05 mesh length units; "
                  "dorvan's line search often fails on so thin a sheet (see \"Choosing units for "
-                 "dorvan\" in README.md)\n",
+                 "dorvan\" in doc/methods.md)\n",
                  thin.front().c_str(),
                  thin.size() == 1
                      ? ""
@@ -240,7 +254,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr,
                          "sheetprep: warning: thickness %s is below 0.05 mesh length units; "
                          "dorvan's line search often fails on so thin a sheet (see \"Choosing "
-                         "units for dorvan\" in README.md)\n",
+                         "units for dorvan\" in doc/methods.md)\n",
                          sheetprep::real_text(p.thickness).c_str());
         print_summary(in, line.output);
     });

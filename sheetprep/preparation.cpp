@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "sheet/failure.hpp"
+#include "sheetprep/chambers.hpp"
 #include "sheetprep/follower.hpp"
 #include "sheetprep/loads.hpp"
 #include "sheetprep/supports.hpp"
@@ -74,6 +75,27 @@ void lump_load(const load& applied, std::size_t number, const problem& p, const 
     }
 }
 
+// The triangles of the chamber's surface groups (a name may also be a group of lower dimension).
+std::vector<std::int32_t> chamber_triangles(const chamber& c, std::size_t number, const problem& p,
+                                            const mesh& m) {
+    std::vector<std::int32_t> out;
+    for (const std::string& name : c.groups) {
+        const std::vector<const group*> named = groups_named(name, p, m);
+        bool surface = false;
+        for (const group* g : named)
+            if (g->dimension == 2) {
+                out.insert(out.end(), g->triangles.begin(), g->triangles.end());
+                surface = true;
+            }
+        if (!surface)
+            throw sheet::failure("[[chamber]] " + std::to_string(number) +
+                                 ": a chamber needs surface groups, and '" + name + "' is a " +
+                                 dimension_names[std::clamp(named.front()->dimension, 0, 3)] +
+                                 " group");
+    }
+    return out;
+}
+
 }  // namespace
 
 sheet_input prepare(const problem& p, const mesh& m) {
@@ -120,6 +142,10 @@ sheet_input prepare(const problem& p, const mesh& m) {
             "no [[support]] holds the sheet: it could move as a rigid body, and the solvers find "
             "no equilibrium; prescribe at least the components that stop it");
     check_follower_region(out);
+    std::vector<std::vector<std::int32_t>> chambered;
+    for (std::size_t c = 0; c < p.chambers.size(); ++c)
+        chambered.push_back(chamber_triangles(p.chambers[c], c + 1, p, m));
+    out.chambers = prepare_chambers(p.chambers, chambered, out);
     return out;
 }
 

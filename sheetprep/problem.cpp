@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <string_view>
+#include <utility>
 
 #include "sheet/failure.hpp"
 #include "sheetprep/laws.hpp"
@@ -238,6 +239,67 @@ load read_load(table_reader& in) {
     return out;
 }
 
+// The groups of a [[chamber]]: 'group', or 'groups' as a nonempty array of names.
+std::vector<std::string> read_chamber_groups(table_reader& in) {
+    const toml::node* one = in.find("group");
+    const toml::node* many = in.find("groups");
+    if ((one == nullptr) == (many == nullptr))
+        in.fail_here("needs one of 'group' (a name) and 'groups' (an array of names)");
+    if (one != nullptr) return {in.text(*one, "group")};
+    const toml::array* names = many->as_array();
+    if (names == nullptr || names->empty())
+        in.fail(*many, "'groups' must be an array of group names, at least one");
+    std::vector<std::string> out;
+    for (const toml::node& name : *names) out.push_back(in.text(name, "groups"));
+    return out;
+}
+
+chamber read_chamber(table_reader& in) {
+    in.only({"group", "groups", "pressure", "volume_change", "volume_ratio", "gas_pressure",
+             "reference_volume", "exponent", "extra_volume"});
+    chamber out;
+    out.groups = read_chamber_groups(in);
+    const std::string named = "(group '" + out.groups.front() + "')";
+    const std::pair<const char*, chamber_control> controls[] = {
+        {"pressure", chamber_control::pressure},
+        {"volume_change", chamber_control::volume_change},
+        {"volume_ratio", chamber_control::volume_ratio},
+        {"gas_pressure", chamber_control::gas}};
+    std::string given;
+    int count = 0;
+    for (const auto& [key, control] : controls) {
+        const toml::node* node = in.find(key);
+        if (node == nullptr) continue;
+        given += std::string(count++ ? " and " : "") + key;
+        out.control = control;
+        out.value = in.real(*node, key);
+        if (control != chamber_control::pressure && control != chamber_control::volume_change &&
+            !(out.value > 0.0))
+            in.fail(*node, quoted(key) + " must be above 0");
+    }
+    if (count == 0)
+        in.fail_here(named +
+                     " gives no control: one of pressure, volume_change, volume_ratio, "
+                     "gas_pressure");
+    if (count > 1) in.fail_here(named + " gives " + given + "; one control per [[chamber]]");
+    for (const char* key : {"reference_volume", "exponent", "extra_volume"}) {
+        const toml::node* node = in.find(key);
+        if (node != nullptr && out.control != chamber_control::gas)
+            in.fail(*node, quoted(key) + " applies to a gas (gas_pressure) only");
+    }
+    out.reference_volume = in.optional_real("reference_volume");
+    out.extra_volume = in.optional_real("extra_volume").value_or(0.0);
+    if (const toml::node* node = in.find("exponent")) {
+        out.exponent = in.real(*node, "exponent");
+        if (!(out.exponent > 0.0))
+            in.fail(*node, "'exponent' must be above 0 (1 isothermal, 1.4 adiabatic air)");
+    }
+    if (out.reference_volume && !(*out.reference_volume + out.extra_volume > 0.0))
+        in.fail(*in.find("reference_volume"),
+                "'reference_volume' + 'extra_volume' must be above 0: the gas must have room");
+    return out;
+}
+
 }  // namespace
 
 const char* program_name(program_kind program) {
@@ -290,7 +352,7 @@ problem parse_problem(std::string_view text, const std::string& file) {
     out.file = file;
     table_reader top(file, document, "the problem file");
     top.only({"program", "mesh", "mesh_size", "max_elements", "mesh_time_limit", "title",
-              "settings", "sheet", "support", "load"});
+              "settings", "sheet", "support", "load", "chamber"});
     const toml::node& program = top.need("program");
     const std::string program_text = top.text(program, "program");
     if (program_text == "dorvan")
@@ -333,6 +395,8 @@ problem parse_problem(std::string_view text, const std::string& file) {
                          [&](table_reader& in) { out.supports.push_back(read_support(in)); });
     read_array_of_tables(file, top, "load",
                          [&](table_reader& in) { out.loads.push_back(read_load(in)); });
+    read_array_of_tables(file, top, "chamber",
+                         [&](table_reader& in) { out.chambers.push_back(read_chamber(in)); });
     return out;
 }
 

@@ -51,6 +51,19 @@ struct load {
     bool follower = false;           // a pressure that follows the deforming sheet
 };
 
+// A chamber: surface groups that enclose a volume and share one pressure, under one control.
+enum class chamber_control { pressure, volume_change, volume_ratio, gas };
+
+struct chamber {
+    std::vector<std::string> groups;
+    chamber_control control = chamber_control::pressure;
+    // The pressure, the change of volume, the ratio to the initial volume, or the gas's pressure
+    double value = 0.0;
+    std::optional<double> reference_volume;  // the gas's volume at its pressure; else the initial
+    double exponent = 1.0;                   // of the gas: 1 isothermal, 1.4 adiabatic air
+    double extra_volume = 0.0;               // of the gas, outside the chamber (a hose, a tank)
+};
+
 struct problem {
     std::string file;  // the problem file as named on the command line
     program_kind program = program_kind::dorvan;
@@ -65,6 +78,7 @@ struct problem {
     material law;
     std::vector<support> supports;
     std::vector<load> loads;
+    std::vector<chamber> chambers;  // numbered from 1 in file order
 };
 
 const char* program_name(program_kind program);
@@ -74,7 +88,9 @@ const char* kind_name(load_kind kind);
 // nesting deeper than deepest_toml_nesting (before the TOML reader sees the text), an unknown key,
 // a missing or wrong-typed value, a law the program lacks or a constant without meaning (a modulus
 // of 0 or below, a locking stretch of 1 or below); and on a file that cannot be read or holds a NUL
-// byte.
+// byte; and on a [[chamber]] with no group or no control or several, a ratio, a gas pressure or
+// an exponent of 0 or below, gas keys without gas_pressure, or a gas reference volume that with
+// the extra volume is 0 or below.
 problem read_problem(const std::string& file);
 // The same for the text of a problem file, file naming it.
 problem parse_problem(std::string_view text, const std::string& file);

@@ -1,5 +1,5 @@
 // What input.txt will hold, in our own types: the problem's settings and material, the mesh,
-// one value per supported or loaded node component and the follower pressures.
+// one value per supported or loaded node component, the follower pressures and the chambers.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,16 @@ struct triangle_pressure {
     double value;
 };
 
+// A chamber as input.txt gives it: its control ("pressure", "volume" or "gas") and that
+// control's values in the order they are read, its triangles (from 0, ascending), and its
+// enclosed volume at the start.
+struct chamber_input {
+    std::string control;
+    std::vector<double> values;
+    std::vector<std::int32_t> triangles;
+    double initial_volume = 0.0;
+};
+
 struct sheet_input {
     std::string title;
     std::string origin;  // which mesh and problem file it came from
@@ -35,6 +45,7 @@ struct sheet_input {
     std::vector<component_value> supports;     // node then direction order, each once
     std::vector<component_value> loads;        // the same, and never 0.0
     std::vector<triangle_pressure> pressures;  // follower pressures by triangle, never 0.0
+    std::vector<chamber_input> chambers;
 };
 
 }  // namespace sheetprep

@@ -1,5 +1,5 @@
 // The triangles' normals, initial and current, their edge neighbours by a sort of the edges, and
-// the count of the neighbours each has turned over against.
+// which of the neighbours each has turned over against.
 #include "sheet/assembly/folds.hpp"
 
 #include <algorithm>
@@ -41,7 +41,14 @@ std::vector<std::uint8_t> folded_triangles(const mesh& mesh,
     const auto current = [&](std::int32_t i, std::int32_t j) {
         return initial(i, j) + displacements(i, j);
     };
-    std::vector<std::array<double, 3>> before(count), after(count);
+    // Each triangle's normals, initial and current, as they are needed: keeping them all would
+    // cost more memory than the search itself.
+    const auto before = [&](std::uint32_t at) {
+        return normal_of(mesh.elements(first + static_cast<std::int32_t>(at)), initial);
+    };
+    const auto after = [&](std::uint32_t at) {
+        return normal_of(mesh.elements(first + static_cast<std::int32_t>(at)), current);
+    };
     struct edge {
         std::int32_t low, high;
         std::uint32_t element;
@@ -55,36 +62,43 @@ std::vector<std::uint8_t> folded_triangles(const mesh& mesh,
     edges.reserve(3 * count);
     for (std::size_t at = 0; at < count; ++at) {
         const triangle& t = mesh.elements(first + static_cast<std::int32_t>(at));
-        before[at] = normal_of(t, initial);
-        after[at] = normal_of(t, current);
         for (int l = 0; l < 3; ++l) {
             const std::int32_t a = t.node[l], b = t.node[(l + 1) % 3];
             edges.push_back({std::min(a, b), std::max(a, b), static_cast<std::uint32_t>(at)});
         }
     }
     std::sort(edges.begin(), edges.end());
-    // The pairs that share an edge, each with whether it has turned over against the other.
-    struct link {
-        std::uint32_t other;
-        bool over;
+    // The pairs that share an edge, each with whether it has turned over against the other: the
+    // links of triangle e are links[start[e]] .. links[start[e + 1] - 1], each the other
+    // triangle with the top bit set when the pair has turned over.
+    constexpr std::uint32_t over_bit = 0x80000000u;
+    const auto each_pair = [&](auto&& visit) {
+        for (std::size_t k = 0; k < edges.size();) {
+            std::size_t end = k + 1;
+            while (end < edges.size() && edges[end].low == edges[k].low &&
+                   edges[end].high == edges[k].high)
+                ++end;
+            for (std::size_t i = k; i < end; ++i)
+                for (std::size_t j = i + 1; j < end; ++j) visit(edges[i].element, edges[j].element);
+            k = end;
+        }
     };
-    std::vector<std::vector<link>> links(count);
-    for (std::size_t k = 0; k < edges.size();) {
-        std::size_t end = k + 1;
-        while (end < edges.size() && edges[end].low == edges[k].low &&
-               edges[end].high == edges[k].high)
-            ++end;
-        for (std::size_t i = k; i < end; ++i)
-            for (std::size_t j = i + 1; j < end; ++j) {
-                const std::uint32_t e = edges[i].element, f = edges[j].element;
-                const double now = dot_of(after[e], after[f]);
-                const double then = dot_of(before[e], before[f]);
-                const bool over = (now < 0.0) != (then < 0.0) && now != 0.0 && then != 0.0;
-                links[e].push_back({f, over});
-                links[f].push_back({e, over});
-            }
-        k = end;
+    std::vector<std::uint32_t> start(count + 1, 0);
+    each_pair([&](std::uint32_t e, std::uint32_t f) { ++start[e + 1], ++start[f + 1]; });
+    for (std::size_t at = 0; at < count; ++at) start[at + 1] += start[at];
+    std::vector<std::uint32_t> links(start[count]);
+    {
+        std::vector<std::uint32_t> filled(start.begin(), start.end() - 1);
+        each_pair([&](std::uint32_t e, std::uint32_t f) {
+            const auto ne = after(e), nf = after(f);
+            const double now = dot_of(ne, nf);
+            const double then = dot_of(before(e), before(f));
+            const bool over = (now < 0.0) != (then < 0.0) && now != 0.0 && then != 0.0;
+            links[filled[e]++] = f | (over ? over_bit : 0u);
+            links[filled[f]++] = e | (over ? over_bit : 0u);
+        });
     }
+    edges = std::vector<edge>();
     // Each connected piece of the sheet, walked from its lowest triangle: a triangle's side is
     // its neighbour's, changed where the pair has turned over. The side of more current area
     // (on a tie, the one whose normals agree more with their initial ones) is upright; the
@@ -98,15 +112,19 @@ std::vector<std::uint8_t> folded_triangles(const mesh& mesh,
         piece.assign(1, static_cast<std::uint32_t>(seed));
         side[seed] = 0;
         for (std::size_t k = 0; k < piece.size(); ++k)
-            for (const link& l : links[piece[k]])
-                if (side[l.other] < 0) {
-                    side[l.other] = static_cast<std::int8_t>(side[piece[k]] ^ (l.over ? 1 : 0));
-                    piece.push_back(l.other);
+            for (std::uint32_t l = start[piece[k]]; l < start[piece[k] + 1]; ++l) {
+                const std::uint32_t other = links[l] & ~over_bit;
+                if (side[other] < 0) {
+                    side[other] =
+                        static_cast<std::int8_t>(side[piece[k]] ^ ((links[l] & over_bit) ? 1 : 0));
+                    piece.push_back(other);
                 }
+            }
         double area[2] = {0.0, 0.0}, agreement[2] = {0.0, 0.0};
         for (const std::uint32_t e : piece) {
-            area[side[e]] = area[side[e]] + std::sqrt(dot_of(after[e], after[e]));
-            agreement[side[e]] = agreement[side[e]] + dot_of(after[e], before[e]);
+            const auto now = after(e);
+            area[side[e]] = area[side[e]] + std::sqrt(dot_of(now, now));
+            agreement[side[e]] = agreement[side[e]] + dot_of(now, before(e));
         }
         const double tie = 1e-9 * (area[0] + area[1]);  // areas equal but for rounding
         int upright = area[0] > area[1] + tie        ? 0

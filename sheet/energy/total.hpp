@@ -62,6 +62,10 @@ double total_energy(const Terms& terms, assembly_plan& plan, const term_point& p
 // and the terms' field data and chambers.
 template <class Terms>
 void find_final_state(model& m, const Terms& terms, const term_point& p) {
+    // The folds first, while little else is held: their search needs the edges of every triangle.
+    m.results.displacements = displacements_at(m.problem, m.numbering, m.unknowns.x, p.load);
+    const std::vector<std::uint8_t> folded =
+        folded_triangles(m.problem.mesh, m.results.displacements);
     terms::real_matrix forces(1, m.problem.mesh.node_count, 1, 3);
     for (double& f : forces.all()) f = -0.0;
     terms.loads.add_forces(p, forces);
@@ -69,9 +73,6 @@ void find_final_state(model& m, const Terms& terms, const term_point& p) {
     terms.for_each_further([&](const auto& term) {
         if (term.present(p)) term.add_forces(p, forces);
     });
-    m.results.displacements = displacements_at(m.problem, m.numbering, m.unknowns.x, p.load);
-    const std::vector<std::uint8_t> folded =
-        folded_triangles(m.problem.mesh, m.results.displacements);
     for (std::size_t at = 0; at < rows.size(); ++at)
         if (folded[at]) rows[at].deformation.area_ratio = -rows[at].deformation.area_ratio;
     m.results.rows = std::move(rows);

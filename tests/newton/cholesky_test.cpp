@@ -12,24 +12,11 @@
 #include "sheet/failure.hpp"
 #include "sheet/solve/cholesky.hpp"
 #include "sheet/solve/symmetric_matrix.hpp"
+#include "support/grid_matrix.hpp"
 
 namespace {
 
-// The five-point Laplacian of a side x side grid plus shift on the diagonal, its upper
-// triangle by columns.
-sheet::symmetric_matrix grid_laplacian(int side, double shift) {
-    sheet::symmetric_matrix a;
-    a.n = side * side;
-    a.column_start.push_back(0);
-    for (int j = 0; j < a.n; ++j) {
-        if (j >= side) a.row.push_back(j - side), a.value.push_back(-1.0);
-        if (j % side != 0) a.row.push_back(j - 1), a.value.push_back(-1.0);
-        a.row.push_back(j);
-        a.value.push_back(4.0 + shift);
-        a.column_start.push_back(static_cast<std::int32_t>(a.row.size()));
-    }
-    return a;
-}
+using testing_support::grid_laplacian;
 
 std::ptrdiff_t threads_of_this_process() {
     const std::filesystem::directory_iterator tasks("/proc/self/task");

@@ -8,24 +8,11 @@
 #include <vector>
 
 #include "sheet/solve/step_system.hpp"
+#include "support/grid_matrix.hpp"
 
 namespace {
 
-// The five-point Laplacian of a side x side grid with diagonal 4 + shift, its upper triangle by
-// columns.
-sheet::symmetric_matrix grid(int side, double shift) {
-    sheet::symmetric_matrix a;
-    a.n = side * side;
-    a.column_start.push_back(0);
-    for (int j = 0; j < a.n; ++j) {
-        if (j >= side) a.row.push_back(j - side), a.value.push_back(-1.0);
-        if (j % side != 0) a.row.push_back(j - 1), a.value.push_back(-1.0);
-        a.row.push_back(j);
-        a.value.push_back(4.0 + shift);
-        a.column_start.push_back(static_cast<std::int32_t>(a.row.size()));
-    }
-    return a;
-}
+using testing_support::grid_laplacian;
 
 // x = A^-1 b by a dense Cholesky factor of A, which must be positive definite.
 std::vector<double> dense_solve(std::vector<double> a, std::vector<double> b) {
@@ -54,7 +41,7 @@ TEST(low_rank_step, is_the_dense_solution_of_the_whole_matrix) {
     const int side = 6;
     // shift 0.5: the sparse part positive definite; -0.6: one eigenvalue of it below 0
     for (const double shift : {0.5, -0.6}) {
-        const sheet::symmetric_matrix h = grid(side, shift);
+        const sheet::symmetric_matrix h = grid_laplacian(side, shift);
         const auto n = static_cast<std::size_t>(h.n);
         std::vector<double> s(h.stored(), 0.0);
         std::vector<std::int32_t> groups(n);

@@ -61,7 +61,9 @@ TEST(cut_back, retries_start_from_exactly_the_x_of_the_last_step_that_held) {
     ASSERT_EQ(factors.size(), tried.size());
     for (std::size_t k = 0; k < tried.size(); ++k) {
         EXPECT_DOUBLE_EQ(factors[k], tried[k]) << k;
-        if (from[k] >= 0) EXPECT_EQ(entered[k], left[from[k]]) << k;
+        if (from[k] >= 0) {
+            EXPECT_EQ(entered[k], left[from[k]]) << k;
+        }
     }
     EXPECT_TRUE(out.reached);
 }

@@ -119,7 +119,7 @@ TEST(command_line, thin_dorvan_sheet_is_warned_of_and_still_written) {
     const auto run = run_sheetprep({"-o", "thin.txt", "problem.toml"}, dir.path());
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(run.err.find("sheetprep: warning: thickness 0.01 is below 0.05"), 0u) << run.err;
-    EXPECT_NE(run.err.find("\"Choosing units for dorvan\" in README.md"), std::string::npos);
+    EXPECT_NE(run.err.find("\"Choosing units for dorvan\" in doc/methods.md"), std::string::npos);
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1);
     EXPECT_TRUE(fs::exists(dir.path() / "thin.txt"));
     EXPECT_FALSE(fs::exists(dir.path() / "input.txt"));

@@ -16,6 +16,10 @@ const std::string held = head + sheet + "[[support]]\ngroup = \"rim\"\nx = 0\ny 
 std::string on(const std::string& mesh) {
     return "program = \"dorvan\"\nmesh = \"" + mesh + "\"\n" + sheet;
 }
+// A [[chamber]] on the dome with these lines.
+std::string chamber(const std::string& lines) {
+    return "[[chamber]]\ngroup = \"dome\"\n" + lines;
+}
 // The unit square, meshed as the extra lines say.
 std::string square(const std::string& extra) {
     return "Point(1) = {0, 0, 0, 0.5};\nPoint(2) = {1, 0, 0, 0.5};\nPoint(3) = {1, 1, 0, 0.5};\n"
@@ -212,6 +216,63 @@ INSTANTIATE_TEST_SUITE_P(
         failure_case{"follower_traction",
                      held + "[[load]]\ngroup = \"dome\"\ntraction = [0, 0, 1]\nfollower = true\n",
                      "'follower' applies to a pressure only, and this is a traction"},
+        failure_case{"chamber_unknown_key", held + chamber("volume_ration = 2\n"),
+                     "unknown key 'volume_ration' in [[chamber]] 1 (it takes group, groups, "},
+        failure_case{"chamber_as_one_table", held + "[chamber]\ngroup = \"dome\"\n",
+                     "'chamber' must be written as [[chamber]] tables"},
+        failure_case{"chamber_without_group", held + "[[chamber]]\nvolume_ratio = 2\n",
+                     "[[chamber]] 1 needs one of 'group' (a name) and 'groups'"},
+        failure_case{"chamber_group_and_groups",
+                     held + chamber("groups = [\"dome\"]\nvolume_ratio = 2\n"),
+                     "[[chamber]] 1 needs one of 'group' (a name) and 'groups'"},
+        failure_case{"chamber_groups_empty", held + "[[chamber]]\ngroups = []\nvolume_ratio = 2\n",
+                     "'groups' must be an array of group names, at least one"},
+        failure_case{"chamber_without_control", held + chamber(""),
+                     "[[chamber]] 1 (group 'dome') gives no control"},
+        failure_case{"chamber_two_controls", held + chamber("volume_ratio = 2\ngas_pressure = 1\n"),
+                     "gives volume_ratio and gas_pressure; one control per [[chamber]]"},
+        failure_case{"chamber_ratio_zero", held + chamber("volume_ratio = 0\n"),
+                     "problem.toml:15:16: 'volume_ratio' must be above 0"},
+        failure_case{"chamber_gas_pressure_negative", held + chamber("gas_pressure = -1\n"),
+                     "'gas_pressure' must be above 0"},
+        failure_case{"chamber_exponent_zero", held + chamber("gas_pressure = 1\nexponent = 0\n"),
+                     "'exponent' must be above 0 (1 isothermal, 1.4 adiabatic air)"},
+        failure_case{"chamber_gas_key_without_gas",
+                     held + chamber("volume_ratio = 2\nextra_volume = 1\n"),
+                     "'extra_volume' applies to a gas (gas_pressure) only"},
+        failure_case{"chamber_gas_reference_without_room",
+                     held + chamber("gas_pressure = 1\nreference_volume = 1\nextra_volume = -1\n"),
+                     "'reference_volume' + 'extra_volume' must be above 0"},
+        failure_case{"chamber_on_a_curve",
+                     held + "[[chamber]]\ngroups = [\"dome\", \"rim\"]\npressure = 1\n",
+                     "[[chamber]] 1: a chamber needs surface groups, and 'rim' is a curve group"},
+        failure_case{"chamber_group_the_mesh_lacks",
+                     held + "[[chamber]]\ngroup = \"skin\"\npressure = 1\n",
+                     "dome.geo has no physical group 'skin'"},
+        failure_case{
+            "chamber_open",
+            head + sheet + "[[support]]\ngroup = \"rim\"\nx = 0\n" + chamber("volume_change = 1\n"),
+            "[[chamber]] 1: node 1 (2, 0, 0) lies on an open edge of the chamber"},
+        failure_case{"chamber_ratio_of_a_flat_sheet",
+                     "program = \"dorvan\"\nmesh = \"flat.geo\"\n" + sheet +
+                         "[[support]]\ngroup = \"edge\"\nx = 0\ny = 0\nz = 0\n[[chamber]]\n"
+                         "group = \"face\"\nvolume_ratio = 2\n",
+                     "[[chamber]] 1: volume_ratio needs a true enclosed volume, and the chamber's "
+                     "initial volume 0 is not above 0",
+                     {"flat.geo", square(face + "Physical Curve(\"edge\") = {1, 2, 3, 4};\n"
+                                                "Physical Surface(\"face\") = {1};\n")}},
+        failure_case{"chamber_change_collapses", held + chamber("volume_change = -20\n"),
+                     "[[chamber]] 1: volume_change -20 takes the chamber's initial volume 16."},
+        failure_case{"chamber_gas_without_room",
+                     held + chamber("gas_pressure = 1\nextra_volume = -20\n"),
+                     "[[chamber]] 1: the gas has no room: the chamber's initial volume 16."},
+        failure_case{"triangle_in_two_chambers",
+                     held + chamber("pressure = 1\n") + chamber("volume_change = 1\n"),
+                     "[[chamber]] 2: triangle 1 belongs to [[chamber]] 1 already"},
+        failure_case{"chamber_under_a_follower_pressure",
+                     held + "[[load]]\ngroup = \"dome\"\npressure = 0.1\nfollower = true\n" +
+                         chamber("volume_change = 1\n"),
+                     "[[chamber]] 1: triangle 1 carries a follower pressure too"},
         failure_case{"output_cannot_be_created",
                      held,
                      "cannot create no/such/input.txt: the directory 'no/such' does not exist",

@@ -93,4 +93,20 @@ TEST(balloon_example, inflates_in_steps_as_its_console_shows) {
               std::string::npos);
 }
 
+// The balloon by volume: 300 steps of Newton's method from the stretch 1 to 6 (the pressure's
+// closed form against them is the test of chambers_test.cpp and the picture of doc/inflation.md).
+TEST(balloon_volume_example, passes_both_turning_points_as_its_console_shows) {
+    const fs::path folder = fs::path(EXAMPLES_DIR) / "balloon-volume";
+    scratch_dir dir;
+    const auto prepared = sheetprep_testing::run_sheetprep(
+        {"-o", "input.txt", (folder / "problem.toml").string()}, dir.path());
+    ASSERT_EQ(prepared.exit_status, 0) << prepared.err;
+    const run_result solved =
+        run_in(melvar_exe(), dir.path(), "--method newton --steps 300 --history history.csv");
+    ASSERT_EQ(solved.exit_status, 0) << solved.err;
+    EXPECT_EQ(solved.out, read_file(folder / "melvar-newton-stdout.txt"));
+    EXPECT_NE(read_file(dir.path() / "output.txt").find("       1      volume      1.126985E+02"),
+              std::string::npos);
+}
+
 }  // namespace
