@@ -112,6 +112,7 @@ int run(int argc, const char* const* argv) {
         m.results.energy = result.energy;
         m.results.optimal = result.optimal;
         if (const auto newton = by.newton_timings()) clock.set_newton(*newton);
+        by.release();
         clock.mark("solve");
         require_finite_solution(m);
         print_summary(m.results.minor, m.results.optimal);

@@ -16,7 +16,8 @@ namespace sheet {
 
 struct cholesky::library {
     cholmod_common common{};
-    cholmod_sparse* a = nullptr;  // the matrix, its pattern fixed at analysis
+    std::size_t n = 0;            // rows and columns
+    std::size_t stored = 0;       // entries of the analysed pattern
     cholmod_factor* l = nullptr;  // the symbolic, then the numeric factor
     cholmod_dense* b = nullptr;   // right-hand side
     cholmod_dense* x = nullptr;   // solution and the solve's workspaces, reused
@@ -29,12 +30,29 @@ struct cholesky::library {
         cholmod_free_dense(&y, &common);
         cholmod_free_dense(&e, &common);
         cholmod_free_factor(&l, &common);
-        cholmod_free_sparse(&a, &common);
         cholmod_finish(&common);
     }
 };
 
 namespace {
+
+// The library's view of the matrix of shape's pattern with values (none for the pattern alone):
+// our own arrays, which it only reads, not a copy of them.
+cholmod_sparse view_of(const symmetric_matrix& shape, const double* values) {
+    cholmod_sparse a{};
+    a.nrow = a.ncol = static_cast<std::size_t>(shape.n);
+    a.nzmax = shape.stored();
+    a.p = const_cast<std::int32_t*>(shape.column_start.data());
+    a.i = const_cast<std::int32_t*>(shape.row.data());
+    a.x = const_cast<double*>(values);
+    a.stype = 1;  // symmetric: its upper triangle is stored
+    a.itype = CHOLMOD_INT;
+    a.xtype = values == nullptr ? CHOLMOD_PATTERN : CHOLMOD_REAL;
+    a.dtype = CHOLMOD_DOUBLE;
+    a.sorted = 1;
+    a.packed = 1;
+    return a;
+}
 
 // The order of the unknowns that METIS finds for the graph of their groups, each group's
 // unknowns together and ascending; empty when CHOLMOD fails at it.
@@ -108,19 +126,17 @@ cholesky::cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t
     c.nmethods = 1;
     c.method[0].ordering = quick_order ? CHOLMOD_AMD : CHOLMOD_METIS;
     const auto n = static_cast<std::size_t>(pattern.n);
+    lib_->n = n;
+    lib_->stored = pattern.stored();
     if (n == 0) return;  // nothing to factorise: every factor of it succeeds, every solve is empty
-    lib_->a = cholmod_allocate_sparse(n, n, pattern.stored(), 1, 1, 1, CHOLMOD_REAL, &c);
-    if (lib_->a == nullptr) throw failure("cholesky: no memory for the matrix");
-    std::memcpy(lib_->a->p, pattern.column_start.data(), (n + 1) * sizeof(std::int32_t));
-    std::memcpy(lib_->a->i, pattern.row.data(), pattern.stored() * sizeof(std::int32_t));
-    std::memset(lib_->a->x, 0, pattern.stored() * sizeof(double));
+    cholmod_sparse a = view_of(pattern, nullptr);
     std::vector<std::int32_t> order;
     if (!groups.empty()) order = grouped_order(pattern, groups, c);
     if (order.size() == n) {
         c.method[0].ordering = CHOLMOD_GIVEN;
-        lib_->l = cholmod_analyze_p(lib_->a, order.data(), nullptr, 0, &c);
+        lib_->l = cholmod_analyze_p(&a, order.data(), nullptr, 0, &c);
     } else {
-        lib_->l = cholmod_analyze(lib_->a, &c);
+        lib_->l = cholmod_analyze(&a, &c);
     }
     lib_->b = cholmod_zeros(n, 1, CHOLMOD_REAL, &c);
     if (lib_->l == nullptr || lib_->b == nullptr || c.status < CHOLMOD_OK)
@@ -138,12 +154,16 @@ void hold_library_threads() {
     omp_set_max_active_levels(0);
 }
 
-bool cholesky::factor(const symmetric_matrix& a, double smallest) {
+bool cholesky::factor(const symmetric_matrix& shape, std::span<const double> values,
+                      double smallest) {
     cholmod_common& c = lib_->common;
-    ready_ = lib_->a == nullptr;
+    ready_ = lib_->n == 0;
     if (ready_) return true;
-    std::memcpy(lib_->a->x, a.value.data(), a.stored() * sizeof(double));
-    const int done = cholmod_factorize(lib_->a, lib_->l, &c);
+    if (static_cast<std::size_t>(shape.n) != lib_->n || shape.stored() != lib_->stored ||
+        values.size() < shape.stored())
+        throw failure("cholesky: a matrix of another pattern than the analysed one");
+    cholmod_sparse a = view_of(shape, values.data());
+    const int done = cholmod_factorize(&a, lib_->l, &c);
     if (c.status == CHOLMOD_NOT_POSDEF || (done == 0 && c.status != CHOLMOD_OUT_OF_MEMORY))
         return false;
     if (c.status < CHOLMOD_OK) throw failure("cholesky: no memory for the factor");
@@ -155,7 +175,7 @@ bool cholesky::factor(const symmetric_matrix& a, double smallest) {
 
 void cholesky::solve(std::span<const double> b, std::span<double> x) {
     if (!ready_) throw failure("cholesky: solve without a factor");
-    if (lib_->a == nullptr) return;
+    if (lib_->n == 0) return;
     cholmod_common& c = lib_->common;
     std::memcpy(lib_->b->x, b.data(), b.size() * sizeof(double));
     if (!cholmod_solve2(CHOLMOD_A, lib_->l, lib_->b, nullptr, &lib_->x, nullptr, &lib_->y, &lib_->e,

@@ -35,10 +35,15 @@ public:
     cholesky(const cholesky&) = delete;
     cholesky& operator=(const cholesky&) = delete;
 
-    // Factorises a, of the analysed pattern. False when a is not positive definite, or so
-    // nearly singular that the factor's rough reciprocal condition, (min L(i,i) / max L(i,i))^2,
-    // is below smallest: the factor is then unusable until the next success.
-    bool factor(const symmetric_matrix& a, double smallest = smallest_reciprocal_condition);
+    // Factorises the matrix of shape's pattern (the analysed one) with the stored values.
+    // False when it is not positive definite, or so nearly singular that the factor's rough
+    // reciprocal condition, (min L(i,i) / max L(i,i))^2, is below smallest: the factor is then
+    // unusable until the next success. The matrix is read in place, not copied.
+    bool factor(const symmetric_matrix& shape, std::span<const double> values,
+                double smallest = smallest_reciprocal_condition);
+    bool factor(const symmetric_matrix& a, double smallest = smallest_reciprocal_condition) {
+        return factor(a, a.value, smallest);
+    }
 
     // x = A^-1 b with the latest successful factor (b and x of length n; they may not overlap).
     void solve(std::span<const double> b, std::span<double> x);

@@ -42,18 +42,21 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
     std::vector<std::int64_t> mark(n, -1);  // the column that last took the row
     std::vector<std::int32_t> place(n, 0);  // the row's entry in the current column
     std::vector<std::int32_t> rows;
-    std::vector<std::int64_t> count, fill;  // per entry of the column: its slots, then the next
-    // Every element adds f (f + 1) / 2 slots for its f free unknowns: room for them all, and
-    // for as many entries at most, made at once.
+    std::vector<std::int32_t> count, fill;  // per entry of the column: its slots, then the next
+    // Every element adds f (f + 1) / 2 slots for its f free unknowns: room for them all, made
+    // at once; the entries, fewer, are counted as they come. Slots and entries are counted in
+    // 32-bit numbers, as the factor's pattern is.
     std::size_t total = 0;
     for (std::size_t at = 0; at < elements; ++at) {
         std::size_t f = 0;
         for (std::size_t a = 0; a < local; ++a) f += unknowns_[at * local + a] >= 0 ? 1 : 0;
         total += f * (f + 1) / 2;
     }
+    if (total > static_cast<std::size_t>(INT32_MAX) ||
+        elements * static_cast<std::size_t>(packed_size(local_count)) >
+            static_cast<std::size_t>(INT32_MAX))
+        throw failure("the Newton matrix has more entries than 32-bit numbers can count");
     slots_.reserve(total);
-    shape_.row.reserve(total);
-    start_.reserve(total + 1);
     start_.push_back(0);
     for (std::size_t j = 0; j < n; ++j) {
         rows.clear();
@@ -70,8 +73,6 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
         }
         std::sort(rows.begin(), rows.end());
         const std::size_t first = shape_.row.size();
-        if (first + rows.size() > static_cast<std::size_t>(INT32_MAX))
-            throw failure("the Newton matrix has more entries than 32-bit numbers can count");
         for (std::size_t r = 0; r < rows.size(); ++r) {
             shape_.row.push_back(rows[r]);
             place[static_cast<std::size_t>(rows[r])] = static_cast<std::int32_t>(first + r);
@@ -91,22 +92,24 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
                     if (i < 0 || static_cast<std::size_t>(i) > j) continue;
                     const int packed = a <= b ? packed_position(a, b) : packed_position(b, a);
                     take(static_cast<std::size_t>(place[static_cast<std::size_t>(i)]) - first,
-                         static_cast<std::int64_t>(at) * packed_size(local_count) + packed);
+                         static_cast<std::int32_t>(at) * packed_size(local_count) + packed);
                 }
             }
         };
-        each_slot([&](std::size_t r, std::int64_t) { ++count[r + 1]; });
+        each_slot([&](std::size_t r, std::int32_t) { ++count[r + 1]; });
         for (std::size_t r = 0; r < rows.size(); ++r) count[r + 1] += count[r];
         const std::size_t base = slots_.size();
         slots_.resize(base + static_cast<std::size_t>(count[rows.size()]));
         fill.assign(count.begin(), count.end() - 1);
-        each_slot([&](std::size_t r, std::int64_t slot) {
+        each_slot([&](std::size_t r, std::int32_t slot) {
             slots_[base + static_cast<std::size_t>(fill[r]++)] = slot;
         });
         for (std::size_t r = 0; r < rows.size(); ++r)
-            start_.push_back(static_cast<std::int64_t>(base) + count[r + 1]);
+            start_.push_back(static_cast<std::int32_t>(base) + count[r + 1]);
     }
-    shape_.value.assign(shape_.row.size(), 0.0);
+    // grown by doubling: the room beyond the entries handed back
+    shape_.row.shrink_to_fit();
+    start_.shrink_to_fit();
 }
 
 }  // namespace sheet

@@ -27,20 +27,20 @@ public:
     std::int32_t unknown(std::size_t at, int a) const {
         return unknowns_[at * static_cast<std::size_t>(local_count_) + static_cast<std::size_t>(a)];
     }
-    // The matrix with its pattern, every value 0.0.
+    // The matrix's pattern; it holds no values (the assembly keeps its own).
     const symmetric_matrix& shape() const { return shape_; }
     // Stored entry k sums the element entries at slots [start[k], start[k + 1]): each slot is
     // position * packed_size + the packed place in that element's Hessian.
-    const std::vector<std::int64_t>& start() const { return start_; }
-    const std::vector<std::int64_t>& slots() const { return slots_; }
+    const std::vector<std::int32_t>& start() const { return start_; }
+    const std::vector<std::int32_t>& slots() const { return slots_; }
 
 private:
     int local_count_ = 9;
     std::size_t elements_ = 0;
     std::vector<std::int32_t> unknowns_;
     symmetric_matrix shape_;
-    std::vector<std::int64_t> start_;
-    std::vector<std::int64_t> slots_;
+    std::vector<std::int32_t> start_;
+    std::vector<std::int32_t> slots_;
 };
 
 }  // namespace sheet

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -17,16 +18,16 @@
 
 namespace sheet {
 
-// Into x(1..free) (free of pattern's unknowns): the solution of S u = -S_p u_p, S the shift's
-// matrix (shift, its value at every stored entry of pattern's shape; element blocks from the
-// geometry of each element position by geometry(at), with tension), u_p the prescribed values
-// (by component). Nothing changes when every prescribed value is 0, when S is singular (a
-// component no support reaches), or when the solution is not admitted by admissible(trial),
-// trial a copy of x with the solution in place.
-template <class Geometry, class Admissible>
-void extend_prescribed(const hessian_pattern& pattern, const std::vector<double>& shift,
-                       Geometry&& geometry, double tension, const double* prescribed,
-                       terms::real_vector& x, Admissible&& admissible) {
+// The solution u of S u = -S_p u_p, S the shift's matrix over the free components of pattern
+// (shift, its value at every stored entry of pattern's shape; element blocks from the geometry of
+// each element position by geometry(at), with tension), u_p the prescribed values (by
+// component); nothing when every prescribed value is 0 or when S is singular (a component no
+// support reaches). It reads only what it is given, so it may run beside other work.
+template <class Geometry>
+std::optional<std::vector<double>> harmonic_extension(const hessian_pattern& pattern,
+                                                      const std::vector<double>& shift,
+                                                      Geometry&& geometry, double tension,
+                                                      const double* prescribed) {
     const symmetric_matrix& shape = pattern.shape();
     const std::int32_t free = shape.n;
     std::vector<double> b(static_cast<std::size_t>(free), 0.0);
@@ -47,7 +48,7 @@ void extend_prescribed(const hessian_pattern& pattern, const std::vector<double>
             }
         }
     }
-    if (!moved) return;
+    if (!moved) return std::nullopt;
     // S couples a component only with the same direction of its neighbours: factorised on its
     // own pattern (the entries that are not zero) it costs a small part of the Newton matrix's
     // factor.
@@ -67,12 +68,21 @@ void extend_prescribed(const hessian_pattern& pattern, const std::vector<double>
     // Ordered by its own pattern, not by nodes, so that the three directions stay apart in the
     // factor; by minimum degree, since it is factorised once.
     cholesky factor(laplacian, {}, true);
-    if (!factor.factor(laplacian)) return;
+    if (!factor.factor(laplacian)) return std::nullopt;
     std::vector<double> solution(b.size());
     factor.solve(b, solution);
+    return solution;
+}
+
+// Into x(1..free), free the count of the extension's entries: the extension, unless it is not
+// admitted by admissible(trial), trial a copy of x with the extension in place.
+template <class Admissible>
+void take_extension(const std::vector<double>& extension, terms::real_vector& x,
+                    Admissible&& admissible) {
+    const auto free = static_cast<std::int32_t>(extension.size());
     terms::real_vector trial(x.first(), x.last());
     for (std::int32_t k = x.first(); k <= x.last(); ++k)
-        trial(k) = k <= free ? solution[static_cast<std::size_t>(k - 1)] : x(k);
+        trial(k) = k <= free ? extension[static_cast<std::size_t>(k - 1)] : x(k);
     if (!admissible(std::as_const(trial))) return;
     for (std::int32_t k = 1; k <= free; ++k) x(k) = trial(k);
 }

@@ -9,15 +9,19 @@
 // of the components element by element.
 #pragma once
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "arrays/terms.hpp"
 #include "nlp/newton.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
+#include "sheet/assembly/worker_pool.hpp"
 #include "sheet/energy/term.hpp"
 #include "sheet/mechanics/packed.hpp"
 #include "sheet/mechanics/tension_shift.hpp"
@@ -67,15 +71,32 @@ public:
           project_(choice.project),
           steps_(pattern_.shape(), shift_of(pattern_), node_of_unknown(plan), choice.rule) {}
 
-    // The Newton path's start (laplace_start.hpp): x left as it is when the extension is
-    // singular or turns a triangle over.
-    void extend_prescribed(terms::real_vector& x) {
-        sheet::extend_prescribed(
-            pattern_, steps_.shift_values(), [this](std::size_t at) { return geometry(at); },
-            terms_.elements.shift_tension(), load_.prescribed(m_.problem).all().data(), x,
-            [this, &x](const terms::real_vector& trial) {
+    // The Newton path's start (laplace_start.hpp), x left as it is when the extension is
+    // singular or turns a triangle over, and the factor's analysis: the two side by side on the
+    // workers, each on one thread. Returns the seconds of the analysis alone.
+    double extend_prescribed(terms::real_vector& x) {
+        std::optional<std::vector<double>> extension;
+        double analysis = 0.0;
+        const double* prescribed = load_.prescribed(m_.problem).all().data();
+        const double tension = terms_.elements.shift_tension();
+        run_tasks(2, [&](std::size_t task) {
+            if (task == 0) {
+                analysis = steps_.analyse();
+                return;
+            }
+            extension = harmonic_extension(
+                pattern_, steps_.shift_values(), [this](std::size_t at) { return geometry(at); },
+                tension, prescribed);
+        });
+        if (extension)
+            take_extension(*extension, x, [this, &x](const terms::real_vector& trial) {
                 return terms_.admissible(point(x), point(trial));
             });
+        // The pair's work arrays, freed, went back to the allocator's pools of the threads that
+        // made them (a worker's among them), which keep them: handed back to the system, they
+        // are not held beside the factor to come.
+        malloc_trim(0);
+        return analysis;
     }
 
     // d = the Newton step at x, from the (condensed) Hessian shifted by tau S and the energy's

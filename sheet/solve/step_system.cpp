@@ -20,15 +20,27 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 
 step_system::step_system(const symmetric_matrix& shape, std::vector<double> shift,
                          std::span<const std::int32_t> groups, step_rule rule)
-    : matrix_(shape), shift_(std::move(shift)), rule_(rule), factor_(shape, groups) {}
+    : shape_(shape),
+      values_(shape.stored()),
+      shift_(std::move(shift)),
+      rule_(rule),
+      groups_(groups.begin(), groups.end()) {}
+
+double step_system::analyse() {
+    if (factor_) return 0.0;
+    const auto start = std::chrono::steady_clock::now();
+    factor_.emplace(shape_, groups_);
+    groups_ = {};
+    return seconds_since(start);
+}
 
 void step_system::form(const std::vector<double>& h, double tau) {
-    for (std::size_t k = 0; k < h.size(); ++k) matrix_.value[k] = h[k] + tau * shift_[k];
+    for (std::size_t k = 0; k < h.size(); ++k) values_[k] = h[k] + tau * shift_[k];
 }
 
 void step_system::apply(const std::vector<low_rank_part>& low, std::span<const double> p,
                         std::span<double> q) const {
-    multiply(matrix_, p, q);
+    multiply(shape_, values_, p, q);
     for (const low_rank_part& part : low) {
         const double along = part.coefficient * detail::inner(part.vector, p);
         for (std::size_t i = 0; i < q.size(); ++i) q[i] = q[i] + along * part.vector[i];
@@ -40,7 +52,7 @@ void step_system::prepare_woodbury(const std::vector<low_rank_part>& low) {
     solved_parts_.resize(k);
     for (std::size_t a = 0; a < k; ++a) {
         solved_parts_[a].resize(low[a].vector.size());
-        factor_.solve(low[a].vector, solved_parts_[a]);
+        factor_->solve(low[a].vector, solved_parts_[a]);
     }
     // C^-1 + V' F^-1 V, then its Cholesky factor in place (lower triangle, by rows)
     small_.assign(k * k, 0.0);
@@ -62,7 +74,7 @@ void step_system::prepare_woodbury(const std::vector<low_rank_part>& low) {
 
 void step_system::precondition(const std::vector<low_rank_part>& low, std::span<const double> r,
                                std::span<double> z) {
-    factor_.solve(r, z);
+    factor_->solve(r, z);
     const std::size_t k = low.size();
     if (k == 0) return;
     // y = V' z, then (C^-1 + V' F^-1 V) s = y, then z := z - F^-1 V s
@@ -85,7 +97,7 @@ void step_system::precondition(const std::vector<low_rank_part>& low, std::span<
 
 bool step_system::factorise() {
     const auto start = std::chrono::steady_clock::now();
-    const bool done = factor_.factor(matrix_);
+    const bool done = factor_->factor(shape_, values_);
     counts_.factor_seconds += seconds_since(start);
     ++(done ? counts_.factorisations : counts_.failed_factorisations);
     return done;
@@ -93,6 +105,7 @@ bool step_system::factorise() {
 
 void step_system::direction(const std::vector<double>& h, const std::vector<low_rank_part>& low,
                             std::span<const double> g, std::span<double> d) {
+    analyse();
     std::vector<double>& minus_g = minus_g_;
     minus_g.resize(g.size());
     double gg = 0.0;
@@ -123,7 +136,7 @@ void step_system::direction(const std::vector<double>& h, const std::vector<low_
         return true;
     };
     form(h, tau_);
-    if (!refactor_ && factor_.ready() && cg(relative, rule_.cg_limit)) return;
+    if (!refactor_ && factor_->ready() && cg(relative, rule_.cg_limit)) return;
     // A fresh factor, of H + tau' S with tau' raised tenfold from tau (from the first shift
     // when tau is 0) until it is positive definite.
     double factored = tau_;
@@ -137,7 +150,7 @@ void step_system::direction(const std::vector<double>& h, const std::vector<low_
     if (low.empty()) {
         tau_ = factored;
         const auto start = std::chrono::steady_clock::now();
-        factor_.solve(minus_g, d);
+        factor_->solve(minus_g, d);
         counts_.solve_seconds += seconds_since(start);
         return;
     }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -42,10 +43,16 @@ struct step_counts {
 
 class step_system {
 public:
-    // shape: the matrix's pattern; shift: S's value at every stored entry; groups: the node of
-    // each unknown, for the factor's ordering (cholesky.hpp).
+    // shape: the matrix's pattern (read, not copied: it must outlive the system); shift: S's
+    // value at every stored entry; groups: the node of each unknown, for the factor's ordering
+    // (cholesky.hpp).
     step_system(const symmetric_matrix& shape, std::vector<double> shift,
                 std::span<const std::int32_t> groups, step_rule rule = {});
+
+    // The factor's analysis (its ordering and symbolic factor), made once: here when called
+    // before the first direction (it may run on any thread, beside other work that does not
+    // touch this system), or else by that direction. Returns the seconds it took.
+    double analyse();
 
     // d = -(H + tau S + L)^-1 g for the Hessian values h (one per stored entry) and its parts
     // of low rank L = sum coefficient v v' (a chamber's coupling of all its nodes, never stored
@@ -66,7 +73,7 @@ public:
     // d' H d for the Hessian values h, and d' S d.
     double curvature(const std::vector<double>& h, const std::vector<low_rank_part>& low,
                      std::span<const double> d) const {
-        double sum = quadratic_form(matrix_, h, d);
+        double sum = quadratic_form(shape_, h, d);
         for (const low_rank_part& part : low) {
             const double along = detail::inner(part.vector, d);
             sum = sum + part.coefficient * (along * along);
@@ -74,7 +81,7 @@ public:
         return sum;
     }
     double shift_curvature(std::span<const double> d) const {
-        return quadratic_form(matrix_, shift_, d);
+        return quadratic_form(shape_, shift_, d);
     }
 
     double shift() const { return tau_; }
@@ -82,7 +89,7 @@ public:
     const step_counts& counts() const { return counts_; }
 
 private:
-    void form(const std::vector<double>& h, double tau);  // matrix_ := h + tau shift_
+    void form(const std::vector<double>& h, double tau);  // values_ := h + tau shift_
     bool factorise();
     // The preconditioner (F + L)^-1 of the latest factor F and the parts low: F^-1 v of each
     // part, and the small matrix C^-1 + V' F^-1 V factorised.
@@ -92,10 +99,12 @@ private:
     void apply(const std::vector<low_rank_part>& low, std::span<const double> p,
                std::span<double> q) const;
 
-    symmetric_matrix matrix_;
+    const symmetric_matrix& shape_;
+    std::vector<double> values_;  // of the matrix last formed
     std::vector<double> shift_;
     step_rule rule_;
-    cholesky factor_;
+    std::vector<std::int32_t> groups_;  // for the analysis, until it is made
+    std::optional<cholesky> factor_;
     double tau_ = 0.0;
     bool refactor_ = true;
     step_counts counts_;

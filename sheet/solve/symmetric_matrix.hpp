@@ -18,16 +18,18 @@ struct symmetric_matrix {
     std::size_t stored() const { return row.size(); }
 };
 
-// y = A x with A symmetric, from its stored upper triangle: every y(i) is summed column after
-// column, in ascending order, from 0.0, so the product is the same on every run.
-inline void multiply(const symmetric_matrix& a, std::span<const double> x, std::span<double> y) {
-    for (std::int32_t i = 0; i < a.n; ++i) y[static_cast<std::size_t>(i)] = 0.0;
-    for (std::int32_t j = 0; j < a.n; ++j) {
+// y = A x with A symmetric, of shape's pattern with the stored values, from its stored upper
+// triangle: every y(i) is summed column after column, in ascending order, from 0.0, so the
+// product is the same on every run.
+inline void multiply(const symmetric_matrix& shape, std::span<const double> values,
+                     std::span<const double> x, std::span<double> y) {
+    for (std::int32_t i = 0; i < shape.n; ++i) y[static_cast<std::size_t>(i)] = 0.0;
+    for (std::int32_t j = 0; j < shape.n; ++j) {
         const auto jj = static_cast<std::size_t>(j);
         double column = 0.0;  // of y(j): row j of the lower triangle, the stored column's mirror
-        for (std::int32_t k = a.column_start[jj]; k < a.column_start[jj + 1]; ++k) {
-            const auto i = static_cast<std::size_t>(a.row[static_cast<std::size_t>(k)]);
-            const double entry = a.value[static_cast<std::size_t>(k)];
+        for (std::int32_t k = shape.column_start[jj]; k < shape.column_start[jj + 1]; ++k) {
+            const auto i = static_cast<std::size_t>(shape.row[static_cast<std::size_t>(k)]);
+            const double entry = values[static_cast<std::size_t>(k)];
             if (i == jj) {
                 column = column + entry * x[jj];
             } else {
@@ -37,6 +39,10 @@ inline void multiply(const symmetric_matrix& a, std::span<const double> x, std::
         }
         y[jj] = y[jj] + column;
     }
+}
+
+inline void multiply(const symmetric_matrix& a, std::span<const double> x, std::span<double> y) {
+    multiply(a, a.value, x, y);
 }
 
 // x' A x for the matrix of shape's pattern with the stored values, from its stored upper triangle:

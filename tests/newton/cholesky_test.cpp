@@ -1,12 +1,15 @@
 // The sparse Cholesky factor: a grid Laplacian solved to round-off on the calling thread alone,
-// a matrix that is not positive definite refused.
+// a matrix that is not positive definite refused, one analysis serving every later matrix of
+// its pattern as a fresh one would, a matrix of another pattern refused.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <vector>
 
+#include "sheet/failure.hpp"
 #include "sheet/solve/cholesky.hpp"
 #include "sheet/solve/symmetric_matrix.hpp"
 #include "support/grid_matrix.hpp"
@@ -45,6 +48,42 @@ TEST(cholesky, refuses_a_matrix_that_is_not_positive_definite) {
     EXPECT_FALSE(factor.ready());
     EXPECT_TRUE(factor.factor(grid_laplacian(20, 0.5)));
     EXPECT_TRUE(factor.ready());
+}
+
+// x = A^-1 b by the factor, for b(i) = sin(0.01 i).
+std::vector<double> solution(sheet::cholesky& factor, int n) {
+    std::vector<double> b(static_cast<std::size_t>(n)), x(b.size());
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = std::sin(0.01 * static_cast<double>(i));
+    factor.solve(b, x);
+    return x;
+}
+
+bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+TEST(cholesky, an_analysis_kept_over_many_matrices_factorises_each_as_a_fresh_one) {
+    // groups of two unknowns, as a run orders a node's components together
+    const int side = 40;
+    std::vector<std::int32_t> groups(side * side);
+    for (std::size_t k = 0; k < groups.size(); ++k) groups[k] = static_cast<std::int32_t>(k / 2);
+    sheet::cholesky kept(grid_laplacian(side, 0.0), groups);
+    // a shift that fails between them, as a Newton run's first try may
+    for (const double shift : {0.5, -0.5, 1e-3, 2.0}) {
+        const sheet::symmetric_matrix a = grid_laplacian(side, shift);
+        sheet::cholesky fresh(a, groups);
+        const bool done = fresh.factor(a);
+        ASSERT_EQ(kept.factor(a), done) << shift;
+        if (done) EXPECT_TRUE(same_bits(solution(kept, a.n), solution(fresh, a.n))) << shift;
+    }
+}
+
+TEST(cholesky, refuses_a_matrix_of_another_pattern) {
+    sheet::cholesky factor(grid_laplacian(10, 0.0));
+    EXPECT_THROW(factor.factor(grid_laplacian(11, 0.5)), sheet::failure);
+    sheet::symmetric_matrix fewer = grid_laplacian(10, 0.5);
+    fewer.value.pop_back();
+    EXPECT_THROW(factor.factor(fewer), sheet::failure);
 }
 
 }  // namespace
