@@ -38,4 +38,21 @@ bool no_triangle_turned_over(const element_columns& table, std::size_t elements,
     return true;
 }
 
+bool no_triangle_upside_down(const element_columns& table, std::size_t elements,
+                             std::span<const double> to, const double* prescribed) {
+    for (std::size_t at = 0; at < elements; ++at) {
+        double rest[3], after[3];
+        double a[3], b[3];
+        for (int c = 0; c < 3; ++c) {
+            a[c] = table.quantity(4 + c)[at];
+            b[c] = table.quantity(7 + c)[at];
+        }
+        cross(a, b, rest);
+        normal_at(table, at, to.data(), prescribed, after);
+        const double side = dot(rest, after);
+        if (!(side > 0.0) || !std::isfinite(side)) return false;
+    }
+    return true;
+}
+
 }  // namespace sheet

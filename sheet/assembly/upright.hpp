@@ -18,4 +18,10 @@ bool no_triangle_turned_over(const element_columns& table, std::size_t elements,
                              std::span<const double> from, std::span<const double> to,
                              const double* prescribed);
 
+// True when each of the elements of table has its normal at the unknowns to, displaced with
+// the prescribed values, to the side of its normal at rest (a positive, finite dot product): no
+// triangle is upside down, however far it has turned on the way.
+bool no_triangle_upside_down(const element_columns& table, std::size_t elements,
+                             std::span<const double> to, const double* prescribed);
+
 }  // namespace sheet

@@ -103,6 +103,12 @@ public:
                                        q.prescribed());
     }
 
+    // Whether no triangle at q is upside down against the sheet at rest.
+    bool upright(const term_point& q) const {
+        return no_triangle_upside_down(q.plan.table(), q.plan.element_count(), q.xs,
+                                       q.prescribed());
+    }
+
     void add_forces(const term_point& p, terms::real_matrix& forces) const {
         rows_adding_forces(p, forces);
     }

@@ -88,9 +88,14 @@ public:
                 pattern_, steps_.shift_values(), [this](std::size_t at) { return geometry(at); },
                 tension, prescribed);
         });
+        // The extension is taken when it turns no triangle over; and when the start itself has
+        // triangles upside down (the prescribed displacements alone fold the sheet at a
+        // support's corner), when it sets every triangle upright.
         if (extension)
             take_extension(*extension, x, [this, &x](const terms::real_vector& trial) {
-                return terms_.admissible(point(x), point(trial));
+                return terms_.admissible(point(x), point(trial)) ||
+                       (!terms_.elements.upright(point(x)) &&
+                        terms_.elements.upright(point(trial)));
             });
         // The pair's work arrays, freed, went back to the allocator's pools of the threads that
         // made them (a worker's among them), which keep them: handed back to the system, they

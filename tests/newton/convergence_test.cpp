@@ -114,4 +114,25 @@ TEST(newton_convergence, a_step_may_not_turn_a_triangle_over) {
     EXPECT_TRUE(!sheet::no_triangle_turned_over(table, 1, turned(0.0), collapsed, prescribed));
 }
 
+// Against the sheet at rest, not the step's start: a triangle turned past a right angle is upside
+// down, one turned back from there is upright again (as the Laplace start sets a corner right
+// that the prescribed displacements alone had folded).
+TEST(newton_convergence, upside_down_is_told_against_the_sheet_at_rest) {
+    melvar::model m = input_text::read_melvar(input_text::one_triangle);
+    (void)melvar::program::start(m);
+    const sheet::element_columns table = sheet::element_columns_of(m);
+    const double* prescribed = m.problem.supports.prescribed.all().data();
+    const auto upright = [&](double degrees) {
+        const double a = degrees * M_PI / 180.0;
+        const std::vector<double> x = {0.0, std::cos(a) - 1.0, std::sin(a)};
+        return sheet::no_triangle_upside_down(table, 1, x, prescribed);
+    };
+    EXPECT_TRUE(upright(0.0));
+    EXPECT_TRUE(upright(80.0));
+    EXPECT_FALSE(upright(100.0));
+    EXPECT_FALSE(upright(-150.0));
+    const std::vector<double> collapsed = {0.0, -1.0, 0.0};
+    EXPECT_FALSE(sheet::no_triangle_upside_down(table, 1, collapsed, prescribed));
+}
+
 }  // namespace

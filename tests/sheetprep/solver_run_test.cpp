@@ -72,7 +72,9 @@ INSTANTIATE_TEST_SUITE_P(examples, example_run,
                                            example_case{"plate-with-hole", "melvar", 4.0},
                                            example_case{"inflated-disc", "dorvan", 3.14, "newton"},
                                            example_case{"plate-with-hole", "melvar", 4.0, "newton"},
-                                           example_case{"sheared-sheet", "melvar", 100.0}));
+                                           example_case{"sheared-sheet", "melvar", 100.0},
+                                           example_case{"sheared-sheet", "melvar", 100.0,
+                                                        "newton"}));
 
 // The square airbag under the tension-field energy: Newton's method ends Optimal as the example
 // shows, with no triangle inverted (the exact energy folds two at this mesh); the one warning is
