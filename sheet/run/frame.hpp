@@ -37,9 +37,9 @@ template <kinematics K, class FinalState>
                                           const rigid_freedom& rigid, stepped_run& stepped,
                                           load_state& now, FinalState&& final_state) {
     if (!stepped.end.held_any) {
-        write_vtu_after_halt<K>(m, o, final_state,
-                                stepped.end.iteration_limit ? run_status::not_optimal
-                                                            : run_status::line_search_failure);
+        write_vtu_after_halt<K>(
+            m, o, final_state,
+            stepped.end.not_optimal ? run_status::not_optimal : run_status::line_search_failure);
         throw failure(with_rigid_motion(limit_message(stepped.end, ""), rigid));
     }
     now = std::move(stepped.held);

@@ -69,8 +69,9 @@ struct load_path_end {
     bool held_any = false;         // some step held
     double held_factor = 0.0;      // the load factor of the last step that held
     double tried_factor = 0.0;     // that of the last step tried, at the smallest increment
-    bool iteration_limit = false;  // that step stopped at the iteration limit (else it failed
-                                   // in its line search)
+    bool not_optimal = false;      // that step ended NOT Optimal (else its line search failed)
+    bool iteration_limit = false;  // it did so at the iteration limit (else a step changed
+                                   // nothing: the stopping test lies below the round-off)
 };
 
 // The pressures of load at problem p (its follower pressures and pressure-controlled chambers)

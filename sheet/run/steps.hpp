@@ -115,7 +115,9 @@ stepped_run minimise_in_steps(model& m, const options& o, const vtu_header& head
             }
             if (!halted) print_summary(out.result.minor, false);
             out.end.tried_factor = now.factor;
-            out.end.iteration_limit = !halted;
+            out.end.not_optimal = !halted;
+            out.end.iteration_limit =
+                !halted && out.result.minor >= m.problem.settings.max_iterations;
             if (!path.cut_back()) {
                 out.reached = false;
                 break;

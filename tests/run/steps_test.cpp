@@ -20,9 +20,12 @@ namespace fs = std::filesystem;
 using namespace testing_support;
 
 // The inflated sphere octant for melvar in 4 x 4 cells, with a dead load beside the pressure.
-std::string balloon(std::int32_t max_iterations = 5000) {
-    dorvan_tests::problem octant = pressurised_sheets::octant(4, 0.01);
+std::string balloon(std::int32_t max_iterations = 5000, double tolerance_factor = 1.0E-11,
+                    std::vector<double> constants = {}, int divisions = 4) {
+    dorvan_tests::problem octant = pressurised_sheets::octant(divisions, 0.01);
     octant.settings.max_iterations = max_iterations;
+    octant.settings.tolerance_factor = tolerance_factor;
+    if (!constants.empty()) octant.material.constants = constants;
     octant.loads = {{8, 3, 1.0E-3}};
     return pressurised_sheets::with_pressure(octant, 0.0079186);
 }
@@ -154,6 +157,21 @@ TEST(steps, a_first_step_that_never_holds_ends_the_run_without_a_report) {
         for (const std::string& name : e.absent)
             EXPECT_FALSE(fs::exists(dir.path() / name)) << name;
     }
+}
+
+// The last try that ends NOT Optimal long before the iteration limit (dorvan's thin sheet, whose
+// energy stops falling short of a tight stopping test) is said to have stalled, not to have run
+// out of iterations.
+TEST(steps, a_try_that_stops_short_of_the_limit_is_said_to_have_stalled) {
+    scratch_dir dir;
+    write_file(dir.path() / "input.txt", balloon(5000, 1.0E-9, {1.0, 100.0}, 6));
+    const run_result run = run_in(dorvan_exe(), dir.path(), "--steps 10");
+    EXPECT_EQ(run.exit_status, 1);
+    const std::size_t last = run.out.rfind("\nStep 1, load factor ");
+    ASSERT_NE(last, std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("NOT Optimal", last), std::string::npos) << run.out.substr(last);
+    EXPECT_NE(run.err.find("stalled before it met the stopping test"), std::string::npos)
+        << run.err;
 }
 
 }  // namespace
