@@ -12,12 +12,6 @@
 
 namespace sheetprep {
 
-std::string place_in(const std::string& file, const toml::source_region& where) {
-    if (where.begin.line == 0) return file + ": ";
-    return file + ":" + std::to_string(where.begin.line) + ":" +
-           std::to_string(where.begin.column) + ": ";
-}
-
 namespace {
 
 const char* kind_of(const toml::node& node) {

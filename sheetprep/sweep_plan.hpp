@@ -9,10 +9,9 @@
 #include <variant>
 #include <vector>
 
-namespace sheetprep {
+#include "sheetprep/table_reader.hpp"
 
-// "file:line:column: " of a place in a TOML file ("file: " where toml++ gives no line).
-std::string place_in(const std::string& file, const toml::source_region& where);
+namespace sheetprep {
 
 // One step into the document: a key of a table, or an entry of an array (from 0).
 using path_step = std::variant<std::string, std::size_t>;
