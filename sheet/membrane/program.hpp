@@ -132,8 +132,6 @@ struct membrane {
     }
     // Writes output.txt from the final state.
     static void output(const model_type& m) { sheet::output(m, K::thickness_column); }
-    // The law's number and its constants under their problem-file names, for the .vtu.
-    static law_fields law_fields_of(const model_type& m) { return fields_of(m.law); }
 };
 
 }  // namespace sheet

@@ -43,11 +43,4 @@ Laws relaxed_law(const Laws& laws) {
         laws);
 }
 
-// Whether laws holds a relaxed law.
-template <class Laws>
-bool holds_relaxed(const Laws& laws) {
-    return std::visit([](const auto& law) { return is_relaxed<std::decay_t<decltype(law)>>; },
-                      laws);
-}
-
 }  // namespace sheet

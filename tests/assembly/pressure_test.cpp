@@ -8,6 +8,7 @@
 
 #include "sheet/energy/follower_pressure.hpp"
 #include "sheet/mechanics/pressure.hpp"
+#include "support/gradient_check.hpp"
 #include "support/input_text.hpp"
 #include "support/objectives.hpp"
 #include "support/pressurised_sheets.hpp"
@@ -76,43 +77,20 @@ TEST(pressure, gives_the_follower_force_on_a_closed_surface) {
 TEST(pressure, objectives_agree_with_central_differences) {
     dorvan_tests::problem octant = pressurised_sheets::octant(3, 0.1);
     octant.loads = {{5, 1, 0.01}, {5, 3, 0.03}};
-    for (const bool dorvan : {false, true}) {
+    const auto text_of = [&](bool dorvan) {
         octant.material.constants = dorvan ? std::vector{1.0, 10.0} : std::vector{1.0};
-        const std::string text = pressurised_sheets::with_pressure(octant, 0.05);
-        dorvan::model d;
-        melvar::model m;
-        dorvan ? (d = input_text::read_dorvan(text), (void)dorvan::program::start(d))
-               : (m = input_text::read_melvar(text), (void)melvar::program::start(m));
-        sheet::model& model = dorvan ? static_cast<sheet::model&>(d) : m;
-        terms::real_vector& x = model.unknowns.x;
-        terms::real_vector g(1, x.last()), scratch(1, x.last());
-        const auto f = [&](terms::real_vector& gradient) {
-            return dorvan
-                       ? testing_support::dorvan_objective(d, d.numbering.unknown_count, x,
-                                                           gradient)
-                       : testing_support::melvar_objective(m, m.numbering.free_count, x, gradient);
-        };
-        std::mt19937 random(3);
-        std::uniform_real_distribution<double> shift(-0.05, 0.05);
-        for (std::int32_t k = 1; k <= x.last(); ++k)
-            x(k) = (k > model.numbering.free_count) + shift(random);
-        const double energy = f(g);
-        for (std::int32_t k = 1; k <= model.numbering.free_count; ++k) {
-            const double h = 1.0E-6, kept = x(k);
-            x(k) = kept + h;
-            const double up = f(scratch);
-            x(k) = kept - h;
-            const double down = f(scratch);
-            x(k) = kept;
-            EXPECT_NEAR(g(k), (up - down) / (2.0 * h), 1.0E-7) << dorvan << ", entry " << k;
-        }
-        const sheet::assembly_plan plan(model);
-        const sheet::load_state full;
-        const double volume = sheet::follower_pressure(model.problem, model.numbering)
-                                  .volume({model.problem, plan, full, x.view(1, x.last())});
-        model.problem.pressures.clear();
-        EXPECT_NEAR(energy - f(scratch), -0.05 * volume, 1.0E-15);
-    }
+        return pressurised_sheets::with_pressure(octant, 0.05);
+    };
+    testing_support::check_gradient_by_differences(
+        text_of, 3, "pressure", [](sheet::model& model, auto&& energy_now, double energy) {
+            const sheet::assembly_plan plan(model);
+            const sheet::load_state full;
+            const terms::real_vector& x = model.unknowns.x;
+            const double volume = sheet::follower_pressure(model.problem, model.numbering)
+                                      .volume({model.problem, plan, full, x.view(1, x.last())});
+            model.problem.pressures.clear();
+            EXPECT_NEAR(energy - energy_now(), -0.05 * volume, 1.0E-15);
+        });
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
+#include "sheet/model/relaxed_law.hpp"
 #include "support/input_text.hpp"
 
 namespace {
@@ -23,8 +25,10 @@ std::string at(int line, int column) {
 // Whether the law read is relaxed, and its plain law's number.
 template <class Model>
 std::pair<bool, int> law_of(const Model& m) {
-    return {sheet::holds_relaxed(m.law),
-            std::visit([](const auto& law) { return law.descriptor.number; }, m.law)};
+    return {
+        std::visit([](const auto& law) { return sheet::is_relaxed<std::decay_t<decltype(law)>>; },
+                   m.law),
+        std::visit([](const auto& law) { return law.descriptor.number; }, m.law)};
 }
 
 TEST(membrane_section, relaxes_the_law_read_by_its_number) {
