@@ -3,6 +3,8 @@
 // solves the model as it stands, from the x it holds, under the load state the run has reached.
 #pragma once
 
+#include <malloc.h>
+
 #include <chrono>
 #include <optional>
 
@@ -92,6 +94,10 @@ private:
         if (method_ == method::lbfgs) return lbfgs_from_x(m_, objective_, w, first);
         const auto start = std::chrono::steady_clock::now();
         if (!newton_) {
+            // Newton's arrays are large, short-lived and made on any thread: taken from the
+            // system directly (from 1 MiB up, a fixed bound) they go back to it when freed,
+            // instead of staying in one thread's pool beside the factor (glibc).
+            mallopt(M_MMAP_THRESHOLD, 1 << 20);
             newton_.emplace(m_, plan_, terms_, load_, choice_);
             times_.setup += seconds_since(start);
             // the factor's analysis runs beside the start: its own seconds count as set-up,

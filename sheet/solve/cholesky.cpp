@@ -138,6 +138,7 @@ cholesky::cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t
     } else {
         lib_->l = cholmod_analyze(&a, &c);
     }
+    cholmod_free_work(&c);  // the ordering's workspace: the factorisation takes its own
     lib_->b = cholmod_zeros(n, 1, CHOLMOD_REAL, &c);
     if (lib_->l == nullptr || lib_->b == nullptr || c.status < CHOLMOD_OK)
         throw failure("cholesky: the analysis of the matrix failed (status " +

@@ -37,7 +37,6 @@ void assemble_hessian(const hessian_pattern& p, Element&& element, bool project,
     const std::size_t size = static_cast<std::size_t>(packed_size(p.local_count()));
     const std::size_t elements = p.elements();
     const std::size_t entries = p.shape().stored();
-    const auto& start = p.start();
     const auto& slots = p.slots();
     values.assign(entries, 0.0);
     buffer.resize(std::min(elements, batch) * size);
@@ -76,13 +75,16 @@ void assemble_hessian(const hessian_pattern& p, Element&& element, bool project,
         const auto lowest = static_cast<std::int64_t>(first * size);
         const auto highest = static_cast<std::int64_t>(last * size);
         run_tasks((to - from + detail::entry_block - 1) / detail::entry_block, [&](std::size_t t) {
+            const std::size_t begin = from + t * detail::entry_block;
             const std::size_t end = std::min(to, from + (t + 1) * detail::entry_block);
-            for (std::size_t k = from + t * detail::entry_block; k < end; ++k) {
-                auto s = start[k];
-                while (s < start[k + 1] && slots[static_cast<std::size_t>(s)] < lowest) ++s;
-                if (s == start[k + 1] || slots[static_cast<std::size_t>(s)] >= highest) continue;
+            std::int32_t next = p.first_slot(begin);  // entry k's first slot, then k + 1's
+            for (std::size_t k = begin; k < end; ++k) {
+                auto s = next;
+                next = next + p.slot_count(k);
+                while (s < next && slots[static_cast<std::size_t>(s)] < lowest) ++s;
+                if (s == next || slots[static_cast<std::size_t>(s)] >= highest) continue;
                 double sum = values[k];
-                for (; s < start[k + 1] && slots[static_cast<std::size_t>(s)] < highest; ++s)
+                for (; s < next && slots[static_cast<std::size_t>(s)] < highest; ++s)
                     sum = sum + buffer[static_cast<std::size_t>(slots[static_cast<std::size_t>(s)] -
                                                                 lowest)];
                 values[k] = sum;
@@ -100,7 +102,6 @@ inline void add_local_vectors(const hessian_pattern& p, const std::vector<double
     constexpr std::int64_t size = packed_size(9);
     int diagonal_local[size];  // the local a of packed place (a, a)
     for (int a = 0; a < 9; ++a) diagonal_local[packed_position(a, a)] = a;
-    const auto& start = p.start();
     const auto& slots = p.slots();
     for (std::int32_t j = 0; j < shape.n; ++j) {
         // the diagonal entry is the last of its column; a component of no element has none
@@ -109,7 +110,8 @@ inline void add_local_vectors(const hessian_pattern& p, const std::vector<double
         if (last == first) continue;
         const auto k = static_cast<std::size_t>(last - 1);
         double sum = 0.0;
-        for (auto s = start[k]; s < start[k + 1]; ++s) {
+        const std::int32_t first_slot = p.first_slot(k);
+        for (auto s = first_slot; s < first_slot + p.slot_count(k); ++s) {
             const std::int64_t slot = slots[static_cast<std::size_t>(s)];
             const auto at = static_cast<std::size_t>(slot / size);
             sum = sum + local[at * 9 + static_cast<std::size_t>(diagonal_local[slot % size])];

@@ -12,25 +12,21 @@ namespace sheet {
 hessian_pattern::hessian_pattern(const element_columns& table, std::size_t elements,
                                  std::int32_t free_count, std::int32_t unknown_count,
                                  int local_count)
-    : local_count_(local_count), elements_(elements) {
-    const auto local = static_cast<std::size_t>(local_count);
+    : local_count_(local_count), elements_(elements), table_(&table), free_count_(free_count) {
     const auto n = static_cast<std::size_t>(unknown_count);
-    unknowns_.resize(elements * local);
-    for (std::size_t at = 0; at < elements; ++at)
-        for (std::size_t a = 0; a < local; ++a)
-            unknowns_[at * local + a] = a < 9 ? table.source(static_cast<int>(a))[at]
-                                              : free_count + static_cast<std::int32_t>(at);
 
     // The elements that meet each unknown, ascending: compressed by unknown.
     std::vector<std::int64_t> meet_start(n + 1, 0);
-    for (const std::int32_t k : unknowns_)
-        if (k >= 0) ++meet_start[static_cast<std::size_t>(k) + 1];
+    for (std::size_t at = 0; at < elements; ++at)
+        for (int a = 0; a < local_count; ++a)
+            if (const std::int32_t k = unknown(at, a); k >= 0)
+                ++meet_start[static_cast<std::size_t>(k) + 1];
     for (std::size_t k = 0; k < n; ++k) meet_start[k + 1] += meet_start[k];
     std::vector<std::int64_t> next(meet_start.begin(), meet_start.end() - 1);
     std::vector<std::int32_t> meets(static_cast<std::size_t>(meet_start[n]));
     for (std::size_t at = 0; at < elements; ++at)
-        for (std::size_t a = 0; a < local; ++a) {
-            const std::int32_t k = unknowns_[at * local + a];
+        for (int a = 0; a < local_count; ++a) {
+            const std::int32_t k = unknown(at, a);
             if (k >= 0)
                 meets[static_cast<std::size_t>(next[static_cast<std::size_t>(k)]++)] =
                     static_cast<std::int32_t>(at);
@@ -49,7 +45,7 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
     std::size_t total = 0;
     for (std::size_t at = 0; at < elements; ++at) {
         std::size_t f = 0;
-        for (std::size_t a = 0; a < local; ++a) f += unknowns_[at * local + a] >= 0 ? 1 : 0;
+        for (int a = 0; a < local_count; ++a) f += unknown(at, a) >= 0 ? 1 : 0;
         total += f * (f + 1) / 2;
     }
     if (total > static_cast<std::size_t>(INT32_MAX) ||
@@ -57,13 +53,12 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
             static_cast<std::size_t>(INT32_MAX))
         throw failure("the Newton matrix has more entries than 32-bit numbers can count");
     slots_.reserve(total);
-    start_.push_back(0);
     for (std::size_t j = 0; j < n; ++j) {
         rows.clear();
         for (std::int64_t m = meet_start[j]; m < meet_start[j + 1]; ++m) {
             const auto at = static_cast<std::size_t>(meets[static_cast<std::size_t>(m)]);
-            for (std::size_t a = 0; a < local; ++a) {
-                const std::int32_t i = unknowns_[at * local + a];
+            for (int a = 0; a < local_count; ++a) {
+                const std::int32_t i = unknown(at, a);
                 if (i < 0 || static_cast<std::size_t>(i) > j) continue;
                 if (mark[static_cast<std::size_t>(i)] != static_cast<std::int64_t>(j)) {
                     mark[static_cast<std::size_t>(i)] = static_cast<std::int64_t>(j);
@@ -84,11 +79,9 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
             for (std::int64_t m = meet_start[j]; m < meet_start[j + 1]; ++m) {
                 const auto at = static_cast<std::size_t>(meets[static_cast<std::size_t>(m)]);
                 int b = 0;  // local place of j
-                while (unknowns_[at * local + static_cast<std::size_t>(b)] !=
-                       static_cast<std::int32_t>(j))
-                    ++b;
+                while (unknown(at, b) != static_cast<std::int32_t>(j)) ++b;
                 for (int a = 0; a < local_count; ++a) {
-                    const std::int32_t i = unknowns_[at * local + static_cast<std::size_t>(a)];
+                    const std::int32_t i = unknown(at, a);
                     if (i < 0 || static_cast<std::size_t>(i) > j) continue;
                     const int packed = a <= b ? packed_position(a, b) : packed_position(b, a);
                     take(static_cast<std::size_t>(place[static_cast<std::size_t>(i)]) - first,
@@ -104,12 +97,20 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
         each_slot([&](std::size_t r, std::int32_t slot) {
             slots_[base + static_cast<std::size_t>(fill[r]++)] = slot;
         });
-        for (std::size_t r = 0; r < rows.size(); ++r)
-            start_.push_back(static_cast<std::int32_t>(base) + count[r + 1]);
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const std::int32_t slots = count[r + 1] - count[r];
+            if (slots > UINT16_MAX)
+                throw failure(
+                    "the Newton matrix has an entry that more than 65 535 elements share");
+            if (counts_.size() % mark_every == 0)
+                marks_.push_back(static_cast<std::int32_t>(base) + count[r]);
+            counts_.push_back(static_cast<std::uint16_t>(slots));
+        }
     }
     // grown by doubling: the room beyond the entries handed back
     shape_.row.shrink_to_fit();
-    start_.shrink_to_fit();
+    counts_.shrink_to_fit();
+    marks_.shrink_to_fit();
 }
 
 }  // namespace sheet

@@ -15,6 +15,7 @@
 #include "sheet/mechanics/tension_shift.hpp"
 #include "sheet/solve/cholesky.hpp"
 #include "sheet/solve/hessian_pattern.hpp"
+#include "sheet/solve/sparse_values.hpp"
 
 namespace sheet {
 
@@ -25,7 +26,7 @@ namespace sheet {
 // support reaches). It reads only what it is given, so it may run beside other work.
 template <class Geometry>
 std::optional<std::vector<double>> harmonic_extension(const hessian_pattern& pattern,
-                                                      const std::vector<double>& shift,
+                                                      const sparse_values& shift,
                                                       Geometry&& geometry, double tension,
                                                       const double* prescribed) {
     const symmetric_matrix& shape = pattern.shape();
@@ -55,13 +56,14 @@ std::optional<std::vector<double>> harmonic_extension(const hessian_pattern& pat
     symmetric_matrix laplacian;
     laplacian.n = shape.n;
     laplacian.column_start.push_back(0);
+    sparse_values::reader entries(shift);
     for (std::int32_t j = 0; j < shape.n; ++j) {
         const auto jj = static_cast<std::size_t>(j);
         for (auto k = static_cast<std::size_t>(shape.column_start[jj]);
              k < static_cast<std::size_t>(shape.column_start[jj + 1]); ++k)
-            if (shift[k] != 0.0 || shape.row[k] == j) {
+            if (const double s = entries.next(); s != 0.0 || shape.row[k] == j) {
                 laplacian.row.push_back(shape.row[k]);
-                laplacian.value.push_back(shift[k]);
+                laplacian.value.push_back(s);
             }
         laplacian.column_start.push_back(static_cast<std::int32_t>(laplacian.row.size()));
     }

@@ -131,12 +131,16 @@ public:
                 if constexpr (condensed) condense(at, block, packed);
             },
             project_ && !condensed, buffer_, hessian_);
+        // the blocks of the last batch are not held beside the factor to come
+        std::vector<double>().swap(buffer_);
         low_rank_.clear();
         terms_.add_low_rank(p, states, low_rank_);
-        // The condensed gradient: each free entry's, less its elements' own couplings.
-        std::vector<double>& reduced = reduced_;
-        reduced.assign(gradient_.begin(), gradient_.begin() + static_cast<std::ptrdiff_t>(free));
+        // The condensed gradient: each free entry's, less its elements' own couplings (with
+        // none, the gradient itself).
+        std::span<const double> reduced = std::span<const double>(gradient_).first(free);
         if constexpr (condensed) {
+            reduced_.assign(gradient_.begin(),
+                            gradient_.begin() + static_cast<std::ptrdiff_t>(free));
             couplings_.resize(elements * 9);
             for (std::size_t at = 0; at < elements; ++at) {
                 const double* whole = full_.data() + at * size;
@@ -144,7 +148,8 @@ public:
                 for (int a = 0; a < 9; ++a)
                     couplings_[at * 9 + a] = -(whole[packed_position(a, 9)] * ratio);
             }
-            add_local_vectors(pattern_, couplings_, reduced);
+            add_local_vectors(pattern_, couplings_, reduced_);
+            reduced = reduced_;
         }
         split_.assembly_seconds +=
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -20,11 +20,7 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 
 step_system::step_system(const symmetric_matrix& shape, std::vector<double> shift,
                          std::span<const std::int32_t> groups, step_rule rule)
-    : shape_(shape),
-      values_(shape.stored()),
-      shift_(std::move(shift)),
-      rule_(rule),
-      groups_(groups.begin(), groups.end()) {}
+    : shape_(shape), shift_(shift), rule_(rule), groups_(groups.begin(), groups.end()) {}
 
 double step_system::analyse() {
     if (factor_) return 0.0;
@@ -35,12 +31,21 @@ double step_system::analyse() {
 }
 
 void step_system::form(const std::vector<double>& h, double tau) {
-    for (std::size_t k = 0; k < h.size(); ++k) values_[k] = h[k] + tau * shift_[k];
+    // Unshifted, the matrix is h itself (h + 0 S would be h to the bit: its entries are sums
+    // begun from 0.0, never -0.0), and no copy of it is held beside the factor.
+    if (tau == 0.0) {
+        formed_ = &h;
+        return;
+    }
+    values_.resize(h.size());
+    sparse_values::reader shift(shift_);
+    for (std::size_t k = 0; k < h.size(); ++k) values_[k] = h[k] + tau * shift.next();
+    formed_ = &values_;
 }
 
 void step_system::apply(const std::vector<low_rank_part>& low, std::span<const double> p,
                         std::span<double> q) const {
-    multiply(shape_, values_, p, q);
+    multiply(shape_, *formed_, p, q);
     for (const low_rank_part& part : low) {
         const double along = part.coefficient * detail::inner(part.vector, p);
         for (std::size_t i = 0; i < q.size(); ++i) q[i] = q[i] + along * part.vector[i];
@@ -97,7 +102,7 @@ void step_system::precondition(const std::vector<low_rank_part>& low, std::span<
 
 bool step_system::factorise() {
     const auto start = std::chrono::steady_clock::now();
-    const bool done = factor_->factor(shape_, values_);
+    const bool done = factor_->factor(shape_, *formed_);
     counts_.factor_seconds += seconds_since(start);
     ++(done ? counts_.factorisations : counts_.failed_factorisations);
     return done;

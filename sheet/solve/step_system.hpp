@@ -18,6 +18,7 @@
 #include "sheet/energy/term.hpp"
 #include "sheet/solve/cholesky.hpp"
 #include "sheet/solve/pcg.hpp"
+#include "sheet/solve/sparse_values.hpp"
 #include "sheet/solve/symmetric_matrix.hpp"
 
 namespace sheet {
@@ -81,15 +82,17 @@ public:
         return sum;
     }
     double shift_curvature(std::span<const double> d) const {
-        return quadratic_form(shape_, shift_, d);
+        sparse_values::reader shift(shift_);
+        return quadratic_form_by(
+            shape_, [&shift](std::size_t) { return shift.next(); }, d);
     }
 
     double shift() const { return tau_; }
-    const std::vector<double>& shift_values() const { return shift_; }
+    const sparse_values& shift_values() const { return shift_; }
     const step_counts& counts() const { return counts_; }
 
 private:
-    void form(const std::vector<double>& h, double tau);  // values_ := h + tau shift_
+    void form(const std::vector<double>& h, double tau);  // formed_ := h + tau shift_
     bool factorise();
     // The preconditioner (F + L)^-1 of the latest factor F and the parts low: F^-1 v of each
     // part, and the small matrix C^-1 + V' F^-1 V factorised.
@@ -100,8 +103,9 @@ private:
                std::span<double> q) const;
 
     const symmetric_matrix& shape_;
-    std::vector<double> values_;  // of the matrix last formed
-    std::vector<double> shift_;
+    std::vector<double> values_;                   // h + tau S, when tau is not 0
+    const std::vector<double>* formed_ = nullptr;  // the matrix last formed: h or values_
+    sparse_values shift_;
     step_rule rule_;
     std::vector<std::int32_t> groups_;  // for the analysis, until it is made
     std::optional<cholesky> factor_;

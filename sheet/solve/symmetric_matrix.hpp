@@ -48,20 +48,27 @@ inline void multiply(const symmetric_matrix& a, std::span<const double> x, std::
 // x' A x for the matrix of shape's pattern with the stored values, from its stored upper triangle:
 // each column's entries in ascending order, a diagonal entry once and another twice, the
 // columns' sums added in ascending order from 0.0.
-inline double quadratic_form(const symmetric_matrix& shape, std::span<const double> values,
-                             std::span<const double> x) {
+// The stored values come from value(k), asked once for every entry k in ascending order.
+template <class Value>
+double quadratic_form_by(const symmetric_matrix& shape, Value&& value, std::span<const double> x) {
     double sum = 0.0;
     for (std::int32_t j = 0; j < shape.n; ++j) {
         const auto jj = static_cast<std::size_t>(j);
         double column = 0.0;
         for (std::int32_t k = shape.column_start[jj]; k < shape.column_start[jj + 1]; ++k) {
             const auto i = static_cast<std::size_t>(shape.row[static_cast<std::size_t>(k)]);
-            const double entry = values[static_cast<std::size_t>(k)] * x[i];
+            const double entry = value(static_cast<std::size_t>(k)) * x[i];
             column = column + (i == jj ? entry : 2.0 * entry);
         }
         sum = sum + column * x[jj];
     }
     return sum;
+}
+
+inline double quadratic_form(const symmetric_matrix& shape, std::span<const double> values,
+                             std::span<const double> x) {
+    return quadratic_form_by(
+        shape, [values](std::size_t k) { return values[k]; }, x);
 }
 
 }  // namespace sheet

@@ -3,10 +3,13 @@
 // on one thread and on three; the product with the stored triangle and the element vectors too.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "sheet/assembly/worker_pool.hpp"
+#include "sheet/failure.hpp"
 #include "sheet/solve/hessian_assembly.hpp"
+#include "sheet/solve/sparse_values.hpp"
 
 namespace {
 
@@ -92,6 +95,49 @@ TEST(hessian_pattern, assembles_the_dense_sum_of_the_element_blocks_for_any_thre
                 if (pattern.unknown(at, l) == i) summed += local[at * 9 + l];
         EXPECT_NEAR(y[i], expected, 1e-9 * std::abs(expected)) << i;
         EXPECT_EQ(sums[i], summed) << i;
+    }
+}
+
+// A fan of triangles around node 0: the entries of node 0's components gather one slot from
+// every triangle, and the pattern counts at most 65 535 of them.
+sheet::element_columns fan(int triangles) {
+    sheet::element_columns table;
+    table.stride = static_cast<std::size_t>(triangles) + sheet::element_columns::padding;
+    table.sources.assign(9 * table.stride, 0);
+    for (int at = 0; at < triangles; ++at) {
+        const int corner[3] = {0, at + 1, at + 2};
+        for (int l = 0; l < 3; ++l)
+            for (int j = 0; j < 3; ++j)
+                table.sources[(3 * l + j) * table.stride + at] = 3 * corner[l] + j;
+    }
+    return table;
+}
+
+TEST(hessian_pattern, refuses_an_entry_that_more_elements_share_than_it_counts) {
+    for (const int triangles : {65535, 65536}) {
+        const sheet::element_columns table = fan(triangles);
+        const int n = 3 * (triangles + 2);
+        const auto make = [&] { sheet::hessian_pattern(table, triangles, n, n, 9); };
+        if (triangles == 65535)
+            EXPECT_NO_THROW(make());
+        else
+            EXPECT_THROW(make(), sheet::failure);
+    }
+}
+
+// The shift's values kept sparse read back as they were, 0.0 where they were zero, across the
+// marks' words.
+TEST(sparse_values, reads_back_every_value_in_order) {
+    std::vector<double> values(200, 0.0);
+    for (std::size_t k : {0, 5, 63, 64, 65, 127, 128, 199})
+        values[k] = 0.5 + static_cast<double>(k);
+    values[70] = -0.0;
+    const sheet::sparse_values kept(values);
+    sheet::sparse_values::reader read(kept);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const double v = read.next();
+        EXPECT_EQ(v, values[k]) << k;
+        EXPECT_FALSE(std::signbit(v)) << k;
     }
 }
 
