@@ -105,20 +105,24 @@ inline principal_squares principal_squares_of(double tr, double det) {
     return {a, det / a, root_of};
 }
 
-// dW/db of energy(a, b, c) at b, its second derivative into curvature.
+// dW/db of energy(a, b, c) by b, with a and c given: along(b, curvature) gives it, and its
+// second derivative into curvature.
 template <class Energy>
-double minor_slope(const Energy& energy, double a, double b, double c, double& curvature) {
-    const jet<1> w = energy(jet<1>(a), jet<1>::seed(b, 0), jet<1>(c));
-    curvature = w.h[0][0];
-    return w.g[0];
+auto along_minor_of(const Energy& energy, double a, double c) {
+    return [&energy, a, c](double b, double& curvature) {
+        const jet<1> w = energy(jet<1>(a), jet<1>::seed(b, 0), jet<1>(c));
+        curvature = w.h[0][0];
+        return w.g[0];
+    };
 }
 
-// Whether the state s is taut by relax's first test, before any solve.
-template <class Energy>
-bool taut_at_once(const Energy& energy, const principal_squares& s, double c) {
+// Whether the state s is taut by relax's first test, before any solve; along is
+// along_minor_of(energy, s.major, c).
+template <class Along>
+bool taut_at_once(const principal_squares& s, double c, const Along& along) {
     if (!(s.minor > 0.0) || !std::isfinite(s.major) || !std::isfinite(c)) return true;
     double unused = 0.0;
-    return !(minor_slope(energy, s.major, s.minor, c, unused) < 0.0);
+    return !(along(s.minor, unused) < 0.0);
 }
 
 }  // namespace detail
@@ -141,10 +145,8 @@ relaxed_density relax(const Energy& energy, double tr, double det, double c) {
     const double a = squares.major, root_of = squares.half_gap;
     out.major = a;
     out.minor = squares.minor;
-    if (detail::taut_at_once(energy, squares, c)) return out;
-    const auto along_minor = [&](double b, double& curvature) {
-        return detail::minor_slope(energy, a, b, c, curvature);
-    };
+    const auto along_minor = detail::along_minor_of(energy, a, c);
+    if (detail::taut_at_once(squares, c, along_minor)) return out;
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
     // an incompressible law's natural width, bbar = a^(-1/2), as the first guess
@@ -226,7 +228,8 @@ relaxed_density relax(const Energy& energy, double tr, double det, double c) {
 // come out taut (next to equal stretches), as relax says.
 template <class Energy>
 bool taut_at_once(const Energy& energy, double tr, double det, double c) {
-    return detail::taut_at_once(energy, detail::principal_squares_of(tr, det), c);
+    const detail::principal_squares squares = detail::principal_squares_of(tr, det);
+    return detail::taut_at_once(squares, c, detail::along_minor_of(energy, squares.major, c));
 }
 
 // The in-plane area ratio Jp = |a x b| / A2 of an element of twice its initial area a2 in its
