@@ -26,9 +26,9 @@ namespace sheet::membrane_lanes::HWY_NAMESPACE {
 using sheet::HWY_NAMESPACE::real_lanes;
 
 // Flattened: the formula templates and the lane operations are all inlined here, under this
-// target's instruction set. After each vector's results are put, then(at, filled, tr, det) when
-// given: the trace and the determinant of the in-plane C of the vector's elements, by lane, which
-// are a relaxed law's test of its elements.
+// target's instruction set. When then is given, after each vector's results are put,
+// then(at, filled, tr, det) with the trace and the determinant of the in-plane C of the vector's
+// elements by lane: what a relaxed law tests its elements by.
 template <class kinematics, class Law, class Then = std::nullptr_t>
 HWY_FLATTEN void evaluate_by_law(const Law& law, const model_of<kinematics>& m,
                                  std::span<const double> xs, const double* prescribed,
