@@ -109,8 +109,9 @@ element_result_of<T> element_state(const sheet::relaxed<Law>& law, double t0, co
     const sheet::current_shape<T> c = sheet::shape_of(r, u);
     if (shape != nullptr) *shape = c;
     const T a2 = r.area2;
-    const T jp = c.length / a2;
-    const T det = jp * jp;
+    const sheet::plane_stretch<T> plane = sheet::plane_stretch_of(a2, c);
+    const T jp = plane.jp;
+    const T det = plane.det;
     const T c33 = s * s * s * s;
     const sheet::relaxed_density d =
         sheet::relax<3>(stretch_density<Law>{plain}, sheet::value_of(c.trace_c),
@@ -140,6 +141,16 @@ element_result_of<T> element_state(const sheet::relaxed<Law>& law, double t0, co
     if (d.state == sheet::tension_state::wrinkled)
         out.tension.sigma1 = 2.0 * d.major * d.major_slope / std::sqrt(i3);
     return out;
+}
+
+// Whether the element whose plane has trace C = tr and det C = det, with thickness variable s, is
+// taut under the relaxed law by the relaxation's first test (sheet::taut_at_once): element_state
+// is then the law's own.
+template <class Law>
+bool element_taut_at_once(const sheet::relaxed<Law>& law, double tr, double det, double s) {
+    const Law& plain = law;
+    const double c33 = s * s * s * s;
+    return sheet::taut_at_once(stretch_density<Law>{plain}, tr, det, c33);
 }
 
 // The in-plane principal stresses of the element: with a = i1, b = trace_c2, c = i3, u = w1,

@@ -120,8 +120,9 @@ element_result_of<T> element_state(const sheet::relaxed<Law>& law, double t0, co
     const sheet::current_shape<T> c = sheet::shape_of(r, u);
     if (shape != nullptr) *shape = c;
     const T a2 = r.area2;
-    const T jp = c.length / a2;
-    const T det = jp * jp;
+    const sheet::plane_stretch<T> plane = sheet::plane_stretch_of(a2, c);
+    const T jp = plane.jp;
+    const T det = plane.det;
     const sheet::relaxed_density d = sheet::relax<2>(
         stretch_density<Law>{plain}, sheet::value_of(c.trace_c), sheet::value_of(det), 0.0);
     if (d.state == sheet::tension_state::taut) return element_in_shape(plain, t0, r, c, forces);
@@ -146,6 +147,14 @@ element_result_of<T> element_state(const sheet::relaxed<Law>& law, double t0, co
     if (d.state == sheet::tension_state::wrinkled)
         out.tension.sigma1 = 2.0 * d.major * d.major_slope;
     return out;
+}
+
+// Whether the element whose plane has trace C = tr and det C = det is taut under the relaxed law
+// by the relaxation's first test (sheet::taut_at_once): element_state is then the law's own.
+template <class Law>
+bool element_taut_at_once(const sheet::relaxed<Law>& law, double tr, double det) {
+    const Law& plain = law;
+    return sheet::taut_at_once(stretch_density<Law>{plain}, tr, det, 0.0);
 }
 
 // The in-plane principal stresses of an incompressible element, whose pressure makes the

@@ -93,6 +93,38 @@ double rising_root(Slope&& f, double guess) {
     return x;
 }
 
+// lambda1^2 >= lambda2^2 of the in-plane C of trace tr and determinant det, lambda2^2 = det /
+// lambda1^2 clear of cancellation, and half their difference.
+struct principal_squares {
+    double major = 0.0, minor = 0.0, half_gap = 0.0;
+};
+inline principal_squares principal_squares_of(double tr, double det) {
+    const double half = 0.5 * tr;
+    const double root_of = std::sqrt(std::max(half * half - det, 0.0));
+    const double a = half + root_of;
+    return {a, det / a, root_of};
+}
+
+// dW/db of energy(a, b, c) by b, with a and c given: along(b, curvature) gives it, and its
+// second derivative into curvature.
+template <class Energy>
+auto along_minor_of(const Energy& energy, double a, double c) {
+    return [&energy, a, c](double b, double& curvature) {
+        const jet<1> w = energy(jet<1>(a), jet<1>::seed(b, 0), jet<1>(c));
+        curvature = w.h[0][0];
+        return w.g[0];
+    };
+}
+
+// Whether the state s is taut by relax's first test, before any solve; along is
+// along_minor_of(energy, s.major, c).
+template <class Along>
+bool taut_at_once(const principal_squares& s, double c, const Along& along) {
+    if (!(s.minor > 0.0) || !std::isfinite(s.major) || !std::isfinite(c)) return true;
+    double unused = 0.0;
+    return !(along(s.minor, unused) < 0.0);
+}
+
 }  // namespace detail
 
 // The relaxed density at (tr, det, c) of the density energy(a, b, c), a template over the number
@@ -109,20 +141,12 @@ relaxed_density relax(const Energy& energy, double tr, double det, double c) {
     static_assert(Variables == 2 || Variables == 3);
     constexpr int K = Variables;
     relaxed_density out;
-    // lambda2^2 = det / lambda1^2, clear of cancellation
-    const double half = 0.5 * tr;
-    const double root_of = std::sqrt(std::max(half * half - det, 0.0));
-    const double a = half + root_of;
+    const detail::principal_squares squares = detail::principal_squares_of(tr, det);
+    const double a = squares.major, root_of = squares.half_gap;
     out.major = a;
-    out.minor = det / a;
-    if (!(out.minor > 0.0) || !std::isfinite(a) || !std::isfinite(c)) return out;
-    const auto along_minor = [&](double b, double& curvature) {
-        const jet<1> w = energy(jet<1>(a), jet<1>::seed(b, 0), jet<1>(c));
-        curvature = w.h[0][0];
-        return w.g[0];
-    };
-    double unused = 0.0;
-    if (!(along_minor(out.minor, unused) < 0.0)) return out;
+    out.minor = squares.minor;
+    const auto along_minor = detail::along_minor_of(energy, a, c);
+    if (detail::taut_at_once(squares, c, along_minor)) return out;
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
     // an incompressible law's natural width, bbar = a^(-1/2), as the first guess
@@ -196,6 +220,29 @@ relaxed_density relax(const Energy& energy, double tr, double det, double c) {
         out.w = energy(lx, lx, jet<1>(c)).v;
     }
     return out;
+}
+
+// Whether relax(energy, tr, det, c) finds the state taut by its first test, before it solves
+// for a natural width: the second principal stress not below 0, lambda2^2 not above 0 or a
+// value no number. Its result is then the taut one at once; a state not taut at once may still
+// come out taut (next to equal stretches), as relax says.
+template <class Energy>
+bool taut_at_once(const Energy& energy, double tr, double det, double c) {
+    const detail::principal_squares squares = detail::principal_squares_of(tr, det);
+    return detail::taut_at_once(squares, c, detail::along_minor_of(energy, squares.major, c));
+}
+
+// The in-plane area ratio Jp = |a x b| / A2 of an element of twice its initial area a2 in its
+// current shape c, and det C = Jp^2 of its plane: what the relaxed energy reads of it, with
+// trace C.
+template <class T>
+struct plane_stretch {
+    T jp, det;
+};
+template <class T>
+plane_stretch<T> plane_stretch_of(const T& a2, const current_shape<T>& c) {
+    const T jp = c.length / a2;
+    return {jp, jp * jp};
 }
 
 // The relaxed density and its derivatives by tr, det and c in the element's number type: a

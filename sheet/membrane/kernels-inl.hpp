@@ -12,10 +12,13 @@
 
 #include <hwy/highway.h>
 
+#include <cstddef>
+#include <type_traits>
 #include <variant>
 
 #include "sheet/assembly/lanes-inl.hpp"
 #include "sheet/membrane/kinematics.hpp"
+#include "sheet/membrane/relaxed_elements.hpp"
 
 HWY_BEFORE_NAMESPACE();
 namespace sheet::membrane_lanes::HWY_NAMESPACE {
@@ -23,12 +26,14 @@ namespace sheet::membrane_lanes::HWY_NAMESPACE {
 using sheet::HWY_NAMESPACE::real_lanes;
 
 // Flattened: the formula templates and the lane operations are all inlined here, under this
-// target's instruction set.
-template <class kinematics, class Law>
+// target's instruction set. When then is given, after each vector's results are put,
+// then(at, filled, tr, det) with the trace and the determinant of the in-plane C of the vector's
+// elements by lane: what a relaxed law tests its elements by.
+template <class kinematics, class Law, class Then = std::nullptr_t>
 HWY_FLATTEN void evaluate_by_law(const Law& law, const model_of<kinematics>& m,
                                  std::span<const double> xs, const double* prescribed,
                                  std::size_t begin, std::size_t end, const block_io& io,
-                                 double* slopes) {
+                                 double* slopes, Then then = nullptr) {
     namespace lanes = sheet::HWY_NAMESPACE;
     const double t0 = m.problem.thickness;
     const std::size_t elements = m.problem.mesh.elements.size();
@@ -43,23 +48,41 @@ HWY_FLATTEN void evaluate_by_law(const Law& law, const model_of<kinematics>& m,
                                if constexpr (kinematics::internal_unknowns > 0)
                                    s[0] = lanes::load_up_to(internal, at, elements);
                                nodal_forces<real_lanes> f;
-                               const auto result = element_of<kinematics>(law, t0, r, u, s, f);
+                               constexpr bool planes = !std::is_same_v<Then, std::nullptr_t>;
+                               current_shape<real_lanes> c;
+                               const auto result = element_of<kinematics>(law, t0, r, u, s, f,
+                                                                          planes ? &c : nullptr);
                                lanes::scatter_lanes(f, result.strain_energy, filled, io, begin, at);
                                if constexpr (kinematics::internal_unknowns > 0)
                                    lanes::store_owned_lanes(kinematics::internal_slope(result),
                                                             filled, io, at, slopes);
+                               if constexpr (planes) {
+                                   const lanes::lane_tag d;
+                                   alignas(64) double tr[lanes::max_lanes], det[lanes::max_lanes];
+                                   lanes::hn::Store(c.trace_c.v, d, tr);
+                                   lanes::hn::Store(plane_stretch_of(r.area2, c).det.v, d, det);
+                                   then(at, filled, tr, det);
+                               }
                            });
 }
 
-// A relaxed law's elements are evaluated one at a time, elsewhere (relaxed_elements below).
+// A relaxed law's elements as its plain law's over the lanes, then, one vector at a time, those
+// that are not taut by the relaxed element (relax_after_lanes).
 void evaluate(const model_of<SHEET_MEMBRANE_KINEMATICS>& m, std::span<const double> xs,
               const double* prescribed, std::size_t begin, std::size_t end, const block_io& io,
               double* slopes) {
+    using kinematics = SHEET_MEMBRANE_KINEMATICS;
     std::visit(
         [&](const auto& law) {
-            if constexpr (!is_relaxed<std::decay_t<decltype(law)>>)
-                evaluate_by_law<SHEET_MEMBRANE_KINEMATICS>(law, m, xs, prescribed, begin, end, io,
-                                                           slopes);
+            if constexpr (is_relaxed<std::decay_t<decltype(law)>>)
+                evaluate_by_law<kinematics>(
+                    unrelaxed(law), m, xs, prescribed, begin, end, io, slopes,
+                    [&](std::size_t at, std::size_t filled, const double* tr, const double* det) {
+                        relax_after_lanes<kinematics>(law, m, xs, prescribed, begin, io, slopes, at,
+                                                      filled, tr, det);
+                    });
+            else
+                evaluate_by_law<kinematics>(law, m, xs, prescribed, begin, end, io, slopes);
         },
         m.law);
 }
@@ -75,35 +98,6 @@ namespace sheet {
 
 namespace membrane_lanes {
 HWY_EXPORT(evaluate);
-
-// The elements at positions begin..end-1 under a relaxed law, one at a time: whether an element
-// is taut, wrinkled or slack, and the scalar solves of its natural width, are its own, so the
-// lanes would part at every one. Their energies and forces go as io says, as the lanes' do.
-template <class kinematics, class Law>
-void relaxed_elements(const Law& law, const model_of<kinematics>& m, std::span<const double> xs,
-                      const double* prescribed, std::size_t begin, std::size_t end,
-                      const block_io& io, double* slopes) {
-    const double t0 = m.problem.thickness;
-    const std::int32_t first = m.problem.mesh.elements.first();
-    for (std::size_t at = begin; at < end; ++at) {
-        double u[3][3];
-        for (int i = 0; i < 9; ++i)
-            u[i / 3][i % 3] = corner_value(io.table->source(i)[at], xs.data(), prescribed);
-        const std::int32_t e = first + static_cast<std::int32_t>(at);
-        double internal[1] = {0.0};
-        if constexpr (kinematics::internal_unknowns > 0)
-            internal[0] = xs[static_cast<std::size_t>(m.numbering.free_count + e - 1)];
-        element_forces f;
-        const auto result = element_of<kinematics>(law, t0, m.geometry(e), u, internal, f);
-        double* forces = io.forces + 9 * (at - begin);
-        for (int i = 0; i < 9; ++i) forces[i] = f.row[i / 3][i % 3];
-        io.energy[at - begin] = result.strain_energy;
-        if constexpr (kinematics::internal_unknowns > 0)
-            if (at >= io.own_begin && at < io.own_end)
-                slopes[at] = kinematics::internal_slope(result);
-    }
-}
-
 }  // namespace membrane_lanes
 
 }  // namespace sheet
@@ -114,18 +108,7 @@ void SHEET_MEMBRANE_PROGRAM::evaluate_elements(const sheet::model_of<SHEET_MEMBR
                                                const sheet::block_io& io, double* slopes) {
     using namespace sheet;
     if (begin >= end) return;
-    const bool done = std::visit(
-        [&](const auto& law) {
-            if constexpr (is_relaxed<std::decay_t<decltype(law)>>) {
-                membrane_lanes::relaxed_elements<SHEET_MEMBRANE_KINEMATICS>(law, m, xs, prescribed,
-                                                                            begin, end, io, slopes);
-                return true;
-            }
-            return false;
-        },
-        m.law);
-    if (!done)
-        HWY_DYNAMIC_DISPATCH(membrane_lanes::evaluate)(m, xs, prescribed, begin, end, io, slopes);
+    HWY_DYNAMIC_DISPATCH(membrane_lanes::evaluate)(m, xs, prescribed, begin, end, io, slopes);
 }
 
 namespace sheet::membrane_lanes {

@@ -9,7 +9,10 @@
 // and, with internal unknowns, internal_slope(r) (the objective's gradient entry) and
 // energy_slope(slope, s, t0) (the true derivative of the energy by the unknown, which Newton's
 // Hessian differentiates). In the law's namespace, element_state(law, t0, r, u[, s], forces
-// [, shape]) evaluates one element (its result has strain_energy, w1, w2 and the rest) and
+// [, shape]) evaluates one element (its result has strain_energy, w1, w2 and the rest),
+// element_taut_at_once(law, tr, det[, s]) says whether a relaxed law's element whose plane has
+// trace C = tr and det C = det (sheet::plane_stretch_of) is taut by the relaxation's first test
+// (its element_state is then the plain law's) and
 // stresses_of(result) gives the report's stresses. Two kernels, in the same namespace, are
 // compiled once for each program, in the file that includes sheet/membrane/kernels-inl.hpp:
 //   evaluate_elements(m, xs, prescribed, begin, end, io, slopes)
@@ -54,6 +57,16 @@ auto element_of(const Law& law, double t0, const Record& r, const T (&u)[3][3], 
         return element_state(law, t0, r, u, internal[0], forces, shape);
     else
         return element_state(law, t0, r, u, forces, shape);
+}
+
+// Whether K's element under the relaxed law, whose plane has trace C = tr and det C = det, is
+// taut by the relaxation's first test, the internal unknowns (when it has any) at internal[0].
+template <class K, class Law>
+bool taut_at_once_of(const Law& law, double tr, double det, const double* internal) {
+    if constexpr (K::internal_unknowns == 1)
+        return element_taut_at_once(law, tr, det, internal[0]);
+    else
+        return element_taut_at_once(law, tr, det);
 }
 
 }  // namespace sheet

@@ -19,6 +19,16 @@ inline constexpr bool is_relaxed = false;
 template <class Law>
 inline constexpr bool is_relaxed<relaxed<Law>> = true;
 
+// The plain law of law: law itself, or the law it relaxes.
+template <class Law>
+const Law& unrelaxed(const Law& law) {
+    return law;
+}
+template <class Law>
+const Law& unrelaxed(const relaxed<Law>& law) {
+    return law;
+}
+
 // std::variant<Laws..., relaxed<Laws>...> of the plain laws' variant.
 template <class Plain>
 struct with_relaxed;

@@ -1,13 +1,15 @@
 // The element routines over vector lanes give every element's energy, forces and thickness
 // slope of the one-element routines to the bit, on every instruction set this CPU can run:
 // random elements, blocks shorter than a vector, collapsed triangles, zero and negative
-// thickness variables and non-finite unknowns.
+// thickness variables and non-finite unknowns, under each law and each relaxed law, whose
+// elements there are taut, wrinkled and slack.
 #include <gtest/gtest.h>
 
 #include "support/laws.hpp"
 
 #include <hwy/targets.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -79,6 +81,9 @@ void unknowns(terms::real_vector& x, std::int32_t count, dorvan_tests::random_re
     x(13) = nan;
 }
 
+// The elements' states under a relaxed law, counted by tension_state over whole sheets.
+using state_counts = std::array<int, 3>;
+
 // Expects the block's energies and forces of the lanes to be those of one(at, record, u,
 // forces), the one-element routine, which returns the energy.
 template <class Model, class One>
@@ -123,18 +128,20 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
     const std::size_t count = m.problem.mesh.elements.size();
     const sheet::element_columns table = sheet::element_columns_of(m);
 
-    for (const std::int32_t law : {1, 2}) {
-        m.law = law == 1 ? dorvan::law{dorvan::neo_hookean{0.8, 3.0}}
-                         : dorvan::law{dorvan::mooney_rivlin{0.4, 0.1, 5.0}};
+    state_counts states{};
+    for (const std::int32_t law : {1, 2, 3, 4}) {  // 3 and 4: 1 and 2 relaxed
+        m.law = law % 2 == 1 ? dorvan::law{dorvan::neo_hookean{0.8, 3.0}}
+                             : dorvan::law{dorvan::mooney_rivlin{0.4, 0.1, 5.0}};
+        if (law > 2) m.law = sheet::relaxed_law(m.law);
         on_every_target([&] {
             for (const auto& [begin, end] : blocks(count)) {
                 std::vector<double> energy(end - begin), forces(9 * (end - begin)),
                     slopes(count, 7.0);
-                // The first element of the block is evaluated for another call, which writes
-                // its slope.
+                // The first and the last element of the block are evaluated for other calls,
+                // which write their slopes.
                 dorvan::evaluate_elements(
                     m, xs, m.problem.supports.prescribed.all().data(), begin, end,
-                    {&table, energy.data(), forces.data(), begin + 1, count}, slopes.data());
+                    {&table, energy.data(), forces.data(), begin + 1, end - 1}, slopes.data());
                 SCOPED_TRACE("law " + std::to_string(law));
                 expect_one_element_results(
                     m, table, xs, begin, end, energy, forces,
@@ -142,18 +149,23 @@ TEST(element_lanes, dorvan_lanes_give_the_one_element_results) {
                         sheet::element_forces& one) {
                         const dorvan::element_result want = testing_support::dorvan_element(
                             m, r, u, xs[m.numbering.free_count + at], one);
-                        EXPECT_TRUE(at == begin || alike(slopes[at], want.thickness_slope)) << at;
+                        EXPECT_TRUE(at == begin || at == end - 1 ||
+                                    alike(slopes[at], want.thickness_slope))
+                            << at;
+                        if (law > 2 && end == count)
+                            ++states[static_cast<std::size_t>(want.tension.state)];
                         return want.strain_energy;
                     });
                 // Nothing outside the block is written.
                 for (std::size_t at = 0; at < count; ++at) {
-                    if (at <= begin || at >= end) {
+                    if (at <= begin || at >= end - 1) {
                         ASSERT_EQ(slopes[at], 7.0) << at;
                     }
                 }
             }
         });
     }
+    for (const int n : states) EXPECT_GT(n, 0);
 }
 
 // A started melvar model of 2 columns x rows elements.
@@ -170,17 +182,20 @@ melvar::model melvar_grid(std::int32_t columns, std::int32_t rows) {
     return m;
 }
 
-// Expects melvar's lanes to give the one-element results at x under each of laws.
+// Expects melvar's lanes to give the one-element results at x under each of laws (4 to 6: 1 to 3
+// relaxed), counting the states of the relaxed laws' elements into states.
 void expect_melvar_lanes_alike(melvar::model& m, const terms::real_vector& x,
-                               std::initializer_list<std::int32_t> laws) {
+                               std::initializer_list<std::int32_t> laws,
+                               state_counts* states = nullptr) {
     using namespace melvar_testing;
     const auto xs = x.view(1, m.numbering.free_count);
     const std::size_t count = m.problem.mesh.elements.size();
     const sheet::element_columns table = sheet::element_columns_of(m);
     for (const std::int32_t law : laws) {
-        if (law == 1) neo_hookean(m, 0.8);
-        if (law == 2) mooney_rivlin(m, 0.4, 0.15);
-        if (law == 3) arruda_boyce(m, 0.7, 2.5);
+        if (law % 3 == 1) neo_hookean(m, 0.8);
+        if (law % 3 == 2) mooney_rivlin(m, 0.4, 0.15);
+        if (law % 3 == 0) arruda_boyce(m, 0.7, 2.5);
+        if (law > 3) m.law = sheet::relaxed_law(m.law);
         on_every_target([&] {
             for (const auto& [begin, end] : blocks(count)) {
                 std::vector<double> energy(end - begin), forces(9 * (end - begin));
@@ -192,7 +207,11 @@ void expect_melvar_lanes_alike(melvar::model& m, const terms::real_vector& x,
                     m, table, xs, begin, end, energy, forces,
                     [&](std::size_t, const sheet::element_geometry& r, const double(&u)[3][3],
                         sheet::element_forces& one) {
-                        return testing_support::melvar_element(m, r, u, one).strain_energy;
+                        const melvar::element_result want =
+                            testing_support::melvar_element(m, r, u, one);
+                        if (states != nullptr && law > 3 && end == count)
+                            ++(*states)[static_cast<std::size_t>(want.tension.state)];
+                        return want.strain_energy;
                     });
             }
         });
@@ -205,7 +224,9 @@ TEST(element_lanes, melvar_lanes_give_the_one_element_results) {
     scramble(m, random);
     terms::real_vector x(1, m.numbering.free_count);
     unknowns(x, m.numbering.free_count, random);
-    expect_melvar_lanes_alike(m, x, {1, 2, 3});
+    state_counts states{};
+    expect_melvar_lanes_alike(m, x, {1, 2, 3, 4, 5, 6}, &states);
+    for (const int n : states) EXPECT_GT(n, 0);
 }
 
 // Flat elements whose out-of-plane edges and displacements are zeros of either sign: some force
