@@ -201,6 +201,24 @@ struct kinematics {
     }
     // lambda3 = s^2: the current thickness is t0 s^2.
     static double thickness_stretch(const element_result&, const double* s) { return s[0] * s[0]; }
+
+    // Newton's element Hessian by invariants (sheet/membrane/invariant_hessian.hpp): the law's
+    // density by tr = trace C and det = det C of the element's plane and by C33, the relaxed
+    // density the relaxed element takes, and C33 = s^4 by the thickness variable, as the element
+    // forms it.
+    template <class Law, class T>
+    static T plane_density(const Law& law, const T& tr, const T& det, const T& c33) {
+        return law.density(tr + c33, tr * tr - 2.0 * det + c33 * c33, c33 * det).w;
+    }
+    template <class Law>
+    static sheet::relaxed_density relaxed_plane_density(const Law& law, double tr, double det,
+                                                        double c33) {
+        return sheet::relax<3>(stretch_density<Law>{law}, tr, det, c33);
+    }
+    template <class T>
+    static T own_variable(const T& s) {
+        return s * s * s * s;
+    }
 };
 
 // The kernels, compiled in dorvan/program.cpp (sheet/membrane/kernels-inl.hpp).
@@ -209,5 +227,7 @@ void evaluate_elements(const model& m, std::span<const double> xs, const double*
                        double* slopes);
 void element_hessian(const model& m, const sheet::element_columns& table, std::size_t at,
                      std::span<const double> xs, const double* prescribed, double* packed);
+void element_hessian_by_duals(const model& m, const sheet::element_columns& table, std::size_t at,
+                              std::span<const double> xs, const double* prescribed, double* packed);
 
 }  // namespace dorvan

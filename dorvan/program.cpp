@@ -1,5 +1,5 @@
 // dorvan's element kernels: its element over vector lanes for every instruction set Highway
-// dispatches to, and its element Hessian by dual numbers.
+// dispatches to, and its element Hessians (by invariants, and by dual numbers for reference).
 #include "dorvan/kinematics.hpp"
 
 #define SHEET_MEMBRANE_KINEMATICS dorvan::kinematics

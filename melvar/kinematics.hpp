@@ -196,6 +196,20 @@ struct kinematics {
     static constexpr int internal_unknowns = 0;
 
     static double thickness_stretch(const element_result& r, const double*) { return r.stretch3; }
+
+    // Newton's element Hessian by invariants (sheet/membrane/invariant_hessian.hpp): the law's
+    // density by tr = trace C and det = det C of the element's plane, lambda3^2 = 1 / det (there
+    // is no third variable), and the relaxed density the relaxed element takes.
+    template <class Law, class T>
+    static T plane_density(const Law& law, const T& tr, const T& det, const T&) {
+        const T l3_2 = 1.0 / det;
+        return law.density(tr + l3_2, tr * tr - 2.0 * det + l3_2 * l3_2).w;
+    }
+    template <class Law>
+    static sheet::relaxed_density relaxed_plane_density(const Law& law, double tr, double det,
+                                                        double) {
+        return sheet::relax<2>(stretch_density<Law>{law}, tr, det, 0.0);
+    }
 };
 
 // The kernels, compiled in melvar/program.cpp (sheet/membrane/kernels-inl.hpp).
@@ -204,5 +218,7 @@ void evaluate_elements(const model& m, std::span<const double> xs, const double*
                        double* slopes);
 void element_hessian(const model& m, const sheet::element_columns& table, std::size_t at,
                      std::span<const double> xs, const double* prescribed, double* packed);
+void element_hessian_by_duals(const model& m, const sheet::element_columns& table, std::size_t at,
+                              std::span<const double> xs, const double* prescribed, double* packed);
 
 }  // namespace melvar

@@ -1,5 +1,5 @@
 // melvar's element kernels: its element over vector lanes for every instruction set Highway
-// dispatches to, and its element Hessian by dual numbers.
+// dispatches to, and its element Hessians (by invariants, and by dual numbers for reference).
 #include "melvar/kinematics.hpp"
 
 #define SHEET_MEMBRANE_KINEMATICS melvar::kinematics

@@ -1,5 +1,6 @@
 // A program's element kernels: its element over vector lanes, compiled once per instruction set
-// and chosen at run time by Highway's dispatch, and its element Hessian by dual numbers. A
+// and chosen at run time by Highway's dispatch, and its element Hessians (by invariants, and by
+// dual numbers for reference). A
 // program's own file defines SHEET_MEMBRANE_KINEMATICS (its kinematics) and
 // SHEET_MEMBRANE_PROGRAM (the namespace that declares its kernels), sets HWY_TARGET_INCLUDE to
 // this file, includes hwy/foreach_target.h and then this file.
@@ -93,6 +94,7 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 #include "sheet/mechanics/dual.hpp"
 #include "sheet/mechanics/packed.hpp"
+#include "sheet/membrane/invariant_hessian.hpp"
 
 namespace sheet {
 
@@ -155,6 +157,12 @@ void SHEET_MEMBRANE_PROGRAM::element_hessian(const sheet::model_of<SHEET_MEMBRAN
                                              const sheet::element_columns& table, std::size_t at,
                                              std::span<const double> xs, const double* prescribed,
                                              double* packed) {
+    sheet::invariant_hessian_of<SHEET_MEMBRANE_KINEMATICS>(m, table, at, xs, prescribed, packed);
+}
+
+void SHEET_MEMBRANE_PROGRAM::element_hessian_by_duals(
+    const sheet::model_of<SHEET_MEMBRANE_KINEMATICS>& m, const sheet::element_columns& table,
+    std::size_t at, std::span<const double> xs, const double* prescribed, double* packed) {
     sheet::membrane_lanes::element_hessian_of<SHEET_MEMBRANE_KINEMATICS>(m, table, at, xs,
                                                                          prescribed, packed);
 }

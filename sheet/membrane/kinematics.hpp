@@ -6,6 +6,12 @@
 //   internal_unknowns       the unknowns of each element's own after the free components (0 or
 //                           1; each starts at 1.0): dorvan's thickness variable
 //   thickness_stretch(r, s) lambda3 of an element with result r and internal unknowns s
+//   plane_density(law, tr, det, c), relaxed_plane_density(law, tr, det, c), own_variable(s)
+//                           what Newton's element Hessian by invariants takes
+//                           (invariant_hessian.hpp): the element's density W under a plain law
+//                           by trace C and det C of its plane and its third variable c, and the
+//                           relaxed density under a relaxed law; with internal unknowns, c by
+//                           the unknown (the templates are over the number type)
 // and, with internal unknowns, internal_slope(r) (the objective's gradient entry) and
 // energy_slope(slope, s, t0) (the true derivative of the energy by the unknown, which Newton's
 // Hessian differentiates). In the law's namespace, element_state(law, t0, r, u[, s], forces
@@ -22,7 +28,9 @@
 //   element_hessian(m, table, at, xs, prescribed, packed)
 //       the Hessian of the strain energy of the element at position at over its
 //       9 + internal_unknowns unknowns (its corners' components, then its own), added into
-//       packed.
+//       packed: by the invariants of the element's plane (invariant_hessian.hpp); beside it
+//       element_hessian_by_duals, with the same arguments, forms it by dual numbers through the
+//       whole element, the reference its tests and its benchmark compare it with.
 #pragma once
 
 #include <concepts>

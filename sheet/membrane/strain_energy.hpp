@@ -1,7 +1,7 @@
 // The elements' strain energy as a term of the energy, for a program of kinematics K: evaluated
 // in blocks of elements over vector lanes, each adding its nodal forces into the gradient of the
 // free components in ascending element order (and, with internal unknowns, writing its own
-// entries); its element Hessians by dual numbers; the inside-out test of a trial point; and the
+// entries); its element Hessians (the program's); the inside-out test of a trial point; and the
 // element rows of the final state with the elements' share of the out-of-balance forces.
 #pragma once
 
