@@ -161,10 +161,7 @@ void invariant_hessian_of(const model_of<K>& m, const element_columns& table, st
     if constexpr (K::internal_unknowns > 0)
         own = K::own_variable(
             jet<1>::seed(xs[static_cast<std::size_t>(m.numbering.free_count + e - 1)], 0));
-    // as the element forms them
-    const double a2 = r.area2;
-    const double jp = sh.length / a2;
-    const double det = jp * jp;
+    const double det = plane_stretch_of(r.area2, sh).det;  // as the relaxed element reads it
     const invariant_partials w = std::visit(
         [&](const auto& law) { return partials_of<K>(law, sh.trace_c, det, own.v); }, m.law);
     add_invariant_hessian<9 + K::internal_unknowns>(r, m.problem.thickness, sh, w, own, packed);
