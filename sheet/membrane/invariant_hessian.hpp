@@ -89,7 +89,7 @@ void add_invariant_hessian(const element_geometry& r, double t0, const current_s
     const double wt = scale * w.slope[0], wd = scale * w.slope[1];
     const double wtt = scale * w.curvature[0][0], wtd = scale * w.curvature[0][1],
                  wdd = scale * w.curvature[1][1];
-    // h: the Hessian by x; first its part of the invariants' slopes
+    // h: the Hessian by x; first the terms of the invariants' slopes
     double h[6][6];
     for (int i = 0; i < 6; ++i) {
         const double along_t = wtt * gt[i] + wtd * gd[i];
