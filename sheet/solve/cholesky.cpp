@@ -61,23 +61,36 @@ std::vector<std::int32_t> grouped_order(const symmetric_matrix& a,
     std::int32_t count = 0;
     for (const std::int32_t g : groups) count = std::max(count, g + 1);
     const auto n = static_cast<std::size_t>(count);
-    // the groups' graph, both triangles, compressed by column
-    std::vector<std::vector<std::int32_t>> neighbours(n);
-    for (std::int32_t j = 0; j < a.n; ++j)
-        for (auto k = a.column_start[static_cast<std::size_t>(j)];
-             k < a.column_start[static_cast<std::size_t>(j) + 1]; ++k) {
-            const std::int32_t gi =
-                groups[static_cast<std::size_t>(a.row[static_cast<std::size_t>(k)])];
-            const std::int32_t gj = groups[static_cast<std::size_t>(j)];
-            if (gi == gj) continue;
-            neighbours[static_cast<std::size_t>(gi)].push_back(gj);
-            neighbours[static_cast<std::size_t>(gj)].push_back(gi);
-        }
+    const auto group_of = [&](std::int32_t unknown) {
+        return static_cast<std::size_t>(groups[static_cast<std::size_t>(unknown)]);
+    };
+    // Each group's neighbours, both ways and with repeats: counted, placed, then sorted and made
+    // unique in place.
+    std::vector<std::size_t> start(n + 1, 0);
+    const auto each_link = [&](auto&& take) {
+        for (std::int32_t j = 0; j < a.n; ++j)
+            for (auto k = a.column_start[static_cast<std::size_t>(j)];
+                 k < a.column_start[static_cast<std::size_t>(j) + 1]; ++k) {
+                const std::size_t gi = group_of(a.row[static_cast<std::size_t>(k)]);
+                const std::size_t gj = group_of(j);
+                if (gi == gj) continue;
+                take(gi, gj);
+                take(gj, gi);
+            }
+    };
+    each_link([&](std::size_t g, std::size_t) { ++start[g + 1]; });
+    for (std::size_t g = 0; g < n; ++g) start[g + 1] += start[g];
+    std::vector<std::int32_t> links(start[n]);
+    std::vector<std::size_t> next(start.begin(), start.end() - 1);
+    each_link(
+        [&](std::size_t g, std::size_t h) { links[next[g]++] = static_cast<std::int32_t>(h); });
     std::size_t entries = 0;
-    for (auto& list : neighbours) {
-        std::sort(list.begin(), list.end());
-        list.erase(std::unique(list.begin(), list.end()), list.end());
-        entries += list.size() + 1;
+    for (std::size_t g = 0; g < n; ++g) {
+        const auto first = links.begin() + static_cast<std::ptrdiff_t>(start[g]);
+        const auto last = links.begin() + static_cast<std::ptrdiff_t>(start[g + 1]);
+        std::sort(first, last);
+        next[g] = static_cast<std::size_t>(std::unique(first, last) - links.begin());
+        entries += next[g] - start[g] + 1;
     }
     cholmod_sparse* graph = cholmod_allocate_sparse(n, n, entries, 1, 1, 0, CHOLMOD_PATTERN, &c);
     std::vector<std::int32_t> order;
@@ -88,7 +101,8 @@ std::vector<std::int32_t> grouped_order(const symmetric_matrix& a,
     for (std::size_t g = 0; g < n; ++g) {
         p[g] = at;
         bool diagonal = false;
-        for (const std::int32_t h : neighbours[g]) {
+        for (std::size_t l = start[g]; l < next[g]; ++l) {
+            const std::int32_t h = links[l];
             if (!diagonal && h > static_cast<std::int32_t>(g)) {
                 i[at++] = static_cast<std::int32_t>(g);
                 diagonal = true;
@@ -103,11 +117,19 @@ std::vector<std::int32_t> grouped_order(const symmetric_matrix& a,
     const int done = cholmod_metis(graph, nullptr, 0, 1, group_order.data(), &c);
     cholmod_free_sparse(&graph, &c);
     if (!done) return order;
-    std::vector<std::vector<std::int32_t>> members(n);
+    // each group's unknowns, ascending, by a counting sort
+    std::vector<std::size_t> member_start(n + 1, 0);
+    for (const std::int32_t g : groups) ++member_start[static_cast<std::size_t>(g) + 1];
+    for (std::size_t g = 0; g < n; ++g) member_start[g + 1] += member_start[g];
+    std::vector<std::int32_t> members(groups.size());
+    std::vector<std::size_t> fill(member_start.begin(), member_start.end() - 1);
     for (std::size_t k = 0; k < groups.size(); ++k)
-        members[static_cast<std::size_t>(groups[k])].push_back(static_cast<std::int32_t>(k));
+        members[fill[static_cast<std::size_t>(groups[k])]++] = static_cast<std::int32_t>(k);
+    order.reserve(groups.size());
     for (const std::int32_t g : group_order)
-        for (const std::int32_t k : members[static_cast<std::size_t>(g)]) order.push_back(k);
+        for (std::size_t m = member_start[static_cast<std::size_t>(g)];
+             m < member_start[static_cast<std::size_t>(g) + 1]; ++m)
+            order.push_back(members[m]);
     return order;
 }
 
