@@ -13,8 +13,8 @@
 //                           relaxed density under a relaxed law; with internal unknowns, c by
 //                           the unknown (the templates are over the number type)
 // and, with internal unknowns, internal_slope(r) (the objective's gradient entry) and
-// energy_slope(slope, s, t0) (the true derivative of the energy by the unknown, which Newton's
-// Hessian differentiates). In the law's namespace, element_state(law, t0, r, u[, s], forces
+// energy_slope(slope, s, t0) (the true derivative of the energy by the unknown, which the
+// reference Hessian by dual numbers differentiates). In the law's namespace, element_state(law, t0, r, u[, s], forces
 // [, shape]) evaluates one element (its result has strain_energy, w1, w2 and the rest),
 // element_taut_at_once(law, tr, det[, s]) says whether a relaxed law's element whose plane has
 // trace C = tr and det C = det (sheet::plane_stretch_of) is taut by the relaxation's first test
