@@ -14,11 +14,11 @@
 //                           the unknown (the templates are over the number type)
 // and, with internal unknowns, internal_slope(r) (the objective's gradient entry) and
 // energy_slope(slope, s, t0) (the true derivative of the energy by the unknown, which the
-// reference Hessian by dual numbers differentiates). In the law's namespace, element_state(law, t0, r, u[, s], forces
-// [, shape]) evaluates one element (its result has strain_energy, w1, w2 and the rest),
-// element_taut_at_once(law, tr, det[, s]) says whether a relaxed law's element whose plane has
-// trace C = tr and det C = det (sheet::plane_stretch_of) is taut by the relaxation's first test
-// (its element_state is then the plain law's) and
+// reference Hessian by dual numbers differentiates). In the law's namespace,
+// element_state(law, t0, r, u[, s], forces [, shape]) evaluates one element (its result has
+// strain_energy, w1, w2 and the rest), element_taut_at_once(law, tr, det[, s]) says whether a
+// relaxed law's element whose plane has trace C = tr and det C = det (sheet::plane_stretch_of) is
+// taut by the relaxation's first test (its element_state is then the plain law's) and
 // stresses_of(result) gives the report's stresses. Two kernels, in the same namespace, are
 // compiled once for each program, in the file that includes sheet/membrane/kernels-inl.hpp:
 //   evaluate_elements(m, xs, prescribed, begin, end, io, slopes)
