@@ -13,17 +13,15 @@ namespace sheet {
 class sparse_values {
 public:
     sparse_values() = default;
-    explicit sparse_values(std::span<const double> values) : size_(values.size()) {
-        marks_.assign((size_ + 63) / 64, 0);
-        for (std::size_t k = 0; k < size_; ++k)
+    explicit sparse_values(std::span<const double> values) {
+        marks_.assign((values.size() + 63) / 64, 0);
+        for (std::size_t k = 0; k < values.size(); ++k)
             if (values[k] != 0.0) {
                 marks_[k / 64] |= std::uint64_t{1} << (k % 64);
                 nonzero_.push_back(values[k]);
             }
         nonzero_.shrink_to_fit();
     }
-
-    std::size_t size() const { return size_; }
 
     // The values in ascending order of their entries: each call gives the next, 0.0 where the
     // entry was zero. A reader is made for one pass.
@@ -42,7 +40,6 @@ public:
     };
 
 private:
-    std::size_t size_ = 0;
     std::vector<std::uint64_t> marks_;  // bit k % 64 of word k / 64: entry k is not zero
     std::vector<double> nonzero_;       // those entries' values, in order
 };
