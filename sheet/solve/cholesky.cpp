@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "sheet/failure.hpp"
+#include "sheet/solve/supernodal_solve.hpp"
 
 namespace sheet {
 
@@ -23,6 +25,7 @@ struct cholesky::library {
     cholmod_dense* x = nullptr;   // solution and the solve's workspaces, reused
     cholmod_dense* y = nullptr;
     cholmod_dense* e = nullptr;
+    std::optional<supernodal_solve> solver;  // of a supernodal factor, made at its first solve
 
     ~library() {
         cholmod_free_dense(&b, &common);
@@ -196,9 +199,26 @@ bool cholesky::factor(const symmetric_matrix& shape, std::span<const double> val
     return true;
 }
 
-void cholesky::solve(std::span<const double> b, std::span<double> x) {
+void cholesky::solve(std::span<const double> b, std::span<double> x, bool on_workers) {
     if (!ready_) throw failure("cholesky: solve without a factor");
     if (lib_->n == 0) return;
+    const cholmod_factor* l = lib_->l;
+    if (l->is_super && l->xtype == CHOLMOD_REAL && l->itype == CHOLMOD_INT) {
+        if (!lib_->solver) {
+            const auto view = [](void* data, std::size_t count) {
+                return std::span<const std::int32_t>(static_cast<const std::int32_t*>(data), count);
+            };
+            const std::size_t supernodes = l->nsuper;
+            const std::span<const std::int32_t> row_start = view(l->pi, supernodes + 1);
+            lib_->solver.emplace(supernodal_layout{
+                view(l->super, supernodes + 1), row_start, view(l->px, supernodes + 1),
+                view(l->s, static_cast<std::size_t>(row_start[supernodes])),
+                view(l->Perm, lib_->n)});
+        }
+        lib_->solver->solve(std::span<const double>(static_cast<const double*>(l->x), l->xsize), b,
+                            x, on_workers);
+        return;
+    }
     cholmod_common& c = lib_->common;
     std::memcpy(lib_->b->x, b.data(), b.size() * sizeof(double));
     if (!cholmod_solve2(CHOLMOD_A, lib_->l, lib_->b, nullptr, &lib_->x, nullptr, &lib_->y, &lib_->e,

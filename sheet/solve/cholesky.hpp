@@ -45,8 +45,10 @@ public:
         return factor(a, a.value, smallest);
     }
 
-    // x = A^-1 b with the latest successful factor (b and x of length n; they may not overlap).
-    void solve(std::span<const double> b, std::span<double> x);
+    // x = A^-1 b with the latest successful factor (b and x of length n; they may not overlap);
+    // parts of it side by side on the workers when on_workers (never from inside a task). The
+    // solution's bits are the same either way.
+    void solve(std::span<const double> b, std::span<double> x, bool on_workers = false);
 
     bool ready() const { return ready_; }
 

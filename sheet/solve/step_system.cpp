@@ -57,7 +57,7 @@ void step_system::prepare_woodbury(const std::vector<low_rank_part>& low) {
     solved_parts_.resize(k);
     for (std::size_t a = 0; a < k; ++a) {
         solved_parts_[a].resize(low[a].vector.size());
-        factor_->solve(low[a].vector, solved_parts_[a]);
+        factor_->solve(low[a].vector, solved_parts_[a], true);
     }
     // C^-1 + V' F^-1 V, then its Cholesky factor in place (lower triangle, by rows)
     small_.assign(k * k, 0.0);
@@ -79,7 +79,7 @@ void step_system::prepare_woodbury(const std::vector<low_rank_part>& low) {
 
 void step_system::precondition(const std::vector<low_rank_part>& low, std::span<const double> r,
                                std::span<double> z) {
-    factor_->solve(r, z);
+    factor_->solve(r, z, true);
     const std::size_t k = low.size();
     if (k == 0) return;
     // y = V' z, then (C^-1 + V' F^-1 V) s = y, then z := z - F^-1 V s
@@ -155,7 +155,7 @@ void step_system::direction(const std::vector<double>& h, const std::vector<low_
     if (low.empty()) {
         tau_ = factored;
         const auto start = std::chrono::steady_clock::now();
-        factor_->solve(minus_g, d);
+        factor_->solve(minus_g, d, true);
         counts_.solve_seconds += seconds_since(start);
         return;
     }

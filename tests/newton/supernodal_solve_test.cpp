@@ -1,0 +1,130 @@
+// The supernodal solve by parts of the factor's tree: small factors laid out by hand and solved
+// against their matrix, with and without a cut, and a factor of a grid solved to the same bits
+// on any number of threads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "sheet/assembly/worker_pool.hpp"
+#include "sheet/solve/cholesky.hpp"
+#include "sheet/solve/supernodal_solve.hpp"
+#include "support/grid_matrix.hpp"
+
+namespace {
+
+// A factor laid out by supernodes, with its dense L beside it (row k of the factor is row
+// order[k] of A = P' L L' P).
+struct hand_factor {
+    std::vector<std::int32_t> first_column, row_start, value_start, rows, order;
+    std::vector<double> values;
+    int n = 0;
+
+    sheet::supernodal_layout layout() const {
+        return {first_column, row_start, value_start, rows, order};
+    }
+    // L's entry (i, j), 0 where the layout holds none
+    double l(int i, int j) const {
+        if (i < j) return 0.0;
+        for (std::size_t s = 0; s + 1 < first_column.size(); ++s) {
+            if (j < first_column[s] || j >= first_column[s + 1]) continue;
+            const int height = row_start[s + 1] - row_start[s];
+            for (int k = 0; k < height; ++k)
+                if (rows[static_cast<std::size_t>(row_start[s] + k)] == i)
+                    return values[static_cast<std::size_t>(value_start[s] +
+                                                           (j - first_column[s]) * height + k)];
+        }
+        return 0.0;
+    }
+    // A x
+    std::vector<double> times(const std::vector<double>& x) const {
+        std::vector<double> y(static_cast<std::size_t>(n)), z(y.size()), ax(y.size());
+        for (int k = 0; k < n; ++k) y[static_cast<std::size_t>(k)] = x[order[k]];
+        for (int j = 0; j < n; ++j)  // z = L' y
+            for (int i = 0; i < n; ++i) z[j] += l(i, j) * y[i];
+        for (int i = 0; i < n; ++i) {  // L z, back to A's rows
+            double sum = 0.0;
+            for (int j = 0; j < n; ++j) sum += l(i, j) * z[j];
+            ax[static_cast<std::size_t>(order[i])] = sum;
+        }
+        return ax;
+    }
+};
+
+// Supernodes of columns {0}, {1, 2} and {3, 4}, the first two the children of the last; the
+// entries above a supernode's diagonal are not L's and hold 99.
+hand_factor two_children() {
+    hand_factor f;
+    f.n = 5;
+    f.first_column = {0, 1, 3, 5};
+    f.rows = {0, 4, 1, 2, 4, 3, 4};
+    f.row_start = {0, 2, 5, 7};
+    f.value_start = {0, 2, 8, 12};
+    f.values = {2.0,  0.5,         // column 0
+                3.0,  -0.4, 0.3,   // column 1
+                99.0, 1.5,  -0.2,  // column 2
+                2.5,  0.7,         // column 3
+                99.0, 1.25};       // column 4
+    f.order = {3, 0, 4, 1, 2};
+    return f;
+}
+
+TEST(supernodal_solve, solves_a_factor_laid_out_by_hand_with_its_subtrees_side_by_side) {
+    const hand_factor f = two_children();
+    sheet::supernodal_solve solver(f.layout());
+    EXPECT_EQ(solver.parts(), 2u);  // both children, their parent the top
+    const std::vector<double> b = {1.0, -2.0, 0.5, 3.0, -1.5};
+    for (const bool on_workers : {false, true}) {
+        std::vector<double> x(b.size());
+        solver.solve(f.values, b, x, on_workers);
+        const std::vector<double> ax = f.times(x);
+        for (std::size_t i = 0; i < b.size(); ++i) EXPECT_NEAR(ax[i], b[i], 1e-14) << i;
+    }
+}
+
+TEST(supernodal_solve, takes_every_supernode_into_the_top_when_subtrees_are_not_contiguous) {
+    // {0} under {3, 4}, {1, 2} a root of its own: the subtree of {3, 4} is 0 and 2, with 1 between
+    hand_factor f;
+    f.n = 5;
+    f.first_column = {0, 1, 3, 5};
+    f.rows = {0, 4, 1, 2, 3, 4};
+    f.row_start = {0, 2, 4, 6};
+    f.value_start = {0, 2, 6, 10};
+    f.values = {2.0, 0.5, 3.0, -0.4, 99.0, 1.5, 2.5, 0.7, 99.0, 1.25};
+    f.order = {2, 4, 0, 3, 1};
+    sheet::supernodal_solve solver(f.layout());
+    EXPECT_EQ(solver.parts(), 0u);
+    const std::vector<double> b = {0.25, 1.0, -1.0, 2.0, 0.5};
+    std::vector<double> x(b.size());
+    solver.solve(f.values, b, x, true);
+    const std::vector<double> ax = f.times(x);
+    for (std::size_t i = 0; i < b.size(); ++i) EXPECT_NEAR(ax[i], b[i], 1e-14) << i;
+}
+
+TEST(supernodal_solve, a_factor_of_a_grid_solves_to_the_same_bits_on_any_number_of_threads) {
+    // large enough for the parts to run on the workers; nodes of two unknowns, as a run groups
+    const sheet::symmetric_matrix a = testing_support::grid_laplacian(160, 1e-2);
+    std::vector<std::int32_t> groups(static_cast<std::size_t>(a.n));
+    for (std::size_t k = 0; k < groups.size(); ++k) groups[k] = static_cast<std::int32_t>(k / 2);
+    sheet::cholesky factor(a, groups);
+    ASSERT_TRUE(factor.factor(a));
+    std::vector<double> b(static_cast<std::size_t>(a.n)), alone(b.size()), ax(b.size());
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = std::cos(0.003 * static_cast<double>(i));
+    factor.solve(b, alone, false);
+    sheet::multiply(a, alone, ax);
+    double largest = 0.0;
+    for (std::size_t i = 0; i < b.size(); ++i) largest = std::max(largest, std::abs(ax[i] - b[i]));
+    EXPECT_LT(largest, 1e-11);
+    const int before = sheet::worker_count();
+    for (const int count : {1, 2, 3, 8}) {
+        sheet::set_worker_count(count);
+        std::vector<double> x(b.size());
+        factor.solve(b, x, true);
+        EXPECT_EQ(std::memcmp(x.data(), alone.data(), x.size() * sizeof(double)), 0)
+            << count << " workers";
+    }
+    sheet::set_worker_count(before);
+}
+
+}  // namespace
