@@ -22,11 +22,13 @@ namespace sheet {
 // The solution u of S u = -S_p u_p, S the shift's matrix over the free components of pattern
 // (shift, its value at every stored entry of pattern's shape; element blocks from the geometry of
 // each element position by geometry(at), with tension), u_p the prescribed values (by
-// component); nothing when every prescribed value is 0 or when S is singular (a component no
-// support reaches). It reads only what it is given, so it may run beside other work.
+// component), direction the direction (0, 1, 2) of each free component; nothing when every
+// prescribed value is 0, when S is singular (a component no support reaches) or when it couples
+// two directions. It reads only what it is given, so it may run beside other work.
 template <class Geometry>
 std::optional<std::vector<double>> harmonic_extension(const hessian_pattern& pattern,
                                                       const sparse_values& shift,
+                                                      std::span<const std::int32_t> direction,
                                                       Geometry&& geometry, double tension,
                                                       const double* prescribed) {
     const symmetric_matrix& shape = pattern.shape();
@@ -50,29 +52,58 @@ std::optional<std::vector<double>> harmonic_extension(const hessian_pattern& pat
         }
     }
     if (!moved) return std::nullopt;
-    // S couples a component only with the same direction of its neighbours: factorised on its
-    // own pattern (the entries that are not zero) it costs a small part of the Newton matrix's
-    // factor.
-    symmetric_matrix laplacian;
-    laplacian.n = shape.n;
-    laplacian.column_start.push_back(0);
+    // S couples a component only with the same direction of its neighbours: it falls apart into
+    // one Laplacian per direction over the components free in it, each factorised on its own
+    // pattern (the entries that are not zero), by minimum degree since it is factorised once.
+    // Directions whose Laplacians are the same (the supports hold the same nodes in them, as a
+    // clamped edge does) share one factor.
+    const auto unknowns = static_cast<std::size_t>(free);
+    std::vector<std::int32_t> local(unknowns);
+    std::vector<std::int32_t> count(3, 0);
+    for (std::size_t i = 0; i < unknowns; ++i) local[i] = count[direction[i]]++;
+    std::vector<symmetric_matrix> laplacian(3);
+    for (int d = 0; d < 3; ++d) {
+        laplacian[d].n = count[d];
+        laplacian[d].column_start.push_back(0);
+    }
     sparse_values::reader entries(shift);
     for (std::int32_t j = 0; j < shape.n; ++j) {
         const auto jj = static_cast<std::size_t>(j);
+        symmetric_matrix& own = laplacian[direction[jj]];
         for (auto k = static_cast<std::size_t>(shape.column_start[jj]);
-             k < static_cast<std::size_t>(shape.column_start[jj + 1]); ++k)
-            if (const double s = entries.next(); s != 0.0 || shape.row[k] == j) {
-                laplacian.row.push_back(shape.row[k]);
-                laplacian.value.push_back(s);
-            }
-        laplacian.column_start.push_back(static_cast<std::int32_t>(laplacian.row.size()));
+             k < static_cast<std::size_t>(shape.column_start[jj + 1]); ++k) {
+            const double s = entries.next();
+            const auto i = static_cast<std::size_t>(shape.row[k]);
+            if (s == 0.0 && i != jj) continue;
+            if (direction[i] != direction[jj]) return std::nullopt;  // not a Laplacian by direction
+            own.row.push_back(local[i]);
+            own.value.push_back(s);
+        }
+        own.column_start.push_back(static_cast<std::int32_t>(own.row.size()));
     }
-    // Ordered by its own pattern, not by nodes, so that the three directions stay apart in the
-    // factor; by minimum degree, since it is factorised once.
-    cholesky factor(laplacian, {}, true);
-    if (!factor.factor(laplacian)) return std::nullopt;
-    std::vector<double> solution(b.size());
-    factor.solve(b, solution);
+    std::vector<double> solution(unknowns);
+    std::vector<double> part_b, part_x;
+    std::optional<cholesky> factor;
+    int factored = -1;  // the direction whose Laplacian the factor is of
+    for (int d = 0; d < 3; ++d) {
+        const symmetric_matrix& a = laplacian[d];
+        if (a.n == 0) continue;
+        const bool same = factored >= 0 && a.n == laplacian[factored].n &&
+                          a.column_start == laplacian[factored].column_start &&
+                          a.row == laplacian[factored].row && a.value == laplacian[factored].value;
+        if (!same) {
+            factor.emplace(a, std::span<const std::int32_t>{}, true);
+            if (!factor->factor(a)) return std::nullopt;
+            factored = d;
+        }
+        part_b.assign(static_cast<std::size_t>(a.n), 0.0);
+        part_x.assign(part_b.size(), 0.0);
+        for (std::size_t i = 0; i < unknowns; ++i)
+            if (direction[i] == d) part_b[static_cast<std::size_t>(local[i])] = b[i];
+        factor->solve(part_b, part_x);
+        for (std::size_t i = 0; i < unknowns; ++i)
+            if (direction[i] == d) solution[i] = part_x[static_cast<std::size_t>(local[i])];
+    }
     return solution;
 }
 

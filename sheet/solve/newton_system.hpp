@@ -84,9 +84,12 @@ public:
                 analysis = steps_.analyse();
                 return;
             }
+            std::vector<std::int32_t> direction(plan_.component().size());
+            for (std::size_t k = 0; k < direction.size(); ++k)
+                direction[k] = plan_.component()[k] % 3;
             extension = harmonic_extension(
-                pattern_, steps_.shift_values(), [this](std::size_t at) { return geometry(at); },
-                tension, prescribed);
+                pattern_, steps_.shift_values(), direction,
+                [this](std::size_t at) { return geometry(at); }, tension, prescribed);
         });
         // The extension is taken when it turns no triangle over; and when the start itself has
         // triangles upside down (the prescribed displacements alone fold the sheet at a
