@@ -26,6 +26,7 @@ struct cholesky::library {
     cholmod_dense* y = nullptr;
     cholmod_dense* e = nullptr;
     std::optional<supernodal_solve> solver;  // of a supernodal factor, made at its first solve
+    bool taken = false;                      // whether the solver has the latest factor
 
     ~library() {
         cholmod_free_dense(&b, &common);
@@ -193,6 +194,7 @@ bool cholesky::factor(const symmetric_matrix& shape, std::span<const double> val
     if (c.status == CHOLMOD_NOT_POSDEF || (done == 0 && c.status != CHOLMOD_OUT_OF_MEMORY))
         return false;
     if (c.status < CHOLMOD_OK) throw failure("cholesky: no memory for the factor");
+    lib_->taken = false;
     const double rcond = cholmod_rcond(lib_->l, &c);
     if (!(rcond >= smallest)) return false;
     ready_ = true;
@@ -215,8 +217,10 @@ void cholesky::solve(std::span<const double> b, std::span<double> x, bool on_wor
                 view(l->s, static_cast<std::size_t>(row_start[supernodes])),
                 view(l->Perm, lib_->n)});
         }
-        lib_->solver->solve(std::span<const double>(static_cast<const double*>(l->x), l->xsize), b,
-                            x, on_workers);
+        if (!lib_->taken)
+            lib_->solver->take(std::span<const double>(static_cast<const double*>(l->x), l->xsize));
+        lib_->taken = true;
+        lib_->solver->solve(b, x, on_workers);
         return;
     }
     cholmod_common& c = lib_->common;

@@ -158,18 +158,32 @@ supernodal_solve::supernodal_solve(const supernodal_layout& layout) : layout_(la
     y_.resize(n);
 }
 
-void supernodal_solve::forward(std::int32_t s, const double* values, double* y, double* buffer,
+void supernodal_solve::take(std::span<const double> values) {
+    values_ = values.data();
+    reciprocal_.resize(layout_.order.size());
+    for (std::size_t s = 0; s + 1 < layout_.first_column.size(); ++s) {
+        const std::int32_t c0 = layout_.first_column[s];
+        const auto rows = static_cast<std::size_t>(layout_.row_start[s + 1] - layout_.row_start[s]);
+        const double* l = values_ + layout_.value_start[s];
+        for (std::int32_t c = c0; c < layout_.first_column[s + 1]; ++c) {
+            const auto j = static_cast<std::size_t>(c - c0);
+            reciprocal_[static_cast<std::size_t>(c)] = 1.0 / l[j * rows + j];
+        }
+    }
+}
+
+void supernodal_solve::forward(std::int32_t s, double* y, double* buffer,
                                std::vector<double>& work) const {
     const auto u = static_cast<std::size_t>(s);
     const std::int32_t c0 = layout_.first_column[u];
     const auto columns = static_cast<std::size_t>(layout_.first_column[u + 1] - c0);
     const auto rows = static_cast<std::size_t>(layout_.row_start[u + 1] - layout_.row_start[u]);
     const std::int32_t* row = layout_.rows.data() + layout_.row_start[u];
-    const double* l = values + layout_.value_start[u];
+    const double* l = values_ + layout_.value_start[u];
     double* x = y + c0;
     for (std::size_t j = 0; j < columns; ++j) {
         const double* column = l + j * rows;
-        const double xj = x[j] / column[j];
+        const double xj = x[j] * reciprocal_[static_cast<std::size_t>(c0) + j];
         x[j] = xj;
         for (std::size_t k = j + 1; k < columns; ++k) x[k] = x[k] - column[k] * xj;
     }
@@ -201,14 +215,13 @@ void supernodal_solve::forward(std::int32_t s, const double* values, double* y, 
     }
 }
 
-void supernodal_solve::backward(std::int32_t s, const double* values, double* y,
-                                std::vector<double>& work) const {
+void supernodal_solve::backward(std::int32_t s, double* y, std::vector<double>& work) const {
     const auto u = static_cast<std::size_t>(s);
     const std::int32_t c0 = layout_.first_column[u];
     const auto columns = static_cast<std::size_t>(layout_.first_column[u + 1] - c0);
     const auto rows = static_cast<std::size_t>(layout_.row_start[u + 1] - layout_.row_start[u]);
     const std::int32_t* row = layout_.rows.data() + layout_.row_start[u];
-    const double* l = values + layout_.value_start[u];
+    const double* l = values_ + layout_.value_start[u];
     double* v = work.data();
     double* from_below = v + work_size_;  // each column's sum over the rows below
     for (std::size_t k = 0; k < rows; ++k) v[k] = y[static_cast<std::size_t>(row[k])];
@@ -219,18 +232,16 @@ void supernodal_solve::backward(std::int32_t s, const double* values, double* y,
     for (; j < columns; ++j) from_below[j] = dot(l + j * rows + columns, v + columns, below);
     for (std::size_t j = columns; j-- > 0;) {
         const double* column = l + j * rows;
-        v[j] =
-            (v[j] - (dot(column + j + 1, v + j + 1, columns - j - 1) + from_below[j])) / column[j];
+        v[j] = (v[j] - (dot(column + j + 1, v + j + 1, columns - j - 1) + from_below[j])) *
+               reciprocal_[static_cast<std::size_t>(c0) + j];
     }
     for (std::size_t j = 0; j < columns; ++j) y[static_cast<std::size_t>(c0) + j] = v[j];
 }
 
-void supernodal_solve::solve(std::span<const double> values, std::span<const double> b,
-                             std::span<double> x, bool on_workers) {
+void supernodal_solve::solve(std::span<const double> b, std::span<double> x, bool on_workers) {
     const std::size_t n = layout_.order.size();
     double* y = y_.data();
     for (std::size_t k = 0; k < n; ++k) y[k] = b[static_cast<std::size_t>(layout_.order[k])];
-    const double* l = values.data();
     const bool side_by_side = on_workers && entries_ >= parallel_from && parts_.size() > 1;
     const auto each_part = [&](auto&& body) {
         if (side_by_side)
@@ -242,17 +253,17 @@ void supernodal_solve::solve(std::span<const double> values, std::span<const dou
         std::vector<double>& buffer = buffers_[p];
         std::fill(buffer.begin(), buffer.end(), 0.0);
         for (std::int32_t s = parts_[p].first; s < parts_[p].end; ++s)
-            forward(s, l, y, buffer.data(), work_[p]);
+            forward(s, y, buffer.data(), work_[p]);
     });
     for (std::size_t p = 0; p < parts_.size(); ++p)
         for (std::size_t i = 0; i < top_columns_.size(); ++i) {
             const auto c = static_cast<std::size_t>(top_columns_[i]);
             y[c] = y[c] - buffers_[p][i];
         }
-    for (const std::int32_t s : top_) forward(s, l, y, nullptr, work_.back());
-    for (auto s = top_.rbegin(); s != top_.rend(); ++s) backward(*s, l, y, work_.back());
+    for (const std::int32_t s : top_) forward(s, y, nullptr, work_.back());
+    for (auto s = top_.rbegin(); s != top_.rend(); ++s) backward(*s, y, work_.back());
     each_part([&](std::size_t p) {
-        for (std::int32_t s = parts_[p].end; s-- > parts_[p].first;) backward(s, l, y, work_[p]);
+        for (std::int32_t s = parts_[p].end; s-- > parts_[p].first;) backward(s, y, work_[p]);
     });
     for (std::size_t k = 0; k < n; ++k) x[static_cast<std::size_t>(layout_.order[k])] = y[k];
 }

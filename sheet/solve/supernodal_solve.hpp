@@ -36,10 +36,13 @@ public:
     // each subtree's together.
     explicit supernodal_solve(const supernodal_layout& layout);
 
-    // x = A^-1 b with the factor's entries values (b and x of length n, not overlapping); the
-    // parts on the workers when on_workers (never from inside a task), else one after another.
-    void solve(std::span<const double> values, std::span<const double> b, std::span<double> x,
-               bool on_workers);
+    // The factor's entries, taken after each factorisation (read in place, until the next):
+    // the reciprocals of its diagonal are made here, once per factor.
+    void take(std::span<const double> values);
+
+    // x = A^-1 b with the factor taken last (b and x of length n, not overlapping); the parts
+    // on the workers when on_workers (never from inside a task), else one after another.
+    void solve(std::span<const double> b, std::span<double> x, bool on_workers);
 
     // The subtrees solved side by side.
     std::size_t parts() const { return parts_.size(); }
@@ -52,12 +55,13 @@ private:
 
     // The supernode s's columns solved in y, its updates of the rows below it subtracted from
     // y, or summed into buffer where that row is the top's (buffer null: every one subtracted).
-    void forward(std::int32_t s, const double* values, double* y, double* buffer,
-                 std::vector<double>& work) const;
+    void forward(std::int32_t s, double* y, double* buffer, std::vector<double>& work) const;
     // The supernode s's columns of L' y = c solved in y, the rows below it already solved.
-    void backward(std::int32_t s, const double* values, double* y, std::vector<double>& work) const;
+    void backward(std::int32_t s, double* y, std::vector<double>& work) const;
 
     supernodal_layout layout_;
+    const double* values_ = nullptr;  // the factor's entries, taken last
+    std::vector<double> reciprocal_;  // of its diagonal entries, by column
     std::vector<part> parts_;
     std::vector<std::int32_t> top_;          // supernodes in no part, ascending
     std::vector<std::int32_t> top_index_;    // each column's place in a buffer, -1 if not the top's

@@ -74,10 +74,11 @@ TEST(supernodal_solve, solves_a_factor_laid_out_by_hand_with_its_subtrees_side_b
     const hand_factor f = two_children();
     sheet::supernodal_solve solver(f.layout());
     EXPECT_EQ(solver.parts(), 2u);  // both children, their parent the top
+    solver.take(f.values);
     const std::vector<double> b = {1.0, -2.0, 0.5, 3.0, -1.5};
     for (const bool on_workers : {false, true}) {
         std::vector<double> x(b.size());
-        solver.solve(f.values, b, x, on_workers);
+        solver.solve(b, x, on_workers);
         const std::vector<double> ax = f.times(x);
         for (std::size_t i = 0; i < b.size(); ++i) EXPECT_NEAR(ax[i], b[i], 1e-14) << i;
     }
@@ -97,7 +98,8 @@ TEST(supernodal_solve, takes_every_supernode_into_the_top_when_subtrees_are_not_
     EXPECT_EQ(solver.parts(), 0u);
     const std::vector<double> b = {0.25, 1.0, -1.0, 2.0, 0.5};
     std::vector<double> x(b.size());
-    solver.solve(f.values, b, x, true);
+    solver.take(f.values);
+    solver.solve(b, x, true);
     const std::vector<double> ax = f.times(x);
     for (std::size_t i = 0; i < b.size(); ++i) EXPECT_NEAR(ax[i], b[i], 1e-14) << i;
 }
