@@ -58,36 +58,14 @@ cholmod_sparse view_of(const symmetric_matrix& shape, const double* values) {
     return a;
 }
 
-// The order of the unknowns that METIS finds for the graph of their groups, each group's
-// unknowns together and ascending; empty when CHOLMOD fails at it.
-std::vector<std::int32_t> grouped_order(const symmetric_matrix& a,
-                                        std::span<const std::int32_t> groups, cholmod_common& c) {
-    std::int32_t count = 0;
-    for (const std::int32_t g : groups) count = std::max(count, g + 1);
-    const auto n = static_cast<std::size_t>(count);
-    const auto group_of = [&](std::int32_t unknown) {
-        return static_cast<std::size_t>(groups[static_cast<std::size_t>(unknown)]);
-    };
-    // Each group's neighbours, both ways and with repeats: counted, placed, then sorted and made
-    // unique in place.
-    std::vector<std::size_t> start(n + 1, 0);
-    const auto each_link = [&](auto&& take) {
-        for (std::int32_t j = 0; j < a.n; ++j)
-            for (auto k = a.column_start[static_cast<std::size_t>(j)];
-                 k < a.column_start[static_cast<std::size_t>(j) + 1]; ++k) {
-                const std::size_t gi = group_of(a.row[static_cast<std::size_t>(k)]);
-                const std::size_t gj = group_of(j);
-                if (gi == gj) continue;
-                take(gi, gj);
-                take(gj, gi);
-            }
-    };
-    each_link([&](std::size_t g, std::size_t) { ++start[g + 1]; });
-    for (std::size_t g = 0; g < n; ++g) start[g + 1] += start[g];
-    std::vector<std::int32_t> links(start[n]);
-    std::vector<std::size_t> next(start.begin(), start.end() - 1);
-    each_link(
-        [&](std::size_t g, std::size_t h) { links[next[g]++] = static_cast<std::int32_t>(h); });
+// The order of the unknowns that METIS finds for the graph of their groups (links: each group's
+// neighbours at start[g] .. start[g + 1], any order, repeats allowed; sorted and made unique
+// here), each group's unknowns together and ascending; empty when CHOLMOD fails at it.
+std::vector<std::int32_t> order_of_links(std::span<const std::int32_t> groups,
+                                         std::span<const std::size_t> start,
+                                         std::span<std::int32_t> links, cholmod_common& c) {
+    const std::size_t n = start.size() - 1;
+    std::vector<std::size_t> next(n);
     std::size_t entries = 0;
     for (std::size_t g = 0; g < n; ++g) {
         const auto first = links.begin() + static_cast<std::ptrdiff_t>(start[g]);
@@ -137,11 +115,63 @@ std::vector<std::int32_t> grouped_order(const symmetric_matrix& a,
     return order;
 }
 
+// The same for the graph of the groups that the stored entries of a join.
+std::vector<std::int32_t> grouped_order(const symmetric_matrix& a,
+                                        std::span<const std::int32_t> groups, cholmod_common& c) {
+    std::int32_t count = 0;
+    for (const std::int32_t g : groups) count = std::max(count, g + 1);
+    const auto n = static_cast<std::size_t>(count);
+    const auto group_of = [&](std::int32_t unknown) {
+        return static_cast<std::size_t>(groups[static_cast<std::size_t>(unknown)]);
+    };
+    // each group's neighbours, both ways and with repeats: counted, then placed
+    std::vector<std::size_t> start(n + 1, 0);
+    const auto each_link = [&](auto&& take) {
+        for (std::int32_t j = 0; j < a.n; ++j)
+            for (auto k = a.column_start[static_cast<std::size_t>(j)];
+                 k < a.column_start[static_cast<std::size_t>(j) + 1]; ++k) {
+                const std::size_t gi = group_of(a.row[static_cast<std::size_t>(k)]);
+                const std::size_t gj = group_of(j);
+                if (gi == gj) continue;
+                take(gi, gj);
+                take(gj, gi);
+            }
+    };
+    each_link([&](std::size_t g, std::size_t) { ++start[g + 1]; });
+    for (std::size_t g = 0; g < n; ++g) start[g + 1] += start[g];
+    std::vector<std::int32_t> links(start[n]);
+    std::vector<std::size_t> next(start.begin(), start.end() - 1);
+    each_link(
+        [&](std::size_t g, std::size_t h) { links[next[g]++] = static_cast<std::int32_t>(h); });
+    return order_of_links(groups, start, links, c);
+}
+
 }  // namespace
+
+std::vector<std::int32_t> grouped_order(std::span<const std::int32_t> groups,
+                                        std::span<const std::size_t> start,
+                                        std::span<std::int32_t> links) {
+    cholmod_common c;
+    cholmod_start(&c);
+    c.print = 0;
+    std::vector<std::int32_t> order = order_of_links(groups, start, links, c);
+    cholmod_finish(&c);
+    return order;
+}
 
 cholesky::cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t> groups,
                    bool quick_order)
     : lib_(std::make_unique<library>()) {
+    analyse(pattern, groups, quick_order, {});
+}
+
+cholesky::cholesky(const symmetric_matrix& pattern, ordered given)
+    : lib_(std::make_unique<library>()) {
+    analyse(pattern, {}, false, given.order);
+}
+
+void cholesky::analyse(const symmetric_matrix& pattern, std::span<const std::int32_t> groups,
+                       bool quick_order, std::span<const std::int32_t> given) {
     cholmod_common& c = lib_->common;
     cholmod_start(&c);
     c.print = 0;  // a matrix that is not positive definite is an answer, not a message
@@ -156,8 +186,8 @@ cholesky::cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t
     lib_->stored = pattern.stored();
     if (n == 0) return;  // nothing to factorise: every factor of it succeeds, every solve is empty
     cholmod_sparse a = view_of(pattern, nullptr);
-    std::vector<std::int32_t> order;
-    if (!groups.empty()) order = grouped_order(pattern, groups, c);
+    std::vector<std::int32_t> order(given.begin(), given.end());
+    if (order.empty() && !groups.empty()) order = grouped_order(pattern, groups, c);
     if (order.size() == n) {
         c.method[0].ordering = CHOLMOD_GIVEN;
         lib_->l = cholmod_analyze_p(&a, order.data(), nullptr, 0, &c);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "sheet/solve/symmetric_matrix.hpp"
 
@@ -20,6 +21,17 @@ void hold_library_threads();
 // as singular: its solves would carry no digit.
 constexpr double smallest_reciprocal_condition = 1e-14;
 
+// The order of n unknowns, n = groups.size(), that METIS finds by nested dissection for the
+// graph of their groups (groups[k]: the group of unknown k, 0 .. count - 1), each group's unknowns
+// together and ascending: the neighbours of group g at links[start[g] .. start[g + 1]), in any
+// order and with repeats (sorted and made unique in place), start of size count + 1. Empty when
+// the library fails at it. The same order as a cholesky analysis with these groups finds for a
+// matrix whose entries join the same groups; it may run beside other work, though not beside
+// another ordering (METIS keeps its random state for the whole process).
+std::vector<std::int32_t> grouped_order(std::span<const std::int32_t> groups,
+                                        std::span<const std::size_t> start,
+                                        std::span<std::int32_t> links);
+
 class cholesky {
 public:
     // Analyses the pattern of a (its values are not read): the ordering and the symbolic
@@ -31,6 +43,12 @@ public:
     // whose analysis would cost more than the fill it saves.
     explicit cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t> groups = {},
                       bool quick_order = false);
+    // The same with the fill-reducing order given (order[k]: the unknown in place k, as
+    // grouped_order makes it); CHOLMOD's own METIS order when it is empty (that failed).
+    struct ordered {
+        std::span<const std::int32_t> order;
+    };
+    cholesky(const symmetric_matrix& pattern, ordered given);
     ~cholesky();
     cholesky(const cholesky&) = delete;
     cholesky& operator=(const cholesky&) = delete;
@@ -53,6 +71,9 @@ public:
     bool ready() const { return ready_; }
 
 private:
+    void analyse(const symmetric_matrix& pattern, std::span<const std::int32_t> groups,
+                 bool quick_order, std::span<const std::int32_t> given);
+
     struct library;  // CHOLMOD's workspace, factor and vectors
     std::unique_ptr<library> lib_;
     bool ready_ = false;

@@ -29,11 +29,18 @@ constexpr std::size_t hessian_batch = 32768;  // elements whose blocks the buffe
 // elements, each element's block made positive semi-definite first when project is set.
 // element(at, packed) writes the packed Hessian of the element at position at; it may run on any
 // thread. buffer is the caller's, resized here and kept between calls; batch: the elements it
-// holds at once.
+// holds at once. On the calling thread alone, not on the workers, unless on_workers (from inside
+// a task of the workers, not): the same values either way.
 template <class Element>
 void assemble_hessian(const hessian_pattern& p, Element&& element, bool project,
                       std::vector<double>& buffer, std::vector<double>& values,
-                      std::size_t batch = detail::hessian_batch) {
+                      std::size_t batch = detail::hessian_batch, bool on_workers = true) {
+    const auto tasks = [on_workers](std::size_t count, auto&& task) {
+        if (on_workers)
+            run_tasks(count, task);
+        else
+            for (std::size_t t = 0; t < count; ++t) task(t);
+    };
     const std::size_t size = static_cast<std::size_t>(packed_size(p.local_count()));
     const std::size_t elements = p.elements();
     const std::size_t entries = p.shape().stored();
@@ -44,7 +51,7 @@ void assemble_hessian(const hessian_pattern& p, Element&& element, bool project,
         const std::size_t last = std::min(elements, first + batch);
         const std::size_t element_tasks =
             (last - first + detail::hessian_block - 1) / detail::hessian_block;
-        run_tasks(element_tasks, [&](std::size_t t) {
+        tasks(element_tasks, [&](std::size_t t) {
             const std::size_t from = first + t * detail::hessian_block;
             const std::size_t end = std::min(last, from + detail::hessian_block);
             for (std::size_t at = from; at < end; ++at) {
@@ -74,7 +81,7 @@ void assemble_hessian(const hessian_pattern& p, Element&& element, bool project,
             static_cast<std::size_t>(column_start[static_cast<std::size_t>(greatest) + 1]);
         const auto lowest = static_cast<std::int64_t>(first * size);
         const auto highest = static_cast<std::int64_t>(last * size);
-        run_tasks((to - from + detail::entry_block - 1) / detail::entry_block, [&](std::size_t t) {
+        tasks((to - from + detail::entry_block - 1) / detail::entry_block, [&](std::size_t t) {
             const std::size_t begin = from + t * detail::entry_block;
             const std::size_t end = std::min(to, from + (t + 1) * detail::entry_block);
             std::int32_t next = p.first_slot(begin);  // entry k's first slot, then k + 1's

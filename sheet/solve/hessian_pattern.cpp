@@ -113,4 +113,38 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
     marks_.shrink_to_fit();
 }
 
+void element_links(const element_columns& table, std::size_t elements,
+                   std::span<const std::int32_t> group, std::vector<std::size_t>& start,
+                   std::vector<std::int32_t>& links) {
+    std::int32_t count = 0;
+    for (const std::int32_t g : group) count = std::max(count, g + 1);
+    const auto n = static_cast<std::size_t>(count);
+    // each element's groups, a corner's once
+    const auto each_link = [&](auto&& take) {
+        for (std::size_t at = 0; at < elements; ++at) {
+            std::int32_t corner[3];
+            int corners = 0;
+            for (int a = 0; a < 9; ++a) {
+                const std::int32_t k = table.source(a)[at];
+                if (k < 0) continue;
+                const std::int32_t g = group[static_cast<std::size_t>(k)];
+                if (std::find(corner, corner + corners, g) == corner + corners)
+                    corner[corners++] = g;
+            }
+            for (int i = 0; i < corners; ++i)
+                for (int j = 0; j < corners; ++j)
+                    if (i != j)
+                        take(static_cast<std::size_t>(corner[i]),
+                             static_cast<std::size_t>(corner[j]));
+        }
+    };
+    start.assign(n + 1, 0);
+    each_link([&](std::size_t g, std::size_t) { ++start[g + 1]; });
+    for (std::size_t g = 0; g < n; ++g) start[g + 1] += start[g];
+    links.resize(start[n]);
+    std::vector<std::size_t> next(start.begin(), start.end() - 1);
+    each_link(
+        [&](std::size_t g, std::size_t h) { links[next[g]++] = static_cast<std::int32_t>(h); });
+}
+
 }  // namespace sheet

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "sheet/assembly/block_io.hpp"
@@ -53,5 +54,13 @@ private:
     std::vector<std::int32_t> marks_;    // the first slot of entries 0, 64, 128, ...
     std::vector<std::int32_t> slots_;
 };
+
+// The links between the groups of the free unknowns (group[k]: that of unknown k) that the
+// elements of table (count of them) make: every two groups of one element's corners, both ways,
+// with repeats; group g's at links[start[g] .. start[g + 1]), start of size (the largest group
+// + 1) + 1. The same links as the pattern's entries make, without the pattern.
+void element_links(const element_columns& table, std::size_t elements,
+                   std::span<const std::int32_t> group, std::vector<std::size_t>& start,
+                   std::vector<std::int32_t>& links);
 
 }  // namespace sheet

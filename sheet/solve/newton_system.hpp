@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "arrays/terms.hpp"
@@ -25,6 +26,7 @@
 #include "sheet/energy/term.hpp"
 #include "sheet/mechanics/packed.hpp"
 #include "sheet/mechanics/tension_shift.hpp"
+#include "sheet/solve/cholesky.hpp"
 #include "sheet/solve/hessian_assembly.hpp"
 #include "sheet/solve/hessian_pattern.hpp"
 #include "sheet/solve/laplace_start.hpp"
@@ -59,50 +61,40 @@ public:
     static constexpr bool condensed = local > 9;
 
     // The system for m with the plan its start made and its terms, under the load state load,
-    // which the run moves from step to step; all must outlive it.
+    // which the run moves from step to step; all must outlive it. The factor's ordering and the
+    // Newton path's start are made here, side by side (prepare).
     newton_system(const model& m, const assembly_plan& plan, const Terms& terms,
                   const load_state& load, newton_choice choice = {})
         : m_(m),
           plan_(plan),
           terms_(terms),
           load_(load),
-          pattern_(plan.table(), plan.element_count(), m.numbering.free_count,
-                   m.numbering.free_count, 9),
+          prepared_(prepare(m, plan, terms, load)),
+          pattern_(std::move(*prepared_.pattern)),
           project_(choice.project),
-          steps_(pattern_.shape(), shift_of(pattern_), node_of_unknown(plan), choice.rule) {}
+          steps_(pattern_.shape(), std::move(prepared_.shift), node_of_unknown(plan), choice.rule) {
+        prepared_.pattern.reset();
+        steps_.use_order(std::move(prepared_.order));
+    }
 
-    // The Newton path's start (laplace_start.hpp), x left as it is when the extension is
-    // singular or turns a triangle over, and the factor's analysis: the two side by side on the
-    // workers, each on one thread. Returns the seconds of the analysis alone.
+    // The factor's analysis with the ordering made, and the Newton path's start
+    // (laplace_start.hpp) taken into x, which is left as it is when the extension is singular
+    // or turns a triangle over. Returns the seconds of the analysis.
     double extend_prescribed(terms::real_vector& x) {
-        std::optional<std::vector<double>> extension;
-        double analysis = 0.0;
-        const double* prescribed = load_.prescribed(m_.problem).all().data();
-        const double tension = terms_.elements.shift_tension();
-        run_tasks(2, [&](std::size_t task) {
-            if (task == 0) {
-                analysis = steps_.analyse();
-                return;
-            }
-            std::vector<std::int32_t> direction(plan_.component().size());
-            for (std::size_t k = 0; k < direction.size(); ++k)
-                direction[k] = plan_.component()[k] % 3;
-            extension = harmonic_extension(
-                pattern_, steps_.shift_values(), direction,
-                [this](std::size_t at) { return geometry(at); }, tension, prescribed);
-        });
+        const double analysis = steps_.analyse();
         // The extension is taken when it turns no triangle over; and when the start itself has
         // triangles upside down (the prescribed displacements alone fold the sheet at a
         // support's corner), when it sets every triangle upright.
-        if (extension)
-            take_extension(*extension, x, [this, &x](const terms::real_vector& trial) {
+        if (prepared_.extension)
+            take_extension(*prepared_.extension, x, [this, &x](const terms::real_vector& trial) {
                 return terms_.admissible(point(x), point(trial)) ||
                        (!terms_.elements.upright(point(x)) &&
                         terms_.elements.upright(point(trial)));
             });
-        // The pair's work arrays, freed, went back to the allocator's pools of the threads that
-        // made them (a worker's among them), which keep them: handed back to the system, they
-        // are not held beside the factor to come.
+        prepared_.extension.reset();
+        // The work arrays of the ordering and the start, freed, went back to the allocator's
+        // pools of the threads that made them (a worker's among them), which keep them: handed
+        // back to the system, they are not held beside the factor to come.
         malloc_trim(0);
         return analysis;
     }
@@ -227,6 +219,51 @@ private:
                     whole[packed_position(a, 9)] * whole[packed_position(b, 9)] / k99;
     }
 
+    // What the system is made of, made side by side on the workers: on one, the order of the
+    // factor (METIS on the graph of the nodes the elements join; serial, and the longest part);
+    // on the other, the matrix's pattern, the shift's matrix S and the start of the Newton path
+    // from them, each on that one thread.
+    struct prepared_parts {
+        std::optional<hessian_pattern> pattern;
+        std::vector<double> shift;                     // S at every stored entry of the pattern
+        std::vector<std::int32_t> order;               // of the unknowns, for the factor's analysis
+        std::optional<std::vector<double>> extension;  // the start, when there is one
+    };
+    static prepared_parts prepare(const model& m, const assembly_plan& plan, const Terms& terms,
+                                  const load_state& load) {
+        prepared_parts out;
+        const std::vector<std::int32_t> groups = node_of_unknown(plan);
+        const auto geometry = [&m](std::size_t at) -> const element_geometry& {
+            return m.geometry(m.problem.mesh.elements.first() + static_cast<std::int32_t>(at));
+        };
+        const double tension = terms.elements.shift_tension();
+        const double* prescribed = load.prescribed(m.problem).all().data();
+        run_tasks(2, [&](std::size_t task) {
+            if (task == 0) {
+                std::vector<std::size_t> start;
+                std::vector<std::int32_t> links;
+                element_links(plan.table(), plan.element_count(), groups, start, links);
+                out.order = grouped_order(groups, start, links);
+                return;
+            }
+            out.pattern.emplace(plan.table(), plan.element_count(), m.numbering.free_count,
+                                m.numbering.free_count, 9);
+            std::vector<double> buffer;
+            assemble_hessian(
+                *out.pattern,
+                [&](std::size_t at, double* packed) {
+                    tension_shift(geometry(at), tension, 9, packed);
+                },
+                false, buffer, out.shift, detail::hessian_batch, false);
+            std::vector<std::int32_t> direction(plan.component().size());
+            for (std::size_t k = 0; k < direction.size(); ++k)
+                direction[k] = plan.component()[k] % 3;
+            out.extension = harmonic_extension(*out.pattern, sparse_values(out.shift), direction,
+                                               geometry, tension, prescribed);
+        });
+        return out;
+    }
+
     // The node (0-based) of every free component: the groups the factor orders together.
     static std::vector<std::int32_t> node_of_unknown(const assembly_plan& plan) {
         std::vector<std::int32_t> node(plan.component().size());
@@ -234,23 +271,11 @@ private:
         return node;
     }
 
-    // S at every stored entry: the tension shift of every element, the elements' tension.
-    std::vector<double> shift_of(const hessian_pattern& pattern) const {
-        std::vector<double> buffer, values;
-        const double tension = terms_.elements.shift_tension();
-        assemble_hessian(
-            pattern,
-            [&](std::size_t at, double* packed) {
-                tension_shift(geometry(at), tension, 9, packed);
-            },
-            false, buffer, values);
-        return values;
-    }
-
     const model& m_;
     const assembly_plan& plan_;
     const Terms& terms_;
     const load_state& load_;
+    prepared_parts prepared_;  // until the parts are taken
     hessian_pattern pattern_;
     bool project_;
     step_system steps_;

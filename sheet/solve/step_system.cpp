@@ -25,8 +25,12 @@ step_system::step_system(const symmetric_matrix& shape, std::vector<double> shif
 double step_system::analyse() {
     if (factor_) return 0.0;
     const auto start = std::chrono::steady_clock::now();
-    factor_.emplace(shape_, groups_);
+    if (given_)
+        factor_.emplace(shape_, cholesky::ordered{order_});
+    else
+        factor_.emplace(shape_, groups_);
     groups_ = {};
+    order_ = {};
     return seconds_since(start);
 }
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "sheet/energy/term.hpp"
@@ -49,6 +50,13 @@ public:
     // (cholesky.hpp).
     step_system(const symmetric_matrix& shape, std::vector<double> shift,
                 std::span<const std::int32_t> groups, step_rule rule = {});
+
+    // The fill-reducing order of the unknowns for the analysis to take, made beforehand
+    // (grouped_order, cholesky.hpp), in place of the groups' (empty: CHOLMOD's own METIS).
+    void use_order(std::vector<std::int32_t> order) {
+        order_ = std::move(order);
+        given_ = true;
+    }
 
     // The factor's analysis (its ordering and symbolic factor), made once: here when called
     // before the first direction (it may run on any thread, beside other work that does not
@@ -108,6 +116,8 @@ private:
     sparse_values shift_;
     step_rule rule_;
     std::vector<std::int32_t> groups_;  // for the analysis, until it is made
+    std::vector<std::int32_t> order_;   // given in their place, until then
+    bool given_ = false;
     std::optional<cholesky> factor_;
     double tau_ = 0.0;
     bool refactor_ = true;

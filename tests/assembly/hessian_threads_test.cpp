@@ -1,7 +1,7 @@
 // The Newton matrix of a sheet above the threads threshold, its element Hessians projected, is
-// the same to the bit for 1, 2, 3 and 8 workers and for any batch of elements, and equal to the
-// sums formed element after element in ascending order into each entry, found by its row and
-// column.
+// the same to the bit for 1, 2, 3 and 8 workers, on the calling thread alone and for any batch of
+// elements, and equal to the sums formed element after element in ascending order into each
+// entry, found by its row and column.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -83,6 +83,10 @@ TEST(hessian_threads, the_matrix_is_the_same_for_every_worker_count) {
                 << count << " workers, batches of " << batch;
         }
     sheet::set_worker_count(before);
+    // on the calling thread alone, as from inside a task of the workers
+    std::vector<double> buffer, values;
+    sheet::assemble_hessian(pattern, element, true, buffer, values, 1000, false);
+    EXPECT_EQ(std::memcmp(values.data(), reference.data(), values.size() * sizeof(double)), 0);
 }
 
 }  // namespace
