@@ -98,10 +98,11 @@ private:
             // system directly (from 1 MiB up, a fixed bound) they go back to it when freed,
             // instead of staying in one thread's pool beside the factor (glibc).
             mallopt(M_MMAP_THRESHOLD, 1 << 20);
+            // the system's making (its pattern, the factor's ordering and, beside it, the
+            // start) and the factor's analysis count as set-up; taking the start into x as the
+            // start's
             newton_.emplace(m_, plan_, terms_, load_, choice_);
             times_.setup += seconds_since(start);
-            // the factor's analysis runs beside the start: its own seconds count as set-up,
-            // the rest of the pair's as the start's
             const auto extension = std::chrono::steady_clock::now();
             const double analysis = newton_->extend_prescribed(m_.unknowns.x);
             times_.setup += analysis;
