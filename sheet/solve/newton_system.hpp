@@ -72,7 +72,8 @@ public:
           prepared_(prepare(m, plan, terms, load)),
           pattern_(std::move(*prepared_.pattern)),
           project_(choice.project),
-          steps_(pattern_.shape(), std::move(prepared_.shift), node_of_unknown(plan), choice.rule) {
+          // ordered by prepare's order, not by groups
+          steps_(pattern_.shape(), std::move(prepared_.shift), {}, choice.rule) {
         prepared_.pattern.reset();
         steps_.use_order(std::move(prepared_.order));
     }

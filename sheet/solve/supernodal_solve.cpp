@@ -158,32 +158,30 @@ supernodal_solve::supernodal_solve(const supernodal_layout& layout) : layout_(la
     y_.resize(n);
 }
 
+supernodal_solve::supernode supernodal_solve::at(std::size_t s) const {
+    const auto first = static_cast<std::size_t>(layout_.first_column[s]);
+    return {first, static_cast<std::size_t>(layout_.first_column[s + 1]) - first,
+            static_cast<std::size_t>(layout_.row_start[s + 1] - layout_.row_start[s]),
+            layout_.rows.data() + layout_.row_start[s], values_ + layout_.value_start[s]};
+}
+
 void supernodal_solve::take(std::span<const double> values) {
     values_ = values.data();
     reciprocal_.resize(layout_.order.size());
     for (std::size_t s = 0; s + 1 < layout_.first_column.size(); ++s) {
-        const std::int32_t c0 = layout_.first_column[s];
-        const auto rows = static_cast<std::size_t>(layout_.row_start[s + 1] - layout_.row_start[s]);
-        const double* l = values_ + layout_.value_start[s];
-        for (std::int32_t c = c0; c < layout_.first_column[s + 1]; ++c) {
-            const auto j = static_cast<std::size_t>(c - c0);
-            reciprocal_[static_cast<std::size_t>(c)] = 1.0 / l[j * rows + j];
-        }
+        const supernode n = at(s);
+        for (std::size_t j = 0; j < n.columns; ++j)
+            reciprocal_[n.first + j] = 1.0 / n.l[j * n.rows + j];
     }
 }
 
 void supernodal_solve::forward(std::int32_t s, double* y, double* buffer,
                                std::vector<double>& work) const {
-    const auto u = static_cast<std::size_t>(s);
-    const std::int32_t c0 = layout_.first_column[u];
-    const auto columns = static_cast<std::size_t>(layout_.first_column[u + 1] - c0);
-    const auto rows = static_cast<std::size_t>(layout_.row_start[u + 1] - layout_.row_start[u]);
-    const std::int32_t* row = layout_.rows.data() + layout_.row_start[u];
-    const double* l = values_ + layout_.value_start[u];
-    double* x = y + c0;
+    const auto [first, columns, rows, row, l] = at(static_cast<std::size_t>(s));
+    double* x = y + first;
     for (std::size_t j = 0; j < columns; ++j) {
         const double* column = l + j * rows;
-        const double xj = x[j] * reciprocal_[static_cast<std::size_t>(c0) + j];
+        const double xj = x[j] * reciprocal_[first + j];
         x[j] = xj;
         for (std::size_t k = j + 1; k < columns; ++k) x[k] = x[k] - column[k] * xj;
     }
@@ -194,11 +192,11 @@ void supernodal_solve::forward(std::int32_t s, double* y, double* buffer,
     // each sum over the columns in order, four columns to a pass over the sums
     std::size_t j = 0;
     for (; j + 4 <= columns; j += 4) {
-        const double* c0 = l + j * rows + columns;
-        const double *c1 = c0 + rows, *c2 = c1 + rows, *c3 = c2 + rows;
+        const double* l0 = l + j * rows + columns;
+        const double *l1 = l0 + rows, *l2 = l1 + rows, *l3 = l2 + rows;
         const double x0 = x[j], x1 = x[j + 1], x2 = x[j + 2], x3 = x[j + 3];
         for (std::size_t k = 0; k < below; ++k)
-            sum[k] = (((sum[k] + c0[k] * x0) + c1[k] * x1) + c2[k] * x2) + c3[k] * x3;
+            sum[k] = (((sum[k] + l0[k] * x0) + l1[k] * x1) + l2[k] * x2) + l3[k] * x3;
     }
     for (; j < columns; ++j) {
         const double* column = l + j * rows + columns;
@@ -216,12 +214,7 @@ void supernodal_solve::forward(std::int32_t s, double* y, double* buffer,
 }
 
 void supernodal_solve::backward(std::int32_t s, double* y, std::vector<double>& work) const {
-    const auto u = static_cast<std::size_t>(s);
-    const std::int32_t c0 = layout_.first_column[u];
-    const auto columns = static_cast<std::size_t>(layout_.first_column[u + 1] - c0);
-    const auto rows = static_cast<std::size_t>(layout_.row_start[u + 1] - layout_.row_start[u]);
-    const std::int32_t* row = layout_.rows.data() + layout_.row_start[u];
-    const double* l = values_ + layout_.value_start[u];
+    const auto [first, columns, rows, row, l] = at(static_cast<std::size_t>(s));
     double* v = work.data();
     double* from_below = v + work_size_;  // each column's sum over the rows below
     for (std::size_t k = 0; k < rows; ++k) v[k] = y[static_cast<std::size_t>(row[k])];
@@ -233,9 +226,9 @@ void supernodal_solve::backward(std::int32_t s, double* y, std::vector<double>& 
     for (std::size_t j = columns; j-- > 0;) {
         const double* column = l + j * rows;
         v[j] = (v[j] - (dot(column + j + 1, v + j + 1, columns - j - 1) + from_below[j])) *
-               reciprocal_[static_cast<std::size_t>(c0) + j];
+               reciprocal_[first + j];
     }
-    for (std::size_t j = 0; j < columns; ++j) y[static_cast<std::size_t>(c0) + j] = v[j];
+    for (std::size_t j = 0; j < columns; ++j) y[first + j] = v[j];
 }
 
 void supernodal_solve::solve(std::span<const double> b, std::span<double> x, bool on_workers) {

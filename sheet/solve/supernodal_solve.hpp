@@ -53,6 +53,15 @@ private:
         std::int32_t end;
     };
 
+    // Supernode s as its entries lie: its first column, its columns and rows, the rows'
+    // numbers, and its entries (of the factor taken last) column by column.
+    struct supernode {
+        std::size_t first, columns, rows;
+        const std::int32_t* row;
+        const double* l;
+    };
+    supernode at(std::size_t s) const;
+
     // The supernode s's columns solved in y, its updates of the rows below it subtracted from
     // y, or summed into buffer where that row is the top's (buffer null: every one subtracted).
     void forward(std::int32_t s, double* y, double* buffer, std::vector<double>& work) const;

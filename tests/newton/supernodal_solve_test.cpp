@@ -52,56 +52,50 @@ struct hand_factor {
     }
 };
 
-// Supernodes of columns {0}, {1, 2} and {3, 4}, the first two the children of the last; the
-// entries above a supernode's diagonal are not L's and hold 99.
-hand_factor two_children() {
-    hand_factor f;
-    f.n = 5;
-    f.first_column = {0, 1, 3, 5};
-    f.rows = {0, 4, 1, 2, 4, 3, 4};
-    f.row_start = {0, 2, 5, 7};
-    f.value_start = {0, 2, 8, 12};
-    f.values = {2.0,  0.5,         // column 0
-                3.0,  -0.4, 0.3,   // column 1
-                99.0, 1.5,  -0.2,  // column 2
-                2.5,  0.7,         // column 3
-                99.0, 1.25};       // column 4
-    f.order = {3, 0, 4, 1, 2};
-    return f;
+// Two layouts of supernodes {0}, {1, 2} and {3, 4}; the entries above a supernode's diagonal
+// are not L's and hold 99.
+struct hand_case {
+    const char* name;
+    hand_factor factor;
+    std::size_t parts;
+};
+
+std::vector<hand_case> hand_cases() {
+    hand_factor children;  // the first two the children of the last: side by side
+    children.n = 5;
+    children.first_column = {0, 1, 3, 5};
+    children.rows = {0, 4, 1, 2, 4, 3, 4};
+    children.row_start = {0, 2, 5, 7};
+    children.value_start = {0, 2, 8, 12};
+    children.values = {2.0, 0.5, 3.0, -0.4, 0.3, 99.0, 1.5, -0.2, 2.5, 0.7, 99.0, 1.25};
+    children.order = {3, 0, 4, 1, 2};
+    // {0} under {3, 4}, {1, 2} a root of its own: the subtree of {3, 4} is 0 and 2, with 1
+    // between, so every supernode goes to the top
+    hand_factor apart;
+    apart.n = 5;
+    apart.first_column = {0, 1, 3, 5};
+    apart.rows = {0, 4, 1, 2, 3, 4};
+    apart.row_start = {0, 2, 4, 6};
+    apart.value_start = {0, 2, 6, 10};
+    apart.values = {2.0, 0.5, 3.0, -0.4, 99.0, 1.5, 2.5, 0.7, 99.0, 1.25};
+    apart.order = {2, 4, 0, 3, 1};
+    return {{"two children side by side", children, 2}, {"subtrees not contiguous", apart, 0}};
 }
 
-TEST(supernodal_solve, solves_a_factor_laid_out_by_hand_with_its_subtrees_side_by_side) {
-    const hand_factor f = two_children();
-    sheet::supernodal_solve solver(f.layout());
-    EXPECT_EQ(solver.parts(), 2u);  // both children, their parent the top
-    solver.take(f.values);
-    const std::vector<double> b = {1.0, -2.0, 0.5, 3.0, -1.5};
-    for (const bool on_workers : {false, true}) {
-        std::vector<double> x(b.size());
-        solver.solve(b, x, on_workers);
-        const std::vector<double> ax = f.times(x);
-        for (std::size_t i = 0; i < b.size(); ++i) EXPECT_NEAR(ax[i], b[i], 1e-14) << i;
+TEST(supernodal_solve, solves_factors_laid_out_by_hand_with_and_without_parts) {
+    for (const hand_case& c : hand_cases()) {
+        sheet::supernodal_solve solver(c.factor.layout());
+        EXPECT_EQ(solver.parts(), c.parts) << c.name;
+        solver.take(c.factor.values);
+        const std::vector<double> b = {1.0, -2.0, 0.5, 3.0, -1.5};
+        for (const bool on_workers : {false, true}) {
+            std::vector<double> x(b.size());
+            solver.solve(b, x, on_workers);
+            const std::vector<double> ax = c.factor.times(x);
+            for (std::size_t i = 0; i < b.size(); ++i)
+                EXPECT_NEAR(ax[i], b[i], 1e-14) << c.name << " " << i;
+        }
     }
-}
-
-TEST(supernodal_solve, takes_every_supernode_into_the_top_when_subtrees_are_not_contiguous) {
-    // {0} under {3, 4}, {1, 2} a root of its own: the subtree of {3, 4} is 0 and 2, with 1 between
-    hand_factor f;
-    f.n = 5;
-    f.first_column = {0, 1, 3, 5};
-    f.rows = {0, 4, 1, 2, 3, 4};
-    f.row_start = {0, 2, 4, 6};
-    f.value_start = {0, 2, 6, 10};
-    f.values = {2.0, 0.5, 3.0, -0.4, 99.0, 1.5, 2.5, 0.7, 99.0, 1.25};
-    f.order = {2, 4, 0, 3, 1};
-    sheet::supernodal_solve solver(f.layout());
-    EXPECT_EQ(solver.parts(), 0u);
-    const std::vector<double> b = {0.25, 1.0, -1.0, 2.0, 0.5};
-    std::vector<double> x(b.size());
-    solver.take(f.values);
-    solver.solve(b, x, true);
-    const std::vector<double> ax = f.times(x);
-    for (std::size_t i = 0; i < b.size(); ++i) EXPECT_NEAR(ax[i], b[i], 1e-14) << i;
 }
 
 TEST(supernodal_solve, a_factor_of_a_grid_solves_to_the_same_bits_on_any_number_of_threads) {
