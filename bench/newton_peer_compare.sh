@@ -36,6 +36,8 @@ fi
 [[ -x "$build/melvar" ]] || { echo "newton_peer_compare: $build/melvar not built" >&2; exit 1; }
 python=(env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE /usr/bin/python3)
 
+/usr/bin/python3 -c 'import numpy, scipy' 2>/dev/null ||
+    { echo "newton_peer_compare: the peers need numpy and scipy for /usr/bin/python3 (Debian: python3-scipy)" >&2; exit 1; }
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg); CPUs: $(nproc)"
 
 # wall COMMAND...: runs the command in the current directory, its standard output into

@@ -33,6 +33,8 @@ for exe in "$build/dorvan" "$build/melvar" "$counter"; do
     [[ -x "$exe" ]] || { echo "peer_compare: $exe not built" >&2; exit 1; }
 done
 
+/usr/bin/python3 -c 'import numpy, scipy' 2>/dev/null ||
+    { echo "peer_compare: the peers need numpy and scipy for /usr/bin/python3 (Debian: python3-scipy)" >&2; exit 1; }
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg); CPUs: $(nproc)"
 
 # fastest COMMAND...: runs the command $repeat times in the current directory under
