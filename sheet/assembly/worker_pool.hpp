@@ -38,4 +38,14 @@ void run_tasks(std::size_t count, Task&& task) {
         static_cast<void*>(context));
 }
 
+// run_tasks when on_workers; else every task in ascending order on the calling thread, which may
+// then be a task of the workers itself.
+template <class Task>
+void run_tasks_if(bool on_workers, std::size_t count, Task&& task) {
+    if (on_workers)
+        run_tasks(count, task);
+    else
+        for (std::size_t t = 0; t < count; ++t) task(t);
+}
+
 }  // namespace sheet

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sheet/failure.hpp"
+#include "sheet/solve/group_links.hpp"
 #include "sheet/solve/supernodal_solve.hpp"
 
 namespace sheet {
@@ -118,31 +119,9 @@ std::vector<std::int32_t> order_of_links(std::span<const std::int32_t> groups,
 // The same for the graph of the groups that the stored entries of a join.
 std::vector<std::int32_t> grouped_order(const symmetric_matrix& a,
                                         std::span<const std::int32_t> groups, cholmod_common& c) {
-    std::int32_t count = 0;
-    for (const std::int32_t g : groups) count = std::max(count, g + 1);
-    const auto n = static_cast<std::size_t>(count);
-    const auto group_of = [&](std::int32_t unknown) {
-        return static_cast<std::size_t>(groups[static_cast<std::size_t>(unknown)]);
-    };
-    // each group's neighbours, both ways and with repeats: counted, then placed
-    std::vector<std::size_t> start(n + 1, 0);
-    const auto each_link = [&](auto&& take) {
-        for (std::int32_t j = 0; j < a.n; ++j)
-            for (auto k = a.column_start[static_cast<std::size_t>(j)];
-                 k < a.column_start[static_cast<std::size_t>(j) + 1]; ++k) {
-                const std::size_t gi = group_of(a.row[static_cast<std::size_t>(k)]);
-                const std::size_t gj = group_of(j);
-                if (gi == gj) continue;
-                take(gi, gj);
-                take(gj, gi);
-            }
-    };
-    each_link([&](std::size_t g, std::size_t) { ++start[g + 1]; });
-    for (std::size_t g = 0; g < n; ++g) start[g + 1] += start[g];
-    std::vector<std::int32_t> links(start[n]);
-    std::vector<std::size_t> next(start.begin(), start.end() - 1);
-    each_link(
-        [&](std::size_t g, std::size_t h) { links[next[g]++] = static_cast<std::int32_t>(h); });
+    std::vector<std::size_t> start;
+    std::vector<std::int32_t> links;
+    matrix_links(a, groups, start, links);
     return order_of_links(groups, start, links, c);
 }
 

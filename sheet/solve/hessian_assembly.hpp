@@ -35,12 +35,6 @@ template <class Element>
 void assemble_hessian(const hessian_pattern& p, Element&& element, bool project,
                       std::vector<double>& buffer, std::vector<double>& values,
                       std::size_t batch = detail::hessian_batch, bool on_workers = true) {
-    const auto tasks = [on_workers](std::size_t count, auto&& task) {
-        if (on_workers)
-            run_tasks(count, task);
-        else
-            for (std::size_t t = 0; t < count; ++t) task(t);
-    };
     const std::size_t size = static_cast<std::size_t>(packed_size(p.local_count()));
     const std::size_t elements = p.elements();
     const std::size_t entries = p.shape().stored();
@@ -51,7 +45,7 @@ void assemble_hessian(const hessian_pattern& p, Element&& element, bool project,
         const std::size_t last = std::min(elements, first + batch);
         const std::size_t element_tasks =
             (last - first + detail::hessian_block - 1) / detail::hessian_block;
-        tasks(element_tasks, [&](std::size_t t) {
+        run_tasks_if(on_workers, element_tasks, [&](std::size_t t) {
             const std::size_t from = first + t * detail::hessian_block;
             const std::size_t end = std::min(last, from + detail::hessian_block);
             for (std::size_t at = from; at < end; ++at) {
@@ -81,7 +75,8 @@ void assemble_hessian(const hessian_pattern& p, Element&& element, bool project,
             static_cast<std::size_t>(column_start[static_cast<std::size_t>(greatest) + 1]);
         const auto lowest = static_cast<std::int64_t>(first * size);
         const auto highest = static_cast<std::int64_t>(last * size);
-        tasks((to - from + detail::entry_block - 1) / detail::entry_block, [&](std::size_t t) {
+        const std::size_t entry_tasks = (to - from + detail::entry_block - 1) / detail::entry_block;
+        run_tasks_if(on_workers, entry_tasks, [&](std::size_t t) {
             const std::size_t begin = from + t * detail::entry_block;
             const std::size_t end = std::min(to, from + (t + 1) * detail::entry_block);
             std::int32_t next = p.first_slot(begin);  // entry k's first slot, then k + 1's

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "sheet/failure.hpp"
+#include "sheet/solve/group_links.hpp"
 
 namespace sheet {
 
@@ -116,9 +117,6 @@ hessian_pattern::hessian_pattern(const element_columns& table, std::size_t eleme
 void element_links(const element_columns& table, std::size_t elements,
                    std::span<const std::int32_t> group, std::vector<std::size_t>& start,
                    std::vector<std::int32_t>& links) {
-    std::int32_t count = 0;
-    for (const std::int32_t g : group) count = std::max(count, g + 1);
-    const auto n = static_cast<std::size_t>(count);
     // each element's groups, a corner's once
     const auto each_link = [&](auto&& take) {
         for (std::size_t at = 0; at < elements; ++at) {
@@ -138,13 +136,7 @@ void element_links(const element_columns& table, std::size_t elements,
                              static_cast<std::size_t>(corner[j]));
         }
     };
-    start.assign(n + 1, 0);
-    each_link([&](std::size_t g, std::size_t) { ++start[g + 1]; });
-    for (std::size_t g = 0; g < n; ++g) start[g + 1] += start[g];
-    links.resize(start[n]);
-    std::vector<std::size_t> next(start.begin(), start.end() - 1);
-    each_link(
-        [&](std::size_t g, std::size_t h) { links[next[g]++] = static_cast<std::int32_t>(h); });
+    gather_links(group_count(group), each_link, start, links);
 }
 
 }  // namespace sheet

@@ -57,8 +57,8 @@ private:
 
 // The links between the groups of the free unknowns (group[k]: that of unknown k) that the
 // elements of table (count of them) make: every two groups of one element's corners, both ways,
-// with repeats; group g's at links[start[g] .. start[g + 1]), start of size (the largest group
-// + 1) + 1. The same links as the pattern's entries make, without the pattern.
+// with repeats (as group_links.hpp lays them out). The same links as the pattern's entries make
+// (matrix_links), without the pattern.
 void element_links(const element_columns& table, std::size_t elements,
                    std::span<const std::int32_t> group, std::vector<std::size_t>& start,
                    std::vector<std::int32_t>& links);

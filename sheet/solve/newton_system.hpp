@@ -72,10 +72,9 @@ public:
           prepared_(prepare(m, plan, terms, load)),
           pattern_(std::move(*prepared_.pattern)),
           project_(choice.project),
-          // ordered by prepare's order, not by groups
-          steps_(pattern_.shape(), std::move(prepared_.shift), {}, choice.rule) {
+          steps_(pattern_.shape(), std::move(prepared_.shift), std::move(prepared_.order),
+                 choice.rule) {
         prepared_.pattern.reset();
-        steps_.use_order(std::move(prepared_.order));
     }
 
     // The factor's analysis with the ordering made, and the Newton path's start
@@ -198,8 +197,9 @@ private:
         return {m_.problem, plan_, load_, x.view(1, m_.numbering.unknown_count)};
     }
 
-    const element_geometry& geometry(std::size_t at) const {
-        return m_.geometry(m_.problem.mesh.elements.first() + static_cast<std::int32_t>(at));
+    const element_geometry& geometry(std::size_t at) const { return geometry_of(m_, at); }
+    static const element_geometry& geometry_of(const model& m, std::size_t at) {
+        return m.geometry(m.problem.mesh.elements.first() + static_cast<std::int32_t>(at));
     }
 
     // The element's whole Hessian (its own unknown at 9) projected, then that unknown condensed
@@ -235,7 +235,7 @@ private:
         prepared_parts out;
         const std::vector<std::int32_t> groups = node_of_unknown(plan);
         const auto geometry = [&m](std::size_t at) -> const element_geometry& {
-            return m.geometry(m.problem.mesh.elements.first() + static_cast<std::int32_t>(at));
+            return geometry_of(m, at);
         };
         const double tension = terms.elements.shift_tension();
         const double* prescribed = load.prescribed(m.problem).all().data();

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstddef>
+#include <utility>
 
 #include "nlp/halt.hpp"
 
@@ -19,17 +20,13 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 step_system::step_system(const symmetric_matrix& shape, std::vector<double> shift,
-                         std::span<const std::int32_t> groups, step_rule rule)
-    : shape_(shape), shift_(shift), rule_(rule), groups_(groups.begin(), groups.end()) {}
+                         std::vector<std::int32_t> order, step_rule rule)
+    : shape_(shape), shift_(shift), rule_(rule), order_(std::move(order)) {}
 
 double step_system::analyse() {
     if (factor_) return 0.0;
     const auto start = std::chrono::steady_clock::now();
-    if (given_)
-        factor_.emplace(shape_, cholesky::ordered{order_});
-    else
-        factor_.emplace(shape_, groups_);
-    groups_ = {};
+    factor_.emplace(shape_, cholesky::ordered{order_});
     order_ = {};
     return seconds_since(start);
 }

@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <utility>
 #include <vector>
 
 #include "sheet/energy/term.hpp"
@@ -46,17 +45,11 @@ struct step_counts {
 class step_system {
 public:
     // shape: the matrix's pattern (read, not copied: it must outlive the system); shift: S's
-    // value at every stored entry; groups: the node of each unknown, for the factor's ordering
-    // (cholesky.hpp).
+    // value at every stored entry; order: the fill-reducing order of the unknowns for the
+    // factor's analysis, made beforehand (grouped_order, cholesky.hpp; empty: CHOLMOD's own
+    // METIS order).
     step_system(const symmetric_matrix& shape, std::vector<double> shift,
-                std::span<const std::int32_t> groups, step_rule rule = {});
-
-    // The fill-reducing order of the unknowns for the analysis to take, made beforehand
-    // (grouped_order, cholesky.hpp), in place of the groups' (empty: CHOLMOD's own METIS).
-    void use_order(std::vector<std::int32_t> order) {
-        order_ = std::move(order);
-        given_ = true;
-    }
+                std::vector<std::int32_t> order, step_rule rule = {});
 
     // The factor's analysis (its ordering and symbolic factor), made once: here when called
     // before the first direction (it may run on any thread, beside other work that does not
@@ -115,9 +108,7 @@ private:
     const std::vector<double>* formed_ = nullptr;  // the matrix last formed: h or values_
     sparse_values shift_;
     step_rule rule_;
-    std::vector<std::int32_t> groups_;  // for the analysis, until it is made
-    std::vector<std::int32_t> order_;   // given in their place, until then
-    bool given_ = false;
+    std::vector<std::int32_t> order_;  // for the analysis, until it is made
     std::optional<cholesky> factor_;
     double tau_ = 0.0;
     bool refactor_ = true;

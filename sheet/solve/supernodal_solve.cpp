@@ -74,7 +74,6 @@ supernodal_solve::supernodal_solve(const supernodal_layout& layout) : layout_(la
     // entries, and its subtree's entries and first supernode
     std::vector<std::int32_t> supernode_of(n, 0), parent(count, -1), first(count);
     std::vector<std::int64_t> work(count), subtree(count);
-    std::vector<std::int32_t> children(count, 0);
     bool ordered = true;
     for (std::int32_t s = 0; s < supernodes; ++s) {
         const auto u = static_cast<std::size_t>(s);
@@ -94,9 +93,6 @@ supernodal_solve::supernodal_solve(const supernodal_layout& layout) : layout_(la
             ordered = ordered && parent[u] > s;
         }
         entries_ += work[u];
-    }
-    for (std::int32_t s = 0; s < supernodes; ++s) {
-        const auto u = static_cast<std::size_t>(s);
         first[u] = s;
         subtree[u] = work[u];
     }
@@ -110,7 +106,6 @@ supernodal_solve::supernodal_solve(const supernodal_layout& layout) : layout_(la
         first[p] = std::min(first[p], first[u]);
         subtree[p] += subtree[u];
         size[p] += size[u];
-        ++children[p];
     }
     std::vector<char> in_top(count, ordered ? 0 : 1);
     if (ordered) {
@@ -127,7 +122,7 @@ supernodal_solve::supernodal_solve(const supernodal_layout& layout) : layout_(la
             std::size_t largest = frontier.size();
             for (std::size_t f = 0; f < frontier.size(); ++f) {
                 const auto r = static_cast<std::size_t>(frontier[f]);
-                if (children[r] > 0 &&
+                if (!kids[r].empty() &&
                     (largest == frontier.size() ||
                      subtree[r] > subtree[static_cast<std::size_t>(frontier[largest])]))
                     largest = f;
@@ -236,13 +231,7 @@ void supernodal_solve::solve(std::span<const double> b, std::span<double> x, boo
     double* y = y_.data();
     for (std::size_t k = 0; k < n; ++k) y[k] = b[static_cast<std::size_t>(layout_.order[k])];
     const bool side_by_side = on_workers && entries_ >= parallel_from && parts_.size() > 1;
-    const auto each_part = [&](auto&& body) {
-        if (side_by_side)
-            run_tasks(parts_.size(), body);
-        else
-            for (std::size_t p = 0; p < parts_.size(); ++p) body(p);
-    };
-    each_part([&](std::size_t p) {
+    run_tasks_if(side_by_side, parts_.size(), [&](std::size_t p) {
         std::vector<double>& buffer = buffers_[p];
         std::fill(buffer.begin(), buffer.end(), 0.0);
         for (std::int32_t s = parts_[p].first; s < parts_[p].end; ++s)
@@ -255,7 +244,7 @@ void supernodal_solve::solve(std::span<const double> b, std::span<double> x, boo
         }
     for (const std::int32_t s : top_) forward(s, y, nullptr, work_.back());
     for (auto s = top_.rbegin(); s != top_.rend(); ++s) backward(*s, y, work_.back());
-    each_part([&](std::size_t p) {
+    run_tasks_if(side_by_side, parts_.size(), [&](std::size_t p) {
         for (std::int32_t s = parts_[p].end; s-- > parts_[p].first;) backward(s, y, work_[p]);
     });
     for (std::size_t k = 0; k < n; ++k) x[static_cast<std::size_t>(layout_.order[k])] = y[k];

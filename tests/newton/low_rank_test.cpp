@@ -44,12 +44,8 @@ TEST(low_rank_step, is_the_dense_solution_of_the_whole_matrix) {
         const sheet::symmetric_matrix h = grid_laplacian(side, shift);
         const auto n = static_cast<std::size_t>(h.n);
         std::vector<double> s(h.stored(), 0.0);
-        std::vector<std::int32_t> groups(n);
-        for (std::size_t j = 0; j < n; ++j) {
-            groups[j] = static_cast<std::int32_t>(j);
-            s[static_cast<std::size_t>(h.column_start[j + 1] - 1)] =
-                1.0;  // S = I: each column ends at its diagonal
-        }
+        for (std::size_t j = 0; j < n; ++j)  // S = I: each column ends at its diagonal
+            s[static_cast<std::size_t>(h.column_start[j + 1] - 1)] = 1.0;
         sheet::low_rank_part part{10.0, std::vector<double>(n)};
         std::vector<double> g(n);
         for (std::size_t i = 0; i < n; ++i) {
@@ -59,7 +55,7 @@ TEST(low_rank_step, is_the_dense_solution_of_the_whole_matrix) {
         sheet::step_rule rule;
         rule.cg_relative = 1e-12;
         rule.cg_limit = 200;
-        sheet::step_system system(h, s, groups, rule);
+        sheet::step_system system(h, s, {}, rule);
         std::vector<double> d(n);
         system.direction(h.value, {part}, g, d);
         EXPECT_EQ(system.shift(), 0.0) << "the step is the whole matrix's, not a shifted one's";
