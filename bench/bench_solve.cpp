@@ -1,5 +1,6 @@
-// Newton's solves with a supernodal Cholesky factor: CHOLMOD's own solve against ours, one after
-// another and by parts of the factor's tree on the workers, with the same factor. The matrix is
+// Newton's factorisations and solves with a supernodal Cholesky factor: CHOLMOD's own against
+// ours, one after another and by parts of the factor's tree on the workers, with the same
+// symbolic factor. The matrix is
 // that of a triangulated square grid of side x side nodes with three unknowns per node, ordered
 // by nested dissection (METIS), as a Newton run's matrix is; per_solve is one x = A^-1 b.
 #include <benchmark/benchmark.h>
@@ -13,7 +14,10 @@
 #include <vector>
 
 #include "sheet/assembly/worker_pool.hpp"
+#include "sheet/solve/cholesky.hpp"
+#include "sheet/solve/supernodal_factor.hpp"
 #include "sheet/solve/supernodal_solve.hpp"
+#include "sheet/solve/symmetric_matrix.hpp"
 
 namespace {
 
@@ -24,8 +28,28 @@ struct factored {
     std::vector<double> x;
     cholmod_factor* l = nullptr;
     std::unique_ptr<sheet::supernodal_solve> ours;
+    sheet::symmetric_matrix matrix;  // the same, as ours
+    std::unique_ptr<sheet::supernodal_factor> our_factor;
+
+    // CHOLMOD's view of the matrix, its upper triangle
+    cholmod_sparse matrix_view() {
+        cholmod_sparse a{};
+        a.nrow = a.ncol = p.size() - 1;
+        a.nzmax = i.size();
+        a.p = p.data();
+        a.i = i.data();
+        a.x = x.data();
+        a.stype = 1;
+        a.itype = CHOLMOD_INT;
+        a.xtype = CHOLMOD_REAL;
+        a.dtype = CHOLMOD_DOUBLE;
+        a.sorted = 1;
+        a.packed = 1;
+        return a;
+    }
 
     explicit factored(int side) {
+        sheet::hold_library_threads();  // as a run holds CHOLMOD's loops
         cholmod_start(&common);
         common.supernodal = CHOLMOD_SUPERNODAL;
         common.nmethods = 1;
@@ -46,18 +70,7 @@ struct factored {
                 i.push_back(3 * node + b), x.push_back(b == a ? 13.0 : 0.5);
         }
         p.push_back(static_cast<int>(i.size()));
-        cholmod_sparse a{};
-        a.nrow = a.ncol = static_cast<std::size_t>(n);
-        a.nzmax = i.size();
-        a.p = p.data();
-        a.i = i.data();
-        a.x = x.data();
-        a.stype = 1;
-        a.itype = CHOLMOD_INT;
-        a.xtype = CHOLMOD_REAL;
-        a.dtype = CHOLMOD_DOUBLE;
-        a.sorted = 1;
-        a.packed = 1;
+        cholmod_sparse a = matrix_view();
         l = cholmod_analyze(&a, &common);
         cholmod_factorize(&a, l, &common);
         const auto view = [](void* data, std::size_t count) {
@@ -65,10 +78,13 @@ struct factored {
         };
         const std::size_t supernodes = l->nsuper;
         const std::span<const int> row_start = view(l->pi, supernodes + 1);
-        ours = std::make_unique<sheet::supernodal_solve>(sheet::supernodal_layout{
+        const sheet::supernodal_layout layout{
             view(l->super, supernodes + 1), row_start, view(l->px, supernodes + 1),
             view(l->s, static_cast<std::size_t>(row_start[supernodes])),
-            view(l->Perm, static_cast<std::size_t>(n))});
+            view(l->Perm, static_cast<std::size_t>(n))};
+        ours = std::make_unique<sheet::supernodal_solve>(layout);
+        matrix = {n, p, i, x};
+        our_factor = std::make_unique<sheet::supernodal_factor>(layout, matrix);
     }
 };
 
@@ -106,6 +122,27 @@ void solve(benchmark::State& state) {
     cholmod_free_dense(&y, &f.common);
     cholmod_free_dense(&e, &f.common);
 }
+
+// range(0) = side, range(1) = 0 CHOLMOD's numeric factorisation, 1 ours on one thread, 2 ours
+// on the workers (every CPU).
+void factorise(benchmark::State& state) {
+    factored& f = of_side(static_cast<int>(state.range(0)));
+    cholmod_sparse a = f.matrix_view();
+    for (auto _ : state) {
+        if (state.range(1) == 0)
+            cholmod_factorize(&a, f.l, &f.common);
+        else
+            f.our_factor->factor(f.matrix.value, state.range(1) == 2);
+        benchmark::ClobberMemory();
+    }
+    state.counters["factor_entries"] = static_cast<double>(f.l->xsize);
+}
+
+BENCHMARK(factorise)
+    ->ArgsProduct({{100, 300}, {0, 1, 2}})
+    ->ArgNames({"side", "how"})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(solve)
     ->ArgsProduct({{100, 300}, {0, 1, 2}})

@@ -7,12 +7,14 @@
 #include <suitesparse/cholmod.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <vector>
 
 #include "sheet/failure.hpp"
 #include "sheet/solve/group_links.hpp"
+#include "sheet/solve/supernodal_factor.hpp"
 #include "sheet/solve/supernodal_solve.hpp"
 
 namespace sheet {
@@ -26,8 +28,23 @@ struct cholesky::library {
     cholmod_dense* x = nullptr;   // solution and the solve's workspaces, reused
     cholmod_dense* y = nullptr;
     cholmod_dense* e = nullptr;
-    std::optional<supernodal_solve> solver;  // of a supernodal factor, made at its first solve
-    bool taken = false;                      // whether the solver has the latest factor
+    std::optional<supernodal_factor> numeric;  // of a supernodal factor, made at its first
+    std::optional<supernodal_solve> solver;    // factorisation and its first solve
+    bool taken = false;                        // whether the solver has the latest factor
+
+    bool supernodal() const {
+        return l->is_super && l->itype == CHOLMOD_INT && l->xtype == CHOLMOD_PATTERN;
+    }
+    // the symbolic factor's structure, in place
+    supernodal_layout layout() const {
+        const auto view = [](void* data, std::size_t count) {
+            return std::span<const std::int32_t>(static_cast<const std::int32_t*>(data), count);
+        };
+        const std::size_t supernodes = l->nsuper;
+        const std::span<const std::int32_t> row_start = view(l->pi, supernodes + 1);
+        return {view(l->super, supernodes + 1), row_start, view(l->px, supernodes + 1),
+                view(l->s, static_cast<std::size_t>(row_start[supernodes])), view(l->Perm, n)};
+    }
 
     ~library() {
         cholmod_free_dense(&b, &common);
@@ -191,20 +208,41 @@ void hold_library_threads() {
 }
 
 bool cholesky::factor(const symmetric_matrix& shape, std::span<const double> values,
-                      double smallest) {
+                      double smallest, bool on_workers) {
     cholmod_common& c = lib_->common;
     ready_ = lib_->n == 0;
     if (ready_) return true;
     if (static_cast<std::size_t>(shape.n) != lib_->n || shape.stored() != lib_->stored ||
         values.size() < shape.stored())
         throw failure("cholesky: a matrix of another pattern than the analysed one");
-    cholmod_sparse a = view_of(shape, values.data());
-    const int done = cholmod_factorize(&a, lib_->l, &c);
-    if (c.status == CHOLMOD_NOT_POSDEF || (done == 0 && c.status != CHOLMOD_OUT_OF_MEMORY))
-        return false;
-    if (c.status < CHOLMOD_OK) throw failure("cholesky: no memory for the factor");
+    double rcond = 0.0;
+    if (lib_->supernodal()) {
+        // our own numeric factorisation on the library's symbolic one
+        if (!lib_->numeric) lib_->numeric.emplace(lib_->layout(), shape);
+        if (!lib_->numeric->factor(values, on_workers)) return false;
+        const supernodal_layout layout = lib_->layout();
+        const std::span<const double> l = lib_->numeric->values();
+        double least = 0.0, most = 0.0;
+        for (std::size_t s = 0; s < lib_->l->nsuper; ++s) {
+            const auto rows =
+                static_cast<std::size_t>(layout.row_start[s + 1] - layout.row_start[s]);
+            const auto first = static_cast<std::size_t>(layout.value_start[s]);
+            for (std::int32_t j = 0; j < layout.first_column[s + 1] - layout.first_column[s]; ++j) {
+                const double d = std::abs(l[first + static_cast<std::size_t>(j) * (rows + 1)]);
+                least = s == 0 && j == 0 ? d : std::min(least, d);
+                most = std::max(most, d);
+            }
+        }
+        rcond = most > 0.0 ? (least / most) * (least / most) : 0.0;
+    } else {
+        cholmod_sparse a = view_of(shape, values.data());
+        const int done = cholmod_factorize(&a, lib_->l, &c);
+        if (c.status == CHOLMOD_NOT_POSDEF || (done == 0 && c.status != CHOLMOD_OUT_OF_MEMORY))
+            return false;
+        if (c.status < CHOLMOD_OK) throw failure("cholesky: no memory for the factor");
+        rcond = cholmod_rcond(lib_->l, &c);
+    }
     lib_->taken = false;
-    const double rcond = cholmod_rcond(lib_->l, &c);
     if (!(rcond >= smallest)) return false;
     ready_ = true;
     return true;
@@ -213,21 +251,9 @@ bool cholesky::factor(const symmetric_matrix& shape, std::span<const double> val
 void cholesky::solve(std::span<const double> b, std::span<double> x, bool on_workers) {
     if (!ready_) throw failure("cholesky: solve without a factor");
     if (lib_->n == 0) return;
-    const cholmod_factor* l = lib_->l;
-    if (l->is_super && l->xtype == CHOLMOD_REAL && l->itype == CHOLMOD_INT) {
-        if (!lib_->solver) {
-            const auto view = [](void* data, std::size_t count) {
-                return std::span<const std::int32_t>(static_cast<const std::int32_t*>(data), count);
-            };
-            const std::size_t supernodes = l->nsuper;
-            const std::span<const std::int32_t> row_start = view(l->pi, supernodes + 1);
-            lib_->solver.emplace(supernodal_layout{
-                view(l->super, supernodes + 1), row_start, view(l->px, supernodes + 1),
-                view(l->s, static_cast<std::size_t>(row_start[supernodes])),
-                view(l->Perm, lib_->n)});
-        }
-        if (!lib_->taken)
-            lib_->solver->take(std::span<const double>(static_cast<const double*>(l->x), l->xsize));
+    if (lib_->numeric) {
+        if (!lib_->solver) lib_->solver.emplace(lib_->layout());
+        if (!lib_->taken) lib_->solver->take(lib_->numeric->values());
         lib_->taken = true;
         lib_->solver->solve(b, x, on_workers);
         return;

@@ -57,8 +57,10 @@ public:
     // False when it is not positive definite, or so nearly singular that the factor's rough
     // reciprocal condition, (min L(i,i) / max L(i,i))^2, is below smallest: the factor is then
     // unusable until the next success. The matrix is read in place, not copied.
+    // The supernodes of a large factor are factorised side by side on the workers when
+    // on_workers (never from inside a task); the factor's bits are the same either way.
     bool factor(const symmetric_matrix& shape, std::span<const double> values,
-                double smallest = smallest_reciprocal_condition);
+                double smallest = smallest_reciprocal_condition, bool on_workers = false);
     bool factor(const symmetric_matrix& a, double smallest = smallest_reciprocal_condition) {
         return factor(a, a.value, smallest);
     }

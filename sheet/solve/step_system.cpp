@@ -103,7 +103,7 @@ void step_system::precondition(const std::vector<low_rank_part>& low, std::span<
 
 bool step_system::factorise() {
     const auto start = std::chrono::steady_clock::now();
-    const bool done = factor_->factor(shape_, *formed_);
+    const bool done = factor_->factor(shape_, *formed_, smallest_reciprocal_condition, true);
     counts_.factor_seconds += seconds_since(start);
     ++(done ? counts_.factorisations : counts_.failed_factorisations);
     return done;

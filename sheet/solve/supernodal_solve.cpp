@@ -70,73 +70,18 @@ supernodal_solve::supernodal_solve(const supernodal_layout& layout) : layout_(la
     const auto supernodes = static_cast<std::int32_t>(layout.first_column.size()) - 1;
     const auto n = layout.order.size();
     const auto count = static_cast<std::size_t>(std::max(supernodes, 0));
-    // each supernode's parent (the supernode of its first row below its own columns), its
-    // entries, and its subtree's entries and first supernode
-    std::vector<std::int32_t> supernode_of(n, 0), parent(count, -1), first(count);
-    std::vector<std::int64_t> work(count), subtree(count);
-    bool ordered = true;
-    for (std::int32_t s = 0; s < supernodes; ++s) {
-        const auto u = static_cast<std::size_t>(s);
-        for (std::int32_t c = layout.first_column[u]; c < layout.first_column[u + 1]; ++c)
-            supernode_of[static_cast<std::size_t>(c)] = s;
-    }
-    for (std::int32_t s = 0; s < supernodes; ++s) {
-        const auto u = static_cast<std::size_t>(s);
-        const std::int32_t columns = layout.first_column[u + 1] - layout.first_column[u];
-        const std::int32_t rows = layout.row_start[u + 1] - layout.row_start[u];
-        work[u] = static_cast<std::int64_t>(rows) * columns;
+    std::vector<std::int64_t> work(count);
+    for (std::size_t s = 0; s < count; ++s) {
+        const std::int32_t columns = layout.first_column[s + 1] - layout.first_column[s];
+        const std::int32_t rows = layout.row_start[s + 1] - layout.row_start[s];
+        work[s] = static_cast<std::int64_t>(rows) * columns;
         work_size_ = std::max(work_size_, static_cast<std::size_t>(rows));
-        if (rows > columns) {
-            const std::int32_t below =
-                layout.rows[static_cast<std::size_t>(layout.row_start[u] + columns)];
-            parent[u] = supernode_of[static_cast<std::size_t>(below)];
-            ordered = ordered && parent[u] > s;
-        }
-        entries_ += work[u];
-        first[u] = s;
-        subtree[u] = work[u];
+        entries_ += work[s];
     }
-    // children before parents: each subtree's sums are complete when its root is reached
-    std::vector<std::int32_t> size(count, 1);
-    for (std::int32_t s = 0; ordered && s < supernodes; ++s) {
-        const auto u = static_cast<std::size_t>(s);
-        ordered = first[u] + size[u] - 1 == s;  // the subtree is first .. s, with no gap
-        if (parent[u] < 0) continue;
-        const auto p = static_cast<std::size_t>(parent[u]);
-        first[p] = std::min(first[p], first[u]);
-        subtree[p] += subtree[u];
-        size[p] += size[u];
-    }
-    std::vector<char> in_top(count, ordered ? 0 : 1);
-    if (ordered) {
-        // from the roots down: the largest subtree that can be cut is replaced by its root (to
-        // the top) and its children's subtrees, until there are enough
-        std::vector<std::int32_t> frontier;
-        for (std::int32_t s = 0; s < supernodes; ++s)
-            if (parent[static_cast<std::size_t>(s)] < 0) frontier.push_back(s);
-        std::vector<std::vector<std::int32_t>> kids(count);
-        for (std::int32_t s = 0; s < supernodes; ++s)
-            if (parent[static_cast<std::size_t>(s)] >= 0)
-                kids[static_cast<std::size_t>(parent[static_cast<std::size_t>(s)])].push_back(s);
-        while (frontier.size() < part_target) {
-            std::size_t largest = frontier.size();
-            for (std::size_t f = 0; f < frontier.size(); ++f) {
-                const auto r = static_cast<std::size_t>(frontier[f]);
-                if (!kids[r].empty() &&
-                    (largest == frontier.size() ||
-                     subtree[r] > subtree[static_cast<std::size_t>(frontier[largest])]))
-                    largest = f;
-            }
-            if (largest == frontier.size()) break;
-            const auto root = static_cast<std::size_t>(frontier[largest]);
-            in_top[root] = 1;
-            frontier.erase(frontier.begin() + static_cast<std::ptrdiff_t>(largest));
-            frontier.insert(frontier.end(), kids[root].begin(), kids[root].end());
-        }
-        std::sort(frontier.begin(), frontier.end());
-        for (const std::int32_t r : frontier)
-            parts_.push_back({first[static_cast<std::size_t>(r)], r + 1});
-    }
+    for (const subtree& p : cut_tree(tree_of(layout), work, part_target))
+        parts_.push_back({p.first, p.end});
+    std::vector<char> in_top(count, 1);
+    for (const part& p : parts_) std::fill(in_top.begin() + p.first, in_top.begin() + p.end, 0);
     top_index_.assign(n, -1);
     for (std::int32_t s = 0; s < supernodes; ++s) {
         const auto u = static_cast<std::size_t>(s);

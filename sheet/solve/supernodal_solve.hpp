@@ -14,20 +14,9 @@
 #include <span>
 #include <vector>
 
-namespace sheet {
+#include "sheet/solve/supernode_tree.hpp"
 
-// A supernodal factor of P A P' as a sparse Cholesky library lays it out. Supernode s holds
-// the columns first_column[s] .. first_column[s + 1] - 1 of L; the rows of its entries are
-// rows[row_start[s] .. row_start[s + 1]), the first of them its own columns in order, and its
-// entries are stored column by column from values[value_start[s]], each column as long as its
-// list of rows. Row k of the factor is row order[k] of A.
-struct supernodal_layout {
-    std::span<const std::int32_t> first_column;  // supernodes + 1
-    std::span<const std::int32_t> row_start;     // supernodes + 1
-    std::span<const std::int32_t> value_start;   // supernodes + 1
-    std::span<const std::int32_t> rows;
-    std::span<const std::int32_t> order;  // n
-};
+namespace sheet {
 
 class supernodal_solve {
 public:

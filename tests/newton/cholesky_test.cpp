@@ -1,6 +1,7 @@
 // The sparse Cholesky factor: a grid Laplacian solved to round-off on the calling thread alone,
 // a matrix that is not positive definite refused, one analysis serving every later matrix of
-// its pattern as a fresh one would, a matrix of another pattern refused.
+// its pattern as a fresh one would, the same factor on any number of workers, a matrix of
+// another pattern refused.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <iterator>
 #include <vector>
 
+#include "sheet/assembly/worker_pool.hpp"
 #include "sheet/failure.hpp"
 #include "sheet/solve/cholesky.hpp"
 #include "sheet/solve/symmetric_matrix.hpp"
@@ -76,6 +78,28 @@ TEST(cholesky, an_analysis_kept_over_many_matrices_factorises_each_as_a_fresh_on
         ASSERT_EQ(kept.factor(a), done) << shift;
         if (done) EXPECT_TRUE(same_bits(solution(kept, a.n), solution(fresh, a.n))) << shift;
     }
+}
+
+TEST(cholesky, factorises_on_the_workers_to_the_same_bits_as_alone) {
+    // large enough for subtrees side by side and separators wide enough for several panels;
+    // nodes of two unknowns, as a run groups them
+    const int side = 160;
+    std::vector<std::int32_t> groups(side * side);
+    for (std::size_t k = 0; k < groups.size(); ++k) groups[k] = static_cast<std::int32_t>(k / 2);
+    const sheet::symmetric_matrix a = grid_laplacian(side, 1e-2);
+    sheet::cholesky factor(a, groups);
+    ASSERT_TRUE(factor.factor(a, a.value, sheet::smallest_reciprocal_condition, false));
+    const std::vector<double> alone = solution(factor, a.n);
+    const int before = sheet::worker_count();
+    for (const int count : {1, 2, 3, 8}) {
+        sheet::set_worker_count(count);
+        EXPECT_FALSE(factor.factor(a, grid_laplacian(side, -0.5).value,
+                                   sheet::smallest_reciprocal_condition, true))
+            << count << " workers";
+        ASSERT_TRUE(factor.factor(a, a.value, sheet::smallest_reciprocal_condition, true));
+        EXPECT_TRUE(same_bits(solution(factor, a.n), alone)) << count << " workers";
+    }
+    sheet::set_worker_count(before);
 }
 
 TEST(cholesky, refuses_a_matrix_of_another_pattern) {

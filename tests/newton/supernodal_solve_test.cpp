@@ -1,6 +1,6 @@
-// The supernodal solve by parts of the factor's tree: small factors laid out by hand and solved
-// against their matrix, with and without a cut, and a factor of a grid solved to the same bits
-// on any number of threads.
+// The supernodal factor and solve by parts of the factor's tree: small factors laid out by hand,
+// found again from their matrix and solved against it, with and without a cut, and a factor of
+// a grid solved to the same bits on any number of threads.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +9,7 @@
 
 #include "sheet/assembly/worker_pool.hpp"
 #include "sheet/solve/cholesky.hpp"
+#include "sheet/solve/supernodal_factor.hpp"
 #include "sheet/solve/supernodal_solve.hpp"
 #include "support/grid_matrix.hpp"
 
@@ -95,6 +96,40 @@ TEST(supernodal_solve, solves_factors_laid_out_by_hand_with_and_without_parts) {
             for (std::size_t i = 0; i < b.size(); ++i)
                 EXPECT_NEAR(ax[i], b[i], 1e-14) << c.name << " " << i;
         }
+    }
+}
+
+TEST(supernodal_factor, finds_the_factors_laid_out_by_hand_from_their_matrix) {
+    for (const hand_case& c : hand_cases()) {
+        const hand_factor& f = c.factor;
+        // A's upper triangle, every entry that is not 0, column by column
+        sheet::symmetric_matrix a;
+        a.n = f.n;
+        a.column_start.push_back(0);
+        for (int j = 0; j < f.n; ++j) {
+            std::vector<double> unit(static_cast<std::size_t>(f.n), 0.0);
+            unit[static_cast<std::size_t>(j)] = 1.0;
+            const std::vector<double> column = f.times(unit);
+            for (int i = 0; i <= j; ++i)
+                if (column[static_cast<std::size_t>(i)] != 0.0) {
+                    a.row.push_back(i);
+                    a.value.push_back(column[static_cast<std::size_t>(i)]);
+                }
+            a.column_start.push_back(static_cast<std::int32_t>(a.row.size()));
+        }
+        sheet::supernodal_factor factor(f.layout(), a);
+        for (const bool on_workers : {false, true}) {
+            ASSERT_TRUE(factor.factor(a.value, on_workers)) << c.name;
+            hand_factor found = f;
+            found.values.assign(factor.values().begin(), factor.values().end());
+            for (int j = 0; j < f.n; ++j)
+                for (int i = j; i < f.n; ++i)
+                    EXPECT_NEAR(found.l(i, j), f.l(i, j), 1e-14) << c.name << " " << i << " " << j;
+        }
+        // less on the diagonal of its first column than the column's square needs
+        sheet::symmetric_matrix spoilt = a;
+        spoilt.value[0] = -1.0;
+        EXPECT_FALSE(factor.factor(spoilt.value, false)) << c.name;
     }
 }
 
