@@ -1,6 +1,8 @@
-// The one file that speaks to CHOLMOD (SuiteSparse): supernodal LL' with its own choice of
-// fill-reducing ordering. The BLAS under it is OpenBLAS's serial build, and CHOLMOD's own
-// OpenMP loops are held to one thread, so a factor is the same on every run of one machine.
+// The one file that speaks to CHOLMOD (SuiteSparse): its fill-reducing ordering and the
+// structure of the supernodal LL' factor, whose numbers our own factorisation then finds on
+// that structure. CHOLMOD's own OpenMP loops are held to one thread; its numeric factorisation
+// serves only a factor that is not supernodal, which its analysis, told to make supernodes,
+// does not give.
 #include "sheet/solve/cholesky.hpp"
 
 #include <omp.h>

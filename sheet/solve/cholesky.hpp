@@ -1,6 +1,7 @@
-// The sparse Cholesky factorisation of a symmetric positive definite matrix, by CHOLMOD: the
-// fill-reducing analysis once per pattern, a numeric factorisation per matrix, solves with the
-// latest factor. No SuiteSparse type passes this header.
+// The sparse Cholesky factorisation of a symmetric positive definite matrix: CHOLMOD's
+// fill-reducing ordering and supernodal analysis once per pattern, our own numeric factorisation
+// per matrix (supernodal_factor.hpp), solves with the latest factor. No SuiteSparse type passes
+// this header.
 #pragma once
 
 #include <cstdint>

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "sheet/assembly/worker_pool.hpp"
-#include "sheet/solve/dense_algebra.hpp"
 #include "sheet/solve/hessian_pattern.hpp"
+#include "sheet/solve/projection.hpp"
 
 namespace sheet {
 

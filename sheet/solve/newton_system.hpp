@@ -27,10 +27,10 @@
 #include "sheet/mechanics/packed.hpp"
 #include "sheet/mechanics/tension_shift.hpp"
 #include "sheet/solve/cholesky.hpp"
-#include "sheet/solve/dense_algebra.hpp"
 #include "sheet/solve/hessian_assembly.hpp"
 #include "sheet/solve/hessian_pattern.hpp"
 #include "sheet/solve/laplace_start.hpp"
+#include "sheet/solve/projection.hpp"
 #include "sheet/solve/step_system.hpp"
 
 namespace sheet {

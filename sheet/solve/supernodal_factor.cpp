@@ -7,7 +7,7 @@
 
 #include "sheet/assembly/worker_pool.hpp"
 #include "sheet/failure.hpp"
-#include "sheet/solve/dense_algebra.hpp"
+#include "sheet/solve/dense_lanes.hpp"
 
 namespace sheet {
 
