@@ -1,16 +1,12 @@
 // The one file that speaks to CHOLMOD (SuiteSparse): its fill-reducing ordering and the
 // structure of the supernodal LL' factor, whose numbers our own factorisation then finds on
-// that structure. CHOLMOD's own OpenMP loops are held to one thread; its numeric factorisation
-// serves only a factor that is not supernodal, which its analysis, told to make supernodes,
-// does not give.
+// that structure. CHOLMOD's own OpenMP loops are held to one thread.
 #include "sheet/solve/cholesky.hpp"
 
 #include <omp.h>
 #include <suitesparse/cholmod.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -23,20 +19,13 @@ namespace sheet {
 
 struct cholesky::library {
     cholmod_common common{};
-    std::size_t n = 0;            // rows and columns
-    std::size_t stored = 0;       // entries of the analysed pattern
-    cholmod_factor* l = nullptr;  // the symbolic, then the numeric factor
-    cholmod_dense* b = nullptr;   // right-hand side
-    cholmod_dense* x = nullptr;   // solution and the solve's workspaces, reused
-    cholmod_dense* y = nullptr;
-    cholmod_dense* e = nullptr;
-    std::optional<supernodal_factor> numeric;  // of a supernodal factor, made at its first
-    std::optional<supernodal_solve> solver;    // factorisation and its first solve
-    bool taken = false;                        // whether the solver has the latest factor
+    std::size_t n = 0;                         // rows and columns
+    std::size_t stored = 0;                    // entries of the analysed pattern
+    cholmod_factor* l = nullptr;               // the symbolic factor: its structure
+    std::optional<supernodal_factor> numeric;  // the numbers on it
+    std::optional<supernodal_solve> solver;
+    bool taken = false;  // whether the solver has the latest factor
 
-    bool supernodal() const {
-        return l->is_super && l->itype == CHOLMOD_INT && l->xtype == CHOLMOD_PATTERN;
-    }
     // the symbolic factor's structure, in place
     supernodal_layout layout() const {
         const auto view = [](void* data, std::size_t count) {
@@ -49,10 +38,6 @@ struct cholesky::library {
     }
 
     ~library() {
-        cholmod_free_dense(&b, &common);
-        cholmod_free_dense(&x, &common);
-        cholmod_free_dense(&y, &common);
-        cholmod_free_dense(&e, &common);
         cholmod_free_factor(&l, &common);
         cholmod_finish(&common);
     }
@@ -60,18 +45,17 @@ struct cholesky::library {
 
 namespace {
 
-// The library's view of the matrix of shape's pattern with values (none for the pattern alone):
-// our own arrays, which it only reads, not a copy of them.
-cholmod_sparse view_of(const symmetric_matrix& shape, const double* values) {
+// The library's view of the pattern of a matrix: our own arrays, which it only reads, not a copy
+// of them.
+cholmod_sparse view_of(const symmetric_matrix& shape) {
     cholmod_sparse a{};
     a.nrow = a.ncol = static_cast<std::size_t>(shape.n);
     a.nzmax = shape.stored();
     a.p = const_cast<std::int32_t*>(shape.column_start.data());
     a.i = const_cast<std::int32_t*>(shape.row.data());
-    a.x = const_cast<double*>(values);
     a.stype = 1;  // symmetric: its upper triangle is stored
     a.itype = CHOLMOD_INT;
-    a.xtype = values == nullptr ? CHOLMOD_PATTERN : CHOLMOD_REAL;
+    a.xtype = CHOLMOD_PATTERN;
     a.dtype = CHOLMOD_DOUBLE;
     a.sorted = 1;
     a.packed = 1;
@@ -183,7 +167,7 @@ void cholesky::analyse(const symmetric_matrix& pattern, std::span<const std::int
     lib_->n = n;
     lib_->stored = pattern.stored();
     if (n == 0) return;  // nothing to factorise: every factor of it succeeds, every solve is empty
-    cholmod_sparse a = view_of(pattern, nullptr);
+    cholmod_sparse a = view_of(pattern);
     std::vector<std::int32_t> order(given.begin(), given.end());
     if (order.empty() && !groups.empty()) order = grouped_order(pattern, groups, c);
     if (order.size() == n) {
@@ -192,11 +176,15 @@ void cholesky::analyse(const symmetric_matrix& pattern, std::span<const std::int
     } else {
         lib_->l = cholmod_analyze(&a, &c);
     }
-    cholmod_free_work(&c);  // the ordering's workspace: the factorisation takes its own
-    lib_->b = cholmod_zeros(n, 1, CHOLMOD_REAL, &c);
-    if (lib_->l == nullptr || lib_->b == nullptr || c.status < CHOLMOD_OK)
+    cholmod_free_work(&c);  // the ordering's workspace
+    const cholmod_factor* l = lib_->l;
+    if (l == nullptr || c.status < CHOLMOD_OK)
         throw failure("cholesky: the analysis of the matrix failed (status " +
                       std::to_string(c.status) + ")");
+    if (!l->is_super || l->itype != CHOLMOD_INT)
+        throw failure("cholesky: the analysis gave no supernodal factor");
+    lib_->numeric.emplace(lib_->layout(), pattern);
+    lib_->solver.emplace(lib_->layout());
 }
 
 cholesky::~cholesky() = default;
@@ -211,39 +199,13 @@ void hold_library_threads() {
 
 bool cholesky::factor(const symmetric_matrix& shape, std::span<const double> values,
                       double smallest, bool on_workers) {
-    cholmod_common& c = lib_->common;
     ready_ = lib_->n == 0;
     if (ready_) return true;
     if (static_cast<std::size_t>(shape.n) != lib_->n || shape.stored() != lib_->stored ||
         values.size() < shape.stored())
         throw failure("cholesky: a matrix of another pattern than the analysed one");
-    double rcond = 0.0;
-    if (lib_->supernodal()) {
-        // our own numeric factorisation on the library's symbolic one
-        if (!lib_->numeric) lib_->numeric.emplace(lib_->layout(), shape);
-        if (!lib_->numeric->factor(values, on_workers)) return false;
-        const supernodal_layout layout = lib_->layout();
-        const std::span<const double> l = lib_->numeric->values();
-        double least = 0.0, most = 0.0;
-        for (std::size_t s = 0; s < lib_->l->nsuper; ++s) {
-            const auto rows =
-                static_cast<std::size_t>(layout.row_start[s + 1] - layout.row_start[s]);
-            const auto first = static_cast<std::size_t>(layout.value_start[s]);
-            for (std::int32_t j = 0; j < layout.first_column[s + 1] - layout.first_column[s]; ++j) {
-                const double d = std::abs(l[first + static_cast<std::size_t>(j) * (rows + 1)]);
-                least = s == 0 && j == 0 ? d : std::min(least, d);
-                most = std::max(most, d);
-            }
-        }
-        rcond = most > 0.0 ? (least / most) * (least / most) : 0.0;
-    } else {
-        cholmod_sparse a = view_of(shape, values.data());
-        const int done = cholmod_factorize(&a, lib_->l, &c);
-        if (c.status == CHOLMOD_NOT_POSDEF || (done == 0 && c.status != CHOLMOD_OUT_OF_MEMORY))
-            return false;
-        if (c.status < CHOLMOD_OK) throw failure("cholesky: no memory for the factor");
-        rcond = cholmod_rcond(lib_->l, &c);
-    }
+    if (!lib_->numeric->factor(values, on_workers)) return false;
+    const double rcond = lib_->numeric->reciprocal_condition();
     lib_->taken = false;
     if (!(rcond >= smallest)) return false;
     ready_ = true;
@@ -253,19 +215,9 @@ bool cholesky::factor(const symmetric_matrix& shape, std::span<const double> val
 void cholesky::solve(std::span<const double> b, std::span<double> x, bool on_workers) {
     if (!ready_) throw failure("cholesky: solve without a factor");
     if (lib_->n == 0) return;
-    if (lib_->numeric) {
-        if (!lib_->solver) lib_->solver.emplace(lib_->layout());
-        if (!lib_->taken) lib_->solver->take(lib_->numeric->values());
-        lib_->taken = true;
-        lib_->solver->solve(b, x, on_workers);
-        return;
-    }
-    cholmod_common& c = lib_->common;
-    std::memcpy(lib_->b->x, b.data(), b.size() * sizeof(double));
-    if (!cholmod_solve2(CHOLMOD_A, lib_->l, lib_->b, nullptr, &lib_->x, nullptr, &lib_->y, &lib_->e,
-                        &c))
-        throw failure("cholesky: the solve failed (status " + std::to_string(c.status) + ")");
-    std::memcpy(x.data(), lib_->x->x, x.size() * sizeof(double));
+    if (!lib_->taken) lib_->solver->take(lib_->numeric->values());
+    lib_->taken = true;
+    lib_->solver->solve(b, x, on_workers);
 }
 
 }  // namespace sheet

@@ -14,8 +14,8 @@
 namespace sheet {
 
 // Holds the library's own parallel loops (CHOLMOD's OpenMP) to the calling thread, for the whole
-// process, so that a factor is the same on every run of one machine and no team of threads is
-// forked per supernode. Called once, where a run starts.
+// process, so that no team of threads is forked beside the workers. Called once, where a run
+// starts.
 void hold_library_threads();
 
 // A factor whose rough reciprocal condition, (min L(i,i) / max L(i,i))^2, is below this is taken

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstddef>
 
 #include "sheet/assembly/worker_pool.hpp"
@@ -191,6 +192,21 @@ bool supernodal_factor::finish(std::size_t s) {
 bool supernodal_factor::factor_one(std::size_t s, buffers& work) {
     for (std::size_t q = 0; q < panels(s); ++q) panel(s, q, work);
     return finish(s);
+}
+
+double supernodal_factor::reciprocal_condition() const {
+    double least = 0.0, most = 0.0;
+    for (std::size_t s = 0; s + 1 < layout_.first_column.size(); ++s) {
+        const auto rows = static_cast<std::size_t>(layout_.row_start[s + 1] - layout_.row_start[s]);
+        const double* l = entries_.get() + layout_.value_start[s];
+        for (std::size_t j = 0; j < at(layout_.first_column, s + 1) - at(layout_.first_column, s);
+             ++j) {
+            const double d = std::abs(l[j * (rows + 1)]);
+            least = s == 0 && j == 0 ? d : std::min(least, d);
+            most = std::max(most, d);
+        }
+    }
+    return most > 0.0 ? (least / most) * (least / most) : 0.0;
 }
 
 void supernodal_factor::plan_waves() {

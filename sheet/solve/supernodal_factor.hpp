@@ -31,6 +31,9 @@ public:
     // definite: the entries are then unusable until the next success.
     bool factor(std::span<const double> values, bool on_workers);
 
+    // (min L(i,i) / max L(i,i))^2 of the factor made last: its rough reciprocal condition.
+    double reciprocal_condition() const;
+
     // The factor's entries, laid out as the layout says.
     std::span<const double> values() const { return {entries_.get(), size_}; }
 
