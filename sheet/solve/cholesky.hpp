@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
+#include "sheet/solve/supernode_tree.hpp"
 #include "sheet/solve/symmetric_matrix.hpp"
 
 namespace sheet {
@@ -22,34 +24,33 @@ void hold_library_threads();
 // as singular: its solves would carry no digit.
 constexpr double smallest_reciprocal_condition = 1e-14;
 
-// The order of n unknowns, n = groups.size(), that METIS finds by nested dissection for the
-// graph of their groups (groups[k]: the group of unknown k, 0 .. count - 1), each group's unknowns
-// together and ascending: the neighbours of group g at links[start[g] .. start[g + 1]), in any
-// order and with repeats (sorted and made unique in place), start of size count + 1. Empty when
-// the library fails at it. The same order as a cholesky analysis with these groups finds for a
-// matrix whose entries join the same groups; it may run beside other work, though not beside
-// another ordering (METIS keeps its random state for the whole process).
-std::vector<std::int32_t> grouped_order(std::span<const std::int32_t> groups,
-                                        std::span<const std::size_t> start,
-                                        std::span<std::int32_t> links);
+// The supernodal structure of the factor of a matrix of n unknowns, n = groups.size(), whose
+// entries join every unknown of a group with every unknown of that group and of its neighbours
+// (groups[k]: the group of unknown k; group g's neighbours at links[start[g] .. start[g + 1]), in
+// any order and with repeats, sorted and made unique in place; start of size count + 1): the
+// graph of the groups ordered by METIS's nested dissection and analysed, each group's unknowns
+// together and ascending in the order, and each of its supernodes taking its groups' unknowns.
+// A graph a third the size of the matrix's, when the groups are a mesh node's components. For a
+// matrix whose entries join fewer of those unknowns the structure holds the factor too, with
+// room for entries that stay zero. Nothing when the library fails at it. It may run beside other
+// work, though not beside another ordering (METIS keeps its random state for the whole process).
+std::optional<supernodal_structure> grouped_analysis(std::span<const std::int32_t> groups,
+                                                     std::span<const std::size_t> start,
+                                                     std::span<std::int32_t> links);
 
 class cholesky {
 public:
     // Analyses the pattern of a (its values are not read): the ordering and the symbolic
     // factor every later factorisation of a matrix of the same pattern uses. With groups (the
-    // group of each unknown, 0..groups - 1: a mesh node's components), the fill-reducing order
-    // is found for the graph of the groups and each group's unknowns kept together in it: a
-    // graph a third the size, and supernodes that follow the nodes. quick_order: approximate
+    // group of each unknown, 0..groups - 1: a mesh node's components), the analysis is that of
+    // grouped_analysis for the groups that the stored entries join. quick_order: approximate
     // minimum degree (AMD) in place of METIS's nested dissection, for a matrix factorised once,
     // whose analysis would cost more than the fill it saves.
     explicit cholesky(const symmetric_matrix& pattern, std::span<const std::int32_t> groups = {},
                       bool quick_order = false);
-    // The same with the fill-reducing order given (order[k]: the unknown in place k, as
-    // grouped_order makes it); CHOLMOD's own METIS order when it is empty (that failed).
-    struct ordered {
-        std::span<const std::int32_t> order;
-    };
-    cholesky(const symmetric_matrix& pattern, ordered given);
+    // The same with the structure analysed beforehand (grouped_analysis), for the matrices of
+    // pattern, which it must hold.
+    cholesky(const symmetric_matrix& pattern, supernodal_structure analysed);
     ~cholesky();
     cholesky(const cholesky&) = delete;
     cholesky& operator=(const cholesky&) = delete;
@@ -75,7 +76,8 @@ public:
 
 private:
     void analyse(const symmetric_matrix& pattern, std::span<const std::int32_t> groups,
-                 bool quick_order, std::span<const std::int32_t> given);
+                 bool quick_order);
+    void take(const symmetric_matrix& pattern, supernodal_structure structure);
 
     struct library;  // CHOLMOD's workspace, factor and vectors
     std::unique_ptr<library> lib_;

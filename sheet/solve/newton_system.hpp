@@ -61,7 +61,7 @@ public:
     static constexpr bool condensed = local > 9;
 
     // The system for m with the plan its start made and its terms, under the load state load,
-    // which the run moves from step to step; all must outlive it. The factor's ordering and the
+    // which the run moves from step to step; all must outlive it. The factor's structure and the
     // Newton path's start are made here, side by side (prepare).
     newton_system(const model& m, const assembly_plan& plan, const Terms& terms,
                   const load_state& load, newton_choice choice = {})
@@ -72,12 +72,12 @@ public:
           prepared_(prepare(m, plan, terms, load)),
           pattern_(std::move(*prepared_.pattern)),
           project_(choice.project),
-          steps_(pattern_.shape(), std::move(prepared_.shift), std::move(prepared_.order),
+          steps_(pattern_.shape(), std::move(prepared_.shift), std::move(prepared_.analysed),
                  choice.rule) {
         prepared_.pattern.reset();
     }
 
-    // The factor's analysis with the ordering made, and the Newton path's start
+    // The factor with the structure made (its entries' places), and the Newton path's start
     // (laplace_start.hpp) taken into x, which is left as it is when the extension is singular
     // or turns a triangle over. Returns the seconds of the analysis.
     double extend_prescribed(terms::real_vector& x) {
@@ -220,14 +220,15 @@ private:
                     whole[packed_position(a, 9)] * whole[packed_position(b, 9)] / k99;
     }
 
-    // What the system is made of, made side by side on the workers: on one, the order of the
-    // factor (METIS on the graph of the nodes the elements join; serial, and the longest part);
+    // What the system is made of, made side by side on the workers: on one, the factor's
+    // structure (METIS and the analysis on the graph of the nodes the elements join; serial, and
+    // the longest part);
     // on the other, the matrix's pattern, the shift's matrix S and the start of the Newton path
     // from them, each on that one thread.
     struct prepared_parts {
         std::optional<hessian_pattern> pattern;
         std::vector<double> shift;                     // S at every stored entry of the pattern
-        std::vector<std::int32_t> order;               // of the unknowns, for the factor's analysis
+        std::optional<supernodal_structure> analysed;  // the factor's structure
         std::optional<std::vector<double>> extension;  // the start, when there is one
     };
     static prepared_parts prepare(const model& m, const assembly_plan& plan, const Terms& terms,
@@ -244,7 +245,7 @@ private:
                 std::vector<std::size_t> start;
                 std::vector<std::int32_t> links;
                 element_links(plan.table(), plan.element_count(), groups, start, links);
-                out.order = grouped_order(groups, start, links);
+                out.analysed = grouped_analysis(groups, start, links);
                 return;
             }
             out.pattern.emplace(plan.table(), plan.element_count(), m.numbering.free_count,

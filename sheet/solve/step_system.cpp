@@ -20,14 +20,17 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 step_system::step_system(const symmetric_matrix& shape, std::vector<double> shift,
-                         std::vector<std::int32_t> order, step_rule rule)
-    : shape_(shape), shift_(shift), rule_(rule), order_(std::move(order)) {}
+                         std::optional<supernodal_structure> analysed, step_rule rule)
+    : shape_(shape), shift_(shift), rule_(rule), analysed_(std::move(analysed)) {}
 
 double step_system::analyse() {
     if (factor_) return 0.0;
     const auto start = std::chrono::steady_clock::now();
-    factor_.emplace(shape_, cholesky::ordered{order_});
-    order_ = {};
+    if (analysed_)
+        factor_.emplace(shape_, std::move(*analysed_));
+    else
+        factor_.emplace(shape_);
+    analysed_.reset();
     return seconds_since(start);
 }
 

@@ -45,11 +45,10 @@ struct step_counts {
 class step_system {
 public:
     // shape: the matrix's pattern (read, not copied: it must outlive the system); shift: S's
-    // value at every stored entry; order: the fill-reducing order of the unknowns for the
-    // factor's analysis, made beforehand (grouped_order, cholesky.hpp; empty: CHOLMOD's own
-    // METIS order).
+    // value at every stored entry; analysed: the factor's structure, made beforehand
+    // (grouped_analysis, cholesky.hpp; none: CHOLMOD's own analysis of the matrix).
     step_system(const symmetric_matrix& shape, std::vector<double> shift,
-                std::vector<std::int32_t> order, step_rule rule = {});
+                std::optional<supernodal_structure> analysed, step_rule rule = {});
 
     // The factor's analysis (its ordering and symbolic factor), made once: here when called
     // before the first direction (it may run on any thread, beside other work that does not
@@ -108,7 +107,7 @@ private:
     const std::vector<double>* formed_ = nullptr;  // the matrix last formed: h or values_
     sparse_values shift_;
     step_rule rule_;
-    std::vector<std::int32_t> order_;  // for the analysis, until it is made
+    std::optional<supernodal_structure> analysed_;  // until the factor takes it
     std::optional<cholesky> factor_;
     double tau_ = 0.0;
     bool refactor_ = true;

@@ -21,6 +21,13 @@ struct supernodal_layout {
     std::span<const std::int32_t> order;  // n
 };
 
+// The arrays of such a layout, held.
+struct supernodal_structure {
+    std::vector<std::int32_t> first_column, row_start, value_start, rows, order;
+
+    supernodal_layout layout() const { return {first_column, row_start, value_start, rows, order}; }
+};
+
 // Supernode s's parent is the supernode of its first row below its own columns (-1: a root);
 // its subtree is first[s] .. s when ordered, that is when every subtree's supernodes are
 // numbered together and children before their parent.
