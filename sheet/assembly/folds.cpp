@@ -99,32 +99,58 @@ std::vector<std::uint8_t> folded_triangles(const mesh& mesh,
         });
     }
     edges = std::vector<edge>();
-    // Each connected piece of the sheet, walked from its lowest triangle: a triangle's side is
-    // its neighbour's, changed where the pair has turned over. The side of more current area
-    // (on a tie, the one whose normals agree more with their initial ones) is upright; the
+    // The patches: the triangles joined by pairs that have not turned over, which share a side.
+    // A crease that ends inside the sheet (a sharp bend the mesh has made, where the sheet goes
+    // on beside it without turning) has its two triangles in one patch.
+    std::vector<std::uint32_t> patch(count, UINT32_MAX);
+    std::vector<std::uint32_t> walk;
+    for (std::size_t seed = 0; seed < count; ++seed) {
+        if (patch[seed] != UINT32_MAX) continue;
+        walk.assign(1, static_cast<std::uint32_t>(seed));
+        patch[seed] = static_cast<std::uint32_t>(seed);
+        for (std::size_t k = 0; k < walk.size(); ++k)
+            for (std::uint32_t l = start[walk[k]]; l < start[walk[k] + 1]; ++l) {
+                const std::uint32_t other = links[l] & ~over_bit;
+                if ((links[l] & over_bit) == 0 && patch[other] == UINT32_MAX) {
+                    patch[other] = static_cast<std::uint32_t>(seed);
+                    walk.push_back(other);
+                }
+            }
+    }
+    // Each connected piece of the sheet, walked from its lowest triangle: a patch's side is its
+    // neighbour's, changed across the pairs that have turned over. The side of more current
+    // area (on a tie, the one whose normals agree more with their initial ones) is upright; the
     // other has folded. A piece of one triangle is upright when its normal agrees with its
     // initial one.
     std::vector<std::uint8_t> out(count, 0);
-    std::vector<std::int8_t> side(count, -1);
+    std::vector<std::int8_t> side(count, -1);   // by the patch's first triangle
+    std::vector<std::uint8_t> taken(count, 0);  // into its piece
     std::vector<std::uint32_t> piece;
+    const auto area_of = [&](std::uint32_t e) {
+        const auto now = after(e);
+        return std::sqrt(dot_of(now, now));
+    };
     for (std::size_t seed = 0; seed < count; ++seed) {
-        if (side[seed] >= 0) continue;
+        if (side[patch[seed]] >= 0) continue;
         piece.assign(1, static_cast<std::uint32_t>(seed));
-        side[seed] = 0;
+        side[patch[seed]] = 0;
+        taken[seed] = 1;
         for (std::size_t k = 0; k < piece.size(); ++k)
             for (std::uint32_t l = start[piece[k]]; l < start[piece[k] + 1]; ++l) {
                 const std::uint32_t other = links[l] & ~over_bit;
-                if (side[other] < 0) {
-                    side[other] =
-                        static_cast<std::int8_t>(side[piece[k]] ^ ((links[l] & over_bit) ? 1 : 0));
+                if (side[patch[other]] < 0)
+                    side[patch[other]] = static_cast<std::int8_t>(side[patch[piece[k]]] ^
+                                                                  ((links[l] & over_bit) ? 1 : 0));
+                if (!taken[other]) {
+                    taken[other] = 1;
                     piece.push_back(other);
                 }
             }
         double area[2] = {0.0, 0.0}, agreement[2] = {0.0, 0.0};
         for (const std::uint32_t e : piece) {
-            const auto now = after(e);
-            area[side[e]] = area[side[e]] + std::sqrt(dot_of(now, now));
-            agreement[side[e]] = agreement[side[e]] + dot_of(now, before(e));
+            const int at = side[patch[e]];
+            area[at] = area[at] + area_of(e);
+            agreement[at] = agreement[at] + dot_of(after(e), before(e));
         }
         const double tie = 1e-9 * (area[0] + area[1]);  // areas equal but for rounding
         int upright = area[0] > area[1] + tie        ? 0
@@ -132,8 +158,27 @@ std::vector<std::uint8_t> folded_triangles(const mesh& mesh,
                       : agreement[0] >= agreement[1] ? 0
                                                      : 1;
         if (piece.size() == 1) upright = agreement[0] < 0.0 ? 1 : 0;
-        for (const std::uint32_t e : piece) out[e] = side[e] != upright;
+        for (const std::uint32_t e : piece) out[e] = side[patch[e]] != upright;
     }
+    // Within a patch, of a pair turned over against each other and on the same side, the
+    // triangle of less current area has folded (on a tie, the one whose normal agrees less with
+    // its initial one; then the later): the crease is a fold of the mesh, whatever the sheet
+    // does around it.
+    std::vector<std::uint8_t> creased(count, 0);
+    for (std::uint32_t e = 0; e < count; ++e)
+        for (std::uint32_t l = start[e]; l < start[e + 1]; ++l) {
+            const std::uint32_t f = links[l] & ~over_bit;
+            if ((links[l] & over_bit) == 0 || f < e || patch[e] != patch[f] || out[e] != out[f])
+                continue;
+            const double ae = area_of(e), af = area_of(f);
+            const double tie = 1e-9 * (ae + af);
+            const bool e_folds = ae + tie < af ? true
+                                 : af + tie < ae
+                                     ? false
+                                     : dot_of(after(e), before(e)) < dot_of(after(f), before(f));
+            creased[e_folds ? e : f] = 1;
+        }
+    for (std::size_t e = 0; e < count; ++e) out[e] = out[e] | creased[e];
     return out;
 }
 

@@ -1,7 +1,8 @@
 // Which triangles have folded: a grid turned as a whole past a right angle has none, a square
 // folded along its diagonal has folded its moved half, a lone triangle
-// turned over by its supports has folded, and one corner of a fan pushed through the fan's centre
-// folds the two triangles it turns, not their neighbours.
+// turned over by its supports has folded, one corner of a fan pushed through the fan's centre
+// folds the two triangles it turns, not their neighbours, and a crease sharper than a right
+// angle that ends inside the sheet folds one triangle of its pair, not a region beside it.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -96,6 +97,42 @@ TEST(folds, a_corner_pushed_through_the_centre_folds_the_triangles_it_turns) {
     move(g, 2, -0.3, 0.0, 0.0);
     // triangles 1 (1 2 3) and 6 (1 7 2) have turned over; the other four have not
     EXPECT_EQ(folds(g), (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 1}));
+}
+
+// Node i of g turned by angle (degrees) about the line through node 1 along node a's position.
+void turn_about(grid& g, std::int32_t i, std::int32_t a, double angle) {
+    const double k[3] = {g.mesh.node_x(a), g.mesh.node_y(a), 0.0};
+    const double v[3] = {g.mesh.node_x(i), g.mesh.node_y(i), 0.0};
+    const double c = std::cos(angle * M_PI / 180.0), s = std::sin(angle * M_PI / 180.0);
+    const double along = k[0] * v[0] + k[1] * v[1];
+    const double cross[3] = {k[1] * v[2] - k[2] * v[1], k[2] * v[0] - k[0] * v[2],
+                             k[0] * v[1] - k[1] * v[0]};
+    move(g, i, v[0] * c + cross[0] * s + k[0] * along * (1 - c),
+         v[1] * c + cross[1] * s + k[1] * along * (1 - c),
+         v[2] * c + cross[2] * s + k[2] * along * (1 - c));
+}
+
+TEST(folds, a_crease_that_ends_inside_the_sheet_folds_one_triangle_of_its_pair) {
+    // The fan of six triangles about node 1, its two triangles on the edge 1-3 closed like a book
+    // about that edge (nodes 2 and 4 turned up): past a right angle between them, the pair has
+    // turned over, while around node 1 the other four lead from one to the other without
+    // turning. Of the pair the one turned further has folded, and nothing else.
+    std::vector<std::array<double, 2>> points = {{0, 0}};
+    for (int k = 0; k < 6; ++k)
+        points.push_back({std::cos(k * M_PI / 3.0), std::sin(k * M_PI / 3.0)});
+    std::vector<std::array<std::int32_t, 3>> triangles;
+    for (std::int32_t k = 0; k < 6; ++k) triangles.push_back({1, 2 + k, 2 + (k + 1) % 6});
+    struct closed {
+        double node_2, node_4;  // degrees
+        std::vector<std::uint8_t> folded;
+    };
+    for (const closed& c : {closed{55, 70, {0, 1, 0, 0, 0, 0}}, closed{70, 55, {1, 0, 0, 0, 0, 0}},
+                            closed{40, 45, {0, 0, 0, 0, 0, 0}}}) {
+        grid g = made_of(points, triangles);
+        turn_about(g, 2, 3, -c.node_2);
+        turn_about(g, 4, 3, c.node_4);
+        EXPECT_EQ(folds(g), c.folded) << c.node_2 << " " << c.node_4;
+    }
 }
 
 }  // namespace
