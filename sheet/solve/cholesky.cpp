@@ -151,7 +151,11 @@ std::optional<supernodal_structure> analyse_groups(std::span<const std::int32_t>
     const std::size_t count = start.size() - 1;
     // the groups that hold unknowns, numbered in ascending order
     std::vector<std::int32_t> index(count, -1), held;
-    for (const std::int32_t g : groups) index[static_cast<std::size_t>(g)] = 0;
+    for (const std::int32_t g : groups) {
+        if (g < 0 || static_cast<std::size_t>(g) >= count)
+            throw failure("cholesky: an unknown's group beyond the groups linked");
+        index[static_cast<std::size_t>(g)] = 0;
+    }
     for (std::size_t g = 0; g < count; ++g)
         if (index[g] == 0) {
             index[g] = static_cast<std::int32_t>(held.size());

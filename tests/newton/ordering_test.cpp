@@ -139,12 +139,29 @@ TEST(ordering, groups_of_one_to_three_unknowns_with_unused_numbers_between_give_
     EXPECT_LT(difference, 1e-13 * largest);
 }
 
-TEST(ordering, a_structure_for_another_matrix_is_refused) {
+TEST(ordering, a_structure_for_another_matrix_and_groups_beyond_the_links_are_refused) {
     const sheet::symmetric_matrix a = testing_support::grid_laplacian(6, 0.1);
     const sheet::symmetric_matrix b = testing_support::grid_laplacian(7, 0.1);
     std::vector<std::int32_t> groups(static_cast<std::size_t>(a.n));
     for (std::size_t k = 0; k < groups.size(); ++k) groups[k] = static_cast<std::int32_t>(k);
     EXPECT_THROW(sheet::cholesky(b, analysed(a, groups)), sheet::failure);
+    // and groups beyond the links' count
+    std::vector<std::size_t> start{0, 0};
+    std::vector<std::int32_t> links;
+    EXPECT_THROW((void)sheet::grouped_analysis(std::vector<std::int32_t>{0, 1}, start, links),
+                 sheet::failure);
+}
+
+TEST(ordering, no_unknowns_give_an_empty_structure_and_a_factor_of_nothing) {
+    const std::vector<std::int32_t> groups;
+    std::vector<std::size_t> start{0};
+    std::vector<std::int32_t> links;
+    std::optional<sheet::supernodal_structure> made = sheet::grouped_analysis(groups, start, links);
+    ASSERT_TRUE(made.has_value());
+    EXPECT_TRUE(made->order.empty());
+    const sheet::symmetric_matrix empty{};
+    sheet::cholesky f(empty, std::move(*made));
+    EXPECT_TRUE(f.factor(empty));
 }
 
 }  // namespace
