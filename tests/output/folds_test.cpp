@@ -48,6 +48,17 @@ void move(grid& g, std::int32_t i, double x, double y, double z) {
     g.displacements(i, 3) = z - g.mesh.node_z(i);
 }
 
+// Six triangles about node 1 at the origin, node 2 + k at angle 60 k degrees on the unit circle,
+// triangle k + 1 of nodes 1, 2 + k and the next.
+grid fan() {
+    std::vector<std::array<double, 2>> points = {{0, 0}};
+    for (int k = 0; k < 6; ++k)
+        points.push_back({std::cos(k * M_PI / 3.0), std::sin(k * M_PI / 3.0)});
+    std::vector<std::array<std::int32_t, 3>> triangles;
+    for (std::int32_t k = 0; k < 6; ++k) triangles.push_back({1, 2 + k, 2 + (k + 1) % 6});
+    return made_of(points, triangles);
+}
+
 std::vector<std::uint8_t> folds(const grid& g) {
     return sheet::folded_triangles(g.mesh, g.displacements);
 }
@@ -88,12 +99,7 @@ TEST(folds, a_lone_triangle_has_folded_when_its_normal_turned_against_its_initia
 
 TEST(folds, a_corner_pushed_through_the_centre_folds_the_triangles_it_turns) {
     // a fan of six triangles about node 1; node 2 pushed through to the far side of the centre
-    std::vector<std::array<double, 2>> points = {{0, 0}};
-    for (int k = 0; k < 6; ++k)
-        points.push_back({std::cos(k * M_PI / 3.0), std::sin(k * M_PI / 3.0)});
-    std::vector<std::array<std::int32_t, 3>> triangles;
-    for (std::int32_t k = 0; k < 6; ++k) triangles.push_back({1, 2 + k, 2 + (k + 1) % 6});
-    grid g = made_of(points, triangles);
+    grid g = fan();
     move(g, 2, -0.3, 0.0, 0.0);
     // triangles 1 (1 2 3) and 6 (1 7 2) have turned over; the other four have not
     EXPECT_EQ(folds(g), (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 1}));
@@ -117,18 +123,13 @@ TEST(folds, a_crease_that_ends_inside_the_sheet_folds_one_triangle_of_its_pair) 
     // about that edge (nodes 2 and 4 turned up): past a right angle between them, the pair has
     // turned over, while around node 1 the other four lead from one to the other without
     // turning. Of the pair the one turned further has folded, and nothing else.
-    std::vector<std::array<double, 2>> points = {{0, 0}};
-    for (int k = 0; k < 6; ++k)
-        points.push_back({std::cos(k * M_PI / 3.0), std::sin(k * M_PI / 3.0)});
-    std::vector<std::array<std::int32_t, 3>> triangles;
-    for (std::int32_t k = 0; k < 6; ++k) triangles.push_back({1, 2 + k, 2 + (k + 1) % 6});
     struct closed {
         double node_2, node_4;  // degrees
         std::vector<std::uint8_t> folded;
     };
     for (const closed& c : {closed{55, 70, {0, 1, 0, 0, 0, 0}}, closed{70, 55, {1, 0, 0, 0, 0, 0}},
                             closed{40, 45, {0, 0, 0, 0, 0, 0}}}) {
-        grid g = made_of(points, triangles);
+        grid g = fan();
         turn_about(g, 2, 3, -c.node_2);
         turn_about(g, 4, 3, c.node_4);
         EXPECT_EQ(folds(g), c.folded) << c.node_2 << " " << c.node_4;
