@@ -160,25 +160,21 @@ std::vector<std::uint8_t> folded_triangles(const mesh& mesh,
         if (piece.size() == 1) upright = agreement[0] < 0.0 ? 1 : 0;
         for (const std::uint32_t e : piece) out[e] = side[patch[e]] != upright;
     }
-    // Within a patch, of a pair turned over against each other and on the same side, the
-    // triangle of less current area has folded (on a tie, the one whose normal agrees less with
-    // its initial one; then the later): the crease is a fold of the mesh, whatever the sheet
-    // does around it.
-    std::vector<std::uint8_t> creased(count, 0);
+    // Within a patch (one side), of a pair turned over against each other the triangle of less
+    // current area has folded (on a tie, the one whose normal agrees less with its initial one;
+    // then the later): the crease is a fold of the mesh, whatever the sheet does around it.
     for (std::uint32_t e = 0; e < count; ++e)
         for (std::uint32_t l = start[e]; l < start[e + 1]; ++l) {
             const std::uint32_t f = links[l] & ~over_bit;
-            if ((links[l] & over_bit) == 0 || f < e || patch[e] != patch[f] || out[e] != out[f])
-                continue;
+            if ((links[l] & over_bit) == 0 || f < e || patch[e] != patch[f]) continue;
             const double ae = area_of(e), af = area_of(f);
             const double tie = 1e-9 * (ae + af);
             const bool e_folds = ae + tie < af ? true
                                  : af + tie < ae
                                      ? false
                                      : dot_of(after(e), before(e)) < dot_of(after(f), before(f));
-            creased[e_folds ? e : f] = 1;
+            out[e_folds ? e : f] = 1;
         }
-    for (std::size_t e = 0; e < count; ++e) out[e] = out[e] | creased[e];
     return out;
 }
 

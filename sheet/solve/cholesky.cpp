@@ -80,8 +80,8 @@ std::span<const std::int32_t> view(void* data, std::size_t count) {
     return {static_cast<const std::int32_t*>(data), count};
 }
 
-// Whether the analysis gave a supernodal factor we can read; throws when it gave none at all
-// for a reason other than memory.
+// Whether the analysis gave a factor (not when the library failed at it, as for memory);
+// throws when that factor is not supernodal with 32-bit indices, which we cannot read.
 bool readable(const cholmod_factor* l, const cholmod_common& c) {
     if (l == nullptr || c.status < CHOLMOD_OK) return false;
     if (!l->is_super || l->itype != CHOLMOD_INT)
@@ -177,8 +177,8 @@ std::optional<supernodal_structure> analyse_groups(std::span<const std::int32_t>
     choose_analysis(c, quick_order);
     // Supernodes are merged by their count of columns, here groups: a third of the library's
     // own counts (4, 16, 48) keeps them as wide as the matrix's own analysis makes them for a
-    // mesh node's three components. The library's counts on the groups made the factor of the
-    // 300 x 300 sheet a sixth larger and its factorisation and solves slower.
+    // mesh node's three components. The library's counts on the groups made the peak memory of
+    // the 300 x 300 sheet's run a sixth larger and its factorisation and solves slower.
     c.nrelax[0] = 1;
     c.nrelax[1] = 5;
     c.nrelax[2] = 16;
