@@ -1,11 +1,12 @@
-// The triangles' normals, initial and current, their edge neighbours by a sort of the edges, and
-// which of the neighbours each has turned over against.
+// The triangles' normals, initial and current, their edge neighbours by their edges bucketed by
+// node, and which of the neighbours each has turned over against.
 #include "sheet/assembly/folds.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
+#include "sheet/assembly/worker_pool.hpp"
 #include "sheet/mechanics/triangle.hpp"
 
 namespace sheet {
@@ -29,6 +30,60 @@ double dot_of(const std::array<double, 3>& a, const std::array<double, 3>& b) {
     return (a[0] * b[0] + a[1] * b[1]) + a[2] * b[2];
 }
 
+// Triangles whose normals one task makes.
+constexpr std::size_t normal_block = 4096;
+
+// An edge of a triangle by its nodes, the lower first.
+struct edge {
+    std::int32_t low, high;
+    std::uint32_t element;  // the triangle's place in element order
+};
+
+// Every triangle's three edges, ascending by their lower node, then their higher, then the
+// triangle: bucketed by the lower node in one pass over the triangles in order (so each bucket
+// is ascending by triangle), each bucket then ordered by the higher node, keeping that order.
+std::vector<edge> edges_in_order(const mesh& mesh) {
+    const std::size_t count = mesh.elements.size();
+    const std::int32_t first = mesh.elements.first();
+    const auto each_edge = [&](auto&& visit) {
+        for (std::size_t at = 0; at < count; ++at) {
+            const triangle& t = mesh.elements(first + static_cast<std::int32_t>(at));
+            for (int l = 0; l < 3; ++l) {
+                const std::int32_t a = t.node[l], b = t.node[(l + 1) % 3];
+                visit(edge{std::min(a, b), std::max(a, b), static_cast<std::uint32_t>(at)});
+            }
+        }
+    };
+    std::int64_t lowest = 0, highest = -1;  // of the lower nodes; none yet
+    each_edge([&](const edge& e) {
+        if (highest < lowest) lowest = highest = e.low;
+        lowest = std::min<std::int64_t>(lowest, e.low);
+        highest = std::max<std::int64_t>(highest, e.low);
+    });
+    const auto bucket = [&](const edge& e) { return static_cast<std::size_t>(e.low - lowest); };
+    const std::size_t buckets = count == 0 ? 0 : static_cast<std::size_t>(highest - lowest) + 1;
+    std::vector<std::size_t> start(buckets + 1, 0);
+    each_edge([&](const edge& e) { ++start[bucket(e) + 1]; });
+    for (std::size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+    std::vector<edge> edges(3 * count);
+    {
+        std::vector<std::size_t> filled(start.begin(), start.end() - 1);
+        each_edge([&](const edge& e) { edges[filled[bucket(e)]++] = e; });
+    }
+    const auto by_high = [](const edge& x, const edge& y) { return x.high < y.high; };
+    for (std::size_t b = 0; b + 1 < start.size(); ++b) {
+        const auto from = edges.begin() + static_cast<std::ptrdiff_t>(start[b]);
+        const auto to = edges.begin() + static_cast<std::ptrdiff_t>(start[b + 1]);
+        if (to - from > 32) {
+            std::stable_sort(from, to, by_high);
+            continue;
+        }
+        for (auto i = from; i != to; ++i)  // a node's few edges: by insertion, stable
+            for (auto j = i; j != from && by_high(*j, *(j - 1)); --j) std::iter_swap(j, j - 1);
+    }
+    return edges;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> folded_triangles(const mesh& mesh,
@@ -41,33 +96,25 @@ std::vector<std::uint8_t> folded_triangles(const mesh& mesh,
     const auto current = [&](std::int32_t i, std::int32_t j) {
         return initial(i, j) + displacements(i, j);
     };
-    // Each triangle's normals, initial and current, as they are needed: keeping them all would
-    // cost more memory than the search itself.
-    const auto before = [&](std::uint32_t at) {
-        return normal_of(mesh.elements(first + static_cast<std::int32_t>(at)), initial);
-    };
-    const auto after = [&](std::uint32_t at) {
-        return normal_of(mesh.elements(first + static_cast<std::int32_t>(at)), current);
-    };
-    struct edge {
-        std::int32_t low, high;
-        std::uint32_t element;
-        bool operator<(const edge& o) const {
-            return low != o.low     ? low < o.low
-                   : high != o.high ? high < o.high
-                                    : element < o.element;
+    // Each triangle's normals, initial and current, made once (each triangle's on any thread:
+    // nothing is summed across triangles).
+    std::vector<std::array<double, 3>> initial_normal(count), current_normal(count);
+    const std::size_t blocks = (count + normal_block - 1) / normal_block;
+    run_tasks_if(count >= threads_from && worker_count() > 1, blocks, [&](std::size_t b) {
+        for (std::size_t at = b * normal_block; at < std::min(count, (b + 1) * normal_block);
+             ++at) {
+            const triangle& t = mesh.elements(first + static_cast<std::int32_t>(at));
+            initial_normal[at] = normal_of(t, initial);
+            current_normal[at] = normal_of(t, current);
         }
+    });
+    const auto before = [&](std::uint32_t at) -> const std::array<double, 3>& {
+        return initial_normal[at];
     };
-    std::vector<edge> edges;
-    edges.reserve(3 * count);
-    for (std::size_t at = 0; at < count; ++at) {
-        const triangle& t = mesh.elements(first + static_cast<std::int32_t>(at));
-        for (int l = 0; l < 3; ++l) {
-            const std::int32_t a = t.node[l], b = t.node[(l + 1) % 3];
-            edges.push_back({std::min(a, b), std::max(a, b), static_cast<std::uint32_t>(at)});
-        }
-    }
-    std::sort(edges.begin(), edges.end());
+    const auto after = [&](std::uint32_t at) -> const std::array<double, 3>& {
+        return current_normal[at];
+    };
+    std::vector<edge> edges = edges_in_order(mesh);
     // The pairs that share an edge, each with whether it has turned over against the other: the
     // links of triangle e are links[start[e]] .. links[start[e + 1] - 1], each the other
     // triangle with the top bit set when the pair has turned over.

@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "sheet/output/format.hpp"
+#include "sheet/output/lines.hpp"
+
 namespace sheet {
 
 namespace {
@@ -47,15 +50,16 @@ void ansys(const model& m, const deck_table& table) {
     const mesh& mesh = m.problem.mesh;
     text_file out("ansys.txt");
     lines(out, {"", "! ENTER THE MODEL CREATION PREPROCESSOR", "/PREP7", "", "! DEFINE NODES"});
-    for (std::int32_t i = 1; i <= mesh.node_count; ++i) {
-        out.put("N, ");
-        out.integer(i, 5);
-        out.put(", ");
-        out.real(mesh.node_x(i), 6);
-        out.put(", ");
-        out.real(mesh.node_y(i), 6);
-        out.end_line();
-    }
+    put_lines(out, static_cast<std::size_t>(mesh.node_count),
+              [&](std::size_t at, std::string& text) {
+                  const auto i = static_cast<std::int32_t>(at) + 1;
+                  text.append("N, ");
+                  put_integer(text, i, 5);
+                  text.append(", ");
+                  put_real(text, mesh.node_x(i), 6);
+                  text.append(", ");
+                  put_real(text, mesh.node_y(i), 6);
+              });
     lines(out, {"", "! ACTIVATE DATA TABLE"});
     lines(out, {table.header});
     for (std::size_t k = 0; k < table.data.size(); ++k)
@@ -67,16 +71,16 @@ void ansys(const model& m, const deck_table& table) {
     out.real(m.problem.thickness, 6);
     out.end_line();
     lines(out, {"", "! DEFINE ELEMENTS"});
-    for (std::int32_t e = mesh.elements.first(); e <= mesh.elements.last(); ++e) {
+    put_lines(out, mesh.elements.size(), [&](std::size_t at, std::string& text) {
+        const std::int32_t e = mesh.elements.first() + static_cast<std::int32_t>(at);
         const triangle& r = mesh.elements(e);
-        out.put("EN, ");
-        out.integer(e, 5);
+        text.append("EN, ");
+        put_integer(text, e, 5);
         for (const std::int32_t corner : {r.node[0], r.node[1], r.node[2], r.node[2]}) {
-            out.put(", ");
-            out.integer(corner, 5);
+            text.append(", ");
+            put_integer(text, corner, 5);
         }
-        out.end_line();
-    }
+    });
     lines(out, {"", "FINISH", "", "! ENTER THE SOLUTION PROCESSOR", "/SOLU", "",
                 "! STATIC ANALYSIS", "ANTYPE, STATIC, NEW", "", "! DEFINE CONSTRAINTS"});
     node_values(

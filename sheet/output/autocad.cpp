@@ -6,32 +6,38 @@
 #include <string>
 
 #include "sheet/output/finite.hpp"
+#include "sheet/output/format.hpp"
+#include "sheet/output/lines.hpp"
 #include "sheet/output/text_file.hpp"
 
 namespace sheet {
 
 namespace {
 
-void point(text_file& out, double x, double y, double z) {
-    out.coordinate(x);
-    out.put(",");
-    out.coordinate(y);
-    out.put(",");
-    out.coordinate(z);
+// Each node's point, "x,y,z", as position(i) gives it.
+template <class Position>
+void points(text_file& out, const mesh& m, Position&& position) {
+    put_lines(out, static_cast<std::size_t>(m.node_count), [&](std::size_t at, std::string& text) {
+        const std::array<double, 3> p = position(static_cast<std::int32_t>(at) + 1);
+        put_coordinate(text, p[0]);
+        text.append(",");
+        put_coordinate(text, p[1]);
+        text.append(",");
+        put_coordinate(text, p[2]);
+    });
     out.end_line();
 }
 
 void faces(text_file& out, const mesh& m) {
-    for (std::int32_t e = m.elements.first(); e <= m.elements.last(); ++e) {
-        const triangle& r = m.elements(e);
-        out.integer(r.node[0], 0);
-        out.put(" ");
-        out.integer(r.node[1], 0);
-        out.put(" ");
-        out.integer(r.node[2], 0);
-        out.end_line();
-        out.end_line();
-    }
+    put_lines(out, m.elements.size(), [&](std::size_t at, std::string& text) {
+        const triangle& r = m.elements(m.elements.first() + static_cast<std::int32_t>(at));
+        put_integer(text, r.node[0], 0);
+        text.append(" ");
+        put_integer(text, r.node[1], 0);
+        text.append(" ");
+        put_integer(text, r.node[2], 0);
+        text.append("\r\n");  // the empty line that ends the face
+    });
     out.end_line();
 }
 
@@ -61,19 +67,15 @@ void autocad(const model& m) {
     out.end_line();
     out.put("pface");
     out.end_line();
-    for (std::int32_t i = 1; i <= mesh.node_count; ++i)
-        point(out, mesh.node_x(i), mesh.node_y(i), mesh.node_z(i));
-    out.end_line();
+    points(out, mesh, [&](std::int32_t i) {
+        return std::array<double, 3>{mesh.node_x(i), mesh.node_y(i), mesh.node_z(i)};
+    });
     faces(out, mesh);
     out.put("layer make Final_2 ");
     out.end_line();
     out.put("pface");
     out.end_line();
-    for (std::int32_t i = 1; i <= mesh.node_count; ++i) {
-        const auto p = vertex(m, i);
-        point(out, p[0], p[1], p[2]);
-    }
-    out.end_line();
+    points(out, mesh, [&](std::int32_t i) { return vertex(m, i); });
     faces(out, mesh);
     out.put("layer off Initial_2 ");
     out.end_line();

@@ -8,6 +8,7 @@
 #include "sheet/failure.hpp"
 #include "sheet/output/finite.hpp"
 #include "sheet/output/format.hpp"
+#include "sheet/output/lines.hpp"
 #include "sheet/output/text_file.hpp"
 
 namespace sheet {
@@ -47,14 +48,15 @@ void node_table(text_file& out, const model& m) {
     rule(out, 65);
     line(out, " Node             Displ X             Displ Y             Displ Z");
     rule(out, 65);
-    for (std::int32_t i = 1; i <= m.problem.mesh.node_count; ++i) {
-        out.integer(i, 5);
-        for (std::int32_t j = 1; j <= 3; ++j) {
-            out.putchar(' ', 5);
-            out.real(m.results.displacements(i, j), 8);
-        }
-        out.end_line();
-    }
+    put_lines(out, static_cast<std::size_t>(m.problem.mesh.node_count),
+              [&](std::size_t at, std::string& text) {
+                  const auto i = static_cast<std::int32_t>(at) + 1;
+                  put_integer(text, i, 5);
+                  for (std::int32_t j = 1; j <= 3; ++j) {
+                      text.append(5, ' ');
+                      put_real(text, m.results.displacements(i, j), 8);
+                  }
+              });
     out.end_line();
     out.end_line();
 }
