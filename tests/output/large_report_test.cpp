@@ -13,6 +13,7 @@
 #include "sheet/output/ansys.hpp"
 #include "sheet/output/autocad.hpp"
 #include "sheet/output/format.hpp"
+#include "sheet/output/lines.hpp"
 #include "sheet/output/report.hpp"
 #include "support/program_run.hpp"
 
@@ -115,7 +116,9 @@ TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
 // share, written on one thread and on three: the same bytes, and the report's node table as a
 // line-by-line writer gives it.
 TEST(large_report, the_files_are_the_same_on_one_thread_and_on_three) {
-    const std::int32_t nodes = 9001, elements = 12000;
+    // both tables long enough for the workers
+    const auto nodes = static_cast<std::int32_t>(sheet::lines_on_workers_from) + 465;
+    const std::int32_t elements = nodes - 1;
     sheet::model m = sheet_of(nodes, elements);
     m.results.rows.assign(static_cast<std::size_t>(elements),
                           sheet::element_row{1.0, {2.0, 1.0}, 0.0, {}});
