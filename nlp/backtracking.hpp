@@ -1,6 +1,7 @@
-// Newton's line search: from the full step, backtracking under a sufficient-decrease test, never
-// uphill. A trial whose point is not admissible (a triangle turned inside out) or whose energy is
-// not finite is rejected and the step shortened.
+// Newton's line search: from the full step, backtracking under a sufficient-decrease test measured
+// from a reference energy (the start's, or the highest of the last few iterates' for a
+// nonmonotone search). A trial whose point is not admissible (a triangle turned inside out) or
+// whose energy is not finite is rejected and the step shortened.
 #pragma once
 
 #include <algorithm>
@@ -26,11 +27,12 @@ inline double shorter_step(double t, double f0, double s0, double f) {
 }
 
 // Searches along d from x for a step t in (0, 1].
-//   in:  f0 = objective at x, g = its gradient there (the one the stopping test bounds), s0 =
-//        the slope of the energy along d (negative), d the direction. x, g, d cover 1..n.
+//   in:  f0 = objective at x, g = its gradient there (the one the stopping test bounds),
+//        reference >= f0 the energy a trial's decrease is measured from (f0: never uphill),
+//        s0 = the slope of the energy along d (negative), d the direction. x, g, d cover 1..n.
 //   out: x = x0 + t d and g the gradient there; returns the energy there and stores t in *step.
 // A trial is accepted when it is admissible, its energy finite and
-//   f - f0 <= sufficient_decrease t s0, or
+//   f - reference <= sufficient_decrease t s0, or
 //   |f - f0| <= energy_roundoff max(|f0|, |f|) and norm(g) < norm(g0)
 // (near the minimum the energy's change falls below its round-off: then a step that lowers the
 // largest gradient component is progress). Fails with halt when no trial of the limit is
@@ -39,7 +41,7 @@ inline double shorter_step(double t, double f0, double s0, double f) {
 // energy above the sufficient decrease) rather than for its point or a non-finite energy alone.
 template <class Objective, class Admissible>
 double backtrack(Objective& objective, Admissible&& admissible,
-                 const backtracking_settings& settings, std::int32_t n, double f0,
+                 const backtracking_settings& settings, std::int32_t n, double f0, double reference,
                  terms::real_vector& x, terms::real_vector& g, const terms::real_vector& d,
                  double s0, double* step, bool* uphill = nullptr) {
     const backtracking_settings used = normalised(settings);
@@ -58,7 +60,7 @@ double backtrack(Objective& objective, Admissible&& admissible,
         if (admissible(std::as_const(x))) {
             f = objective(n, std::as_const(x), g);
             const double change = f - f0;
-            const bool decrease = change <= used.sufficient_decrease * t * s0;
+            const bool decrease = f - reference <= used.sufficient_decrease * t * s0;
             const bool within_roundoff =
                 std::abs(change) <= used.energy_roundoff * std::max(std::abs(f0), std::abs(f)) &&
                 norm(n, g) < norm0;

@@ -60,6 +60,12 @@ struct newton_settings {
     // Most iterations, one Newton step each. Unlike lbfgs, none is made from an optimal start.
     std::int32_t max_iterations = 2000;
     double tolerance = 1e-5;  // bound on the largest |g(i)|, as lbfgs's
+    // The iterates whose highest energy a trial's decrease is measured from, the current one
+    // among them (a nonmonotone search); 1 makes the search monotone. Below 1 acts as 1.
+    std::int32_t nonmonotone_memory = 10;
+    // The most that energy may lie above the current one, in multiples of the step's slope
+    // |g' d|: 0 makes the search monotone. Below 0 (or NaN) acts as 0.
+    double nonmonotone_rise = 10.0;
     backtracking_settings search;
 };
 
@@ -100,6 +106,8 @@ inline backtracking_settings normalised(backtracking_settings settings) {
 
 inline newton_settings normalised(newton_settings settings) {
     settings.max_iterations = settings.max_iterations < 0 ? 0 : settings.max_iterations;
+    settings.nonmonotone_memory = detail::at_least_one(settings.nonmonotone_memory);
+    settings.nonmonotone_rise = settings.nonmonotone_rise > 0.0 ? settings.nonmonotone_rise : 0.0;
     settings.search = normalised(settings.search);
     return settings;
 }

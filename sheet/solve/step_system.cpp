@@ -185,6 +185,13 @@ void step_system::step_taken(double t, double ratio, bool uphill, double c_h, do
         tau_ = std::min(std::max(grown, rule_.first_shift), rule_.largest_shift);
         return;
     }
+    if (ratio < 0.0) {
+        // A whole step the search took although the energy rose: the model foretold a fall where
+        // there was none, so the shift is raised as much as a good step lowers it.
+        refactor_ = true;
+        tau_ = std::min(std::max(tau_ * 10.0, rule_.first_shift), rule_.largest_shift);
+        return;
+    }
     // A whole step the model foretold well: the shift is needed less; below the first it is
     // dropped, and the energy's own Hessian serves alone.
     if (ratio >= rule_.good_model) tau_ = tau_ / 10.0 < rule_.first_shift ? 0.0 : tau_ / 10.0;

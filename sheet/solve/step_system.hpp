@@ -3,8 +3,9 @@
 // tension. tau starts at 0, so that H itself is factorised whenever it is positive definite; it
 // is raised tenfold from small until the factorisation succeeds, raised after a step the line
 // search had to shorten to the shift whose curvature along the step would have put the model's
-// minimum where the search found it, and lowered tenfold (to 0 below the first shift) after each
-// whole step the model foretold well. Solved by conjugate gradients preconditioned with the
+// minimum where the search found it, raised tenfold after a whole step whose energy rose (the
+// search is nonmonotone), and lowered tenfold (to 0 below the first shift) after each whole step
+// the model foretold well. Solved by conjugate gradients preconditioned with the
 // latest factor, to a relative residual that falls with the gradient (an inexact Newton step
 // whose forcing term follows the squared ratio of successive gradients, at most 1e-2) when that
 // takes at most ten iterations; refactorised otherwise and after every shortened step.
@@ -67,8 +68,9 @@ public:
                    std::span<const double> g, std::span<double> d);
 
     // The line search took step t along the last direction d, and the energy fell by ratio
-    // times the fall its model foretold; uphill: a longer trial was rejected for its energy;
-    // c_h = d' H d and c_s = d' S d of that direction.
+    // times the fall its model foretold (rose, when ratio < 0: the search is nonmonotone);
+    // uphill: a longer trial was rejected for its energy; c_h = d' H d and c_s = d' S d of that
+    // direction.
     void step_taken(double t, double ratio, bool uphill, double c_h, double c_s);
 
     // d' H d for the Hessian values h, and d' S d.

@@ -1,5 +1,6 @@
 // Newton's line search on one unknown: an uphill full step shortened by the quadratic through
-// it, an inside-out trial rejected without an evaluation, the round-off rule, and the halt.
+// it, or taken below a higher reference energy, an inside-out trial rejected without an
+// evaluation, the round-off rule, and the halt.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -22,18 +23,22 @@ struct parabola {
 
 struct search_case {
     double centre, direction, upright_below;  // a trial at or past upright_below is inside out
+    double above;                             // the reference energy above the start's
     std::vector<double> evaluated;            // the points evaluated, in order
     double step;                              // the step accepted
 };
 
-TEST(backtracking, shortens_uphill_and_inside_out_trials_and_never_goes_uphill) {
+TEST(backtracking, shortens_uphill_and_inside_out_trials_and_goes_uphill_only_below_the_reference) {
     const search_case cases[] = {
         // full step to 4 is uphill (9 > 1); the quadratic through it gives 0.25, the minimum
-        {1.0, 4.0, 1e300, {4.0, 1.0}, 0.25},
+        {1.0, 4.0, 1e300, 0.0, {4.0, 1.0}, 0.25},
+        // the same below a reference of 10: taken whole; at 9, not (9 - 9 > 1e-4 * -8)
+        {1.0, 4.0, 1e300, 9.0, {4.0}, 1.0},
+        {1.0, 4.0, 1e300, 8.0, {4.0, 1.0}, 0.25},
         // full step to 4 turns the sheet over: skipped unevaluated, a quarter of it taken
-        {3.0, 4.0, 2.0, {1.0}, 0.25},
+        {3.0, 4.0, 2.0, 0.0, {1.0}, 0.25},
         // a full step that goes downhill is taken as it is
-        {1.0, 1.5, 1e300, {1.5}, 1.0},
+        {1.0, 1.5, 1e300, 0.0, {1.5}, 1.0},
     };
     for (const search_case& c : cases) {
         parabola f{c.centre, {}};
@@ -43,11 +48,11 @@ TEST(backtracking, shortens_uphill_and_inside_out_trials_and_never_goes_uphill) 
         d(1) = c.direction;
         double step = 0.0;
         const double energy = nlp::backtrack(
-            f, [&](const terms::real_vector& at) { return at(1) < c.upright_below; }, {}, 1, f0, x,
-            g, d, g(1) * d(1), &step);
+            f, [&](const terms::real_vector& at) { return at(1) < c.upright_below; }, {}, 1, f0,
+            f0 + c.above, x, g, d, g(1) * d(1), &step);
         EXPECT_EQ(f.at, c.evaluated) << c.centre << " " << c.direction;
         EXPECT_EQ(step, c.step);
-        EXPECT_LT(energy, f0);
+        EXPECT_LT(energy, f0 + c.above);
         EXPECT_EQ(x(1), c.step * c.direction);
     }
 }
@@ -63,7 +68,7 @@ TEST(backtracking, accepts_a_step_within_round_off_that_lowers_the_gradient) {
     d(1) = 1.0;
     double step = 0.0;
     const auto upright = [](const terms::real_vector&) { return true; };
-    EXPECT_EQ(nlp::backtrack(flat, upright, {}, 1, 5.0, x, g, d, -1e-9, &step), 5.0);
+    EXPECT_EQ(nlp::backtrack(flat, upright, {}, 1, 5.0, 5.0, x, g, d, -1e-9, &step), 5.0);
     EXPECT_EQ(step, 1.0);
     // a gradient that does not fall either: no trial is progress, the search halts
     auto stuck = [](std::int32_t, const terms::real_vector&, terms::real_vector& g) {
@@ -72,9 +77,9 @@ TEST(backtracking, accepts_a_step_within_round_off_that_lowers_the_gradient) {
     };
     x(1) = 0.0;
     g(1) = 1e-9;
-    EXPECT_THROW(nlp::backtrack(stuck, upright, {}, 1, 5.0, x, g, d, -1e-9, &step), nlp::halt);
+    EXPECT_THROW(nlp::backtrack(stuck, upright, {}, 1, 5.0, 5.0, x, g, d, -1e-9, &step), nlp::halt);
     // an ascent direction halts at once
-    EXPECT_THROW(nlp::backtrack(flat, upright, {}, 1, 5.0, x, g, d, 1e-9, &step), nlp::halt);
+    EXPECT_THROW(nlp::backtrack(flat, upright, {}, 1, 5.0, 5.0, x, g, d, 1e-9, &step), nlp::halt);
 }
 
 }  // namespace
