@@ -329,6 +329,10 @@ TEST(nlp_settings, CountsBelowOneActAsOneAndTheRealsAreKept) {
     EXPECT_EQ(nlp::normalised(used).search.search_limit, 1);
     EXPECT_EQ(nlp::normalised(nlp::search_settings{.retreat_limit = -3}).retreat_limit, 0);
     EXPECT_EQ(nlp::normalised(nlp::search_settings{.retreat_limit = 0}).retreat_limit, 0);
+    const nlp::newton_settings newton =
+        nlp::normalised(nlp::newton_settings{.nonmonotone_memory = -4, .nonmonotone_rise = NAN});
+    EXPECT_EQ(newton.nonmonotone_memory, 1);
+    EXPECT_EQ(newton.nonmonotone_rise, 0.0);
 }
 
 TEST(nlp_mbfgs, FollowsLbfgsWithOnePair) {

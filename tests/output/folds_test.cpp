@@ -139,36 +139,26 @@ TEST(folds, a_crease_that_ends_inside_the_sheet_folds_one_triangle_of_its_pair) 
 }
 
 TEST(folds, a_large_grid_folded_along_a_line_folds_its_smaller_part_on_any_thread_count) {
-    // 70 x 60 unit squares, two triangles each (8 400, enough for the workers), numbered with
-    // their nodes in an order that is not the grid's; the part beyond x = 50 turned 170 degrees
-    // about that line
-    const int across = 70, up = 60;
-    std::vector<std::array<double, 2>> points;
-    for (int j = 0; j <= up; ++j)
-        for (int i = 0; i <= across; ++i) points.push_back({double(i), double(j)});
-    const auto node = [&](int i, int j) {
-        const int k = j * (across + 1) + i;
-        return static_cast<std::int32_t>((k * 37) % static_cast<int>(points.size())) + 1;
-    };
-    std::vector<std::array<double, 2>> shuffled(points.size());
-    for (int j = 0; j <= up; ++j)
-        for (int i = 0; i <= across; ++i)
-            shuffled[static_cast<std::size_t>(node(i, j) - 1)] = {double(i), double(j)};
+    // 70 x 60 unit squares of two triangles (8 400, enough for the workers), the nodes numbered
+    // out of the grid's order; the part beyond x = 50 turned 170 degrees about that line
+    const int across = 70, up = 60, count = (across + 1) * (up + 1);
+    const auto node = [&](int i, int j) { return (j * (across + 1) + i) * 37 % count + 1; };
+    std::vector<std::array<double, 2>> points(static_cast<std::size_t>(count));
     std::vector<std::array<std::int32_t, 3>> triangles;
-    for (int j = 0; j < up; ++j)
-        for (int i = 0; i < across; ++i) {
+    std::vector<std::uint8_t> expected;
+    for (int j = 0; j <= up; ++j)
+        for (int i = 0; i <= across; ++i) {
+            points[static_cast<std::size_t>(node(i, j) - 1)] = {double(i), double(j)};
+            if (i == across || j == up) continue;
             triangles.push_back({node(i, j), node(i + 1, j), node(i + 1, j + 1)});
             triangles.push_back({node(i, j), node(i + 1, j + 1), node(i, j + 1)});
+            expected.insert(expected.end(), 2, i >= 50 ? 1 : 0);
         }
-    grid g = made_of(shuffled, triangles);
-    const double c = std::cos(170.0 * M_PI / 180.0), s = std::sin(170.0 * M_PI / 180.0);
-    for (std::int32_t k = 1; k <= g.mesh.node_count; ++k) {
-        const double x = g.mesh.node_x(k) - 50.0;
-        if (x > 0.0) move(g, k, 50.0 + c * x, g.mesh.node_y(k), s * x);
-    }
-    std::vector<std::uint8_t> expected;
-    for (int j = 0; j < up; ++j)
-        for (int i = 0; i < across; ++i) expected.insert(expected.end(), 2, i >= 50 ? 1 : 0);
+    grid g = made_of(points, triangles);
+    for (std::int32_t k = 1; k <= count; ++k)
+        if (const double x = g.mesh.node_x(k) - 50.0; x > 0.0)
+            move(g, k, 50.0 + std::cos(170.0 * M_PI / 180.0) * x, g.mesh.node_y(k),
+                 std::sin(170.0 * M_PI / 180.0) * x);
     const int before = sheet::worker_count();
     for (const int threads : {1, 3}) {
         sheet::set_worker_count(threads);

@@ -113,8 +113,7 @@ TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
 }
 
 // The deck, the CAD script and the report of a sheet whose node and element tables the workers
-// share, written on one thread and on three: the same bytes, and the report's node table as a
-// line-by-line writer gives it.
+// share, written on one thread and on three: the same bytes.
 TEST(large_report, the_files_are_the_same_on_one_thread_and_on_three) {
     // both tables long enough for the workers
     const auto nodes = static_cast<std::int32_t>(sheet::lines_on_workers_from) + 465;
@@ -142,20 +141,6 @@ TEST(large_report, the_files_are_the_same_on_one_thread_and_on_three) {
     }
     sheet::set_worker_count(before);
     EXPECT_TRUE(files[0] == files[1]) << "the files differ between one thread and three";
-
-    std::string expected;
-    for (std::int32_t i = 1; i <= nodes; ++i) {
-        sheet::put_integer(expected, i, 5);
-        for (std::int32_t j = 1; j <= 3; ++j) {
-            expected.append(5, ' ');
-            sheet::put_real(expected, std::sin(0.7 * i + j), 8);
-        }
-        expected += "\r\n";
-    }
-    const std::size_t report = files[1].find("| Minor Iterations");
-    const std::size_t table_at = files[1].find("    1     ", report);
-    ASSERT_NE(table_at, std::string::npos);
-    EXPECT_TRUE(files[1].substr(table_at, expected.size()) == expected) << "the node table differs";
 }
 
 }  // namespace
