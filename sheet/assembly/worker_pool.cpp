@@ -2,9 +2,11 @@
 // none are left, and wait again. The calling thread claims tasks as well and waits for the last.
 #include "sheet/assembly/worker_pool.hpp"
 
+#include <pthread.h>
 #include <sched.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdint>
 #include <exception>
 #include <mutex>
@@ -85,6 +87,19 @@ private:
         stop();
         quit_.store(false);
         const std::uint64_t seen = generation_;
+        // The helpers are started with SIGINT and SIGTERM blocked (a thread inherits its
+        // creator's mask), so that the handler of an interrupt always runs on the calling
+        // thread: on a helper it would erase the progress line while the calling thread might
+        // still draw it again.
+        sigset_t interrupts, before;
+        sigemptyset(&interrupts);
+        sigaddset(&interrupts, SIGINT);
+        sigaddset(&interrupts, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &interrupts, &before);
+        struct restore {
+            const sigset_t* mask;
+            ~restore() { pthread_sigmask(SIG_SETMASK, mask, nullptr); }
+        } restored{&before};
         for (int t = 0; t < helpers; ++t) threads_.emplace_back([this, seen] { serve(seen); });
     }
 

@@ -1,14 +1,17 @@
 // The worker pool runs every task once on any number of threads and passes a failure on; on a
 // sheet above the threads threshold the objective gives the energy and gradient of the elements
 // added one after another, to the bit, and whole runs of both programs write the same files, for
-// 1, 2, 3 and 8 workers.
+// 1, 2, 3 and 8 workers; the helpers take no interrupt.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <random>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "dorvan/model_text.hpp"
@@ -218,6 +221,29 @@ TEST(threads, a_failing_task_ends_the_batch_and_the_pool_goes_on) {
         sheet::run_tasks(50, [&](std::size_t) { runs.fetch_add(1); });
         EXPECT_EQ(runs.load(), 50);
     }
+}
+
+// An interrupt's handler must run on the calling thread (it erases the progress line that thread
+// draws): the helpers block SIGINT and SIGTERM, the calling thread keeps its own mask.
+TEST(threads, only_the_calling_thread_takes_interrupts) {
+    const workers three(3);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> on_helpers{0}, open_on_helpers{0}, blocked_on_caller{0};
+    sheet::run_tasks(64, [&](std::size_t) {
+        sigset_t mask;
+        pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+        const bool blocked = sigismember(&mask, SIGINT) == 1 && sigismember(&mask, SIGTERM) == 1;
+        if (std::this_thread::get_id() == caller) {
+            blocked_on_caller.fetch_add(sigismember(&mask, SIGINT) == 1 ? 1 : 0);
+        } else {
+            on_helpers.fetch_add(1);
+            open_on_helpers.fetch_add(blocked ? 0 : 1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    EXPECT_GT(on_helpers.load(), 0);
+    EXPECT_EQ(open_on_helpers.load(), 0);
+    EXPECT_EQ(blocked_on_caller.load(), 0);
 }
 
 TEST(threads, a_worker_count_below_one_is_refused) {
