@@ -39,49 +39,36 @@ struct edge {
     std::uint32_t element;  // the triangle's place in element order
 };
 
+// edges stably ordered by key(edge) in [0, range): a counting sort.
+template <class Key>
+std::vector<edge> counted(const std::vector<edge>& edges, std::size_t range, Key&& key) {
+    std::vector<std::size_t> start(range + 1, 0);
+    for (const edge& e : edges) ++start[key(e) + 1];
+    for (std::size_t b = 1; b <= range; ++b) start[b] += start[b - 1];
+    std::vector<edge> out(edges.size());
+    for (const edge& e : edges) out[start[key(e)]++] = e;
+    return out;
+}
+
 // Every triangle's three edges, ascending by their lower node, then their higher, then the
-// triangle: bucketed by the lower node in one pass over the triangles in order (so each bucket
-// is ascending by triangle), each bucket then ordered by the higher node, keeping that order.
+// triangle: taken in triangle order, then stably counted by the higher node and by the lower.
 std::vector<edge> edges_in_order(const mesh& mesh) {
     const std::size_t count = mesh.elements.size();
-    const std::int32_t first = mesh.elements.first();
-    const auto each_edge = [&](auto&& visit) {
-        for (std::size_t at = 0; at < count; ++at) {
-            const triangle& t = mesh.elements(first + static_cast<std::int32_t>(at));
-            for (int l = 0; l < 3; ++l) {
-                const std::int32_t a = t.node[l], b = t.node[(l + 1) % 3];
-                visit(edge{std::min(a, b), std::max(a, b), static_cast<std::uint32_t>(at)});
-            }
+    std::vector<edge> edges;
+    edges.reserve(3 * count);
+    std::int32_t lowest = 0, highest = 0;
+    for (std::size_t at = 0; at < count; ++at) {
+        const triangle& t = mesh.elements(mesh.elements.first() + static_cast<std::int32_t>(at));
+        for (int l = 0; l < 3; ++l) {
+            const std::int32_t a = t.node[l], b = t.node[(l + 1) % 3];
+            edges.push_back({std::min(a, b), std::max(a, b), static_cast<std::uint32_t>(at)});
+            lowest = at == 0 && l == 0 ? edges.back().low : std::min(lowest, edges.back().low);
+            highest = std::max(highest, edges.back().high);
         }
-    };
-    std::int64_t lowest = 0, highest = -1;  // of the lower nodes; none yet
-    each_edge([&](const edge& e) {
-        if (highest < lowest) lowest = highest = e.low;
-        lowest = std::min<std::int64_t>(lowest, e.low);
-        highest = std::max<std::int64_t>(highest, e.low);
-    });
-    const auto bucket = [&](const edge& e) { return static_cast<std::size_t>(e.low - lowest); };
-    const std::size_t buckets = count == 0 ? 0 : static_cast<std::size_t>(highest - lowest) + 1;
-    std::vector<std::size_t> start(buckets + 1, 0);
-    each_edge([&](const edge& e) { ++start[bucket(e) + 1]; });
-    for (std::size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
-    std::vector<edge> edges(3 * count);
-    {
-        std::vector<std::size_t> filled(start.begin(), start.end() - 1);
-        each_edge([&](const edge& e) { edges[filled[bucket(e)]++] = e; });
     }
-    const auto by_high = [](const edge& x, const edge& y) { return x.high < y.high; };
-    for (std::size_t b = 0; b + 1 < start.size(); ++b) {
-        const auto from = edges.begin() + static_cast<std::ptrdiff_t>(start[b]);
-        const auto to = edges.begin() + static_cast<std::ptrdiff_t>(start[b + 1]);
-        if (to - from > 32) {
-            std::stable_sort(from, to, by_high);
-            continue;
-        }
-        for (auto i = from; i != to; ++i)  // a node's few edges: by insertion, stable
-            for (auto j = i; j != from && by_high(*j, *(j - 1)); --j) std::iter_swap(j, j - 1);
-    }
-    return edges;
+    const auto range = static_cast<std::size_t>(std::int64_t{highest} - lowest) + 1;
+    edges = counted(edges, range, [&](const edge& e) { return std::size_t(e.high - lowest); });
+    return counted(edges, range, [&](const edge& e) { return std::size_t(e.low - lowest); });
 }
 
 }  // namespace

@@ -2,8 +2,7 @@
 // folded along its diagonal has folded its moved half, a lone triangle
 // turned over by its supports has folded, one corner of a fan pushed through the fan's centre
 // folds the two triangles it turns, not their neighbours, and a crease sharper than a right
-// angle that ends inside the sheet folds one triangle of its pair, not a region beside it; a grid
-// large enough for the workers to share its normals folds alike on one thread and on three.
+// angle that ends inside the sheet folds one triangle of its pair, not a region beside it.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -12,7 +11,6 @@
 #include <vector>
 
 #include "sheet/assembly/folds.hpp"
-#include "sheet/assembly/worker_pool.hpp"
 
 namespace {
 
@@ -136,35 +134,6 @@ TEST(folds, a_crease_that_ends_inside_the_sheet_folds_one_triangle_of_its_pair) 
         turn_about(g, 4, 3, c.node_4);
         EXPECT_EQ(folds(g), c.folded) << c.node_2 << " " << c.node_4;
     }
-}
-
-TEST(folds, a_large_grid_folded_along_a_line_folds_its_smaller_part_on_any_thread_count) {
-    // 70 x 60 unit squares of two triangles (8 400, enough for the workers), the nodes numbered
-    // out of the grid's order; the part beyond x = 50 turned 170 degrees about that line
-    const int across = 70, up = 60, count = (across + 1) * (up + 1);
-    const auto node = [&](int i, int j) { return (j * (across + 1) + i) * 37 % count + 1; };
-    std::vector<std::array<double, 2>> points(static_cast<std::size_t>(count));
-    std::vector<std::array<std::int32_t, 3>> triangles;
-    std::vector<std::uint8_t> expected;
-    for (int j = 0; j <= up; ++j)
-        for (int i = 0; i <= across; ++i) {
-            points[static_cast<std::size_t>(node(i, j) - 1)] = {double(i), double(j)};
-            if (i == across || j == up) continue;
-            triangles.push_back({node(i, j), node(i + 1, j), node(i + 1, j + 1)});
-            triangles.push_back({node(i, j), node(i + 1, j + 1), node(i, j + 1)});
-            expected.insert(expected.end(), 2, i >= 50 ? 1 : 0);
-        }
-    grid g = made_of(points, triangles);
-    for (std::int32_t k = 1; k <= count; ++k)
-        if (const double x = g.mesh.node_x(k) - 50.0; x > 0.0)
-            move(g, k, 50.0 + std::cos(170.0 * M_PI / 180.0) * x, g.mesh.node_y(k),
-                 std::sin(170.0 * M_PI / 180.0) * x);
-    const int before = sheet::worker_count();
-    for (const int threads : {1, 3}) {
-        sheet::set_worker_count(threads);
-        EXPECT_EQ(folds(g), expected) << threads << " threads";
-    }
-    sheet::set_worker_count(before);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The final state and tables of a sheet large enough for the worker pool to share its rows and
-// lines: lines, extremes and reactions exactly as a row-by-row writer would give them, and the
-// three files the same on one thread and on three.
+// The final state and element table of a sheet large enough for the worker pool to share its
+// rows: lines, extremes and reactions exactly as a row-by-row writer would give them.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,12 +7,8 @@
 #include <string>
 
 #include "sheet/assembly/element_rows.hpp"
-#include "sheet/assembly/worker_pool.hpp"
 #include "sheet/model/loading.hpp"
-#include "sheet/output/ansys.hpp"
-#include "sheet/output/autocad.hpp"
 #include "sheet/output/format.hpp"
-#include "sheet/output/lines.hpp"
 #include "sheet/output/report.hpp"
 #include "support/program_run.hpp"
 
@@ -21,18 +16,13 @@ namespace {
 
 using namespace testing_support;
 
-// nodes on a spiral, every component prescribed; elements triangles of scattered nodes
-sheet::model sheet_of(std::int32_t nodes, std::int32_t elements) {
+TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
+    const std::int32_t nodes = 2001, elements = 20000;
     sheet::model m;
     m.problem.mesh.node_count = nodes;
     m.problem.mesh.node_x = terms::real_vector(1, nodes);
     m.problem.mesh.node_y = terms::real_vector(1, nodes);
     m.problem.mesh.node_z = terms::real_vector(1, nodes);
-    for (std::int32_t i = 1; i <= nodes; ++i) {
-        m.problem.mesh.node_x(i) = i * std::cos(0.1 * i);
-        m.problem.mesh.node_y(i) = i * std::sin(0.1 * i);
-        m.problem.mesh.node_z(i) = 1e-3 * i;
-    }
     m.problem.mesh.elements = terms::array1<sheet::triangle>(1, elements);
     for (std::int32_t e = 1; e <= elements; ++e) {
         sheet::triangle& t = m.problem.mesh.elements(e);
@@ -43,19 +33,9 @@ sheet::model sheet_of(std::int32_t nodes, std::int32_t elements) {
     m.problem.supports.prescribed = terms::real_matrix(1, nodes, 1, 3);
     m.problem.loads = terms::real_matrix(1, nodes, 1, 3);
     for (std::int32_t i = 1; i <= nodes; ++i)
-        for (std::int32_t j = 1; j <= 3; ++j) {
-            m.numbering.dof_map(i, j) = 1;  // all prescribed
-            m.problem.supports.prescribed(i, j) = std::sin(0.7 * i + j);
-        }
+        for (std::int32_t j = 1; j <= 3; ++j) m.numbering.dof_map(i, j) = 1;  // all prescribed
     m.numbering.free_count = 0;
-    m.problem.thickness = 0.5;
     m.results.tolerance = 1.0E-9;
-    return m;
-}
-
-TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
-    const std::int32_t nodes = 2001, elements = 20000;
-    sheet::model m = sheet_of(nodes, elements);
 
     // A row that depends on e alone, with forces whose sums depend on the order of addition.
     const auto row_of = [](std::int32_t e, sheet::element_forces& forces) {
@@ -110,37 +90,6 @@ TEST(large_report, rows_shared_by_two_threads_come_out_in_element_order) {
     for (std::int32_t i = 1; i <= nodes; ++i)
         for (std::int32_t j = 1; j <= 3; ++j)
             ASSERT_EQ(written.results.reactions(i, j), loads(i, j)) << i << " " << j;
-}
-
-// The deck, the CAD script and the report of a sheet whose node and element tables the workers
-// share, written on one thread and on three: the same bytes.
-TEST(large_report, the_files_are_the_same_on_one_thread_and_on_three) {
-    // both tables long enough for the workers
-    const auto nodes = static_cast<std::int32_t>(sheet::lines_on_workers_from) + 465;
-    const std::int32_t elements = nodes - 1;
-    sheet::model m = sheet_of(nodes, elements);
-    m.results.rows.assign(static_cast<std::size_t>(elements),
-                          sheet::element_row{1.0, {2.0, 1.0}, 0.0, {}});
-    m.results.reactions = terms::real_matrix(1, nodes, 1, 3);
-    m.results.displacements =
-        sheet::displacements_at(m.problem, m.numbering, m.unknowns.x, sheet::load_state{});
-    const sheet::deck_table table{"TB, HYPER, 1, 1, 1, NEO", {0.25, 0.0}};
-    const int before = sheet::worker_count();
-    std::string files[2];
-    for (const int threads : {1, 3}) {
-        sheet::set_worker_count(threads);
-        scratch_dir dir;
-        const auto previous = std::filesystem::current_path();
-        std::filesystem::current_path(dir.path());
-        sheet::ansys(m, table);
-        sheet::autocad(m);
-        sheet::output(m, false);
-        std::filesystem::current_path(previous);
-        for (const char* name : {"ansys.txt", "autocad.scr", "output.txt"})
-            files[threads == 1 ? 0 : 1] += read_file(dir.path() / name) + '\f';
-    }
-    sheet::set_worker_count(before);
-    EXPECT_TRUE(files[0] == files[1]) << "the files differ between one thread and three";
 }
 
 }  // namespace
