@@ -20,6 +20,7 @@
 
 #include "sheet/assembly/block_io.hpp"
 #include "sheet/assembly/lane_powers.hpp"
+#include "sheet/assembly/upper_halves-inl.hpp"
 #include "sheet/model/model.hpp"
 
 HWY_BEFORE_NAMESPACE();
@@ -61,16 +62,12 @@ inline real_lanes root(real_lanes x) {
     return real_lanes(hn::Sqrt(x.v));
 }
 
-// x^y lane by lane through the C library's pow: a vector power would round differently. The
-// upper halves of the vector registers are cleared before the calls (the compiler does not
-// always do it when registers 16 to 31 held wide vectors).
+// x^y lane by lane through the C library's pow: a vector power would round differently.
 inline real_lanes power(real_lanes x, double y) {
     const lane_tag d;
     alignas(64) double lanes[max_lanes];
     hn::Store(x.v, d, lanes);
-#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX2
-    _mm256_zeroupper();
-#endif
+    clear_upper_halves();
     powers_in_place(lanes, hn::Lanes(d), y);
     return real_lanes(hn::Load(d, lanes));
 }

@@ -18,6 +18,7 @@
 #include <variant>
 
 #include "sheet/assembly/lanes-inl.hpp"
+#include "sheet/assembly/upper_halves-inl.hpp"
 #include "sheet/membrane/kinematics.hpp"
 #include "sheet/membrane/relaxed_elements.hpp"
 
@@ -86,6 +87,7 @@ void evaluate(const model_of<SHEET_MEMBRANE_KINEMATICS>& m, std::span<const doub
                 evaluate_by_law<kinematics>(law, m, xs, prescribed, begin, end, io, slopes);
         },
         m.law);
+    sheet::HWY_NAMESPACE::clear_upper_halves();
 }
 
 }  // namespace sheet::membrane_lanes::HWY_NAMESPACE

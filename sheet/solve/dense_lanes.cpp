@@ -10,12 +10,14 @@
 #include <cmath>
 #include <cstddef>
 
+#include "sheet/assembly/upper_halves-inl.hpp"
 #include "sheet/solve/dense_lanes.hpp"
 
 HWY_BEFORE_NAMESPACE();
 namespace sheet::dense::HWY_NAMESPACE {
 
 namespace hn = hwy::HWY_NAMESPACE;
+using sheet::HWY_NAMESPACE::clear_upper_halves;
 
 // The rows [i, i + blocks lanes) of the columns j .. j + width - 1 of c: width x blocks running
 // sums in registers, one term of each added per column of a.
@@ -77,6 +79,7 @@ void lower_product(std::size_t rows, std::size_t columns, std::size_t depth, con
         default:
             break;
     }
+    clear_upper_halves();
 }
 
 // x(i, j) := x(i, j) - x(i, k) m(j, k) for k = first .. end - 1 in ascending order, for the
@@ -167,12 +170,16 @@ bool cholesky_in_place(std::size_t n, double* a, std::size_t lda) {
         for (std::size_t j = j0; j < j0 + width; ++j) {
             less_products(j, n, j, 1, j0, j, a, lda, a, lda);
             const double pivot = a[j * lda + j];
-            if (!(pivot > 0.0)) return false;
+            if (!(pivot > 0.0)) {
+                clear_upper_halves();
+                return false;
+            }
             const double root = std::sqrt(pivot);
             a[j * lda + j] = root;
             divide_column(j + 1, n, a + j * lda, root);
         }
     }
+    clear_upper_halves();
     return true;
 }
 
@@ -186,6 +193,7 @@ void solve_by_transposed(std::size_t rows, std::size_t n, const double* l, doubl
             divide_column(0, rows, b + j * ld, l[j * ld + j]);
         }
     }
+    clear_upper_halves();
 }
 
 }  // namespace sheet::dense::HWY_NAMESPACE
