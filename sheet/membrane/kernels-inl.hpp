@@ -63,6 +63,7 @@ HWY_FLATTEN void evaluate_by_law(const Law& law, const model_of<kinematics>& m,
                                    alignas(64) double tr[lanes::max_lanes], det[lanes::max_lanes];
                                    lanes::hn::Store(c.trace_c.v, d, tr);
                                    lanes::hn::Store(plane_stretch_of(r.area2, c).det.v, d, det);
+                                   lanes::clear_upper_halves();  // then is scalar code
                                    then(at, filled, tr, det);
                                }
                            });
