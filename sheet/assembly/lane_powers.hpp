@@ -1,7 +1,6 @@
 // The C library's pow over the lanes of a stored vector, compiled for the baseline instruction
-// set. Called inline among wide-vector code, pow (plain SSE code in the C library) runs with the
-// upper halves of the vector registers in use and pays for it on every instruction; the vector
-// kernels clear those halves and call this instead.
+// set: the vector kernels clear the upper halves of their registers and call this (see
+// upper_halves-inl.hpp).
 #pragma once
 
 #include <cstddef>
