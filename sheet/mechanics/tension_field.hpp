@@ -52,45 +52,37 @@ struct relaxed_density {
 namespace detail {
 
 // The root of f beyond which f > 0, from guess (above 0): f(x, df) gives f(x) and f'(x) into
-// df. A bracket is grown from guess by doubling or halving, then narrowed by Newton's steps,
-// bisecting where a step would leave it. NaN when f gives no bracket.
+// df. Newton's steps from guess, each held within a factor of 2 of the point it leaves until the
+// root is bracketed, and within the bracket after, bisecting where a step would leave it. The
+// guesses the callers make are the root itself or near it, so most solves end after one or two
+// values of f. NaN when f gives no number or no root within reach.
 template <class Slope>
 double rising_root(Slope&& f, double guess) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
     double lo = 0.0, hi = 0.0, x = guess, df = 0.0;
-    double fx = f(x, df);
-    for (int k = 0; k < 1100 && fx != 0.0; ++k) {
-        if (fx < 0.0) {
-            lo = x;
-            if (hi > 0.0) break;
-            x = 2.0 * x;
-        } else if (fx > 0.0) {
-            hi = x;
-            if (lo > 0.0) break;
-            x = 0.5 * x;
-        } else {
-            return std::numeric_limits<double>::quiet_NaN();  // NaN
-        }
-        if (!(x > 0.0) || std::isinf(x)) return std::numeric_limits<double>::quiet_NaN();
-        fx = f(x, df);
-    }
-    if (fx == 0.0) return x;
-    if (!(lo > 0.0 && hi > 0.0)) return std::numeric_limits<double>::quiet_NaN();
-    // x is one end of the bracket [lo, hi]; start Newton's steps from it
-    for (int k = 0; k < 200; ++k) {
-        double next = x - fx / df;
-        if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
-        if (next == x || std::fabs(next - x) <= 0x1p-51 * x) return next;
-        x = next;
-        fx = f(x, df);
+    if (!(x > 0.0) || std::isinf(x)) return nan;
+    for (int k = 0; k < 1300; ++k) {
+        const double fx = f(x, df);
         if (fx == 0.0) return x;
         if (fx < 0.0)
             lo = x;
         else if (fx > 0.0)
             hi = x;
         else
-            return std::numeric_limits<double>::quiet_NaN();
+            return nan;
+        double next = x - fx / df;
+        if (lo > 0.0 && hi > 0.0) {
+            if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
+        } else if (fx < 0.0) {
+            next = next > x ? std::min(next, 2.0 * x) : 2.0 * x;
+        } else {
+            next = next < x ? std::max(next, 0.5 * x) : 0.5 * x;
+        }
+        if (!(next > 0.0) || std::isinf(next)) return nan;
+        if (next == x || std::fabs(next - x) <= 0x1p-51 * x) return next;
+        x = next;
     }
-    return x;
+    return lo > 0.0 && hi > 0.0 ? x : nan;
 }
 
 // lambda1^2 >= lambda2^2 of the in-plane C of trace tr and determinant det, lambda2^2 = det /

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <limits>
 
 #include "dorvan/kinematics.hpp"
 #include "melvar/kinematics.hpp"
@@ -56,6 +58,61 @@ TEST(relaxation, of_each_incompressible_law_is_continuous_at_its_natural_width_a
         sheet::relax<3>(dorvan::stretch_density<dorvan::neo_hookean>{neo}, 2.0, 0.5, std::nan(""))
             .state,
         tension_state::taut);
+}
+
+// The root finder behind the natural width and length: from the root itself it stops after one
+// value; from any guess it brackets and finds the root to the last bits; with no root, no
+// number, or a slope that says nothing, it still ends (NaN, or by bisection).
+struct root_case {
+    const char* name;
+    std::function<double(double, double&)> f;
+    double guess, root;  // root NaN: none to find
+    int most_values;     // of f, at most
+};
+
+TEST(rising_root, finds_the_root_from_near_and_far_or_says_there_is_none) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    const auto square_less_2 = [](double x, double& df) {
+        df = 2.0 * x;
+        return x * x - 2.0;
+    };
+    const auto like_the_width = [](double x, double& df) {  // concave, as dW/db of neo-Hookean
+        df = 2.0 / (4.0 * x * x * x);
+        return 1.0 - 1.0 / (4.0 * x * x);
+    };
+    const auto affine = [](double root, double slope) {  // x - root, its slope said to be slope
+        return [=](double x, double& df) { return df = slope, x - root; };
+    };
+    const auto constant = [](double value) {
+        return [=](double, double& df) { return df = 0.0, value; };
+    };
+    const root_case cases[] = {
+        {"at the root", square_less_2, std::sqrt(2.0), std::sqrt(2.0), 2},
+        {"below", square_less_2, 1e-100, std::sqrt(2.0), 400},
+        {"above", square_less_2, 1e100, std::sqrt(2.0), 400},
+        {"concave from above", like_the_width, 3.0, 0.5, 12},
+        {"concave from below", like_the_width, 0.1, 0.5, 12},
+        {"slope 0", affine(3.0, 0.0), 1.0, 3.0, 100},
+        {"slope of the wrong sign", affine(3.0, -1.0), 1.0, 3.0, 100},
+        {"never rising", constant(-1.0), 1.0, nan, 1300},
+        {"never falling", constant(1.0), 1.0, nan, 1300},
+        {"no number", constant(nan), 1.0, nan, 1},
+    };
+    for (const root_case& c : cases) {
+        int values = 0;
+        const double x = sheet::detail::rising_root(
+            [&](double at, double& df) {
+                ++values;
+                return c.f(at, df);
+            },
+            c.guess);
+        if (std::isnan(c.root))
+            EXPECT_TRUE(std::isnan(x)) << c.name << ": " << x;
+        else
+            EXPECT_NEAR(x, c.root, 4e-16 * c.root) << c.name;
+        EXPECT_LE(values, c.most_values) << c.name;
+    }
+    EXPECT_TRUE(std::isnan(sheet::detail::rising_root(square_less_2, 0.0)));
 }
 
 }  // namespace
