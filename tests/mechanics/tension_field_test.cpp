@@ -60,9 +60,9 @@ TEST(relaxation, of_each_incompressible_law_is_continuous_at_its_natural_width_a
         tension_state::taut);
 }
 
-// The root finder behind the natural width and length: from the root itself it stops after one
-// value; from any guess it brackets and finds the root to the last bits; with no root, no
-// number, or a slope that says nothing, it still ends (NaN, or by bisection).
+// The root finder behind the natural width and length (whose closed forms are checked above):
+// from the root itself it stops after one value; from a far guess it brackets and finds the root
+// to the last bits; with a slope that says nothing it bisects; with no root or no number, NaN.
 struct root_case {
     const char* name;
     std::function<double(double, double&)> f;
@@ -76,10 +76,6 @@ TEST(rising_root, finds_the_root_from_near_and_far_or_says_there_is_none) {
         df = 2.0 * x;
         return x * x - 2.0;
     };
-    const auto like_the_width = [](double x, double& df) {  // concave, as dW/db of neo-Hookean
-        df = 2.0 / (4.0 * x * x * x);
-        return 1.0 - 1.0 / (4.0 * x * x);
-    };
     const auto affine = [](double root, double slope) {  // x - root, its slope said to be slope
         return [=](double x, double& df) { return df = slope, x - root; };
     };
@@ -90,10 +86,9 @@ TEST(rising_root, finds_the_root_from_near_and_far_or_says_there_is_none) {
         {"at the root", square_less_2, std::sqrt(2.0), std::sqrt(2.0), 2},
         {"below", square_less_2, 1e-100, std::sqrt(2.0), 400},
         {"above", square_less_2, 1e100, std::sqrt(2.0), 400},
-        {"concave from above", like_the_width, 3.0, 0.5, 12},
-        {"concave from below", like_the_width, 0.1, 0.5, 12},
         {"slope 0", affine(3.0, 0.0), 1.0, 3.0, 100},
         {"slope of the wrong sign", affine(3.0, -1.0), 1.0, 3.0, 100},
+        {"no guess", square_less_2, 0.0, nan, 0},
         {"never rising", constant(-1.0), 1.0, nan, 1300},
         {"never falling", constant(1.0), 1.0, nan, 1300},
         {"no number", constant(nan), 1.0, nan, 1},
@@ -112,7 +107,6 @@ TEST(rising_root, finds_the_root_from_near_and_far_or_says_there_is_none) {
             EXPECT_NEAR(x, c.root, 4e-16 * c.root) << c.name;
         EXPECT_LE(values, c.most_values) << c.name;
     }
-    EXPECT_TRUE(std::isnan(sheet::detail::rising_root(square_less_2, 0.0)));
 }
 
 }  // namespace
