@@ -18,6 +18,7 @@
 #   TIGHT    the tight tolerance factor of the agreement, default 1e-5
 #   WORK     directory for the sheets and runs, default a fresh temporary one (removed after)
 set -euo pipefail
+export LC_NUMERIC=C  # $EPOCHREALTIME with a decimal point
 
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
@@ -41,13 +42,15 @@ python=(env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE /usr/bin/python3)
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg); CPUs: $(nproc)"
 
 # wall COMMAND...: runs the command in the current directory, its standard output into
-# stdout.txt; prints the wall seconds.
+# stdout.txt; prints the wall seconds to the millisecond (a whole melvar run is a few tenths of
+# a second, where /usr/bin/time's hundredths would move the ratios by several per cent).
 wall() {
-    /usr/bin/time -o time.txt -f "%e" "$@" >stdout.txt 2>stderr.txt || {
+    local start=$EPOCHREALTIME
+    "$@" >stdout.txt 2>stderr.txt || {
         echo "newton_peer_compare: $* failed in $PWD: $(tail -1 stderr.txt)" >&2
         exit 1
     }
-    tail -1 time.txt
+    awk -v start="$start" -v end="$EPOCHREALTIME" 'BEGIN { printf "%.3f\n", end - start }'
 }
 
 sheet() {
