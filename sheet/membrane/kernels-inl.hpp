@@ -1,5 +1,5 @@
 // A program's element kernels: its element over vector lanes, compiled once per instruction set
-// and chosen at run time by Highway's dispatch, and its element Hessians (by invariants, and by
+// and chosen at run time (lane_choice.hpp), and its element Hessians (by invariants, and by
 // dual numbers for reference). A
 // program's own file defines SHEET_MEMBRANE_KINEMATICS (its kinematics) and
 // SHEET_MEMBRANE_PROGRAM (the namespace that declares its kernels), sets HWY_TARGET_INCLUDE to
@@ -95,6 +95,7 @@ void evaluate(const model_of<SHEET_MEMBRANE_KINEMATICS>& m, std::span<const doub
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
+#include "sheet/assembly/lane_choice.hpp"
 #include "sheet/mechanics/dual.hpp"
 #include "sheet/mechanics/packed.hpp"
 #include "sheet/membrane/invariant_hessian.hpp"
@@ -102,7 +103,7 @@ HWY_AFTER_NAMESPACE();
 namespace sheet {
 
 namespace membrane_lanes {
-HWY_EXPORT(evaluate);
+SHEET_LANE_EXPORT(evaluate);
 }  // namespace membrane_lanes
 
 }  // namespace sheet
@@ -113,7 +114,7 @@ void SHEET_MEMBRANE_PROGRAM::evaluate_elements(const sheet::model_of<SHEET_MEMBR
                                                const sheet::block_io& io, double* slopes) {
     using namespace sheet;
     if (begin >= end) return;
-    HWY_DYNAMIC_DISPATCH(membrane_lanes::evaluate)(m, xs, prescribed, begin, end, io, slopes);
+    SHEET_LANE_DISPATCH(membrane_lanes::evaluate)(m, xs, prescribed, begin, end, io, slopes);
 }
 
 namespace sheet::membrane_lanes {

@@ -1,5 +1,5 @@
-// A supernode's dense work over Highway's dynamic dispatch: this file is compiled once per
-// instruction set, and the widest the machine has runs.
+// A supernode's dense work over vector lanes: this file is compiled once per instruction set,
+// and the widest the machine has runs (lane_choice.hpp).
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "sheet/solve/dense_lanes.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -200,24 +200,26 @@ void solve_by_transposed(std::size_t rows, std::size_t n, const double* l, doubl
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
+#include "sheet/assembly/lane_choice.hpp"
+
 namespace sheet::dense {
 
-HWY_EXPORT(lower_product);
-HWY_EXPORT(cholesky_in_place);
-HWY_EXPORT(solve_by_transposed);
+SHEET_LANE_EXPORT(lower_product);
+SHEET_LANE_EXPORT(cholesky_in_place);
+SHEET_LANE_EXPORT(solve_by_transposed);
 
 void lower_product(std::size_t rows, std::size_t columns, std::size_t depth, const double* a,
                    std::size_t lda, double* c) {
-    HWY_DYNAMIC_DISPATCH(lower_product)(rows, columns, depth, a, lda, c);
+    SHEET_LANE_DISPATCH(lower_product)(rows, columns, depth, a, lda, c);
 }
 
 bool cholesky_in_place(std::size_t n, double* a, std::size_t lda) {
-    return HWY_DYNAMIC_DISPATCH(cholesky_in_place)(n, a, lda);
+    return SHEET_LANE_DISPATCH(cholesky_in_place)(n, a, lda);
 }
 
 void solve_by_transposed(std::size_t rows, std::size_t n, const double* l, double* b,
                          std::size_t ld) {
-    HWY_DYNAMIC_DISPATCH(solve_by_transposed)(rows, n, l, b, ld);
+    SHEET_LANE_DISPATCH(solve_by_transposed)(rows, n, l, b, ld);
 }
 
 }  // namespace sheet::dense

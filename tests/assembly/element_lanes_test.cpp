@@ -7,7 +7,7 @@
 
 #include "support/laws.hpp"
 
-#include <hwy/targets.h>
+#include <hwy/highway.h>
 
 #include <array>
 #include <cmath>
@@ -21,6 +21,7 @@
 #include "melvar/kinematics.hpp"
 #include "melvar/sheet_models.hpp"
 #include "sheet/assembly/assembly_plan.hpp"
+#include "sheet/assembly/lane_choice.hpp"
 #include "sheet/assembly/objective.hpp"
 
 namespace {
@@ -33,15 +34,18 @@ bool alike(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
 }
 
-// Runs check() once per instruction set that this CPU supports, with dispatch limited to it.
+// Runs check() once per instruction set that this CPU runs, with the kernels' choice limited
+// to it.
 template <class Check>
 void on_every_target(Check&& check) {
-    for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
-        hwy::SetSupportedTargetsForTest(target);
+    const std::int64_t runnable = sheet::runnable_lane_targets();
+    for (std::int64_t left = runnable & HWY_TARGETS; left != 0; left &= left - 1) {
+        const std::int64_t target = left & -left;
+        sheet::lane_choice().Update(target);
         SCOPED_TRACE(hwy::TargetName(target));
         check();
     }
-    hwy::SetSupportedTargetsForTest(0);
+    sheet::lane_choice().Update(runnable);
 }
 
 // The blocks evaluated: all elements, blocks shorter than any vector, a single element and a
