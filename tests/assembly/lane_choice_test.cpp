@@ -15,10 +15,4 @@ TEST(lane_choice, runs_the_sets_highways_detection_finds) {
     EXPECT_EQ(sheet::runnable_lane_targets() & compiled, hwy::SupportedTargets() & compiled);
 }
 
-TEST(lane_choice, picks_the_widest_set_this_machine_runs) {
-    hwy::ChosenTarget highways;
-    highways.Update(hwy::SupportedTargets());
-    EXPECT_EQ(sheet::lane_choice().GetIndex(), highways.GetIndex());
-}
-
 }  // namespace
